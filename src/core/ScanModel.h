@@ -1,0 +1,113 @@
+#pragma once
+// The scan tree and result model every engine produces. Portable: no Windows
+// headers, so the model builds and is tested natively as well.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace varnel::core {
+
+// Marks the absence of a node: the parent of a root, the root of an empty result.
+inline constexpr std::uint64_t NoIndex = std::numeric_limits<std::uint64_t>::max();
+
+inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
+
+// One folder or file. Nodes live in one array and refer to each other by
+// index, so a result can move (or be re-based by a constant offset when
+// roots are merged) without rewriting any link.
+struct ScanNode {
+    std::uint64_t index = NoIndex;
+    std::uint64_t parentIndex = NoIndex;
+    bool isDirectory = false;
+    std::wstring name;
+    std::wstring path;
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    std::uint64_t lastWriteTime = 0;  // FILETIME, 100 ns since 1601 UTC; 0 when unknown
+    std::uint64_t totalSize = 0;
+    std::uint64_t directFilesSize = 0;
+    std::uint64_t fileCount = 0;
+    std::uint64_t folderCount = 0;  // folders below, the node itself not counted
+    std::vector<std::uint64_t> children;  // in the order the engine met them
+    bool isReparsePoint = false;
+};
+
+// A folder the engine could not list, with its Win32 error code.
+struct ScanError {
+    std::wstring path;
+    std::uint32_t code = 0;
+};
+
+enum class ScanStatus : std::uint32_t {
+    None = 0,
+    Completed = 2,
+    Cancelled = 3,
+    Failed = 4,
+};
+
+enum class ScanEngineKind : std::uint32_t {
+    DirectoryWalk = 0,
+    NtQueryDirectory = 1,
+    NtfsMft = 2,
+};
+
+// The outcome of one scan. Moved, never shared.
+struct ScanResult {
+    ScanStatus status = ScanStatus::None;
+    ScanEngineKind engine = ScanEngineKind::DirectoryWalk;
+    std::wstring rootPath;
+    std::wstring message;  // fixed English sentence, only for Failed
+    std::vector<ScanNode> nodes;
+    std::uint64_t rootIndex = NoIndex;  // check before indexing: NoIndex for failed or empty results
+    std::vector<ScanError> errors;
+    std::uint64_t fileCount = 0;
+    std::uint64_t folderCount = 0;  // the root included
+    std::uint64_t errorCount = 0;
+    std::int64_t elapsedMs = 0;
+
+    // Moved, never copied: the strings and arrays move, the numbers are copied.
+    ScanResult() = default;
+    ScanResult(ScanResult&&) noexcept = default;
+    ScanResult& operator=(ScanResult&&) noexcept = default;
+    ScanResult(const ScanResult&) = delete;
+    ScanResult& operator=(const ScanResult&) = delete;
+    ~ScanResult() = default;
+};
+
+struct ScanProgress {
+    std::wstring currentPath;
+    std::uint64_t filesScanned = 0;
+    std::uint64_t foldersScanned = 0;
+};
+
+// Directory engines report every folder and every file whose running count
+// is a multiple of this.
+inline constexpr std::uint64_t ProgressFileInterval = 128;
+
+// Set by the window thread, read without locking by scan threads at their
+// check points. Each scan gets a fresh token; it never returns to false.
+struct ScanCancellationToken {
+    std::atomic<bool> cancelled{false};
+
+    bool IsCancelled() const noexcept { return cancelled.load(std::memory_order_relaxed); }
+    void Cancel() noexcept { cancelled.store(true, std::memory_order_relaxed); }
+};
+
+using ScanProgressCallback = std::function<void(const ScanProgress&)>;
+
+// The interface of the three scan engines. Engines keep no state between
+// calls apart from their construction parameters, so one object may scan
+// several roots one after another.
+class IScanEngine {
+public:
+    virtual ~IScanEngine() = default;
+    virtual ScanResult Scan(const std::wstring& path, ScanCancellationToken& token,
+                            const ScanProgressCallback& progress) = 0;
+};
+
+}  // namespace varnel::core

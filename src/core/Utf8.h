@@ -1,0 +1,20 @@
+#pragma once
+// UTF-8 <-> wide text conversions, portable. Wide strings hold UTF-16 on
+// Windows and UTF-32 elsewhere; both are handled, so the native build reads
+// and writes the same bytes as the Windows one.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varnel::core {
+
+// Never fails: unpaired surrogates (and, where wchar_t is 32-bit, values
+// that are not Unicode scalar values) become U+FFFD.
+std::string WideToUtf8(std::wstring_view text);
+
+// Strict: an overlong form, an encoded surrogate, a value above U+10FFFF or
+// a truncated or stray byte makes the whole conversion fail.
+std::optional<std::wstring> Utf8ToWide(std::string_view text);
+
+}  // namespace varnel::core

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "core/PathRules.h"
+
+namespace varnel::core {
+namespace {
+
+struct PathCase {
+    const wchar_t* input;
+    const wchar_t* expected;
+};
+
+TEST(PathRules, TrimTrailingSeparatorsKeepsShortPathsWhole) {
+    const PathCase cases[] = {
+        {L"C:\\", L"C:\\"},           {L"C:\\\\", L"C:\\"},         {L"C:/", L"C:/"},
+        {L"C:\\Data\\\\", L"C:\\Data"}, {L"C:\\Data/", L"C:\\Data"}, {L"C:\\Data", L"C:\\Data"},
+        {L"ab\\", L"ab\\"},           {L"\\\\", L"\\\\"},           {L"", L""},
+        {L"\\\\srv\\share\\", L"\\\\srv\\share"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrimTrailingSeparators(c.input), c.expected) << "input: " << ::testing::PrintToString(std::wstring(c.input));
+    }
+}
+
+TEST(PathRules, JoinAddsOneSeparatorOnlyWhenNeeded) {
+    EXPECT_EQ(JoinPath(L"C:\\", L"Data"), L"C:\\Data");
+    EXPECT_EQ(JoinPath(L"C:\\Data", L"x.txt"), L"C:\\Data\\x.txt");
+    EXPECT_EQ(JoinPath(L"C:/Data/", L"x"), L"C:/Data/x");
+    EXPECT_EQ(JoinPath(L"", L"x"), L"x");
+    EXPECT_EQ(JoinPath(L"C:\\Data", L""), L"C:\\Data");
+    EXPECT_EQ(JoinPath(L"C:", L"x"), L"C:\\x");
+}
+
+TEST(PathRules, LeafNameFollowsWindowsRootRules) {
+    const PathCase cases[] = {
+        {L"C:\\", L""},
+        {L"C:", L""},
+        {L"C:/", L""},
+        {L"C:\\\\", L""},
+        {L"C:\\Data", L"Data"},
+        {L"C:\\Data\\\\", L"Data"},
+        {L"C:/Data/Sub/", L"Sub"},
+        {L"C:relative", L"relative"},
+        {L"\\\\server\\share", L"share"},
+        {L"\\\\server\\share\\", L"share"},
+        {L"\\\\server", L""},
+        {L"//server/share/dir", L"dir"},
+        {L"\\\\?\\C:\\Data", L"Data"},
+        {L"name.txt", L"name.txt"},
+        {L"\\", L""},
+        {L"", L""},
+        {L"C:\\D\x00e9j\x00e0 vu", L"D\x00e9j\x00e0 vu"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LeafName(c.input), c.expected) << "input: " << ::testing::PrintToString(std::wstring(c.input));
+    }
+}
+
+}  // namespace
+}  // namespace varnel::core

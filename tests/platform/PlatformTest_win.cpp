@@ -1,0 +1,53 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/Administrator.h"
+#include "platform/Drives.h"
+#include "platform/Paths.h"
+#include "support/TempFolder_win.h"
+
+namespace varnel::platform {
+namespace {
+
+TEST(IsVolumeRoot, DriveRootsAndFolders) {
+    EXPECT_TRUE(IsVolumeRoot(L"C:\\"));
+    EXPECT_TRUE(IsVolumeRoot(L"c:\\"));
+    EXPECT_TRUE(IsVolumeRoot(L"C:\\\\"));
+    EXPECT_FALSE(IsVolumeRoot(L"C:/"));
+    EXPECT_FALSE(IsVolumeRoot(L"C:\\windows"));
+    EXPECT_FALSE(IsVolumeRoot(L"C:\\windows\\"));
+}
+
+TEST(NormalizeFolderPath, FoldsDotsAndSeparatorsSoSpellingsCompareEqual) {
+    varnel::testing::TempFolder temp;
+    temp.Folder(L"Data\\Sub");
+    const std::wstring plain = NormalizeFolderPath(temp.At(L"Data"));
+    std::wstring forward = temp.At(L"Data/./Sub/..");
+    EXPECT_EQ(NormalizeFolderPath(forward), plain);
+    EXPECT_EQ(plain.find(L'/'), std::wstring::npos);
+    EXPECT_EQ(plain.substr(plain.size() - 5), L"\\Data");
+
+    // A folder that does not exist yet still normalises lexically.
+    EXPECT_EQ(NormalizeFolderPath(temp.At(L"Data\\missing\\..\\Sub")), NormalizeFolderPath(temp.At(L"Data\\Sub")));
+}
+
+TEST(EnumerateLocalDrives, ListsTheSystemDrive) {
+    const auto drives = EnumerateLocalDrives();
+    const auto system = std::find_if(drives.begin(), drives.end(),
+                                     [](const DriveInfo& d) { return d.rootPath == L"C:\\"; });
+    ASSERT_NE(system, drives.end());
+    EXPECT_EQ(system->kind, DriveKind::Local);
+    EXPECT_EQ(system->displayText.substr(0, 3), L"C: ");
+    EXPECT_GT(system->totalBytes, 0u);
+}
+
+TEST(IsRunningAsAdministrator, AgreesWithTheShell) {
+    // An independent implementation of the same question.
+    EXPECT_EQ(IsRunningAsAdministrator(), ::IsUserAnAdmin() != FALSE);
+    EXPECT_EQ(IsRunningAsAdministrator(), IsRunningAsAdministrator());
+}
+
+}  // namespace
+}  // namespace varnel::platform

@@ -1,0 +1,55 @@
+#pragma once
+// A real folder tree under the system's temporary folder, removed when the
+// test ends. Engines are tested on real files, not on mocks.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+namespace varnel::testing {
+
+class TempFolder {
+public:
+    TempFolder() {
+        static std::atomic<unsigned> counter{0};
+        wchar_t base[MAX_PATH + 1]{};
+        ::GetTempPathW(MAX_PATH + 1, base);
+        path_ = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                std::to_wstring(counter++);
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+
+    // Full path of a relative path inside the folder ('\' separated).
+    std::wstring At(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+    const std::wstring& Path() const { return path_; }
+
+    void Folder(const std::wstring& relative) const { std::filesystem::create_directories(At(relative)); }
+
+    // A file of exactly `size` bytes; sizes above 4 GiB are cheap (sparse).
+    void File(const std::wstring& relative, std::uint64_t size) const {
+        HANDLE file = ::CreateFileW(At(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create file, error " << ::GetLastError();
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(size);
+        const bool sized = ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+        ::CloseHandle(file);
+        ASSERT_TRUE(sized);
+    }
+
+private:
+    std::wstring path_;
+};
+
+}  // namespace varnel::testing

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+#include "ScanReport.h"
+#include "core/ScanTreeBuilder.h"
+
+namespace varnel::tools {
+namespace {
+
+ScanCommand ParseOk(std::vector<std::wstring> arguments) {
+    const auto parsed = ParseCommandLine(arguments);
+    EXPECT_TRUE(std::holds_alternative<ScanCommand>(parsed));
+    return std::holds_alternative<ScanCommand>(parsed) ? std::get<ScanCommand>(parsed) : ScanCommand{};
+}
+
+TEST(CommandLine, OptionsAndPaths) {
+    const ScanCommand command =
+        ParseOk({L"--engine", L"walk", L"--format", L"csv", L"--threads", L"8", L"--top", L"5", L"C:\\", L"D:\\x"});
+    EXPECT_EQ(command.engine, EngineChoice::Walk);
+    EXPECT_EQ(command.format, OutputFormat::Csv);
+    EXPECT_EQ(command.threads, 8u);
+    EXPECT_EQ(command.top, 5u);
+    EXPECT_EQ(command.paths, (std::vector<std::wstring>{L"C:\\", L"D:\\x"}));
+
+    const ScanCommand defaults = ParseOk({L"C:\\"});
+    EXPECT_EQ(defaults.engine, EngineChoice::Auto);
+    EXPECT_EQ(defaults.format, OutputFormat::Summary);
+    EXPECT_EQ(defaults.threads, 0u);
+
+    EXPECT_EQ(ParseOk({L"--", L"--odd-folder-name"}).paths, (std::vector<std::wstring>{L"--odd-folder-name"}));
+    EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseCommandLine({L"--help"})));
+}
+
+TEST(CommandLine, BadUsageIsAnError) {
+    const std::vector<std::vector<std::wstring>> bad = {
+        {},
+        {L"--engine", L"fast", L"C:\\"},
+        {L"--format", L"xml", L"C:\\"},
+        {L"--threads", L"65", L"C:\\"},
+        {L"--threads", L"-1", L"C:\\"},
+        {L"--threads", L"99999999999999999999", L"C:\\"},
+        {L"--top", L"", L"C:\\"},
+        {L"--top"},
+        {L"--colour", L"red", L"C:\\"},
+        {L"--engine", L"walk"},
+    };
+    for (const auto& arguments : bad) {
+        EXPECT_TRUE(std::holds_alternative<UsageError>(ParseCommandLine(arguments)))
+            << ::testing::PrintToString(arguments);
+    }
+}
+
+TEST(ScanReport, CsvQuotesOnlyWhatNeedsIt) {
+    EXPECT_EQ(CsvField(L"C:\\plain"), "C:\\plain");
+    EXPECT_EQ(CsvField(L"a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField(L"say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField(L"line\nbreak"), "\"line\nbreak\"");
+    EXPECT_EQ(CsvField(L"caf\x00e9"), "caf\xC3\xA9");
+}
+
+TEST(ScanReport, JsonEscapesQuotesBackslashesAndControls) {
+    EXPECT_EQ(JsonString(L"C:\\a \"b\""), "\"C:\\\\a \\\"b\\\"\"");
+    EXPECT_EQ(JsonString(std::wstring(L"\x01\t\n", 3)), "\"\\u0001\\t\\n\"");
+    EXPECT_EQ(JsonString(L"\x65e5"), "\"\xE6\x97\xA5\"");
+}
+
+core::ScanResult SampleResult() {
+    core::ScanTreeBuilder builder;
+    const auto root = builder.AddFolder(core::NoIndex, L"R", L"C:\\R", 0x10, 0);
+    const auto sub = builder.AddFolder(root, L"s,1", L"C:\\R\\s,1", 0x10, 0);
+    builder.AddFile(sub, L"big", L"C:\\R\\s,1\\big", 0x20, 300, 0);
+    builder.AddFile(root, L"mid", L"C:\\R\\mid", 0x20, 200, 0);
+    builder.AddFile(root, L"tie", L"C:\\R\\tie", 0x20, 200, 0);
+    builder.AddError(L"C:\\R\\denied", 5);
+    builder.ComputeTotals();
+    return builder.FinishResult(core::ScanStatus::Completed, L"C:\\R", 9);
+}
+
+TEST(ScanReport, RankingExcludesTheRootAndKeepsIndexOrderOnTies) {
+    const auto result = SampleResult();
+    const Ranking ranking = RankLargest(result, 2);
+    EXPECT_EQ(ranking.largestFiles, (std::vector<std::uint64_t>{2, 3}));
+    EXPECT_EQ(ranking.largestFolders, (std::vector<std::uint64_t>{1}));
+    EXPECT_TRUE(RankLargest(result, 0).largestFiles.empty());
+    EXPECT_TRUE(RankLargest(core::ScanResult{}, 3).largestFolders.empty());
+}
+
+TEST(ScanReport, CsvListsNodesThenErrorsThenRanking) {
+    const auto result = SampleResult();
+    const std::string csv = RenderCsv(result, RankLargest(result, 1));
+    EXPECT_EQ(csv,
+              "kind,index,parent,path,name,folder,size,total_size,direct_files_size,file_count,folder_count,"
+              "attributes,reparse,error_code\n"
+              "node,0,,C:\\R,R,1,0,700,400,3,1,16,0,\n"
+              "node,1,0,\"C:\\R\\s,1\",\"s,1\",1,0,300,300,1,0,16,0,\n"
+              "node,2,1,\"C:\\R\\s,1\\big\",big,0,300,300,0,0,0,32,0,\n"
+              "node,3,0,C:\\R\\mid,mid,0,200,200,0,0,0,32,0,\n"
+              "node,4,0,C:\\R\\tie,tie,0,200,200,0,0,0,32,0,\n"
+              "error,,,C:\\R\\denied,,,,,,,,,,5\n"
+              "largest_file,2,,\"C:\\R\\s,1\\big\",,,,300,,,,,,\n"
+              "largest_folder,1,,\"C:\\R\\s,1\",,,,300,,,,,,\n");
+}
+
+TEST(ScanReport, SummaryAndJsonCarryTheCounts) {
+    const auto result = SampleResult();
+    const std::string summary = RenderSummary(result, {});
+    EXPECT_NE(summary.find("status: Completed\n"), std::string::npos);
+    EXPECT_NE(summary.find("files: 3\nfolders: 2\nerrors: 1\nelapsed_ms: 9\ntotal_size: 700\n"), std::string::npos);
+    const std::string json = RenderJson(result, {});
+    EXPECT_NE(json.find("\"rootIndex\": 0,"), std::string::npos);
+    EXPECT_NE(json.find("{\"index\": 0, \"parentIndex\": null, \"path\": \"C:\\\\R\""), std::string::npos);
+    EXPECT_NE(json.find("\"errors\": [\n    {\"path\": \"C:\\\\R\\\\denied\", \"code\": 5}\n  ]\n}"),
+              std::string::npos);
+
+    const std::string failed = RenderJson(core::MakeFailedResult(L"D:\\", L"NTFS volume could not be opened.", 1), {});
+    EXPECT_NE(failed.find("\"rootIndex\": null,"), std::string::npos);
+    EXPECT_NE(failed.find("\"nodes\": [],"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnel::tools

@@ -1,0 +1,103 @@
+#include "CommandLine.h"
+
+#include <optional>
+
+namespace varnel::tools {
+
+const char* const UsageText =
+    "usage: varnelscan [--engine auto|walk|ntquery|mft] [--threads N]\n"
+    "                  [--format summary|csv|json] [--top N] PATH...\n"
+    "\n"
+    "Scans each PATH and prints the result on standard output (UTF-8).\n"
+    "  --engine   scan engine; auto lets Varnel choose (default)\n"
+    "  --threads  worker threads per drive, 0 for the engine's default (0..64)\n"
+    "  --format   summary (default), csv (every node and error) or json\n"
+    "  --top N    also list the N largest files and folders below the root\n"
+    "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage.\n";
+
+namespace {
+
+constexpr std::uint64_t MaxThreads = 64;
+constexpr std::uint64_t MaxTop = 1'000'000;
+
+std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t maximum) {
+    if (text.empty() || text.size() > 7) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+    }
+    if (value > maximum) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<EngineChoice> ParseEngine(const std::wstring& text) {
+    if (text == L"auto") return EngineChoice::Auto;
+    if (text == L"walk") return EngineChoice::Walk;
+    if (text == L"ntquery") return EngineChoice::NtQuery;
+    if (text == L"mft") return EngineChoice::Mft;
+    return std::nullopt;
+}
+
+std::optional<OutputFormat> ParseFormat(const std::wstring& text) {
+    if (text == L"summary") return OutputFormat::Summary;
+    if (text == L"csv") return OutputFormat::Csv;
+    if (text == L"json") return OutputFormat::Json;
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
+    ScanCommand command;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, L"--") != 0) {
+            command.paths.push_back(argument);
+            continue;
+        }
+        if (argument == L"--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == L"--help") {
+            return HelpRequest{};
+        }
+        if (i + 1 >= arguments.size()) {
+            return UsageError{argument + L" needs a value"};
+        }
+        const std::wstring& value = arguments[++i];
+        if (argument == L"--engine") {
+            const auto engine = ParseEngine(value);
+            if (!engine) return UsageError{L"unknown engine: " + value};
+            command.engine = *engine;
+        } else if (argument == L"--format") {
+            const auto format = ParseFormat(value);
+            if (!format) return UsageError{L"unknown format: " + value};
+            command.format = *format;
+        } else if (argument == L"--threads") {
+            const auto threads = ParseCount(value, MaxThreads);
+            if (!threads) return UsageError{L"--threads takes a whole number from 0 to 64: " + value};
+            command.threads = *threads;
+        } else if (argument == L"--top") {
+            const auto top = ParseCount(value, MaxTop);
+            if (!top) return UsageError{L"--top takes a whole number from 0 to 1000000: " + value};
+            command.top = *top;
+        } else {
+            return UsageError{L"unknown option: " + argument};
+        }
+    }
+    if (command.paths.empty()) {
+        return UsageError{L"no path to scan"};
+    }
+    return command;
+}
+
+}  // namespace varnel::tools

@@ -1,0 +1,36 @@
+#pragma once
+// Arguments of the varnelscan console companion.
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace varnel::tools {
+
+enum class EngineChoice { Auto, Walk, NtQuery, Mft };
+enum class OutputFormat { Summary, Csv, Json };
+
+struct ScanCommand {
+    EngineChoice engine = EngineChoice::Auto;
+    std::uint64_t threads = 0;  // 0: each engine's own default
+    OutputFormat format = OutputFormat::Summary;
+    std::uint64_t top = 0;      // 0: no ranking
+    std::vector<std::wstring> paths;
+};
+
+struct HelpRequest {};
+
+// What is wrong with the command line, in one line for the error stream.
+struct UsageError {
+    std::wstring message;
+};
+
+using ParsedCommandLine = std::variant<ScanCommand, HelpRequest, UsageError>;
+
+// Arguments without the program name.
+ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+
+extern const char* const UsageText;
+
+}  // namespace varnel::tools

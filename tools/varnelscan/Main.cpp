@@ -1,0 +1,94 @@
+// varnelscan: scans folders with Varnel's engines and prints the result, so
+// that users can script Varnel and tests and benchmarks can drive the engines.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "EngineFactory.h"
+#include "ScanReport.h"
+#include "core/Utf8.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace varnel::tools {
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitScanFailed = 1;
+constexpr int ExitUsage = 2;
+
+void Write(std::FILE* stream, const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+int UsageFailure(const std::wstring& message) {
+    Write(stderr, "varnelscan: " + core::WideToUtf8(message) + "\n");
+    Write(stderr, UsageText);
+    return ExitUsage;
+}
+
+int Run(const std::vector<std::wstring>& arguments) {
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (std::holds_alternative<HelpRequest>(parsed)) {
+        Write(stdout, UsageText);
+        return ExitOk;
+    }
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        return UsageFailure(error->message);
+    }
+    const ScanCommand& command = std::get<ScanCommand>(parsed);
+    if (command.paths.size() != 1) {
+        return UsageFailure(L"this build scans one path at a time");
+    }
+
+    std::wstring unavailable;
+    const auto engine = CreateEngine(command, unavailable);
+    if (!engine) {
+        return UsageFailure(unavailable);
+    }
+
+    core::ScanCancellationToken token;
+    const core::ScanResult result = engine->Scan(command.paths.front(), token, {});
+    const Ranking ranking = RankLargest(result, command.top);
+    switch (command.format) {
+        case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
+        case OutputFormat::Csv: Write(stdout, RenderCsv(result, ranking)); break;
+        case OutputFormat::Json: Write(stdout, RenderJson(result, ranking)); break;
+    }
+    std::fflush(stdout);
+    if (result.status == core::ScanStatus::Failed) {
+        Write(stderr, "varnelscan: " + core::WideToUtf8(result.message) + "\n");
+        return ExitScanFailed;
+    }
+    return ExitOk;
+}
+
+}  // namespace
+}  // namespace varnel::tools
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    // Byte-exact UTF-8 with LF line ends, as on every other platform.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::wstring> arguments(argv + 1, argv + argc);
+    return varnel::tools::Run(arguments);
+}
+#else
+int main(int argc, char** argv) {
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i) {
+        auto wide = varnel::core::Utf8ToWide(argv[i]);
+        if (!wide) {
+            return varnel::tools::UsageFailure(L"an argument is not valid UTF-8");
+        }
+        arguments.push_back(std::move(*wide));
+    }
+    return varnel::tools::Run(arguments);
+}
+#endif

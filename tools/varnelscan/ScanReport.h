@@ -1,0 +1,34 @@
+#pragma once
+// Renders a ScanResult as varnelscan prints it: UTF-8, LF line ends, the
+// same bytes on every platform. The layouts are documented in the README and
+// scripts rely on them; change them only together with the README.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/ScanModel.h"
+
+namespace varnel::tools {
+
+struct Ranking {
+    std::vector<std::uint64_t> largestFiles;    // node indices, largest first
+    std::vector<std::uint64_t> largestFolders;  // below the root, largest first
+};
+
+// The `count` largest files and folders below the root by total size; equal
+// sizes keep index order. Empty for a result without a tree.
+Ranking RankLargest(const core::ScanResult& result, std::uint64_t count);
+
+std::string RenderSummary(const core::ScanResult& result, const Ranking& ranking);
+std::string RenderCsv(const core::ScanResult& result, const Ranking& ranking);
+std::string RenderJson(const core::ScanResult& result, const Ranking& ranking);
+
+// Field quoting and string escaping, exposed for tests.
+std::string CsvField(const std::wstring& text);
+std::string JsonString(const std::wstring& text);
+
+const char* StatusName(core::ScanStatus status);
+const char* EngineName(core::ScanEngineKind engine);
+
+}  // namespace varnel::tools
