@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine64 xvfb x11-apps imagemagick xdotool
+  wine64 xvfb x11-utils x11-apps imagemagick xdotool
   googletest libgtest-dev libbenchmark-dev
   ntfs-3g sleuthkit zstd python3
 )
