@@ -10,7 +10,11 @@
 
 namespace varnel::testing {
 
-inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& result) {
+// A merged multi-root result does not count its synthetic root folder.
+enum class RootKind { Scanned, Synthetic };
+
+inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& result,
+                                                     RootKind rootKind = RootKind::Scanned) {
     using core::NoIndex;
     const auto& nodes = result.nodes;
     if (result.errorCount != result.errors.size()) {
@@ -53,6 +57,7 @@ inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& res
         if (listedIn[i] != (isRoot ? 0u : 1u))
             return ::testing::AssertionFailure() << "node " << i << " listed " << listedIn[i] << " times";
     }
+    if (rootKind == RootKind::Synthetic) --folders;
     if (files != result.fileCount || folders != result.folderCount)
         return ::testing::AssertionFailure() << "result counts " << result.fileCount << "/" << result.folderCount
                                              << " but nodes hold " << files << "/" << folders;

@@ -1,0 +1,70 @@
+#include "core/DirectoryBatch.h"
+
+#include <cstring>
+
+#include "core/ScanModel.h"
+
+namespace varnel::core {
+namespace {
+
+std::uint32_t ReadU32(std::span<const std::byte> bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value |= static_cast<std::uint32_t>(std::to_integer<std::uint8_t>(bytes[offset + i])) << (8 * i);
+    }
+    return value;
+}
+
+std::uint64_t ReadU64(std::span<const std::byte> bytes, std::size_t offset) {
+    return static_cast<std::uint64_t>(ReadU32(bytes, offset)) |
+           (static_cast<std::uint64_t>(ReadU32(bytes, offset + 4)) << 32);
+}
+
+// Names arrive as UTF-16 code units; wide strings hold them one per element
+// on Windows. Elsewhere (tests, fuzzing) surrogate pairs stay as two units,
+// which is all a portable decoder needs to stay exact.
+std::wstring ReadName(std::span<const std::byte> bytes, std::size_t offset, std::size_t units) {
+    std::wstring name(units, L'\0');
+    for (std::size_t i = 0; i < units; ++i) {
+        const auto low = std::to_integer<std::uint16_t>(bytes[offset + 2 * i]);
+        const auto high = std::to_integer<std::uint16_t>(bytes[offset + 2 * i + 1]);
+        name[i] = static_cast<wchar_t>(low | (high << 8));
+    }
+    return name;
+}
+
+}  // namespace
+
+void ParseDirectoryBatch(std::span<const std::byte> batch, const std::wstring& directoryPrefix,
+                         std::vector<DirectoryEntryRecord>& entries) {
+    namespace layout = file_id_both_dir_info;
+    entries.clear();
+    std::size_t offset = 0;
+    while (offset <= batch.size() && batch.size() - offset >= layout::FileName) {
+        const std::span<const std::byte> record = batch.subspan(offset);
+        const std::uint32_t nameBytes = ReadU32(record, layout::FileNameLength);
+        if (nameBytes > record.size() - layout::FileName) {
+            break;  // torn record: the name would run past the data returned
+        }
+        const std::wstring name = ReadName(record, layout::FileName, nameBytes / 2);
+        if (name != L"." && name != L"..") {
+            DirectoryEntryRecord& entry = entries.emplace_back();
+            entry.attributes = ReadU32(record, layout::FileAttributes);
+            entry.lastWriteTimeLow = ReadU32(record, layout::LastWriteTime);
+            entry.lastWriteTimeHigh = ReadU32(record, layout::LastWriteTime + 4);
+            const auto endOfFile = static_cast<std::int64_t>(ReadU64(record, layout::EndOfFile));
+            entry.size = endOfFile < 0 ? 0 : static_cast<std::uint64_t>(endOfFile);
+            entry.isDirectory = (entry.attributes & FileAttributeDirectory) != 0;
+            entry.isReparsePoint = (entry.attributes & FileAttributeReparsePoint) != 0;
+            entry.fullPath = directoryPrefix + name;
+            entry.name = name;
+        }
+        const std::uint32_t next = ReadU32(record, layout::NextEntryOffset);
+        if (next == 0) {
+            break;
+        }
+        offset += next;
+    }
+}
+
+}  // namespace varnel::core

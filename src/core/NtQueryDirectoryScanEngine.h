@@ -1,0 +1,38 @@
+#pragma once
+// Breadth-first scan on a pool of worker threads, listing each directory in
+// 64 KiB batches with the native directory query. The engine for everything
+// the master-file-table engine does not take.
+
+#include <cstdint>
+#include <string>
+
+#include "core/ScanModel.h"
+
+namespace varnel::core {
+
+class NtQueryDirectoryScanEngine final : public IScanEngine {
+public:
+    // 0 asks for the default of 8 workers; other counts are held to 1..64.
+    explicit NtQueryDirectoryScanEngine(std::uint64_t threadsPerDrive = 0) : threadsPerDrive_(threadsPerDrive) {}
+
+    // Throws std::system_error when a worker thread cannot be started and
+    // rethrows a worker's failure (such as std::bad_alloc); in both cases all
+    // workers have been stopped and joined first.
+    ScanResult Scan(const std::wstring& path, ScanCancellationToken& token,
+                    const ScanProgressCallback& progress) override;
+
+    static std::uint64_t WorkerCountFor(std::uint64_t threadsPerDrive) noexcept {
+        constexpr std::uint64_t DefaultWorkers = 8;
+        constexpr std::uint64_t MaxWorkers = 64;
+        if (threadsPerDrive == 0) return DefaultWorkers;
+        return threadsPerDrive > MaxWorkers ? MaxWorkers : threadsPerDrive;
+    }
+
+private:
+    std::uint64_t threadsPerDrive_;
+};
+
+// A drive root, with or without its separator: "C:", "C:\" or "C:/".
+bool IsDriveRootPath(const std::wstring& path) noexcept;
+
+}  // namespace varnel::core

@@ -1,0 +1,133 @@
+#include "core/ScanScheduler.h"
+
+#include <utility>
+
+#include "core/Elapsed.h"
+
+namespace varnel::core {
+
+ScanScheduler::ScanScheduler(std::uint32_t engineChoice, std::uint64_t threadsPerDrive, ScanEngineFactory engines)
+    : engines_(std::move(engines)), engineChoice_(engineChoice), threadsPerDrive_(threadsPerDrive) {
+    switch (static_cast<EngineChoice>(engineChoice)) {
+        case EngineChoice::Automatic:
+            break;
+        case EngineChoice::NtQueryDirectory:
+            engineOverride_ = engines_.createNtQueryEngine(threadsPerDrive_);
+            break;
+        case EngineChoice::NtfsMft:
+            engineOverride_ = engines_.createMftEngine(threadsPerDrive_);
+            break;
+        case EngineChoice::DirectoryWalk:
+        default:
+            engineOverride_ = engines_.createWalkEngine();
+            break;
+    }
+}
+
+ScanResult ScanScheduler::ScanOneRoot(const std::wstring& path, ScanCancellationToken& token,
+                                      const ScanProgressCallback& progress) {
+    if (engineOverride_) {
+        return engineOverride_->Scan(path, token, progress);
+    }
+    if (engines_.isVolumeRoot(path) && engines_.isRunningAsAdministrator() && engines_.isMftScanAvailable(path)) {
+        ScanResult mftResult = engines_.createMftEngine(threadsPerDrive_)->Scan(path, token, progress);
+        if (mftResult.status != ScanStatus::Failed || token.IsCancelled()) {
+            return mftResult;
+        }
+        // The volume could not be read as a whole; the native engine lists it
+        // folder by folder instead, and the failure leaves no trace.
+    }
+    return engines_.createNtQueryEngine(threadsPerDrive_)->Scan(path, token, progress);
+}
+
+void MergeRootResult(ScanResult& merged, ScanResult&& root) {
+    if (root.rootIndex == NoIndex || root.rootIndex >= root.nodes.size()) {
+        return;
+    }
+    const std::uint64_t offset = merged.nodes.size();
+    const std::uint64_t mergedRoot = merged.rootIndex;
+    for (ScanNode& node : root.nodes) {
+        node.index += offset;
+        node.parentIndex = node.parentIndex == NoIndex ? mergedRoot : node.parentIndex + offset;
+        for (std::uint64_t& child : node.children) {
+            child += offset;
+        }
+    }
+    merged.nodes[mergedRoot].children.push_back(root.rootIndex + offset);
+    merged.nodes.reserve(merged.nodes.size() + root.nodes.size());
+    for (ScanNode& node : root.nodes) {
+        merged.nodes.push_back(std::move(node));
+    }
+    for (ScanError& error : root.errors) {
+        merged.errors.push_back(std::move(error));
+    }
+    merged.fileCount += root.fileCount;
+    merged.folderCount += root.folderCount;
+    merged.errorCount += root.errorCount;
+}
+
+ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std::wstring& displayName,
+                               ScanCancellationToken& token, const ScanProgressCallback& progress) {
+    if (paths.size() == 1 && paths.front() == displayName) {
+        return ScanOneRoot(paths.front(), token, progress);
+    }
+
+    const auto start = ScanClock::now();
+    ScanResult merged;
+    merged.status = ScanStatus::Completed;
+    merged.engine = ScanEngineKind::DirectoryWalk;
+    merged.rootPath = displayName;
+    merged.rootIndex = 0;
+    ScanNode& synthetic = merged.nodes.emplace_back();
+    synthetic.index = 0;
+    synthetic.isDirectory = true;
+    synthetic.name = displayName;
+    synthetic.path = displayName;
+    synthetic.attributes = FileAttributeDirectory;
+
+    std::uint64_t filesBefore = 0;
+    std::uint64_t foldersBefore = 0;
+    bool firstRootSeen = false;
+    for (const std::wstring& path : paths) {
+        if (token.IsCancelled()) {
+            merged.status = ScanStatus::Cancelled;
+            break;
+        }
+        // Keeps the counts climbing across drives instead of restarting at 0.
+        const ScanProgressCallback wrapper = [&progress, filesBefore, foldersBefore](const ScanProgress& report) {
+            if (!progress) return;
+            ScanProgress shifted = report;
+            shifted.filesScanned += filesBefore;
+            shifted.foldersScanned += foldersBefore;
+            progress(shifted);
+        };
+        ScanResult root = ScanOneRoot(path, token, wrapper);
+
+        if (!firstRootSeen) {
+            merged.engine = root.engine;
+            firstRootSeen = true;
+        } else if (merged.engine != root.engine) {
+            merged.engine = ScanEngineKind::DirectoryWalk;
+        }
+        filesBefore += root.fileCount;
+        foldersBefore += root.folderCount;
+        const bool rootCancelled = root.status == ScanStatus::Cancelled;
+        MergeRootResult(merged, std::move(root));
+        if (rootCancelled) {
+            merged.status = ScanStatus::Cancelled;
+            break;
+        }
+    }
+
+    ScanNode& top = merged.nodes[0];
+    for (const std::uint64_t child : top.children) {
+        const ScanNode& rootNode = merged.nodes[child];
+        top.totalSize += rootNode.totalSize;
+        top.fileCount += rootNode.fileCount;
+        top.folderCount += rootNode.folderCount + 1;
+    }
+    merged.elapsedMs = MeasureElapsedMs(start, ScanClock::now());
+    return merged;
+}
+
+}  // namespace varnel::core

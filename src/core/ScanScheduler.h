@@ -1,0 +1,69 @@
+#pragma once
+// The one entry point through which the application scans: picks the engine
+// for each root, falls back from the master-file-table engine to the native
+// directory engine, and merges several roots under one synthetic folder.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ScanModel.h"
+
+namespace varnel::core {
+
+// The engine choice of the scan options; the window always uses Automatic.
+enum class EngineChoice : std::uint32_t {
+    Automatic = 0,
+    DirectoryWalk = 1,
+    NtQueryDirectory = 2,
+    NtfsMft = 3,
+};
+
+// What the automatic choice asks of the system and the engines it creates.
+// The system's own set comes from SystemScanEngines(); tests pass their own.
+struct ScanEngineFactory {
+    std::function<bool(const std::wstring& path)> isVolumeRoot;
+    std::function<bool()> isRunningAsAdministrator;
+    std::function<bool(const std::wstring& path)> isMftScanAvailable;
+    std::function<std::unique_ptr<IScanEngine>(std::uint64_t threadsPerDrive)> createMftEngine;
+    std::function<std::unique_ptr<IScanEngine>(std::uint64_t threadsPerDrive)> createNtQueryEngine;
+    std::function<std::unique_ptr<IScanEngine>()> createWalkEngine;
+};
+
+#ifdef _WIN32
+ScanEngineFactory SystemScanEngines();
+#endif
+
+class ScanScheduler {
+public:
+    // `engineChoice` is the raw value of the scan options: values other than
+    // 0 to 3 force the walk engine.
+    ScanScheduler(std::uint32_t engineChoice, std::uint64_t threadsPerDrive, ScanEngineFactory engines);
+#ifdef _WIN32
+    ScanScheduler(std::uint32_t engineChoice, std::uint64_t threadsPerDrive);
+#endif
+
+    // One path whose display name equals it is scanned as itself; anything
+    // else goes under a synthetic node 0 named `displayName`. Roots are
+    // scanned one after another on the calling thread.
+    ScanResult Scan(const std::vector<std::wstring>& paths, const std::wstring& displayName,
+                    ScanCancellationToken& token, const ScanProgressCallback& progress);
+
+private:
+    ScanResult ScanOneRoot(const std::wstring& path, ScanCancellationToken& token,
+                           const ScanProgressCallback& progress);
+
+    ScanEngineFactory engines_;
+    std::unique_ptr<IScanEngine> engineOverride_;  // when set, every root goes to it
+    std::uint32_t engineChoice_;                   // kept for reference; Scan reads the override
+    std::uint64_t threadsPerDrive_;                // 0: each engine's own default
+};
+
+// Moves a root's nodes and errors to the end of `merged`, re-basing indices
+// by a constant offset and hanging the root under node 0. A result without a
+// usable root (a failed scan) adds nothing.
+void MergeRootResult(ScanResult& merged, ScanResult&& root);
+
+}  // namespace varnel::core

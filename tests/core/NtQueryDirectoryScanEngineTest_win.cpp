@@ -1,0 +1,169 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+#include <thread>
+#include <tuple>
+
+#include "core/DirectoryWalkScanEngine.h"
+#include "core/NtQueryDirectoryScanEngine.h"
+#include "support/TempFolder_win.h"
+#include "support/TreeInvariants.h"
+
+namespace varnel::core {
+namespace {
+
+using varnel::testing::TempFolder;
+using varnel::testing::TreeInvariantsHold;
+
+using NodeFacts = std::tuple<bool, std::wstring, std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t>;
+
+// Everything an engine must agree on, keyed by path (node indices and the
+// order of children legitimately differ between engines).
+std::map<std::wstring, NodeFacts> Facts(const ScanResult& result) {
+    std::map<std::wstring, NodeFacts> facts;
+    for (const ScanNode& n : result.nodes) {
+        facts[n.path] = {n.isDirectory, n.name, n.size, n.totalSize, n.directFilesSize, n.fileCount, n.folderCount};
+    }
+    return facts;
+}
+
+ScanResult QueryScan(const std::wstring& path, std::uint64_t threads = 0, const ScanProgressCallback& progress = {}) {
+    ScanCancellationToken token;
+    return NtQueryDirectoryScanEngine(threads).Scan(path, token, progress);
+}
+
+void MakeMixedTree(const TempFolder& temp) {
+    for (int a = 0; a < 6; ++a) {
+        const std::wstring level1 = L"dir" + std::to_wstring(a);
+        temp.Folder(level1 + L"\\inner\\deepest");
+        temp.Folder(level1 + L"\\empty");
+        for (int f = 0; f < 30; ++f) temp.File(level1 + L"\\f" + std::to_wstring(f), static_cast<std::uint64_t>(a * 1000 + f));
+        temp.File(level1 + L"\\inner\\deepest\\x", 12345);
+    }
+    temp.Folder(L"\x65e5\x672c \x00e9t\x00e9");
+    temp.File(L"\x65e5\x672c \x00e9t\x00e9\\\xD83D\xDCC1.txt", 77);
+}
+
+TEST(NtQueryDirectoryScanEngine, AgreesWithTheWalkEngineForEveryWorkerCount) {
+    TempFolder temp;
+    MakeMixedTree(temp);
+    ScanCancellationToken token;
+    const ScanResult walked = DirectoryWalkScanEngine().Scan(temp.Path(), token, {});
+    ASSERT_TRUE(TreeInvariantsHold(walked));
+    const auto expected = Facts(walked);
+    for (const std::uint64_t threads : {1u, 2u, 8u, 64u}) {
+        const ScanResult result = QueryScan(temp.Path() + L"\\", threads);
+        ASSERT_TRUE(TreeInvariantsHold(result)) << threads << " workers";
+        EXPECT_EQ(result.status, ScanStatus::Completed);
+        EXPECT_EQ(result.engine, ScanEngineKind::NtQueryDirectory);
+        EXPECT_EQ(result.rootPath, temp.Path());
+        EXPECT_EQ(result.errorCount, 0u);
+        EXPECT_EQ(Facts(result), expected) << threads << " workers";
+    }
+}
+
+TEST(NtQueryDirectoryScanEngine, FolderNeedingSeveralBatchesIsReadWhole) {
+    TempFolder temp;
+    // Some 560 bytes per record: about 115 records fill one 64 KiB batch.
+    const std::wstring longName(220, L'n');
+    for (int i = 0; i < 1000; ++i) temp.File(longName + std::to_wstring(i), 1);
+    const ScanResult result = QueryScan(temp.Path(), 4);
+    ASSERT_TRUE(TreeInvariantsHold(result));
+    EXPECT_EQ(result.fileCount, 1000u);
+    EXPECT_EQ(result.nodes[0].totalSize, 1000u);
+}
+
+TEST(NtQueryDirectoryScanEngine, WorkerCountRule) {
+    EXPECT_EQ(NtQueryDirectoryScanEngine::WorkerCountFor(0), 8u);
+    EXPECT_EQ(NtQueryDirectoryScanEngine::WorkerCountFor(1), 1u);
+    EXPECT_EQ(NtQueryDirectoryScanEngine::WorkerCountFor(64), 64u);
+    EXPECT_EQ(NtQueryDirectoryScanEngine::WorkerCountFor(200), 64u);
+}
+
+TEST(NtQueryDirectoryScanEngine, EmptyFolderAndFileRoot) {
+    TempFolder temp;
+    temp.Folder(L"empty");
+    ScanResult result = QueryScan(temp.At(L"empty"));
+    ASSERT_EQ(result.nodes.size(), 1u);
+    EXPECT_EQ(result.status, ScanStatus::Completed);
+    EXPECT_EQ(result.errorCount, 0u);
+    EXPECT_EQ(result.nodes[0].name, L"empty");
+
+    temp.File(L"file.bin", 9);
+    result = QueryScan(temp.At(L"file.bin"));
+    ASSERT_EQ(result.nodes.size(), 1u);
+    EXPECT_EQ(result.nodes[0].attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    ASSERT_EQ(result.errorCount, 1u) << "listing a file fails once, for the root";
+    EXPECT_EQ(result.errors[0].path, temp.At(L"file.bin"));
+    EXPECT_NE(result.errors[0].code, 0u);
+}
+
+TEST(NtQueryDirectoryScanEngine, ProgressReportsEveryFolderAndEvery128thFile) {
+    TempFolder temp;
+    MakeMixedTree(temp);
+    std::mutex mutex;
+    std::uint64_t folderReports = 0, fileReports = 0, maxFiles = 0;
+    std::thread::id lastThread;
+    const ScanResult result = QueryScan(temp.Path(), 8, [&](const ScanProgress& p) {
+        std::lock_guard lock(mutex);  // must never be contended: reports are serialised
+        maxFiles = std::max(maxFiles, p.filesScanned);
+        const bool isFile = p.currentPath.find(L"\\f") != std::wstring::npos || p.currentPath.ends_with(L"\\x") ||
+                            p.currentPath.ends_with(L".txt");
+        (isFile ? fileReports : folderReports) += 1;
+        lastThread = std::this_thread::get_id();
+    });
+    EXPECT_EQ(folderReports, result.folderCount - 1) << "every folder but the root";
+    EXPECT_EQ(fileReports, result.fileCount / 128);
+    EXPECT_LE(maxFiles, result.fileCount);
+}
+
+TEST(NtQueryDirectoryScanEngine, DriveRootKeepsSeparatorAndReservesLarge) {
+    ScanCancellationToken token;
+    const ScanResult result = NtQueryDirectoryScanEngine(2).Scan(L"C:\\", token, [&](const ScanProgress&) { token.Cancel(); });
+    ASSERT_FALSE(result.nodes.empty());
+    EXPECT_EQ(result.rootPath, L"C:\\");
+    EXPECT_EQ(result.nodes[0].name, L"");
+    EXPECT_GE(result.nodes.capacity(), 0x100000u);
+    EXPECT_EQ(result.status, ScanStatus::Cancelled);
+    EXPECT_TRUE(TreeInvariantsHold(result));
+    EXPECT_TRUE(IsDriveRootPath(L"C:"));
+    EXPECT_TRUE(IsDriveRootPath(L"d:/"));
+    EXPECT_FALSE(IsDriveRootPath(L"C:\\x"));
+}
+
+TEST(NtQueryDirectoryScanEngine, CancelWhileWorkersWaitEndsEveryWorker) {
+    TempFolder temp;
+    MakeMixedTree(temp);
+    for (const std::uint64_t threads : {1u, 8u, 64u}) {
+        ScanCancellationToken token;
+        const ScanResult result = NtQueryDirectoryScanEngine(threads).Scan(
+            temp.Path(), token, [&](const ScanProgress&) { token.Cancel(); });
+        EXPECT_EQ(result.status, ScanStatus::Cancelled);
+        EXPECT_TRUE(TreeInvariantsHold(result));
+        EXPECT_LT(result.folderCount, 25u) << "queued folders are dropped";
+    }
+}
+
+TEST(NtQueryDirectoryScanEngine, CancelFromAnotherThread) {
+    TempFolder temp;
+    MakeMixedTree(temp);
+    ScanCancellationToken token;
+    token.Cancel();  // already set: the root is queued but never listed
+    const ScanResult before = NtQueryDirectoryScanEngine(8).Scan(temp.Path(), token, {});
+    EXPECT_EQ(before.nodes.size(), 1u);
+    EXPECT_EQ(before.status, ScanStatus::Cancelled);
+
+    ScanCancellationToken live;
+    ScanResult result;
+    std::thread scanner([&] { result = NtQueryDirectoryScanEngine(8).Scan(temp.Path(), live, {}); });
+    live.Cancel();
+    scanner.join();
+    EXPECT_EQ(result.status, ScanStatus::Cancelled);
+    EXPECT_TRUE(TreeInvariantsHold(result));
+}
+
+}  // namespace
+}  // namespace varnel::core
