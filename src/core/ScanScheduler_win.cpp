@@ -1,0 +1,33 @@
+#include <memory>
+
+#include "core/DirectoryWalkScanEngine.h"
+#include "core/NtQueryDirectoryScanEngine.h"
+#include "core/ScanScheduler.h"
+#include "platform/Administrator.h"
+#include "platform/Paths.h"
+
+namespace varnel::core {
+
+// Until the master-file-table engine lands, no root qualifies for it and the
+// automatic choice always takes the native directory engine.
+ScanEngineFactory SystemScanEngines() {
+    ScanEngineFactory engines;
+    engines.isVolumeRoot = [](const std::wstring& path) { return platform::IsVolumeRoot(path); };
+    engines.isRunningAsAdministrator = [] { return platform::IsRunningAsAdministrator(); };
+    engines.isMftScanAvailable = [](const std::wstring&) { return false; };
+    engines.createMftEngine = [](std::uint64_t threadsPerDrive) -> std::unique_ptr<IScanEngine> {
+        return std::make_unique<NtQueryDirectoryScanEngine>(threadsPerDrive);
+    };
+    engines.createNtQueryEngine = [](std::uint64_t threadsPerDrive) -> std::unique_ptr<IScanEngine> {
+        return std::make_unique<NtQueryDirectoryScanEngine>(threadsPerDrive);
+    };
+    engines.createWalkEngine = []() -> std::unique_ptr<IScanEngine> {
+        return std::make_unique<DirectoryWalkScanEngine>();
+    };
+    return engines;
+}
+
+ScanScheduler::ScanScheduler(std::uint32_t engineChoice, std::uint64_t threadsPerDrive)
+    : ScanScheduler(engineChoice, threadsPerDrive, SystemScanEngines()) {}
+
+}  // namespace varnel::core

@@ -1,0 +1,251 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+
+#include "app/ApplicationController.h"
+#include "core/NtQueryDirectoryScanEngine.h"
+#include "core/ScanTreeBuilder.h"
+#include "support/TempFolder_win.h"
+#include "support/TreeInvariants.h"
+
+namespace varnel::app {
+namespace {
+
+using varnel::testing::TempFolder;
+using varnel::testing::TreeInvariantsHold;
+
+// A message-only window that counts completion messages.
+class CompletionSink {
+public:
+    CompletionSink() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &CompletionSink::Procedure;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"Varnel.Test.CompletionSink";
+        ::RegisterClassW(&windowClass);  // a second registration fails harmlessly
+        window_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    windowClass.hInstance, nullptr);
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~CompletionSink() { ::DestroyWindow(window_); }
+
+    HWND Handle() const { return window_; }
+    int Completions() const { return completions_; }
+
+    // Pumps messages until a completion arrives or the deadline passes.
+    bool WaitForCompletion(DWORD timeoutMs = 60'000) {
+        const int before = completions_;
+        const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+        while (completions_ == before && ::GetTickCount64() < deadline) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            Pump();
+        }
+        return completions_ > before;
+    }
+
+    void Pump() {
+        MSG message;
+        while (::PeekMessageW(&message, window_, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&message);
+        }
+    }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == ScanCompletedMessage) {
+            auto* self = reinterpret_cast<CompletionSink*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+            if (self) ++self->completions_;
+            return 0;
+        }
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    HWND window_ = nullptr;
+    int completions_ = 0;
+};
+
+// An engine that holds the scan until released or cancelled, so tests can
+// act while a scan is running.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false;
+    bool released = false;
+    std::vector<std::wstring> scanned;
+};
+
+class GatedEngine final : public core::IScanEngine {
+public:
+    explicit GatedEngine(Gate& gate) : gate_(gate) {}
+    core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken& token,
+                          const core::ScanProgressCallback& progress) override {
+        {
+            std::unique_lock lock(gate_.mutex);
+            gate_.scanned.push_back(path);
+            gate_.entered = true;
+            gate_.changed.notify_all();
+        }
+        if (progress) progress({path + L"\\first", 1, 1});
+        if (progress) progress({path + L"\\second", 2, 2});  // within 200 ms of the first: dropped
+        {
+            std::unique_lock lock(gate_.mutex);
+            // The token has no way to wake us, so look at it now and then.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!gate_.released && !token.IsCancelled() && std::chrono::steady_clock::now() < deadline) {
+                gate_.changed.wait_for(lock, std::chrono::milliseconds(10));
+            }
+        }
+        core::ScanTreeBuilder builder;
+        builder.AddFolder(core::NoIndex, L"", path, core::FileAttributeDirectory, 0);
+        builder.ComputeTotals();
+        return builder.FinishResult(token.IsCancelled() ? core::ScanStatus::Cancelled : core::ScanStatus::Completed,
+                                    path, 0);
+    }
+
+private:
+    Gate& gate_;
+};
+
+core::ScanEngineFactory GatedEngines(Gate& gate) {
+    core::ScanEngineFactory f;
+    f.isVolumeRoot = [](const std::wstring&) { return false; };
+    f.isRunningAsAdministrator = [] { return false; };
+    f.isMftScanAvailable = [](const std::wstring&) { return false; };
+    f.createMftEngine = [&gate](std::uint64_t) { return std::make_unique<GatedEngine>(gate); };
+    f.createNtQueryEngine = [&gate](std::uint64_t) { return std::make_unique<GatedEngine>(gate); };
+    f.createWalkEngine = [&gate] { return std::make_unique<GatedEngine>(gate); };
+    return f;
+}
+
+void WaitUntilEntered(Gate& gate) {
+    std::unique_lock lock(gate.mutex);
+    ASSERT_TRUE(gate.changed.wait_for(lock, std::chrono::seconds(30), [&] { return gate.entered; }));
+}
+
+void Release(Gate& gate) {
+    std::lock_guard lock(gate.mutex);
+    gate.released = true;
+    gate.changed.notify_all();
+}
+
+TEST(ApplicationController, ScansARealFolderAndPostsOneCompletion) {
+    TempFolder temp;
+    temp.Folder(L"a\\b");
+    temp.File(L"a\\b\\x.bin", 1234);
+    temp.File(L"y.bin", 10);
+    CompletionSink sink;
+    ApplicationController controller;  // the program's own engines
+    controller.StartScanPaths({L"", temp.Path()}, temp.Path(), sink.Handle());
+    EXPECT_TRUE(controller.IsScanning());
+    ASSERT_TRUE(sink.WaitForCompletion());
+    EXPECT_FALSE(controller.IsScanning());
+
+    core::ScanResult result = controller.TakeResult();
+    ASSERT_TRUE(TreeInvariantsHold(result));
+    EXPECT_EQ(result.status, core::ScanStatus::Completed);
+    EXPECT_EQ(result.rootPath, temp.Path()) << "one path named as itself is scanned as itself";
+    EXPECT_EQ(result.nodes[result.rootIndex].totalSize, 1244u);
+    EXPECT_EQ(result.engine, core::ScanEngineKind::NtQueryDirectory);
+
+    const core::ScanResult again = controller.TakeResult();
+    EXPECT_EQ(again.nodes.size(), 0u);
+    ::Sleep(100);
+    sink.Pump();
+    EXPECT_EQ(sink.Completions(), 1);
+}
+
+TEST(ApplicationController, SecondStartWhileScanningIsIgnored) {
+    Gate gate;
+    CompletionSink sink;
+    ApplicationController controller(GatedEngines(gate));
+    controller.StartScanPaths({L"X:\\first"}, L"X:\\first", sink.Handle());
+    WaitUntilEntered(gate);
+    controller.StartScanPaths({L"X:\\second"}, L"Other", sink.Handle());
+    controller.StartScanPaths({L"", L""}, L"", sink.Handle());
+    Release(gate);
+    ASSERT_TRUE(sink.WaitForCompletion());
+    EXPECT_EQ(gate.scanned, (std::vector<std::wstring>{L"X:\\first"}));
+    EXPECT_EQ(controller.TakeResult().rootPath, L"X:\\first");
+
+    // The first report of a scan is always published; the next, 0 ms later, is not.
+    const core::ScanProgress progress = controller.ReadProgress();
+    EXPECT_EQ(progress.currentPath, L"X:\\first\\first");
+    EXPECT_EQ(progress.filesScanned, 1u);
+}
+
+TEST(ApplicationController, CancelDuringAMultiRootScanDeliversTheCancelledResult) {
+    Gate gate;
+    CompletionSink sink;
+    ApplicationController controller(GatedEngines(gate));
+    controller.StartScanPaths({L"C:\\", L"D:\\"}, AllLocalDrivesName, sink.Handle());
+    WaitUntilEntered(gate);
+    controller.Cancel();
+    ASSERT_TRUE(sink.WaitForCompletion());
+    const core::ScanResult result = controller.TakeResult();
+    EXPECT_EQ(result.status, core::ScanStatus::Cancelled);
+    EXPECT_EQ(result.rootPath, AllLocalDrivesName);
+    EXPECT_EQ(result.nodes.size(), 2u) << "the synthetic root and the part read";
+    EXPECT_EQ(gate.scanned.size(), 1u);
+}
+
+TEST(ApplicationController, AThreadThatCannotStartLeavesTheControllerIdle) {
+    Gate gate;
+    CompletionSink sink;
+    ApplicationController controller(GatedEngines(gate), [](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    controller.StartScan(L"X:\\", sink.Handle());
+    EXPECT_FALSE(controller.IsScanning());
+    ::Sleep(50);
+    sink.Pump();
+    EXPECT_EQ(sink.Completions(), 0);
+}
+
+TEST(ApplicationController, AnEngineThatThrowsEndsTheScanAsFailed) {
+    core::ScanEngineFactory engines;
+    engines.createWalkEngine = [] {
+        struct Throwing final : core::IScanEngine {
+            core::ScanResult Scan(const std::wstring&, core::ScanCancellationToken&,
+                                  const core::ScanProgressCallback&) override {
+                throw std::bad_alloc();
+            }
+        };
+        return std::make_unique<Throwing>();
+    };
+    CompletionSink sink;
+    ApplicationController controller(engines);
+    controller.SetScanOptions({1, 0});
+    controller.StartScan(L"X:\\", sink.Handle());
+    ASSERT_TRUE(sink.WaitForCompletion());
+    const core::ScanResult result = controller.TakeResult();
+    EXPECT_EQ(result.status, core::ScanStatus::Failed);
+    EXPECT_EQ(result.message, ResourceFailureMessage);
+    EXPECT_FALSE(controller.IsScanning());
+}
+
+TEST(ApplicationController, DestroyingItDuringAScanCancelsAndJoins) {
+    Gate gate;
+    CompletionSink sink;
+    {
+        ApplicationController controller(GatedEngines(gate));
+        controller.StartScan(L"X:\\", sink.Handle());
+        WaitUntilEntered(gate);
+    }  // would hang for 30 s if the token were not set
+    sink.Pump();
+    EXPECT_EQ(sink.Completions(), 1);
+}
+
+TEST(ApplicationController, OptionsAndDrives) {
+    ApplicationController controller;
+    controller.SetScanOptions({0, 16});
+    EXPECT_EQ(controller.GetScanOptions().threadsPerDrive, 16u);
+    const auto roots = controller.LocalDriveRoots();
+    EXPECT_NE(std::find(roots.begin(), roots.end(), L"C:\\"), roots.end());
+}
+
+}  // namespace
+}  // namespace varnel::app
