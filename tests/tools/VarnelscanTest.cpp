@@ -119,3 +119,22 @@ TEST(ScanReport, SummaryAndJsonCarryTheCounts) {
 
 }  // namespace
 }  // namespace varnel::tools
+
+#include "ProgressLine.h"
+
+namespace varnel::tools {
+namespace {
+
+TEST(ProgressLine, FitsTheWidthAndKeepsThePathsEnd) {
+    const core::ScanProgress progress{L"C:\\a\\very\\long\\path\\that\\goes\\on\\and\\on\\target.bin", 1234, 56};
+    EXPECT_EQ(ProgressLine::Format(progress, 200),
+              "1234 files, 56 folders: C:\\a\\very\\long\\path\\that\\goes\\on\\and\\on\\target.bin");
+    const std::string narrow = ProgressLine::Format(progress, 40);
+    EXPECT_EQ(narrow, "1234 files, 56 folders: ...on\\target.bin");
+    EXPECT_EQ(narrow.size(), 40u);
+    EXPECT_EQ(ProgressLine::Format(progress, 10), "1234 files");
+    EXPECT_EQ(ProgressLine::Format({L"", 0, 0}, 79), "0 files, 0 folders");
+}
+
+}  // namespace
+}  // namespace varnel::tools

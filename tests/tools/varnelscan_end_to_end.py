@@ -3,6 +3,7 @@
 checks its CSV against an independent walk of the same tree with os.walk."""
 
 import csv
+import json
 import io
 import os
 import subprocess
@@ -75,6 +76,27 @@ def main():
         for path in sorted(set(expected) | set(actual)):
             if expected.get(path) != actual.get(path):
                 failures.append(f"{path!r}: expected {expected.get(path)}, got {actual.get(path)}")
+
+        for engine in ("ntquery", "auto"):
+            for threads in ("1", "8"):
+                other = run("--engine", engine, "--threads", threads, "--format", "csv", windows_path(root))
+                other_rows = list(csv.DictReader(io.StringIO(other.stdout.decode("utf-8"), newline="")))
+                facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"], r["folder_count"])
+                         for r in other_rows}
+                walk_facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"],
+                                          r["folder_count"]) for r in rows}
+                if other.returncode != 0 or facts != walk_facts:
+                    failures.append(f"--engine {engine} --threads {threads} disagrees with the walk engine")
+
+        # Several paths are merged under one synthetic root, in the order given.
+        first, second = windows_path(os.path.join(root, "plain")), windows_path(os.path.join(root, "empty"))
+        merged = run("--format", "json", first, second)
+        document = json.loads(merged.stdout.decode("utf-8"))
+        nodes = document["nodes"]
+        if (merged.returncode != 0 or document["rootPath"] != "All local drives" or nodes[0]["parentIndex"] is not None
+                or [nodes[i]["path"] for i, n in enumerate(nodes) if n["parentIndex"] == 0] != [first, second]
+                or nodes[0]["totalSize"] != expected[first][2] or document["folderCount"] != 3):
+            failures.append(f"merged scan: {merged.returncode} {document.get('rootPath')} {len(nodes)} nodes")
 
         summary = run("--engine", "walk", "--top", "2", windows_path(root))
         text = summary.stdout.decode("utf-8")

@@ -6,14 +6,11 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "EngineFactory.h"
+#include "Console.h"
+#include "FolderScan.h"
+#include "ProgressLine.h"
 #include "ScanReport.h"
 #include "core/Utf8.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace varnel::tools {
 namespace {
@@ -32,28 +29,7 @@ int UsageFailure(const std::wstring& message) {
     return ExitUsage;
 }
 
-int Run(const std::vector<std::wstring>& arguments) {
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
-    if (std::holds_alternative<HelpRequest>(parsed)) {
-        Write(stdout, UsageText);
-        return ExitOk;
-    }
-    if (const auto* error = std::get_if<UsageError>(&parsed)) {
-        return UsageFailure(error->message);
-    }
-    const ScanCommand& command = std::get<ScanCommand>(parsed);
-    if (command.paths.size() != 1) {
-        return UsageFailure(L"this build scans one path at a time");
-    }
-
-    std::wstring unavailable;
-    const auto engine = CreateEngine(command, unavailable);
-    if (!engine) {
-        return UsageFailure(unavailable);
-    }
-
-    core::ScanCancellationToken token;
-    const core::ScanResult result = engine->Scan(command.paths.front(), token, {});
+int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
     const Ranking ranking = RankLargest(result, command.top);
     switch (command.format) {
         case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
@@ -68,14 +44,39 @@ int Run(const std::vector<std::wstring>& arguments) {
     return ExitOk;
 }
 
+int Run(const std::vector<std::wstring>& arguments) {
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (std::holds_alternative<HelpRequest>(parsed)) {
+        Write(stdout, UsageText);
+        return ExitOk;
+    }
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        return UsageFailure(error->message);
+    }
+    const ScanCommand& command = std::get<ScanCommand>(parsed);
+
+    core::ScanCancellationToken token;
+    ProgressLine progressLine(stderr, ErrorStreamIsTerminal());
+    const core::ScanProgressCallback progress = [&progressLine](const core::ScanProgress& report) {
+        progressLine.Update(report);
+    };
+    CancelOnInterrupt(&token);
+    std::wstring unavailable;
+    std::optional<core::ScanResult> result = ScanFolders(command, token, progress, unavailable);
+    CancelOnInterrupt(nullptr);
+    progressLine.Clear();
+    if (!result) {
+        return UsageFailure(unavailable);
+    }
+    return PrintResult(command, *result);
+}
+
 }  // namespace
 }  // namespace varnel::tools
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
-    // Byte-exact UTF-8 with LF line ends, as on every other platform.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
+    varnel::tools::UseBinaryStandardStreams();
     std::vector<std::wstring> arguments(argv + 1, argv + argc);
     return varnel::tools::Run(arguments);
 }

@@ -1,0 +1,20 @@
+#pragma once
+// Scans the command's paths with the engines this build has.
+
+#include <optional>
+#include <string>
+
+#include "CommandLine.h"
+#include "core/ScanModel.h"
+
+namespace varnel::tools {
+
+// The display name under which several paths are merged.
+inline constexpr wchar_t MergedRootName[] = L"All local drives";
+
+// The result, or nothing with the reason in `unavailable` when this build
+// cannot scan folders at all.
+std::optional<core::ScanResult> ScanFolders(const ScanCommand& command, core::ScanCancellationToken& token,
+                                            const core::ScanProgressCallback& progress, std::wstring& unavailable);
+
+}  // namespace varnel::tools
