@@ -1,0 +1,215 @@
+#include "ui/ResultView.h"
+
+#include <algorithm>
+
+namespace varnel::ui {
+
+using core::NoIndex;
+using core::ScanNode;
+using core::ScanResult;
+
+const std::wstring& DisplayName(const ScanNode& node) noexcept { return node.name.empty() ? node.path : node.name; }
+
+std::uint64_t DisplaySize(const ScanNode& node) noexcept { return node.isDirectory ? node.totalSize : node.size; }
+
+double ShareOf(const ScanResult& result, std::uint64_t node, std::uint64_t reference) {
+    const auto count = result.nodes.size();
+    if (node >= count) {
+        return 0.0;
+    }
+    const std::uint64_t base = reference == NoIndex ? result.rootIndex : reference;
+    if (base >= count) {
+        return 0.0;
+    }
+    const std::uint64_t total = DisplaySize(result.nodes[base]);
+    if (total == 0) {
+        return 0.0;
+    }
+    return static_cast<double>(DisplaySize(result.nodes[node])) * 100.0 / static_cast<double>(total);
+}
+
+bool TreeOrderBefore(const ScanNode& a, const ScanNode& b, bool descending) {
+    const std::uint64_t sizeA = DisplaySize(a);
+    const std::uint64_t sizeB = DisplaySize(b);
+    if (sizeA != sizeB) {
+        return descending ? sizeA > sizeB : sizeA < sizeB;
+    }
+    if (a.isDirectory != b.isDirectory) {
+        return a.isDirectory;
+    }
+    // Ordinal by UTF-16 code unit, shorter first on a common prefix.
+    const std::wstring& nameA = DisplayName(a);
+    const std::wstring& nameB = DisplayName(b);
+    return std::lexicographical_compare(nameA.begin(), nameA.end(), nameB.begin(), nameB.end(),
+                                        [](wchar_t x, wchar_t y) {
+                                            return static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(y);
+                                        });
+}
+
+namespace {
+
+// Keeps the `limit` largest candidates by `size`, then sorts just those: the
+// rankings never sort more than they show.
+template <class Accept, class Size>
+std::vector<std::uint64_t> Largest(const ScanResult& result, std::span<const std::uint64_t> candidates,
+                                   std::size_t limit, Accept accept, Size size) {
+    std::vector<std::uint64_t> kept;
+    if (limit == 0) {
+        return kept;
+    }
+    const auto smaller = [&](std::uint64_t a, std::uint64_t b) {
+        return size(result.nodes[a]) > size(result.nodes[b]);
+    };
+    kept.reserve(limit + 1);
+    // A heap whose top is the smallest kept candidate.
+    for (const std::uint64_t node : candidates) {
+        if (!accept(result.nodes[node])) {
+            continue;
+        }
+        if (kept.size() < limit) {
+            kept.push_back(node);
+            std::push_heap(kept.begin(), kept.end(), smaller);
+        } else if (size(result.nodes[node]) > size(result.nodes[kept.front()])) {
+            std::pop_heap(kept.begin(), kept.end(), smaller);
+            kept.back() = node;
+            std::push_heap(kept.begin(), kept.end(), smaller);
+        }
+    }
+    std::sort_heap(kept.begin(), kept.end(), smaller);
+    return kept;
+}
+
+std::span<const std::uint64_t> Below(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder) {
+    return index.Subtree(folder == NoIndex ? result.rootIndex : folder);
+}
+
+}  // namespace
+
+std::vector<std::uint64_t> CollectLargestFiles(const ScanResult& result, const SubtreeIndex& index,
+                                               std::uint64_t folder) {
+    return Largest(
+        result, Below(result, index, folder), RankingLimit, [](const ScanNode& n) { return !n.isDirectory; },
+        [](const ScanNode& n) { return n.size; });
+}
+
+std::vector<std::uint64_t> CollectLargestFolders(const ScanResult& result, const SubtreeIndex& index,
+                                                 std::uint64_t folder, std::size_t limit) {
+    std::span<const std::uint64_t> below = Below(result, index, folder);
+    if (!below.empty()) {
+        below = below.subspan(1);  // the folder itself is not ranked
+    }
+    return Largest(
+        result, below, limit, [](const ScanNode& n) { return n.isDirectory; },
+        [](const ScanNode& n) { return n.totalSize; });
+}
+
+Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder) {
+    Rankings rankings;
+    if (result.nodes.empty()) {
+        return rankings;
+    }
+    const std::uint64_t reference = folder == NoIndex ? result.rootIndex : folder;
+    const std::uint64_t total = reference < result.nodes.size() ? DisplaySize(result.nodes[reference]) : 0;
+    const auto share = [total](std::uint64_t size) {
+        return total == 0 ? 0.0 : static_cast<double>(size) * 100.0 / static_cast<double>(total);
+    };
+
+    for (const std::uint64_t file : CollectLargestFiles(result, index, folder)) {
+        rankings.files.nodes.push_back(file);
+        rankings.files.shares.push_back(share(result.nodes[file].size));
+    }
+
+    // Below the merged root of several drives, the drive roots themselves are
+    // the largest folders by construction and would crowd out the rest.
+    const bool mergedRoot = reference == result.rootIndex && result.rootPath == MultiRootName;
+    std::size_t limit = RankingLimit;
+    if (mergedRoot && reference < result.nodes.size()) {
+        limit += result.nodes[reference].children.size();
+    }
+    for (const std::uint64_t folderNode : CollectLargestFolders(result, index, folder, limit)) {
+        if (rankings.folders.nodes.size() == RankingLimit) {
+            break;
+        }
+        if (mergedRoot && result.nodes[folderNode].parentIndex == reference) {
+            continue;
+        }
+        rankings.folders.nodes.push_back(folderNode);
+        rankings.folders.shares.push_back(share(result.nodes[folderNode].totalSize));
+    }
+    return rankings;
+}
+
+bool HasExpander(const ScanResult& result, std::uint64_t node) {
+    return node < result.nodes.size() && result.nodes[node].isDirectory && !result.nodes[node].children.empty();
+}
+
+void ResultTree::Reset(const ScanResult* result) {
+    result_ = result;
+    expanded_.clear();
+    rows_.clear();
+    if (result_ != nullptr && result_->rootIndex < result_->nodes.size()) {
+        expanded_.insert(result_->rootIndex);
+    }
+    Rebuild();
+}
+
+void ResultTree::Rebuild() {
+    rows_.clear();
+    if (result_ == nullptr || result_->rootIndex >= result_->nodes.size()) {
+        return;
+    }
+    const auto& nodes = result_->nodes;
+    // Depth first without recursion: children are pushed in reverse order so
+    // that the first in tree order comes off the stack first.
+    std::vector<TreeRow> stack{{result_->rootIndex, 0}};
+    std::vector<std::uint64_t> children;
+    while (!stack.empty()) {
+        const TreeRow row = stack.back();
+        stack.pop_back();
+        rows_.push_back(row);
+        const ScanNode& node = nodes[row.node];
+        if (!node.isDirectory || !expanded_.contains(row.node)) {
+            continue;
+        }
+        children.clear();
+        for (const std::uint64_t child : node.children) {
+            if (child < nodes.size()) {
+                children.push_back(child);
+            }
+        }
+        std::sort(children.begin(), children.end(), [&](std::uint64_t a, std::uint64_t b) {
+            return TreeOrderBefore(nodes[a], nodes[b], sortDescending_);
+        });
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            stack.push_back({*it, row.depth + 1});
+        }
+    }
+}
+
+bool ResultTree::ToggleExpand(std::size_t row) {
+    if (result_ == nullptr || row >= rows_.size() || !HasExpander(*result_, rows_[row].node)) {
+        return false;
+    }
+    const std::uint64_t node = rows_[row].node;
+    if (!expanded_.erase(node)) {
+        expanded_.insert(node);
+    }
+    Rebuild();
+    return true;
+}
+
+void ResultTree::SetSortDescending(bool descending) {
+    sortDescending_ = descending;
+    Rebuild();
+}
+
+std::optional<std::size_t> ResultTree::FindRow(std::uint64_t node) const {
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].node == node) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace varnel::ui

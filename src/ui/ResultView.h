@@ -1,0 +1,89 @@
+#pragma once
+// What the three result lists show, kept apart from the list controls: the
+// rows of the expandable tree, its order, shares, and the rankings of the
+// largest files and folders below a folder. Portable, so it is tested and
+// measured natively on results of millions of nodes.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "core/ScanModel.h"
+#include "ui/SubtreeIndex.h"
+
+namespace varnel::ui {
+
+inline constexpr std::size_t RankingLimit = 30;
+
+// The name the lists show: a root without a name (a drive) shows its path.
+const std::wstring& DisplayName(const core::ScanNode& node) noexcept;
+// A folder's total, a file's own size.
+std::uint64_t DisplaySize(const core::ScanNode& node) noexcept;
+
+// Percent of `reference` (the root for NoIndex) that `node` takes; 0 for
+// indices out of range and for a reference of size 0.
+double ShareOf(const core::ScanResult& result, std::uint64_t node, std::uint64_t reference);
+
+// Sibling order of the tree: by size (descending or ascending), folders
+// before files of equal size, then by display name in ordinal order.
+bool TreeOrderBefore(const core::ScanNode& a, const core::ScanNode& b, bool descending);
+
+struct TreeRow {
+    std::uint64_t node;
+    std::int32_t depth;
+};
+
+// The largest files below `folder` (the root for NoIndex), largest first,
+// at most RankingLimit.
+std::vector<std::uint64_t> CollectLargestFiles(const core::ScanResult& result, const SubtreeIndex& index,
+                                               std::uint64_t folder);
+// The largest folders below `folder`, the folder itself excluded, at most `limit`.
+std::vector<std::uint64_t> CollectLargestFolders(const core::ScanResult& result, const SubtreeIndex& index,
+                                                 std::uint64_t folder, std::size_t limit);
+
+struct RankingRows {
+    std::vector<std::uint64_t> nodes;
+    std::vector<double> shares;  // percent of the ranked folder, one per row
+};
+
+// The name under which several drives are merged; the rankings of that root
+// leave the drive roots out.
+inline constexpr wchar_t MultiRootName[] = L"All local drives";
+
+struct Rankings {
+    RankingRows files;
+    RankingRows folders;
+};
+Rankings ComputeRankings(const core::ScanResult& result, const SubtreeIndex& index, std::uint64_t folder);
+
+// The tree list's rows: the root, and below every expanded folder its
+// children in tree order, depth first.
+class ResultTree {
+public:
+    // Starts over for a new result: only the root is expanded.
+    void Reset(const core::ScanResult* result);
+
+    void Rebuild();
+    // Expands or collapses the folder on `row` when it has children; returns
+    // whether anything changed (rows are rebuilt then).
+    bool ToggleExpand(std::size_t row);
+    void SetSortDescending(bool descending);
+    bool SortDescending() const noexcept { return sortDescending_; }
+    bool IsExpanded(std::uint64_t node) const { return expanded_.contains(node); }
+
+    const std::vector<TreeRow>& Rows() const noexcept { return rows_; }
+    std::optional<std::size_t> FindRow(std::uint64_t node) const;
+
+private:
+    const core::ScanResult* result_ = nullptr;
+    std::unordered_set<std::uint64_t> expanded_;
+    std::vector<TreeRow> rows_;
+    bool sortDescending_ = true;
+};
+
+// True when the node is a folder with at least one child: it can expand.
+bool HasExpander(const core::ScanResult& result, std::uint64_t node);
+
+}  // namespace varnel::ui

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/ScanTreeBuilder.h"
+#include "ui/ResultView.h"
+
+namespace varnel::ui {
+namespace {
+
+using core::NoIndex;
+using core::ScanResult;
+using core::ScanTreeBuilder;
+
+constexpr std::uint32_t Dir = core::FileAttributeDirectory;
+
+// root (C:\) holds: big\ (a 500, b 300, c 300), empty\, same\ (x 300),
+// z.bin 300, a.bin 300, 0.bin 0.
+struct Sample {
+    ScanResult result;
+    std::uint64_t root, big, empty, same, z, a, zero, fa, fb, fc, fx;
+
+    Sample() {
+        ScanTreeBuilder b;
+        root = b.AddFolder(NoIndex, L"", L"C:\\", Dir, 0);
+        big = b.AddFolder(root, L"big", L"C:\\big", Dir, 0);
+        empty = b.AddFolder(root, L"empty", L"C:\\empty", Dir, 0);
+        same = b.AddFolder(root, L"same", L"C:\\same", Dir, 0);
+        z = b.AddFile(root, L"z.bin", L"C:\\z.bin", 0, 300, 0);
+        a = b.AddFile(root, L"a.bin", L"C:\\a.bin", 0, 300, 0);
+        zero = b.AddFile(root, L"0.bin", L"C:\\0.bin", 0, 0, 0);
+        fa = b.AddFile(big, L"a", L"C:\\big\\a", 0, 500, 0);
+        fb = b.AddFile(big, L"b", L"C:\\big\\b", 0, 300, 0);
+        fc = b.AddFile(big, L"c", L"C:\\big\\c", 0, 300, 0);
+        fx = b.AddFile(same, L"x", L"C:\\same\\x", 0, 300, 0);
+        b.ComputeTotals();
+        result = b.FinishResult(core::ScanStatus::Completed, L"C:\\", 0);
+    }
+};
+
+std::vector<std::uint64_t> RowNodes(const ResultTree& tree) {
+    std::vector<std::uint64_t> nodes;
+    for (const TreeRow& row : tree.Rows()) nodes.push_back(row.node);
+    return nodes;
+}
+
+TEST(ResultTree, RootAndChildrenLargestFirstFoldersBeforeFilesThenByName) {
+    Sample s;
+    ResultTree tree;
+    tree.Reset(&s.result);
+    // big 1100; then size 300: folder "same" before files "a.bin", "z.bin"; then 0-sized:
+    // folder "empty" before file "0.bin".
+    EXPECT_EQ(RowNodes(tree), (std::vector<std::uint64_t>{s.root, s.big, s.same, s.a, s.z, s.empty, s.zero}));
+    EXPECT_EQ(tree.Rows()[1].depth, 1);
+
+    tree.SetSortDescending(false);
+    EXPECT_EQ(RowNodes(tree), (std::vector<std::uint64_t>{s.root, s.empty, s.zero, s.same, s.a, s.z, s.big}));
+    tree.SetSortDescending(true);
+    EXPECT_EQ(RowNodes(tree).size(), 7u) << "two flips give back the first order";
+    EXPECT_EQ(tree.Rows()[1].node, s.big);
+}
+
+TEST(ResultTree, ExpandCollapseAndRowsThatNeverExpand) {
+    Sample s;
+    ResultTree tree;
+    tree.Reset(&s.result);
+    EXPECT_FALSE(tree.ToggleExpand(*tree.FindRow(s.empty))) << "a folder without children";
+    EXPECT_FALSE(tree.ToggleExpand(*tree.FindRow(s.a))) << "a file";
+    EXPECT_FALSE(tree.ToggleExpand(999));
+    ASSERT_TRUE(tree.ToggleExpand(*tree.FindRow(s.big)));
+    EXPECT_EQ(RowNodes(tree), (std::vector<std::uint64_t>{s.root, s.big, s.fa, s.fb, s.fc, s.same, s.a, s.z,
+                                                          s.empty, s.zero}));
+    EXPECT_EQ(tree.Rows()[2].depth, 2);
+    ASSERT_TRUE(tree.ToggleExpand(0));
+    EXPECT_EQ(RowNodes(tree), (std::vector<std::uint64_t>{s.root}));
+    ASSERT_TRUE(tree.ToggleExpand(0));
+    EXPECT_TRUE(tree.IsExpanded(s.big)) << "inner folders keep their state";
+
+    tree.Reset(nullptr);
+    EXPECT_TRUE(tree.Rows().empty());
+    ScanResult failed = core::MakeFailedResult(L"X", L"m", 0);
+    tree.Reset(&failed);
+    EXPECT_TRUE(tree.Rows().empty());
+}
+
+TEST(ShareOf, EdgeCases) {
+    Sample s;
+    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.big, NoIndex), 55.0);
+    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.fa, s.big), 500.0 * 100.0 / 1100.0);
+    EXPECT_EQ(ShareOf(s.result, s.zero, s.empty), 0.0) << "a reference of size 0";
+    EXPECT_EQ(ShareOf(s.result, 12345, NoIndex), 0.0);
+    EXPECT_EQ(ShareOf(s.result, s.big, 12345), 0.0);
+    EXPECT_EQ(ShareOf(ScanResult{}, 0, NoIndex), 0.0);
+    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.root, s.fa), 400.0) << "above 100 is not clamped here";
+
+    // Sizes near 2^64 stay exact enough and finite.
+    ScanTreeBuilder b;
+    const auto root = b.AddFolder(NoIndex, L"r", L"r", Dir, 0);
+    const auto huge = b.AddFile(root, L"h", L"r\\h", 0, std::numeric_limits<std::uint64_t>::max(), 0);
+    b.ComputeTotals();
+    const ScanResult big = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
+    EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex), 100.0);
+}
+
+TEST(Rankings, LargestFilesAndFoldersBelowAFolder) {
+    Sample s;
+    const SubtreeIndex index(s.result);
+    const Rankings ofBig = ComputeRankings(s.result, index, s.big);
+    ASSERT_EQ(ofBig.files.nodes.size(), 3u);
+    EXPECT_EQ(ofBig.files.nodes[0], s.fa);
+    EXPECT_DOUBLE_EQ(ofBig.files.shares[0], 500.0 * 100.0 / 1100.0);
+    EXPECT_TRUE(ofBig.folders.nodes.empty()) << "the folder itself is never ranked";
+
+    const Rankings ofRoot = ComputeRankings(s.result, index, NoIndex);
+    EXPECT_EQ(ofRoot.files.nodes.size(), 7u);
+    EXPECT_EQ(ofRoot.files.nodes[0], s.fa);
+    EXPECT_EQ(ofRoot.files.nodes.back(), s.zero);
+    EXPECT_EQ(ofRoot.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
+
+    const Rankings ofEmpty = ComputeRankings(s.result, index, s.empty);
+    EXPECT_TRUE(ofEmpty.files.nodes.empty());
+    EXPECT_TRUE(ComputeRankings(ScanResult{}, SubtreeIndex{}, NoIndex).files.nodes.empty());
+}
+
+TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
+    ScanTreeBuilder b;
+    const auto root = b.AddFolder(NoIndex, L"r", L"r", Dir, 0);
+    const auto sub = b.AddFolder(root, L"s", L"r\\s", Dir, 0);
+    for (std::uint64_t i = 0; i < 100; ++i) {
+        // Sizes in a scrambled order so that insertion order proves nothing.
+        b.AddFile(i % 2 ? root : sub, L"f", L"r\\f", 0, (i * 37) % 100 + 1, 0);
+        b.AddFolder(sub, L"d", L"r\\s\\d", Dir, 0);
+    }
+    b.ComputeTotals();
+    const ScanResult result = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
+    const SubtreeIndex index(result);
+    const auto files = CollectLargestFiles(result, index, NoIndex);
+    ASSERT_EQ(files.size(), RankingLimit);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(result.nodes[files[i]].size, 100 - i);
+    }
+    EXPECT_EQ(CollectLargestFiles(result, index, sub).size(), 30u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 0).size(), 0u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 200).size(), 101u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 200).front(), sub);
+}
+
+TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
+    ScanTreeBuilder b;
+    const auto root = b.AddFolder(NoIndex, MultiRootName, MultiRootName, Dir, 0);
+    std::vector<std::uint64_t> drives;
+    for (int d = 0; d < 3; ++d) {
+        const std::wstring drive = std::wstring(1, static_cast<wchar_t>(L'C' + d)) + L":\\";
+        const auto driveNode = b.AddFolder(root, L"", drive, Dir, 0);
+        drives.push_back(driveNode);
+        for (int i = 0; i < 15; ++i) {
+            const auto folder = b.AddFolder(driveNode, L"d", drive + L"d", Dir, 0);
+            b.AddFile(folder, L"f", drive + L"d\\f", 0, static_cast<std::uint64_t>(d * 100 + i + 1), 0);
+        }
+    }
+    b.ComputeTotals();
+    const ScanResult result = b.FinishResult(core::ScanStatus::Completed, MultiRootName, 0);
+    const SubtreeIndex index(result);
+    const Rankings rankings = ComputeRankings(result, index, root);
+    ASSERT_EQ(rankings.folders.nodes.size(), 30u);
+    for (const auto node : rankings.folders.nodes) {
+        EXPECT_NE(result.nodes[node].parentIndex, root) << "a drive root was ranked";
+    }
+    // Below one drive, its folders are ranked as usual.
+    EXPECT_EQ(ComputeRankings(result, index, drives[0]).folders.nodes.size(), 15u);
+}
+
+TEST(SubtreeIndex, SubtreesAreContiguousAndMalformedLinksAreIgnored) {
+    Sample s;
+    const SubtreeIndex index(s.result);
+    EXPECT_EQ(index.Subtree(s.root).size(), s.result.nodes.size());
+    const auto big = index.Subtree(s.big);
+    ASSERT_EQ(big.size(), 4u);
+    EXPECT_EQ(big[0], s.big);
+    EXPECT_TRUE(index.Subtree(999).empty());
+
+    s.result.nodes[s.big].children.push_back(s.root);  // a cycle
+    s.result.nodes[s.big].children.push_back(12345);   // out of range
+    const SubtreeIndex tolerant(s.result);
+    EXPECT_EQ(tolerant.Subtree(s.big).size(), 4u);
+}
+
+}  // namespace
+}  // namespace varnel::ui
