@@ -1,0 +1,74 @@
+#pragma once
+// Where the main window's controls and splitters go for a client size and
+// DPI. Pure arithmetic, so the clamps are tested natively; lengths are kept
+// at 96 DPI and scaled here.
+
+#include <cstdint>
+
+namespace varnel::ui {
+
+// round(value * dpi / 96), as the system's multiply-divide rounds.
+int ScaleForDpi(int value, std::uint32_t dpi);
+
+struct LayoutRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    bool Contains(int px, int py) const { return px >= x && px < x + width && py >= y && py < y + height; }
+    bool operator==(const LayoutRect&) const = default;
+};
+
+// Button widths already measured for the current texts and font.
+struct ButtonWidths {
+    int folder = 0;
+    int scan = 0;
+    int cancel = 0;
+    int open = 0;
+};
+
+// The user's splitter positions, in pixels at the current DPI. Unset until
+// the first layout places them in the middle.
+struct PaneSizes {
+    int leftWidth = 0;
+    bool leftWidthSet = false;
+    int upperRightHeight = 0;
+    bool upperRightHeightSet = false;
+};
+
+struct MainLayout {
+    LayoutRect pathBox;
+    int pathBoxDropHeight = 0;
+    LayoutRect folder, scan, cancel, open;
+    LayoutRect tree, largestFiles, largestFolders;
+    LayoutRect verticalSplitter, horizontalSplitter;
+    int contentTop = 0;
+};
+
+enum class SplitterHit { None = 0, Vertical = 1, Horizontal = 2 };
+
+class MainWindowLayout {
+public:
+    // Places everything and settles pane sizes (first placement and clamps).
+    static MainLayout Compute(int clientWidth, int clientHeight, std::uint32_t dpi, const ButtonWidths& buttons,
+                              PaneSizes& panes);
+
+    static SplitterHit HitTest(const MainLayout& layout, int x, int y);
+
+    // A splitter dragged to the cursor, clamped as the layout clamps it.
+    static void DragVertical(int cursorX, int clientWidth, std::uint32_t dpi, PaneSizes& panes);
+    static void DragHorizontal(int cursorY, int clientHeight, std::uint32_t dpi, PaneSizes& panes);
+
+    // Keeps the panes' proportions when the window moves to another DPI.
+    static void RescaleForDpi(std::uint32_t oldDpi, std::uint32_t newDpi, PaneSizes& panes);
+
+    static int ClampLeftWidth(int width, int clientWidth, std::uint32_t dpi);
+    static int ClampUpperRightHeight(int height, int contentHeight, std::uint32_t dpi);
+};
+
+// Where the window goes at start-up: at most 1280 x 720, 80 % and 48 pixels
+// inside the work area, never larger than now, centred.
+LayoutRect InitialPlacement(const LayoutRect& workArea, int currentWidth, int currentHeight);
+
+}  // namespace varnel::ui
