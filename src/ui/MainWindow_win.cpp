@@ -1,0 +1,506 @@
+#include "ui/MainWindow.h"
+
+#include <dbt.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "i18n/LanguageCatalog.h"
+#include "i18n/StatusText.h"
+#include "platform/Administrator.h"
+#include "ui/GdiScopes_win.h"
+#include "ui/ThemeApply_win.h"
+#include "ui/ThemeCatalog.h"
+
+namespace varnel::ui {
+namespace {
+
+constexpr int ApplicationIconId = 101;
+constexpr int StatusBarReserve = 24;
+
+// Minimum button widths at 96 DPI; text padding is not scaled.
+constexpr int FolderButtonMinWidth = 112;
+constexpr int ButtonMinWidth = 90;
+constexpr int ButtonTextPadding = 34;
+
+HICON LoadApplicationIcon(HINSTANCE instance, int size) {
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(ApplicationIconId), IMAGE_ICON, size, size,
+                                           LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
+    : instance_(instance),
+      controller_(options.controller ? std::move(options.controller) : std::make_unique<app::ApplicationController>()),
+      settingsStore_(options.settings),
+      localizer_(options.localizer ? std::move(options.localizer) : std::make_unique<i18n::Localizer>()),
+      palette_(LookUpTheme(themeId_)) {
+    settings_.maxThreadsPerDrive = settingsStore_.HardwareThreads();
+    localizer_->SetLanguage(L"system");
+}
+
+MainWindow::~MainWindow() {
+    // The scan thread must not outlive what its completion message refers to.
+    controller_.reset();
+    if (window_ != nullptr && ::IsWindow(window_)) {
+        ::DestroyWindow(window_);
+    }
+}
+
+bool MainWindow::Create() {
+    largeIcon_ = LoadApplicationIcon(instance_, 32);
+    smallIcon_ = LoadApplicationIcon(instance_, 16);
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &MainWindow::WindowProcedure;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = largeIcon_;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    windowClass.lpszClassName = MainWindowClassName;
+    windowClass.hIconSm = smallIcon_;
+    // Tests create several windows in one process; the class stays registered.
+    if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
+
+    const wchar_t* title = platform::IsRunningAsAdministrator() ? L"Varnel [Administrator]" : L"Varnel";
+    const HWND created = ::CreateWindowExW(0, MainWindowClassName, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                           CW_USEDEFAULT, CW_USEDEFAULT, 1280, 720, nullptr, nullptr, instance_, this);
+    if (created == nullptr) {
+        return false;
+    }
+
+    RECT windowRect;
+    if (::GetWindowRect(window_, &windowRect)) {
+        RECT work{};
+        MONITORINFO monitor{sizeof monitor};
+        const HMONITOR nearest = ::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST);
+        if (nearest != nullptr && ::GetMonitorInfoW(nearest, &monitor)) {
+            work = monitor.rcWork;
+        }
+        if (work.left == 0 && work.top == 0 && work.right == 0 && work.bottom == 0) {
+            ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        }
+        const LayoutRect placed =
+            InitialPlacement({work.left, work.top, work.right - work.left, work.bottom - work.top},
+                             windowRect.right - windowRect.left, windowRect.bottom - windowRect.top);
+        ::SetWindowPos(window_, nullptr, placed.x, placed.y, placed.width, placed.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return true;
+}
+
+LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+        if (self == nullptr) {
+            return FALSE;
+        }
+        self->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        return self->HandleMessage(message, wParam, lParam);
+    }
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        // Nothing may reach the object through this window any more.
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        const LRESULT result = ::DefWindowProcW(window, message, wParam, lParam);
+        self->window_ = nullptr;
+        return result;
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: return OnCreate();
+        case WM_DESTROY: return OnDestroy();
+        case WM_SIZE: return OnSize(LOWORD(lParam), HIWORD(lParam));
+        case WM_PAINT: return OnPaint();
+        case WM_ERASEBKGND: return 1;
+        case WM_SETCURSOR: return OnSetCursor(wParam, lParam);
+        case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+        case WM_COMMAND: return OnCommand(LOWORD(wParam));
+        case WM_TIMER: return OnTimer(wParam);
+        case WM_MOUSEMOVE: return OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        case WM_LBUTTONDOWN: return OnLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        case WM_LBUTTONUP: return OnLeftButtonUp();
+        case WM_DEVICECHANGE: return OnDeviceChange(wParam);
+        case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case app::ScanCompletedMessage: return OnScanCompleted();
+        default: return ::DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::OnCreate() {
+    ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
+    ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    const UINT windowDpi = ::GetDpiForWindow(window_);
+    dpi_ = windowDpi == 0 ? 96 : windowDpi;
+    RebuildFont();
+
+    settings_ = settingsStore_.Load();
+    localizer_->SetLanguage(settings_.language);
+    formattingLocale_ = i18n::NormalizeLanguageSetting(settings_.language);
+    themeId_ = settings_.theme;
+    palette_ = LookUpTheme(themeId_);
+    app::ScanOptions options = controller_->GetScanOptions();
+    options.threadsPerDrive = settings_.threadsPerDrive;
+    controller_->SetScanOptions(options);
+
+    ::DragAcceptFiles(window_, TRUE);
+    CreateControls();
+    SetIdleControls();
+    return 0;
+}
+
+void MainWindow::CreateControls() {
+    const auto child = [&](const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle, int width,
+                           int height, int id) {
+        return ::CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, width, height,
+                                 window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    };
+    pathBox_ = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, 220, 200, PathBoxId);
+    scanButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.scan"), BS_PUSHBUTTON, 0, 90, 28, ScanButtonId);
+    cancelButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.cancel"), BS_PUSHBUTTON, 0, 90, 28, CancelButtonId);
+    folderButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.folder"), BS_PUSHBUTTON, 0, 100, 28, FolderButtonId);
+    openButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.open"), BS_PUSHBUTTON, 0, 90, 28, OpenButtonId);
+    // The tree list is virtual: it asks for the rows it shows, so a folder
+    // with a hundred thousand children expands without inserting a row each.
+    treeList_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
+                      WS_EX_CLIENTEDGE, 300, 300, TreeListId);
+    largestFilesList_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, 300,
+                              300, LargestFilesListId);
+    largestFoldersList_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE,
+                                300, 300, LargestFoldersListId);
+    statusBar_ = child(STATUSCLASSNAMEW, L"", 0, 0, 0, 0, StatusBarId);
+
+    for (HWND list : {treeList_, largestFilesList_, largestFoldersList_}) {
+        const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
+        ListView_SetExtendedListViewStyleEx(list, extended, extended);
+        SubclassListHeader(list);
+    }
+    ApplyFonts();
+    ApplyTheme({window_, treeList_, largestFilesList_, largestFoldersList_, statusBar_}, palette_);
+    CreateColumns();
+    FillPathBox();
+}
+
+LRESULT MainWindow::OnDestroy() {
+    ::KillTimer(window_, app::ProgressTimerId);
+    controller_->Cancel();
+    ::PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT MainWindow::OnSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+    Layout();
+    return 0;
+}
+
+LRESULT MainWindow::OnPaint() {
+    PaintDc paint(window_);
+    RECT client;
+    ::GetClientRect(window_, &client);
+    const auto fill = [&](const RECT& rect, std::uint32_t colour) {
+        platform::UniqueGdiObject brush(::CreateSolidBrush(colour));
+        ::FillRect(paint.get(), &rect, static_cast<HBRUSH>(brush.get()));
+    };
+    fill(client, palette_.windowBackground);
+    const int half = Scale(6) / 2;
+    for (const LayoutRect& splitter : {layout_.verticalSplitter, layout_.horizontalSplitter}) {
+        const RECT area{splitter.x, splitter.y, splitter.x + splitter.width, splitter.y + splitter.height};
+        fill(area, palette_.splitter);
+        const bool vertical = &splitter == &layout_.verticalSplitter;
+        const RECT line = vertical ? RECT{area.left + half, area.top, area.left + half + 1, area.bottom}
+                                   : RECT{area.left, area.top + half, area.right, area.top + half + 1};
+        fill(line, palette_.splitterLine);
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnSetCursor(WPARAM wParam, LPARAM lParam) {
+    SplitterHit hit = dragMode_;
+    if (hit == SplitterHit::None) {
+        POINT cursor;
+        ::GetCursorPos(&cursor);
+        ::ScreenToClient(window_, &cursor);
+        hit = MainWindowLayout::HitTest(layout_, cursor.x, cursor.y);
+    }
+    if (hit == SplitterHit::None) {
+        return ::DefWindowProcW(window_, WM_SETCURSOR, wParam, lParam);
+    }
+    ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical ? IDC_SIZEWE : IDC_SIZENS));
+    return TRUE;
+}
+
+LRESULT MainWindow::OnMouseMove(int x, int y) {
+    switch (dragMode_) {
+        case SplitterHit::Vertical:
+            MainWindowLayout::DragVertical(x, clientWidth_, dpi_, panes_);
+            Layout();
+            break;
+        case SplitterHit::Horizontal:
+            MainWindowLayout::DragHorizontal(y, clientHeight_, dpi_, panes_);
+            Layout();
+            break;
+        case SplitterHit::None: {
+            const SplitterHit hit = MainWindowLayout::HitTest(layout_, x, y);
+            if (hit != SplitterHit::None) {
+                ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical ? IDC_SIZEWE : IDC_SIZENS));
+            }
+            break;
+        }
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnLeftButtonDown(int x, int y) {
+    const SplitterHit hit = MainWindowLayout::HitTest(layout_, x, y);
+    if (hit != SplitterHit::None) {
+        dragMode_ = hit;
+        ::SetCapture(window_);
+        ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical ? IDC_SIZEWE : IDC_SIZENS));
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnLeftButtonUp() {
+    if (dragMode_ != SplitterHit::None) {
+        dragMode_ = SplitterHit::None;
+        ::ReleaseCapture();
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnTimer(UINT_PTR timer) {
+    if (timer == app::ProgressTimerId && controller_->IsScanning()) {
+        ShowProgressText();
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnCommand(int id) {
+    switch (id) {
+        case ScanButtonId: StartScan(); break;
+        case CancelButtonId: controller_->Cancel(); break;
+        case OpenButtonId:
+        case OpenContextCommandId: OpenSelected(); break;
+        default: break;
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnNotify(NMHDR& header) {
+    if (header.hwndFrom == treeList_) {
+        return OnTreeNotify(header);
+    }
+    if (header.hwndFrom == largestFilesList_ || header.hwndFrom == largestFoldersList_) {
+        return OnRankingNotify(header);
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnDeviceChange(WPARAM event) {
+    if (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) {
+        RefreshDrives();
+    }
+    return TRUE;
+}
+
+LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    const UINT oldDpi = dpi_;
+    dpi_ = dpi == 0 ? 96 : dpi;
+    MainWindowLayout::RescaleForDpi(oldDpi, dpi_, panes_);
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RebuildFont();
+    ApplyTheme({window_, treeList_, largestFilesList_, largestFoldersList_, statusBar_}, palette_);
+    ResetColumnWidths();
+    Layout();
+    return 0;
+}
+
+void MainWindow::RebuildFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    bool haveMetrics = ::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi_) != 0;
+    if (!haveMetrics) {
+        haveMetrics = ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) != 0;
+    }
+    HFONT created = nullptr;
+    if (haveMetrics) {
+        metrics.lfMessageFont.lfCharSet = DEFAULT_CHARSET;
+        created = ::CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    // The controls still use the old font: it may go only once they have
+    // been handed the new one, at the end of this scope.
+    platform::UniqueGdiObject previous = std::move(ownFont_);
+    ownFont_.reset(created);
+    font_ = created != nullptr ? created : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    ApplyFonts();
+}
+
+void MainWindow::ApplyFonts() {
+    const auto setFont = [](HWND child, LPARAM font) -> BOOL {
+        ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+        return TRUE;
+    };
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    ::EnumChildWindows(window_, setFont, reinterpret_cast<LPARAM>(font_));
+    if (statusBar_ != nullptr) {
+        ::SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    }
+}
+
+ButtonWidths MainWindow::MeasureButtons() const {
+    const auto measure = [&](HWND button, int minimum) {
+        const std::wstring text = WindowText(button);
+        int width = 0;
+        if (HDC dc = ::GetDC(button)) {
+            {
+                SelectGuard select(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(button, WM_GETFONT, 0, 0)));
+                SIZE size{};
+                if (::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
+                    width = size.cx;
+                }
+            }
+            ::ReleaseDC(button, dc);
+        }
+        return std::max(width + ButtonTextPadding, Scale(minimum));
+    };
+    return {measure(folderButton_, FolderButtonMinWidth), measure(scanButton_, ButtonMinWidth),
+            measure(cancelButton_, ButtonMinWidth), measure(openButton_, ButtonMinWidth)};
+}
+
+void MainWindow::Layout() {
+    if (pathBox_ == nullptr) {
+        return;
+    }
+    layout_ = MainWindowLayout::Compute(clientWidth_, clientHeight_, dpi_, MeasureButtons(), panes_);
+    const auto place = [](HWND control, const LayoutRect& r, int height) {
+        ::MoveWindow(control, r.x, r.y, r.width, height, FALSE);
+    };
+    place(pathBox_, layout_.pathBox, layout_.pathBoxDropHeight);
+    place(folderButton_, layout_.folder, layout_.folder.height);
+    place(scanButton_, layout_.scan, layout_.scan.height);
+    place(cancelButton_, layout_.cancel, layout_.cancel.height);
+    place(openButton_, layout_.open, layout_.open.height);
+    place(treeList_, layout_.tree, layout_.tree.height);
+    place(largestFilesList_, layout_.largestFiles, layout_.largestFiles.height);
+    place(largestFoldersList_, layout_.largestFolders, layout_.largestFolders.height);
+    ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void MainWindow::SetIdleControls() {
+    ::EnableWindow(pathBox_, TRUE);
+    ::EnableWindow(scanButton_, TRUE);
+    ::EnableWindow(folderButton_, TRUE);
+    ::EnableWindow(cancelButton_, FALSE);
+    UpdateOpenButton();
+}
+
+void MainWindow::UpdateOpenButton() {
+    const bool selection = ListView_GetSelectedCount(largestFilesList_) > 0 ||
+                           ListView_GetSelectedCount(largestFoldersList_) > 0;
+    ::EnableWindow(openButton_, selection && !controller_->IsScanning());
+}
+
+void MainWindow::ApplyThemeIdentifier(std::wstring identifier) {
+    themeId_ = std::move(identifier);
+    palette_ = LookUpTheme(themeId_);
+    ApplyTheme({window_, treeList_, largestFilesList_, largestFoldersList_, statusBar_}, palette_);
+}
+
+void MainWindow::ChooseFolder(const std::wstring& folder) {
+    chosenFolder_ = folder;
+    FillPathBox();
+    if (!chosenFolder_.empty()) {
+        ::SendMessageW(pathBox_, CB_SETCURSEL, 1, 0);
+    }
+}
+
+void MainWindow::StartScan() {
+    const auto selection = static_cast<int>(::SendMessageW(pathBox_, CB_GETCURSEL, 0, 0));
+    if (selection == CB_ERR) {
+        return;
+    }
+    SetStatusText(L"");
+    for (HWND control : {pathBox_, scanButton_, folderButton_, openButton_}) {
+        ::EnableWindow(control, FALSE);
+    }
+    ::EnableWindow(cancelButton_, TRUE);
+    ClearLists();
+
+    const bool hasFolder = !chosenFolder_.empty();
+    if (selection == 0) {
+        // The exact English name: the result lists recognise the merged root by it.
+        controller_->StartScanPaths(controller_->LocalDriveRoots(), app::AllLocalDrivesName, window_);
+    } else if (selection == 1 && hasFolder) {
+        controller_->StartScan(chosenFolder_, window_);
+    } else {
+        const auto drive = static_cast<std::size_t>(selection - (hasFolder ? 2 : 1));
+        const auto& drives = controller_->Drives();
+        if (drive < drives.size()) {
+            controller_->StartScan(drives[drive].rootPath, window_);
+        }
+    }
+
+    if (!controller_->IsScanning()) {
+        SetIdleControls();
+        SetStatusText(L"");
+        statusState_ = StatusTextState::None;
+        return;
+    }
+    statusState_ = StatusTextState::Progress;
+    ShowProgressText();
+    ::SetTimer(window_, app::ProgressTimerId, app::ProgressTimerPeriodMs, nullptr);
+}
+
+LRESULT MainWindow::OnScanCompleted() {
+    ::KillTimer(window_, app::ProgressTimerId);
+    result_ = controller_->TakeResult();
+    subtreeIndex_ = SubtreeIndex(result_);
+    selectedNode_ = result_.rootIndex;
+    tree_.Reset(&result_);
+    RebuildTreeList();
+    if (result_.status != core::ScanStatus::Cancelled) {
+        FillRankings(selectedNode_);
+    }
+    SetIdleControls();
+    ShowSummaryText();
+    return 0;
+}
+
+void MainWindow::ShowProgressText() {
+    statusState_ = StatusTextState::Progress;
+    SetStatusText(i18n::ScanProgressText(*localizer_, formattingLocale_, controller_->ReadProgress()));
+}
+
+void MainWindow::ShowSummaryText() {
+    statusState_ = StatusTextState::Summary;
+    SetStatusText(i18n::ScanSummaryText(*localizer_, formattingLocale_, result_));
+}
+
+void MainWindow::SetStatusText(const std::wstring& text) {
+    ::SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+}  // namespace varnel::ui

@@ -1,0 +1,215 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "i18n/Localizer.h"
+#include "support/TempFolder_win.h"
+#include "ui/MainWindow.h"
+#include "ui/ThemeCatalog.h"
+
+namespace varnel::ui {
+namespace {
+
+using varnel::testing::TempFolder;
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH]{};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+std::wstring ListText(HWND list, int row, int column) {
+    wchar_t buffer[1024]{};
+    ListView_GetItemText(list, row, column, buffer, 1024);
+    return buffer;
+}
+
+std::wstring StatusText(HWND statusBar) {
+    wchar_t buffer[1024]{};
+    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+void Pump() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// A real main window over a prepared folder, with settings in a temporary
+// folder and the English texts shipped beside the test program.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+        ::InitCommonControlsEx(&controls);
+        data.Folder(L"tree\\big\\inner");
+        data.Folder(L"tree\\empty");
+        data.Folder(L"tree\\same");
+        data.File(L"tree\\big\\a.bin", 5000);
+        data.File(L"tree\\big\\inner\\deep.bin", 3000);
+        data.File(L"tree\\same\\x.bin", 1000);
+        data.File(L"tree\\b.bin", 1000);
+        data.File(L"tree\\a.bin", 1000);
+        settingsFolder.Folder(L"program");
+        options.settings.programFolder = settingsFolder.At(L"program");
+        options.settings.localAppDataFolder = settingsFolder.At(L"appdata");
+        options.localizer = std::make_unique<i18n::Localizer>(ProgramFolder() + L"\\resources\\strings",
+                                                              [] { return std::wstring(L"en-US"); });
+        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
+        ASSERT_TRUE(window->Create());
+        ::ShowWindow(window->Handle(), SW_SHOWNORMAL);
+        Pump();
+    }
+
+    void TearDown() override { window.reset(); Pump(); }
+
+    HWND Control(int id) const { return ::GetDlgItem(window->Handle(), id); }
+
+    // Scans the prepared folder through the window's own Scan command.
+    void ScanFolder() {
+        window->ChooseFolder(data.At(L"tree"));
+        ::SendMessageW(window->Handle(), WM_COMMAND, ScanButtonId, 0);
+        const ULONGLONG deadline = ::GetTickCount64() + 60'000;
+        while (window->Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Pump();
+        }
+        ASSERT_EQ(window->Result().status, core::ScanStatus::Completed);
+    }
+
+    TempFolder data;
+    TempFolder settingsFolder;
+    MainWindowOptions options;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, ScanShowsRowsRankingsAndSummary) {
+    ScanFolder();
+    const HWND tree = Control(TreeListId);
+    ASSERT_EQ(ListView_GetItemCount(tree), 6);
+    EXPECT_EQ(ListText(tree, 0, 0), L"tree");
+    // Largest first; equal sizes: folders before files, then by name.
+    EXPECT_EQ(ListText(tree, 1, 0), L"big");
+    EXPECT_EQ(ListText(tree, 2, 0), L"same");
+    EXPECT_EQ(ListText(tree, 3, 0), L"a.bin");
+    EXPECT_EQ(ListText(tree, 4, 0), L"b.bin");
+    EXPECT_EQ(ListText(tree, 5, 0), L"empty");
+    EXPECT_EQ(ListText(tree, 1, 1), L"72.7 %");
+    EXPECT_EQ(ListText(tree, 1, 2), L"7.8 KB");
+    EXPECT_EQ(ListText(tree, 1, 3), L"2");
+    EXPECT_EQ(ListText(tree, 3, 3), L"") << "files have no counts";
+    EXPECT_EQ(ListText(tree, 1, 5), data.At(L"tree\\big"));
+
+    const HWND files = Control(LargestFilesListId);
+    ASSERT_EQ(ListView_GetItemCount(files), 5);
+    EXPECT_EQ(ListText(files, 0, 2), L"a.bin");
+    EXPECT_EQ(ListText(files, 0, 3), data.At(L"tree\\big\\a.bin"));
+    EXPECT_EQ(ListText(files, 1, 2), L"deep.bin");
+    const HWND folders = Control(LargestFoldersListId);
+    ASSERT_EQ(ListView_GetItemCount(folders), 4);
+    EXPECT_EQ(ListText(folders, 0, 4), data.At(L"tree\\big"));
+
+    const std::wstring summary = StatusText(Control(StatusBarId));
+    EXPECT_EQ(summary.rfind(L"Completed", 0), 0u) << std::string(summary.begin(), summary.end());
+    EXPECT_NE(summary.find(L"5"), std::wstring::npos);
+    EXPECT_TRUE(::IsWindowEnabled(Control(ScanButtonId)));
+    EXPECT_FALSE(::IsWindowEnabled(Control(CancelButtonId)));
+    EXPECT_FALSE(::IsWindowEnabled(Control(OpenButtonId))) << "nothing selected in the rankings";
+}
+
+TEST_F(MainWindowTest, SortToggleKeepsTheSelectedFolder) {
+    ScanFolder();
+    const HWND tree = Control(TreeListId);
+    const std::uint64_t same = window->Tree().Rows()[2].node;
+    window->SelectTreeNode(same);
+    EXPECT_EQ(window->SelectedNode(), same);
+    EXPECT_EQ(ListView_GetItemCount(Control(LargestFilesListId)), 1);
+
+    window->ToggleSort();
+    EXPECT_EQ(ListText(tree, 1, 0), L"empty");
+    EXPECT_EQ(window->SelectedNode(), same);
+    const int selectedRow = ListView_GetNextItem(tree, -1, LVNI_SELECTED);
+    ASSERT_GE(selectedRow, 0);
+    EXPECT_EQ(window->Tree().Rows()[static_cast<std::size_t>(selectedRow)].node, same);
+    window->ToggleSort();
+    EXPECT_EQ(ListText(tree, 1, 0), L"big");
+}
+
+TEST_F(MainWindowTest, ExpandCollapseAndTheExpanderHitBox) {
+    ScanFolder();
+    const HWND tree = Control(TreeListId);
+    window->ToggleExpand(1);  // big
+    EXPECT_EQ(ListView_GetItemCount(tree), 8);
+    EXPECT_EQ(ListText(tree, 2, 0), L"a.bin");
+    EXPECT_EQ(ListText(tree, 3, 0), L"inner");
+    window->ToggleExpand(1);
+    EXPECT_EQ(ListView_GetItemCount(tree), 6);
+    window->ToggleExpand(5);  // empty: nothing to expand
+    EXPECT_EQ(ListView_GetItemCount(tree), 6);
+
+    // A click on the expander box of "big" expands it; a click beside it does not.
+    RECT bounds{};
+    ListView_GetItemRect(tree, 1, &bounds, LVIR_BOUNDS);
+    const int dpi = static_cast<int>(window->Dpi());
+    const auto click = [&](int x) {
+        NMITEMACTIVATE activate{};
+        activate.hdr.hwndFrom = tree;
+        activate.hdr.idFrom = TreeListId;
+        activate.hdr.code = NM_CLICK;
+        activate.iItem = 1;
+        activate.ptAction = {x, (bounds.top + bounds.bottom) / 2};
+        ::SendMessageW(window->Handle(), WM_NOTIFY, TreeListId, reinterpret_cast<LPARAM>(&activate));
+    };
+    const int boxLeft = bounds.left + MulDiv(6 + 18, dpi, 96);
+    click(boxLeft + MulDiv(5, dpi, 96));
+    EXPECT_EQ(ListView_GetItemCount(tree), 8);
+    click(boxLeft + MulDiv(40, dpi, 96));
+    EXPECT_EQ(ListView_GetItemCount(tree), 8);
+}
+
+TEST_F(MainWindowTest, DpiChangeScalesPanes) {
+    RECT client;
+    ::GetClientRect(window->Handle(), &client);
+    const int before = window->Panes().leftWidth;
+    ASSERT_EQ(window->Dpi(), 96u);
+    RECT suggested;
+    ::GetWindowRect(window->Handle(), &suggested);
+    suggested.right = suggested.left + (suggested.right - suggested.left) * 3 / 2;
+    suggested.bottom = suggested.top + (suggested.bottom - suggested.top) * 3 / 2;
+    ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(window->Dpi(), 144u);
+    EXPECT_NEAR(window->Panes().leftWidth, before * 3 / 2, 2);
+    EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 0), 390);
+}
+
+TEST_F(MainWindowTest, EveryThemeColoursTheLists) {
+    for (const auto& entry : ThemeCatalog()) {
+        window->ApplyThemeIdentifier(std::wstring(entry.identifier));
+        const ThemePalette& palette = entry.palette;
+        EXPECT_EQ(ListView_GetBkColor(Control(TreeListId)), palette.listBackground);
+        EXPECT_EQ(ListView_GetTextColor(Control(LargestFilesListId)), palette.listText);
+        EXPECT_EQ(ListView_GetTextBkColor(Control(LargestFoldersListId)), palette.listBackground);
+    }
+}
+
+TEST_F(MainWindowTest, TitleAndPlacement) {
+    wchar_t title[64]{};
+    ::GetWindowTextW(window->Handle(), title, 64);
+    // Under Wine the process counts as administrator.
+    EXPECT_TRUE(std::wstring(title) == L"Varnel" || std::wstring(title) == L"Varnel [Administrator]");
+    RECT rect;
+    ::GetWindowRect(window->Handle(), &rect);
+    EXPECT_LE(rect.right - rect.left, 1280);
+    EXPECT_LE(rect.bottom - rect.top, 720);
+}
+
+}  // namespace
+}  // namespace varnel::ui
