@@ -16,14 +16,10 @@ namespace varnel::testing {
 
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        static std::atomic<unsigned> counter{0};
-        // Several test processes may run at once; the random part keeps
-        // their folders apart without asking for a process id.
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("varnel-scratch-" + std::to_string(random()) + "-" + std::to_string(counter++));
-        std::filesystem::remove_all(path_);
+    // The random part keeps test processes that run at once apart.
+    ScratchFolder()
+        : path_(std::filesystem::temp_directory_path() /
+                ("varnel-scratch-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter_++))) {
         std::filesystem::create_directories(path_);
     }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -35,14 +31,15 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
-    // Writes the bytes exactly as given (binary, no line-end translation).
+    // The bytes exactly as given: binary, no line-end translation.
     void Write(const std::filesystem::path& relative, std::string_view bytes) const {
         std::ofstream file(path_ / relative, std::ios::binary | std::ios::trunc);
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        ASSERT_TRUE(file.good()) << "cannot write " << (path_ / relative).string();
+        ASSERT_TRUE(file.good()) << (path_ / relative).string();
     }
 
 private:
+    static inline std::atomic<unsigned> counter_{0};
     std::filesystem::path path_;
 };
 
