@@ -44,11 +44,7 @@ std::wstring EnvironmentVariable(const wchar_t* name) {
 
 std::uint32_t SystemHardwareThreads() {
     const unsigned reported = std::thread::hardware_concurrency();
-    if (reported == 0) {
-        return FallbackHardwareThreads;
-    }
-    return reported > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
-                                                                 : static_cast<std::uint32_t>(reported);
+    return reported == 0 ? FallbackHardwareThreads : static_cast<std::uint32_t>(reported);
 }
 
 // A marker whose attributes cannot be read (access denied on the program
