@@ -1,0 +1,38 @@
+#pragma once
+// The user's preferences as the program holds them. Copied by value; the
+// window thread owns the current copy.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace varnel::app {
+
+struct AppSettings {
+    std::wstring appVersion = L"v.100";  // carried through the file unchanged
+    std::wstring language = L"system";   // "system" or a language code
+    std::wstring theme = L"MysticForest";
+    std::vector<std::wstring> recentFolders;  // most recent first; kept as found in the file
+    std::uint32_t threadsPerDrive = 1;
+    std::uint32_t maxThreadsPerDrive = 1;  // the hardware thread count; never stored in the file
+    bool showAdminPromptOnStartup = true;
+    bool suppressAdminPrompt = false;
+    bool alwaysStartAsAdministrator = false;
+
+    bool operator==(const AppSettings&) const = default;
+};
+
+// Threads per drive a fresh or repaired record gets: one per hardware
+// thread, but no more than this.
+inline constexpr std::uint32_t DefaultThreadsPerDriveCap = 8;
+
+// What Load starts from before it reads the file: the defaults, with the
+// thread count fitted to the machine.
+AppSettings StartingSettings(std::uint32_t hardwareThreads);
+
+// Repairs a thread count of 0 or one above the hardware threads (a file
+// copied from a bigger machine) and sets maxThreadsPerDrive. Applied on
+// every load and before every save.
+void NormalizeSettings(AppSettings& settings, std::uint32_t hardwareThreads);
+
+}  // namespace varnel::app

@@ -1,0 +1,81 @@
+#include "i18n/Localizer.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <utility>
+
+#include "i18n/LanguageCatalog.h"
+
+namespace varnel::i18n {
+namespace {
+
+constexpr wchar_t TableExtension[] = L".txt";
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::wstring WidenKey(std::string_view key) {
+    std::wstring wide;
+    wide.reserve(key.size());
+    for (const char c : key) {
+        wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
+    return wide;
+}
+
+}  // namespace
+
+Localizer::Localizer(std::filesystem::path stringsFolder, std::function<std::wstring()> systemLanguage)
+    : stringsFolder_(std::move(stringsFolder)),
+      systemLanguage_(std::move(systemLanguage)),
+      language_(SystemLanguageSetting) {}
+
+void Localizer::SetLanguage(std::wstring_view value) { language_ = NormalizeLanguageSetting(value); }
+
+std::wstring Localizer::ResolveLanguage(std::wstring_view setting) const {
+    std::wstring normalized = NormalizeLanguageSetting(setting);
+    if (normalized == SystemLanguageSetting) {
+        return systemLanguage_ ? systemLanguage_() : std::wstring(FallbackLanguage);
+    }
+    return normalized;
+}
+
+void Localizer::LoadStringTable(const std::wstring& code) {
+    if (tables_.contains(code)) {
+        return;
+    }
+    const auto bytes = ReadWholeFile(stringsFolder_ / (code + TableExtension));
+    tables_.emplace(code, bytes ? ParseStringTable(*bytes) : StringTable{});
+}
+
+std::wstring Localizer::Translate(std::string_view key) {
+    const std::string lookup(key);
+    for (const std::wstring& code : {ResolveLanguage(language_), std::wstring(FallbackLanguage)}) {
+        LoadStringTable(code);
+        const StringTable& table = tables_.at(code);
+        if (const auto found = table.find(lookup); found != table.end()) {
+            return found->second;
+        }
+    }
+    return WidenKey(key);
+}
+
+std::wstring Localizer::LanguageSystemLabel() {
+    std::wstring label = Translate("language.system");
+    if (language_ == SystemLanguageSetting) {
+        label += L" (" + LanguageDisplayName(ResolveLanguage(language_)) + L")";
+    }
+    return label;
+}
+
+}  // namespace varnel::i18n

@@ -1,0 +1,26 @@
+#pragma once
+// The two status-bar texts: progress while a scan runs, the summary after
+// it. Labels and numbers are joined with nothing added in between; the
+// string tables carry the punctuation and spacing inside the labels.
+// Windows only.
+
+#include <string>
+#include <string_view>
+
+#include "core/ScanModel.h"
+#include "i18n/Localizer.h"
+
+namespace varnel::i18n {
+
+// "Scanning… Files: 1,234, Folders: 56, Current: C:\Data"; without a
+// current path the text ends after the folder count. `progress` is the
+// copy the caller took under the scan session's lock.
+std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formattingLocale,
+                              const core::ScanProgress& progress);
+
+// "Completed - Files: 10, Folders: 5, Access denied: 0, Elapsed: 123 ms".
+// Only a cancelled scan says so; a failed one reads as completed too.
+std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingLocale,
+                             const core::ScanResult& result);
+
+}  // namespace varnel::i18n

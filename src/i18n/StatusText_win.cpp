@@ -1,0 +1,32 @@
+#include "i18n/StatusText.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "i18n/Formatting.h"
+
+namespace varnel::i18n {
+
+std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formattingLocale,
+                              const core::ScanProgress& progress) {
+    std::wstring text = localizer.Translate("status.scanning_files") +
+                        FormatCount(formattingLocale, progress.filesScanned) + L", " +
+                        localizer.Translate("status.folders") + FormatCount(formattingLocale, progress.foldersScanned);
+    if (!progress.currentPath.empty()) {
+        text += L", " + localizer.Translate("status.current") + progress.currentPath;
+    }
+    return text;
+}
+
+std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingLocale,
+                             const core::ScanResult& result) {
+    const char* headKey = result.status == core::ScanStatus::Cancelled ? "status.cancelled" : "status.completed";
+    const auto elapsedMs = static_cast<std::uint64_t>(std::max<std::int64_t>(result.elapsedMs, 0));
+    return localizer.Translate(headKey) + L" - " + localizer.Translate("status.files") +
+           FormatCount(formattingLocale, result.fileCount) + L", " + localizer.Translate("status.folders") +
+           FormatCount(formattingLocale, result.folderCount) + L", " + localizer.Translate("status.access_denied") +
+           FormatCount(formattingLocale, result.errorCount) + L", " + localizer.Translate("status.elapsed") +
+           FormatCount(formattingLocale, elapsedMs) + localizer.Translate("status.ms");
+}
+
+}  // namespace varnel::i18n
