@@ -59,8 +59,7 @@ void DrawHeaderItem(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT 
                         reinterpret_cast<LPARAM>(&header))) {
         return;
     }
-    // The DC a header lends usually holds its font already; selecting it
-    // again keeps the text right when it does not (WM_PRINT paths).
+    // The header's own font, whatever the lent DC happens to hold.
     const auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(draw.hdr.hwndFrom, WM_GETFONT, 0, 0));
     if (font != nullptr) {
         ::SelectObject(dc, font);  // undone by savedState
@@ -70,6 +69,7 @@ void DrawHeaderItem(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT 
     RECT textArea = item;
     textArea.left += Scale(HeaderTextInset, dpi);
     textArea.right -= Scale(HeaderTextInset, dpi);
+    // No prefix processing: a translated column name may contain '&'.
     ::DrawTextW(dc, text, -1, &textArea,
                 DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | HeaderTextAlignment(header.fmt));
 }
