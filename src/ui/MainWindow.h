@@ -143,7 +143,6 @@ private:
     bool IsRowSelected(HWND list, int row) const;
     RECT ExpanderBox(std::size_t row) const;
     HWND RankingListForOpen() const;
-    void SubclassListHeader(HWND list);
     std::uint64_t RankingNodeAt(HWND list, int row) const;
 
     HINSTANCE instance_;

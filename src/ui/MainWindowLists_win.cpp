@@ -10,7 +10,6 @@
 #include "i18n/Formatting.h"
 #include "ui/GdiScopes_win.h"
 #include "ui/MainWindow.h"
-#include "ui/ThemeApply_win.h"
 
 namespace varnel::ui {
 namespace {
@@ -57,27 +56,7 @@ void Line(HDC dc, int x1, int y1, int x2, int y2) {
     ::LineTo(dc, x2, y2);
 }
 
-// Draws the header of a list with the palette; the list view does not pass
-// its header's notifications on, so each list is subclassed for them.
-LRESULT CALLBACK ListSubclass(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    if (message == WM_NOTIFY) {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->code == NM_CUSTOMDRAW && header->hwndFrom == ListView_GetHeader(list)) {
-            const auto* window = reinterpret_cast<const MainWindow*>(data);
-            return DrawHeaderCustom(*reinterpret_cast<NMCUSTOMDRAW*>(lParam), window->Palette(), window->Dpi());
-        }
-    }
-    if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(list, &ListSubclass, 1);
-    }
-    return ::DefSubclassProc(list, message, wParam, lParam);
-}
-
 }  // namespace
-
-void MainWindow::SubclassListHeader(HWND list) {
-    ::SetWindowSubclass(list, &ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
-}
 
 void MainWindow::CreateColumns() {
     const auto create = [&](HWND list, std::span<const ColumnSpec> columns) {

@@ -192,10 +192,9 @@ void MainWindow::CreateControls() {
     for (HWND list : {treeList_, largestFilesList_, largestFoldersList_}) {
         const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
         ListView_SetExtendedListViewStyleEx(list, extended, extended);
-        SubclassListHeader(list);
     }
     ApplyFonts();
-    ApplyTheme({window_, treeList_, largestFilesList_, largestFoldersList_, statusBar_}, palette_);
+    ApplyTheme(window_, {treeList_, largestFilesList_, largestFoldersList_}, statusBar_, palette_);
     CreateColumns();
     FillPathBox();
 }
@@ -308,6 +307,13 @@ LRESULT MainWindow::OnCommand(int id) {
 }
 
 LRESULT MainWindow::OnNotify(NMHDR& header) {
+    if (header.code == NM_CUSTOMDRAW) {
+        for (HWND list : {treeList_, largestFilesList_, largestFoldersList_}) {
+            if (header.hwndFrom == ListView_GetHeader(list)) {
+                return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
+            }
+        }
+    }
     if (header.hwndFrom == treeList_) {
         return OnTreeNotify(header);
     }
@@ -331,7 +337,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     RebuildFont();
-    ApplyTheme({window_, treeList_, largestFilesList_, largestFoldersList_, statusBar_}, palette_);
+    ApplyTheme(window_, {treeList_, largestFilesList_, largestFoldersList_}, statusBar_, palette_);
     ResetColumnWidths();
     Layout();
     return 0;
@@ -426,7 +432,7 @@ void MainWindow::UpdateOpenButton() {
 void MainWindow::ApplyThemeIdentifier(std::wstring identifier) {
     themeId_ = std::move(identifier);
     palette_ = LookUpTheme(themeId_);
-    ApplyTheme({window_, treeList_, largestFilesList_, largestFoldersList_, statusBar_}, palette_);
+    ApplyTheme(window_, {treeList_, largestFilesList_, largestFoldersList_}, statusBar_, palette_);
 }
 
 void MainWindow::ChooseFolder(const std::wstring& folder) {

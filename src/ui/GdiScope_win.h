@@ -1,0 +1,47 @@
+#pragma once
+// Small scopes for drawing code: each one remembers the device context it
+// changed and puts it back on every path, so that objects we own can be
+// deleted safely afterwards (GDI refuses to delete an object that is still
+// selected into a DC, and the failure is silent).
+
+#include <windows.h>
+
+namespace varnel::ui {
+
+// Selects an object and reselects the previous one on destruction. Declare
+// it after the owner of the object, so that it is destroyed first.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    ~SelectGuard() {
+        if (previous_ != nullptr && previous_ != HGDI_ERROR) {
+            ::SelectObject(dc_, previous_);
+        }
+    }
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Saves the whole DC state (colours, modes, DC brush colour, selections) and
+// restores it, for handlers that draw into a DC lent to them by a control.
+class SavedDcState {
+public:
+    explicit SavedDcState(HDC dc) noexcept : dc_(dc), saved_(::SaveDC(dc)) {}
+    ~SavedDcState() {
+        if (saved_ != 0) {
+            ::RestoreDC(dc_, saved_);
+        }
+    }
+    SavedDcState(const SavedDcState&) = delete;
+    SavedDcState& operator=(const SavedDcState&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+}  // namespace varnel::ui
