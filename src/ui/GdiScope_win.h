@@ -44,4 +44,19 @@ private:
     int saved_;
 };
 
+// BeginPaint and EndPaint as one scope, for WM_PAINT handlers.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    ~PaintDc() { ::EndPaint(window_, &paint_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 }  // namespace varnel::ui

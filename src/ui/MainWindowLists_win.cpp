@@ -1,15 +1,15 @@
 // The three result lists of the main window: columns, the virtual tree
 // list, the rankings, their notifications and custom drawing, and Open.
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 
 #include "i18n/Formatting.h"
-#include "ui/GdiScopes_win.h"
+#include "ui/GdiScope_win.h"
 #include "ui/MainWindow.h"
+
+#include <shellapi.h>
 
 namespace varnel::ui {
 namespace {
@@ -352,7 +352,7 @@ LRESULT MainWindow::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
 }
 
 void MainWindow::DrawShareBarCell(HDC dc, RECT cell, double share, bool selected) {
-    SavedDc saved(dc);
+    SavedDcState saved(dc);
     FillSolid(dc, cell, selected ? palette_.selectedBackground : palette_.listBackground);
     RECT bar = cell;
     ::InflateRect(&bar, -Scale(4), -Scale(4));
@@ -381,7 +381,7 @@ void MainWindow::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
     if (cell.right <= cell.left || cell.bottom <= cell.top) {
         return;
     }
-    SavedDc saved(dc);
+    SavedDcState saved(dc);
     ::IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
 
     const TreeRow& treeRow = tree_.Rows()[row];
@@ -417,12 +417,12 @@ void MainWindow::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
 
     const int iconX = contentX;
     const int iconTop = cell.top + (cell.bottom - cell.top - Scale(13)) / 2;
-    const auto shape = [&](std::uint32_t fill, std::uint32_t outline, auto draw) {
+    const auto shape = [&](std::uint32_t fill, std::uint32_t outline, auto drawShape) {
         platform::UniqueGdiObject brush(::CreateSolidBrush(fill));
         platform::UniqueGdiObject outlinePen(::CreatePen(PS_SOLID, pen, outline));
         SelectGuard selectBrush(dc, brush.get());
         SelectGuard selectPen(dc, outlinePen.get());
-        draw();
+        drawShape();
     };
     if (node.isDirectory) {
         const std::uint32_t fill = palette_.isDark ? Rgb(217, 177, 74) : Rgb(255, 205, 55);

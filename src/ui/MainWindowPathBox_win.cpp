@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "ui/GdiScopes_win.h"
+#include "ui/GdiScope_win.h"
 #include "ui/MainWindow.h"
 
 namespace varnel::ui {

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include <dbt.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 #include "i18n/LanguageCatalog.h"
 #include "i18n/StatusText.h"
 #include "platform/Administrator.h"
-#include "ui/GdiScopes_win.h"
+#include "ui/GdiScope_win.h"
 #include "ui/ThemeApply_win.h"
 #include "ui/ThemeCatalog.h"
 
@@ -83,7 +84,8 @@ bool MainWindow::Create() {
     RECT windowRect;
     if (::GetWindowRect(window_, &windowRect)) {
         RECT work{};
-        MONITORINFO monitor{sizeof monitor};
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
         const HMONITOR nearest = ::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST);
         if (nearest != nullptr && ::GetMonitorInfoW(nearest, &monitor)) {
             work = monitor.rcWork;
