@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,21 @@ enum ControlId : int {
     OpenButtonId = 1009,
     OpenContextCommandId = 1010,
 };
+
+// Command identifiers of the menus.
+enum CommandId : int {
+    ExitCommandId = 1011,
+    ScanSettingsCommandId = 1012,
+    AboutCommandId = 1013,
+    FirstRecentFolderCommandId = 1100,  // 1100 + position, 16 entries
+    SystemLanguageCommandId = 1200,
+    FirstLanguageCommandId = 1201,      // 1201 + catalog position
+    FirstThemeCommandId = 1300,         // 1300 + catalog position
+};
+
+// The status bar: part 0 carries progress and summary, part 1 the notices
+// that tell the user something did not happen (or did, out of sight).
+enum StatusPart : int { StatusMainPart = 0, StatusNoticePart = 1 };
 
 enum class StatusTextState : std::uint32_t { None = 0, Progress = 2, Summary = 3 };
 
@@ -76,9 +92,12 @@ public:
     app::ApplicationController& Controller() noexcept { return *controller_; }
     const app::AppSettings& Settings() const noexcept { return settings_; }
 
-    // The folder chosen with the Folder button, a recent folder or a drop;
-    // refills the path box and selects it. Never starts a scan.
+    // The folder chosen with the Folder button, a recent folder or a drop:
+    // it heads the recent folders and is selected in the path box. Never
+    // starts a scan.
     void ChooseFolder(const std::wstring& folder);
+    // The notice shown in the status bar, by its text key; empty when none.
+    const std::string& NoticeKey() const noexcept { return noticeKey_; }
     void SelectTreeNode(std::uint64_t node);
     void ToggleExpand(std::size_t row);
     void ToggleSort();
@@ -104,6 +123,24 @@ private:
     LRESULT OnDeviceChange(WPARAM event);
     LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT OnScanCompleted();
+    LRESULT OnDropFiles(HDROP drop);
+    LRESULT OnContextMenu(HWND source, int x, int y);
+
+    // Menus and commands.
+    void BuildMenuBar();
+    void FillRecentMenu();
+    void AddRecentFolder(const std::wstring& folder);
+    void OpenRecentFolder(std::size_t position);
+    void PickFolder();
+    void ChangeLanguage(std::size_t commandOffset);
+    void ChangeTheme(std::size_t position);
+    void ShowScanSettings();
+    void ShowAbout();
+    void Retranslate();
+    // Writes the settings file; on failure names the notice and returns false.
+    bool SaveSettings();
+    void ShowNotice(std::string key);
+    void ClearNotice();
 
     // Tool row and layout.
     void CreateControls();
@@ -183,7 +220,7 @@ private:
     HWND lastRankingList_ = nullptr;
     StatusTextState statusState_ = StatusTextState::None;
     bool selectingTreeNode_ = false;  // our own selection changes are not user picks
-    bool lastOpenSucceeded_ = true;
+    std::string noticeKey_;  // the notice in status part 1, re-translated on a language change
 
     int clientWidth_ = 0;
     int clientHeight_ = 0;

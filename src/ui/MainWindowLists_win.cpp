@@ -489,10 +489,12 @@ HWND MainWindow::RankingListForOpen() const {
 void MainWindow::OpenSelected() {
     const HWND list = RankingListForOpen();
     if (list == nullptr) {
+        ShowNotice("status.select_ranking");
         return;
     }
     const std::uint64_t node = RankingNodeAt(list, ListView_GetNextItem(list, -1, LVNI_SELECTED));
     if (node >= result_.nodes.size() || result_.nodes[node].path.empty()) {
+        ShowNotice("status.open_failed");
         return;
     }
     const core::ScanNode& target = result_.nodes[node];
@@ -503,7 +505,9 @@ void MainWindow::OpenSelected() {
         const std::wstring parameters = L"/select,\"" + target.path + L"\"";
         shellResult = ::ShellExecuteW(window_, nullptr, L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
     }
-    lastOpenSucceeded_ = reinterpret_cast<INT_PTR>(shellResult) > 32;
+    if (reinterpret_cast<INT_PTR>(shellResult) <= 32) {
+        ShowNotice("status.open_failed");
+    }
 }
 
 }  // namespace varnel::ui

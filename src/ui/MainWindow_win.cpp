@@ -143,6 +143,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONUP: return OnLeftButtonUp();
         case WM_DEVICECHANGE: return OnDeviceChange(wParam);
         case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         case app::ScanCompletedMessage: return OnScanCompleted();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -164,9 +166,15 @@ LRESULT MainWindow::OnCreate() {
     options.threadsPerDrive = settings_.threadsPerDrive;
     controller_->SetScanOptions(options);
 
+    BuildMenuBar();
     ::DragAcceptFiles(window_, TRUE);
     CreateControls();
     SetIdleControls();
+    // A window created at the size it is then placed at gets no WM_SIZE
+    // before it is shown; lay out now so nothing depends on that.
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    OnSize(client.right - client.left, client.bottom - client.top);
     return 0;
 }
 
@@ -299,11 +307,22 @@ LRESULT MainWindow::OnTimer(UINT_PTR timer) {
 
 LRESULT MainWindow::OnCommand(int id) {
     switch (id) {
-        case ScanButtonId: StartScan(); break;
-        case CancelButtonId: controller_->Cancel(); break;
+        case ScanButtonId: StartScan(); return 0;
+        case CancelButtonId: controller_->Cancel(); return 0;
+        case FolderButtonId: PickFolder(); return 0;
         case OpenButtonId:
-        case OpenContextCommandId: OpenSelected(); break;
+        case OpenContextCommandId: OpenSelected(); return 0;
+        case ExitCommandId: ::SendMessageW(window_, WM_CLOSE, 0, 0); return 0;
+        case ScanSettingsCommandId: ShowScanSettings(); return 0;
+        case AboutCommandId: ShowAbout(); return 0;
         default: break;
+    }
+    if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
+        OpenRecentFolder(static_cast<std::size_t>(id - FirstRecentFolderCommandId));
+    } else if (id >= SystemLanguageCommandId && id < FirstThemeCommandId) {
+        ChangeLanguage(static_cast<std::size_t>(id - SystemLanguageCommandId));
+    } else if (id >= FirstThemeCommandId && id < FirstThemeCommandId + 100) {
+        ChangeTheme(static_cast<std::size_t>(id - FirstThemeCommandId));
     }
     return 0;
 }
@@ -414,6 +433,11 @@ void MainWindow::Layout() {
     place(largestFilesList_, layout_.largestFiles, layout_.largestFiles.height);
     place(largestFoldersList_, layout_.largestFolders, layout_.largestFolders.height);
     ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    // Notices take the right part of the status bar, out of the way of the
+    // progress and summary texts.
+    const int noticeWidth = std::clamp(clientWidth_ * 2 / 5, Scale(200), Scale(480));
+    const int parts[] = {std::max(clientWidth_ - noticeWidth, 0), -1};
+    ::SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
@@ -438,11 +462,13 @@ void MainWindow::ApplyThemeIdentifier(std::wstring identifier) {
 }
 
 void MainWindow::ChooseFolder(const std::wstring& folder) {
-    chosenFolder_ = folder;
-    FillPathBox();
-    if (!chosenFolder_.empty()) {
-        ::SendMessageW(pathBox_, CB_SETCURSEL, 1, 0);
+    if (folder.empty()) {
+        return;
     }
+    chosenFolder_ = folder;
+    AddRecentFolder(folder);
+    FillPathBox();
+    ::SendMessageW(pathBox_, CB_SETCURSEL, 1, 0);
 }
 
 void MainWindow::StartScan() {
@@ -451,6 +477,7 @@ void MainWindow::StartScan() {
         return;
     }
     SetStatusText(L"");
+    ClearNotice();
     for (HWND control : {pathBox_, scanButton_, folderButton_, openButton_}) {
         ::EnableWindow(control, FALSE);
     }

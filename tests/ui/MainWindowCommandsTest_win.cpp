@@ -1,0 +1,190 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "core/Utf8.h"
+#include "i18n/LanguageCatalog.h"
+#include "i18n/Localizer.h"
+#include "support/TempFolder_win.h"
+#include "ui/MainWindow.h"
+#include "ui/ThemeCatalog.h"
+
+namespace varnel::ui {
+namespace {
+
+using varnel::testing::TempFolder;
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH]{};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+std::wstring MenuText(HMENU menu, UINT position) {
+    wchar_t text[512]{};
+    ::GetMenuStringW(menu, position, text, 512, MF_BYPOSITION);
+    return text;
+}
+
+// A drop of these paths, as the shell would hand it over.
+HDROP MakeDrop(const std::vector<std::wstring>& paths) {
+    std::size_t chars = 1;
+    for (const auto& p : paths) chars += p.size() + 1;
+    const SIZE_T bytes = sizeof(DROPFILES) + chars * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* list = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(drop) + sizeof(DROPFILES));
+    for (const auto& p : paths) {
+        std::copy(p.begin(), p.end(), list);
+        list += p.size() + 1;
+    }
+    ::GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+class MainWindowCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+        ::InitCommonControlsEx(&controls);
+        folders.Folder(L"one");
+        folders.Folder(L"two");
+        folders.File(L"file1.txt", 1);
+        folders.File(L"file2.txt", 2);
+        settings.Folder(L"program");
+        MainWindowOptions options;
+        options.settings.programFolder = settings.At(L"program");
+        options.settings.localAppDataFolder = settings.At(L"appdata");
+        options.localizer = std::make_unique<i18n::Localizer>(ProgramFolder() + L"\\resources\\strings",
+                                                              [] { return std::wstring(L"en-US"); });
+        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
+        ASSERT_TRUE(window->Create());
+    }
+
+    void Command(int id) { ::SendMessageW(window->Handle(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    HMENU RecentMenu() { return ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 0), 0); }
+    std::wstring SettingsFile() {
+        std::ifstream file(std::filesystem::path(settings.At(L"appdata\\Varnel\\varnel.settings.json")),
+                           std::ios::binary);
+        std::stringstream bytes;
+        bytes << file.rdbuf();
+        return core::Utf8ToWide(bytes.str()).value_or(L"");
+    }
+    std::wstring PathBoxText() {
+        const HWND box = ::GetDlgItem(window->Handle(), PathBoxId);
+        const auto selection = ::SendMessageW(box, CB_GETCURSEL, 0, 0);
+        wchar_t text[1024]{};
+        ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    TempFolder folders;
+    TempFolder settings;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
+    const HMENU bar = ::GetMenu(window->Handle());
+    ASSERT_EQ(::GetMenuItemCount(bar), 3);
+    EXPECT_EQ(MenuText(bar, 0), L"File");
+    ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 1);
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
+    EXPECT_NE(::GetMenuState(RecentMenu(), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
+
+    window->ChooseFolder(folders.At(L"one"));
+    window->ChooseFolder(folders.At(L"two"));
+    window->ChooseFolder(folders.At(L"ONE"));
+    ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 2);
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"1 " + folders.At(L"ONE"));
+    EXPECT_EQ(MenuText(RecentMenu(), 1), L"2 " + folders.At(L"two"));
+    EXPECT_EQ(::GetMenuItemID(RecentMenu(), 1), 1101u);
+    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"ONE"));
+    EXPECT_NE(SettingsFile().find(L"\"recentFolders\": ["), std::wstring::npos);
+
+    // The second entry, chosen again, moves to the front.
+    Command(1101);
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"1 " + folders.At(L"two"));
+
+    // A folder deleted meanwhile is dropped and the path box stays as it was.
+    std::filesystem::remove(folders.At(L"ONE"));
+    Command(1101);
+    EXPECT_EQ(::GetMenuItemCount(RecentMenu()), 1);
+    EXPECT_EQ(window->NoticeKey(), "status.recent_missing");
+    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"two"));
+    EXPECT_EQ(SettingsFile().find(L"ONE"), std::wstring::npos);
+    Command(1115);  // beyond the list: nothing happens
+    EXPECT_EQ(::GetMenuItemCount(RecentMenu()), 1);
+}
+
+TEST_F(MainWindowCommandsTest, DroppedFolderIsChosenFilesAreNot) {
+    ::SendMessageW(window->Handle(), WM_DROPFILES,
+                   reinterpret_cast<WPARAM>(MakeDrop({folders.At(L"file1.txt"), folders.At(L"file2.txt")})), 0);
+    EXPECT_EQ(window->NoticeKey(), "status.drop_folder");
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
+
+    ::SendMessageW(window->Handle(), WM_DROPFILES,
+                   reinterpret_cast<WPARAM>(MakeDrop({folders.At(L"file1.txt"), folders.At(L"file2.txt"),
+                                                      folders.At(L"two"), folders.At(L"one")})),
+                   0);
+    EXPECT_EQ(window->NoticeKey(), "status.folder_selected");
+    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"two"));
+    wchar_t notice[256]{};
+    ::SendMessageW(::GetDlgItem(window->Handle(), StatusBarId), SB_GETTEXTW, StatusNoticePart,
+                   reinterpret_cast<LPARAM>(notice));
+    EXPECT_EQ(std::wstring(notice), L"Folder selected.");
+}
+
+TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {
+    const auto dark = *FindThemePosition(L"Dark");
+    Command(FirstThemeCommandId + static_cast<int>(dark));
+    EXPECT_EQ(window->Palette(), LookUpTheme(L"Dark"));
+    EXPECT_NE(SettingsFile().find(L"\"theme\": \"Dark\""), std::wstring::npos);
+    const HMENU themes = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 1), 2);
+    EXPECT_NE(::GetMenuState(themes, static_cast<UINT>(dark), MF_BYPOSITION) & MF_CHECKED, 0u);
+
+    std::size_t german = 0;
+    while (i18n::LanguageCatalog[german].code != L"de-DE") ++german;
+    Command(FirstLanguageCommandId + static_cast<int>(german));
+    EXPECT_NE(SettingsFile().find(L"\"language\": \"de-DE\""), std::wstring::npos);
+    EXPECT_NE(MenuText(::GetMenu(window->Handle()), 0), L"File") << "the menu was rebuilt in German";
+    const HMENU languages = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 1), 3);
+    EXPECT_NE(::GetMenuState(languages, static_cast<UINT>(german + 1), MF_BYPOSITION) & MF_CHECKED, 0u);
+    Command(SystemLanguageCommandId);
+    EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"File");
+}
+
+TEST_F(MainWindowCommandsTest, AFailedSaveKeepsTheLookAndSaysSo) {
+    // A folder where the new settings file must be written makes every save fail.
+    settings.Folder(L"appdata\\Varnel\\varnel.settings.json.tmp");
+    const ThemePalette before = window->Palette();
+    Command(FirstThemeCommandId + static_cast<int>(*FindThemePosition(L"Light")));
+    EXPECT_EQ(window->NoticeKey(), "status.save_failed");
+    EXPECT_EQ(window->Palette(), before);
+}
+
+TEST_F(MainWindowCommandsTest, ExitClosesTheWindow) {
+    const HWND handle = window->Handle();
+    Command(ExitCommandId);
+    EXPECT_FALSE(::IsWindow(handle));
+    MSG message;
+    EXPECT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was posted";
+}
+
+TEST_F(MainWindowCommandsTest, OpenWithoutASelectionSaysWhatIsMissing) {
+    Command(OpenButtonId);
+    EXPECT_EQ(window->NoticeKey(), "status.select_ranking");
+}
+
+}  // namespace
+}  // namespace varnel::ui
