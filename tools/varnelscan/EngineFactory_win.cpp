@@ -1,6 +1,7 @@
 #include "EngineFactory.h"
 
 #include "core/DirectoryWalkScanEngine.h"
+#include "core/NtfsMftScanEngine.h"
 
 namespace varnel::tools {
 
@@ -13,8 +14,7 @@ std::unique_ptr<core::IScanEngine> CreateEngine(const ScanCommand& command, std:
             unavailable = L"the ntquery engine is not available in this build";
             return nullptr;
         case EngineChoice::Mft:
-            unavailable = L"the mft engine is not available in this build";
-            return nullptr;
+            return std::make_unique<core::NtfsMftScanEngine>(command.threads);
     }
     unavailable = L"unknown engine";
     return nullptr;

@@ -2,12 +2,14 @@
 // that users can script Varnel and tests and benchmarks can drive the engines.
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "CommandLine.h"
 #include "EngineFactory.h"
 #include "ScanReport.h"
+#include "core/NtfsImage.h"
 #include "core/Utf8.h"
 
 #ifdef _WIN32
@@ -32,28 +34,7 @@ int UsageFailure(const std::wstring& message) {
     return ExitUsage;
 }
 
-int Run(const std::vector<std::wstring>& arguments) {
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
-    if (std::holds_alternative<HelpRequest>(parsed)) {
-        Write(stdout, UsageText);
-        return ExitOk;
-    }
-    if (const auto* error = std::get_if<UsageError>(&parsed)) {
-        return UsageFailure(error->message);
-    }
-    const ScanCommand& command = std::get<ScanCommand>(parsed);
-    if (command.paths.size() != 1) {
-        return UsageFailure(L"this build scans one path at a time");
-    }
-
-    std::wstring unavailable;
-    const auto engine = CreateEngine(command, unavailable);
-    if (!engine) {
-        return UsageFailure(unavailable);
-    }
-
-    core::ScanCancellationToken token;
-    const core::ScanResult result = engine->Scan(command.paths.front(), token, {});
+int Report(const ScanCommand& command, const core::ScanResult& result) {
     const Ranking ranking = RankLargest(result, command.top);
     switch (command.format) {
         case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
@@ -66,6 +47,43 @@ int Run(const std::vector<std::wstring>& arguments) {
         return ExitScanFailed;
     }
     return ExitOk;
+}
+
+// An image is scanned by the MFT engine on every platform; its root is named
+// by the image's own path, so node paths read as paths inside the image.
+int ScanImage(const ScanCommand& command) {
+    core::ScanCancellationToken token;
+    const std::filesystem::path file(command.image);
+    const core::ScanResult result = core::ScanNtfsImageFile(file, command.image, command.threads, token, {});
+    return Report(command, result);
+}
+
+int Run(const std::vector<std::wstring>& arguments) {
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (std::holds_alternative<HelpRequest>(parsed)) {
+        Write(stdout, UsageText);
+        return ExitOk;
+    }
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        return UsageFailure(error->message);
+    }
+    const ScanCommand& command = std::get<ScanCommand>(parsed);
+    if (!command.image.empty()) {
+        return ScanImage(command);
+    }
+    if (command.paths.size() != 1) {
+        return UsageFailure(L"this build scans one path at a time");
+    }
+
+    std::wstring unavailable;
+    const auto engine = CreateEngine(command, unavailable);
+    if (!engine) {
+        return UsageFailure(unavailable);
+    }
+
+    core::ScanCancellationToken token;
+    const core::ScanResult result = engine->Scan(command.paths.front(), token, {});
+    return Report(command, result);
 }
 
 }  // namespace

@@ -1,0 +1,120 @@
+#include "core/MftTreeAssembly.h"
+
+#include <unordered_set>
+
+#include "core/PathRules.h"
+
+namespace varnel::core {
+
+MftChildIndex BuildChildren(const std::vector<MftEntry>& entries) {
+    MftChildIndex index;
+    index.max_load_factor(1.0f);
+    index.reserve(entries.size());
+    for (std::uint64_t i = 0; i < entries.size(); ++i) {
+        index[entries[i].parentRecordNumber].push_back(i);
+    }
+    return index;
+}
+
+namespace {
+
+struct MftPendingFolder {
+    std::uint64_t recordNumber;
+    std::uint64_t nodeIndex;
+    std::wstring path;
+};
+
+void Report(MftProgressState& state) {
+    if (state.callback) {
+        state.callback(state.progress);
+    }
+}
+
+}  // namespace
+
+void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::wstring& rootPath,
+                  std::uint64_t rootRecordNumber, const std::vector<MftEntry>& entries, const MftChildIndex& children,
+                  const ScanCancellationToken& token, MftProgressState& progress) {
+    // Positions of folder entries already expanded: a damaged MFT can make a
+    // folder its own ancestor, and this keeps the walk finite.
+    std::unordered_set<std::uint64_t> visited;
+    visited.reserve(children.size());
+    std::vector<MftPendingFolder> stack;
+    stack.reserve(1024);
+    stack.push_back({rootRecordNumber, rootIndex, rootPath});
+
+    ScanProgress& report = progress.progress;
+    while (!stack.empty()) {
+        if (token.IsCancelled()) {
+            break;
+        }
+        MftPendingFolder folder = std::move(stack.back());
+        stack.pop_back();
+        ++report.foldersScanned;
+        report.currentPath = folder.path;
+        Report(progress);
+
+        const auto found = children.find(folder.recordNumber);
+        if (found == children.end()) {
+            continue;
+        }
+        for (const std::uint64_t i : found->second) {
+            if (i >= entries.size()) {
+                continue;
+            }
+            const MftEntry& entry = entries[i];
+            // The root folder names itself "." with itself as parent.
+            if (entry.name.empty() || entry.name == L"." || entry.name == L"..") {
+                continue;
+            }
+            std::wstring childPath = JoinPath(folder.path, entry.name);
+            if (!entry.isDirectory) {
+                ++report.filesScanned;
+                const bool reportThisFile = report.filesScanned % progress.interval == 0;
+                if (reportThisFile) {
+                    report.currentPath = childPath;
+                }
+                builder.AddFile(folder.nodeIndex, entry.name, std::move(childPath), entry.attributes, entry.size, 0);
+                if (reportThisFile) {
+                    Report(progress);
+                }
+                continue;
+            }
+            const std::uint64_t node = builder.AddFolder(folder.nodeIndex, entry.name, childPath, entry.attributes, 0);
+            if ((entry.attributes & FileAttributeReparsePoint) == 0 && visited.insert(i).second) {
+                stack.push_back({entry.recordNumber, node, std::move(childPath)});
+            }
+        }
+    }
+}
+
+std::string FormatMftTrace(const MftScanStats& stats, std::int64_t totalMs) {
+    const auto u = [](std::uint64_t v) { return std::to_string(v); };
+    const auto s = [](std::int64_t v) { return std::to_string(v); };
+    std::string line = "[VarnelPerf] NtfsMftScanEngine::Scan detail: ";
+    line += "chunks=" + u(stats.chunks);
+    line += ", bytes=" + u(stats.bytes);
+    line += ", records=" + u(stats.records);
+    line += ", nodes=" + u(stats.nodes);
+    line += ", parallelChunks=" + u(stats.parallelChunks);
+    line += ", serialChunks=" + u(stats.serialChunks);
+    line += ", runs=" + u(stats.runs);
+    line += ", mftDataSize=" + u(stats.mftDataSize);
+    line += ", queryVolumeMs=" + s(stats.queryVolumeMs);
+    line += ", resolveRootMs=" + s(stats.resolveRootMs);
+    line += ", readRunsMs=" + s(stats.readRunsMs);
+    line += ", enumerateMftMs=" + s(stats.enumerateMftMs);
+    line += ", buildChildrenMs=" + s(stats.buildChildrenMs);
+    line += ", populateTreeMs=" + s(stats.populateTreeMs);
+    line += ", finalizeMs=" + s(stats.finalizeMs);
+    line += ", totalMs=" + s(totalMs);
+    line += ", parseWorkerLimit=" + u(stats.parseWorkerLimit);
+    line += '\n';
+    return line;
+}
+
+bool IsMftTraceEnabled(std::wstring_view value) {
+    return !value.empty() && value.size() < 16 && value.front() != L'0';
+}
+
+}  // namespace varnel::core
