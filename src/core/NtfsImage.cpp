@@ -87,9 +87,12 @@ std::variant<NtfsVolumeData, std::wstring> ParseNtfsBootSector(std::span<const s
     }
     const std::uint8_t sectorsPerCluster = r.U8(boot::SectorsPerCluster);
     std::uint64_t clusterSize = 0;
-    if (sectorsPerCluster >= 0xF4) {
-        clusterSize = 1ull << (256 - sectorsPerCluster);  // large clusters, given as a power of two
-    } else if (sectorsPerCluster <= 0x80 && IsPowerOfTwo(sectorsPerCluster)) {
+    if (sectorsPerCluster > 0x80) {
+        // Clusters above 64 KiB: the field is negative and gives the power of
+        // two of sectors (0xF4 = 2^12 sectors, 2 MiB with 512-byte sectors).
+        const unsigned shift = 256u - sectorsPerCluster;
+        clusterSize = shift < 32 ? (std::uint64_t{sectorSize} << shift) : 0;
+    } else if (IsPowerOfTwo(sectorsPerCluster)) {
         clusterSize = std::uint64_t{sectorsPerCluster} * sectorSize;
     }
     if (clusterSize < sectorSize || clusterSize > MaxClusterSize) {

@@ -80,7 +80,7 @@ inline constexpr std::size_t MinimumSize = 26;
 namespace boot {
 inline constexpr std::size_t OemId = 3;  // 8 bytes "NTFS    "
 inline constexpr std::size_t BytesPerSector = 0x0B;     // u16
-inline constexpr std::size_t SectorsPerCluster = 0x0D;  // u8, >= 0xF4 means 2^(256 - v)
+inline constexpr std::size_t SectorsPerCluster = 0x0D;  // u8; above 0x80, 2^(256 - v) sectors
 inline constexpr std::size_t TotalSectors = 0x28;       // u64
 inline constexpr std::size_t MftStartLcn = 0x30;        // u64
 inline constexpr std::size_t ClustersPerFileRecord = 0x40;  // i8, negative means 2^(-v) bytes
