@@ -121,10 +121,17 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     if (recordSize == 0 || volume.bytesPerSector == 0 || clusterSize == 0) {
         return false;
     }
-    std::vector<BufferBlock> storage(MftReadChunkBytes / sizeof(BufferBlock));
-    const std::span<std::byte> buffer(storage.front().bytes, MftReadChunkBytes);
     const std::uint64_t workerLimit = ComputeParseWorkerLimit(threadsPerDrive, std::thread::hardware_concurrency());
     stats.parseWorkerLimit = workerLimit;
+    // No chunk is larger than the MFT itself, so a small volume (or image)
+    // does not pay for zeroing 8 MiB.
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(MftReadChunkBytes, dataSize));
+    const std::size_t bufferBytes = (wanted + sizeof(BufferBlock) - 1) / sizeof(BufferBlock) * sizeof(BufferBlock);
+    if (bufferBytes == 0) {
+        return true;
+    }
+    std::vector<BufferBlock> storage(bufferBytes / sizeof(BufferBlock));
+    const std::span<std::byte> buffer(storage.front().bytes, bufferBytes);
 
     std::uint64_t covered = 0;  // MFT bytes described by the runs before this one
     for (const MftRun& run : runs) {
