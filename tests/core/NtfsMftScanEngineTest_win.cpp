@@ -41,7 +41,7 @@ TEST(NtfsMftScanEngine, SystemDriveScansOrFailsAtTheVolumeQuery) {
         ExpectCleanFailure(result, L"C:\\");
         EXPECT_TRUE(result.message == L"NTFS volume data could not be queried." ||
                     result.message == L"NTFS volume could not be opened.")
-            << testing::PrintToString(result.message);
+            << ::testing::PrintToString(result.message);
     } else {
         EXPECT_TRUE(testing::TreeInvariantsHold(result));
     }

@@ -37,7 +37,7 @@ TEST(VolumeDevicePath, RefusedWhenTheMountedVolumeHasNoName) {
 
 TEST(VolumeDevicePath, OtherFormsAreRefused) {
     for (const wchar_t* path : {L"", L"C:", L"C", L"\\\\server\\share\\", L"CC\\", L"C;\\"}) {
-        EXPECT_EQ(VolumeDevicePath(path, nullptr), std::nullopt) << testing::PrintToString(std::wstring(path));
+        EXPECT_EQ(VolumeDevicePath(path, nullptr), std::nullopt) << ::testing::PrintToString(std::wstring(path));
     }
 }
 
