@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include <iostream>
+#include <cstdio>
 
 #include "core/MftTreeAssembly.h"
 
@@ -14,9 +14,12 @@ void WriteMftTrace(const MftScanStats& stats, std::int64_t totalMs) {
     if (length == 0 || length > 15 || !IsMftTraceEnabled(std::wstring_view(value, length))) {
         return;
     }
+    // The line is ASCII, written as bytes: varnelscan puts the error stream
+    // in binary mode for its UTF-8 output, and wide output through std::wcerr
+    // then arrived as UTF-16, a NUL after every character.
     const std::string line = FormatMftTrace(stats, totalMs);
-    std::wcerr << std::wstring(line.begin(), line.end());  // ASCII only
-    std::wcerr.flush();
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
 }
 
 }  // namespace varnel::core

@@ -39,6 +39,8 @@ TEST(NtfsMftScanEngine, SystemDriveScansOrFailsAtTheVolumeQuery) {
     const ScanResult result = ScanWith(L"C:\\");
     if (result.status == ScanStatus::Failed) {
         ExpectCleanFailure(result, L"C:\\");
+        // Availability only asks whether the device opens.
+        EXPECT_EQ(IsMftScanAvailable(L"C:\\"), result.message == L"NTFS volume data could not be queried.");
         EXPECT_TRUE(result.message == L"NTFS volume data could not be queried." ||
                     result.message == L"NTFS volume could not be opened.")
             << ::testing::PrintToString(result.message);
@@ -47,19 +49,28 @@ TEST(NtfsMftScanEngine, SystemDriveScansOrFailsAtTheVolumeQuery) {
     }
 }
 
-TEST(NtfsMftScanEngine, NonNtfsVolumeIsNotAvailable) {
-    // Wine's Z: is the Unix root, which does not report NTFS.
-    if (IsNtfs(L"Z:\\")) GTEST_SKIP() << "Z: is NTFS here";
-    const ScanResult result = ScanWith(L"Z:\\tmp\\");
-    ExpectCleanFailure(result, L"Z:\\tmp");
-    EXPECT_EQ(result.message, L"NTFS MFT scan is not available for this path.");
-    EXPECT_FALSE(IsMftScanAvailable(L"Z:\\tmp"));
+TEST(NtfsMftScanEngine, FolderBelowARootFailsCleanlyOrScans) {
+    // Under Wine every drive reports NTFS and none answers the volume query;
+    // a folder path must reach the same clean failure, with its trimmed path.
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = temp;  // ends in a separator
+    const ScanResult result = ScanWith(folder);
+    const std::wstring trimmed = folder.substr(0, folder.size() - 1);
+    if (result.status == ScanStatus::Failed) {
+        ExpectCleanFailure(result, trimmed);
+        EXPECT_FALSE(result.message.empty());
+    } else {
+        EXPECT_EQ(result.rootPath, trimmed);
+        EXPECT_TRUE(testing::TreeInvariantsHold(result));
+    }
 }
 
 TEST(NtfsMftScanEngine, MissingPathIsNotAvailable) {
     const ScanResult result = ScanWith(L"Q:\\no such folder\\");
     EXPECT_EQ(result.status, ScanStatus::Failed);
     EXPECT_EQ(result.message, L"NTFS MFT scan is not available for this path.");
+    EXPECT_FALSE(IsMftScanAvailable(L"Q:\\no such folder\\"));
 }
 
 }  // namespace
