@@ -68,16 +68,6 @@ TEST_P(NtfsFixture, TreeMatchesTheSleuthKit) {
     EXPECT_GT(expected.size(), 150u);
 }
 
-TEST_P(NtfsFixture, WorkerCountDoesNotChangeTheTree) {
-    const ScanResult serial = ScanFixture(GetParam(), 1);
-    const ScanResult parallel = ScanFixture(GetParam(), 7);
-    ASSERT_EQ(serial.nodes.size(), parallel.nodes.size());
-    for (std::size_t i = 0; i < serial.nodes.size(); ++i) {
-        EXPECT_EQ(serial.nodes[i].path, parallel.nodes[i].path);
-        EXPECT_EQ(serial.nodes[i].totalSize, parallel.nodes[i].totalSize);
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Images, NtfsFixture, ::testing::Values("basic", "sector4k", "cluster512"));
 
 TEST(NtfsImage, FourKilobyteSectorImageIsNotEmpty) {
@@ -94,14 +84,6 @@ TEST(NtfsImage, CancelledScanKeepsTheRootAlone) {
     EXPECT_EQ(result.status, ScanStatus::Cancelled);
     ASSERT_TRUE(testing::TreeInvariantsHold(result));
     EXPECT_EQ(result.nodes.size(), 1u);
-}
-
-TEST(NtfsImage, MissingFileFailsCleanly) {
-    ScanCancellationToken token;
-    const ScanResult result = ScanNtfsImageFile(FixtureDir / "no such image.img", RootName, 0, token, {});
-    EXPECT_EQ(result.status, ScanStatus::Failed);
-    EXPECT_EQ(result.message, L"NTFS image could not be opened.");
-    EXPECT_EQ(result.rootIndex, NoIndex);
 }
 
 // ---- boot sectors ----------------------------------------------------------------
