@@ -32,9 +32,10 @@ MftChildIndex BuildChildren(const std::vector<MftEntry>& entries);
 // Adds a node for every name reachable from rootRecordNumber below the root
 // node. Each folder entry is expanded at most once, so the walk ends on any
 // data; reparse folders get no children; "." and ".." never become nodes.
-// Stops (leaving what was added) when the token is cancelled.
+// Stops (leaving what was added) when the token is cancelled. Names that
+// the walk cannot meet again are moved out of the entries into the nodes.
 void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::wstring& rootPath,
-                  std::uint64_t rootRecordNumber, const std::vector<MftEntry>& entries, const MftChildIndex& children,
+                  std::uint64_t rootRecordNumber, std::vector<MftEntry>& entries, const MftChildIndex& children,
                   const ScanCancellationToken& token, MftProgressState& progress);
 
 // The trace line, line feed included.

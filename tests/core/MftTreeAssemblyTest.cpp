@@ -24,7 +24,7 @@ struct Tree {
     std::map<std::wstring, const ScanNode*> byPath;
 };
 
-Tree Populate(const std::vector<MftEntry>& entries, std::uint64_t rootRecord = Root,
+Tree Populate(std::vector<MftEntry> entries, std::uint64_t rootRecord = Root,
               ScanCancellationToken* cancelAfterFirstReport = nullptr) {
     Tree tree;
     ScanTreeBuilder builder;
