@@ -2,21 +2,21 @@
 
 #include "core/DirectoryWalkScanEngine.h"
 #include "core/NtQueryDirectoryScanEngine.h"
+#include "core/NtfsMftScanEngine.h"
+#include "core/NtfsVolume.h"
 #include "core/ScanScheduler.h"
 #include "platform/Administrator.h"
 #include "platform/Paths.h"
 
 namespace varnel::core {
 
-// Until the master-file-table engine lands, no root qualifies for it and the
-// automatic choice always takes the native directory engine.
 ScanEngineFactory SystemScanEngines() {
     ScanEngineFactory engines;
     engines.isVolumeRoot = [](const std::wstring& path) { return platform::IsVolumeRoot(path); };
     engines.isRunningAsAdministrator = [] { return platform::IsRunningAsAdministrator(); };
-    engines.isMftScanAvailable = [](const std::wstring&) { return false; };
+    engines.isMftScanAvailable = [](const std::wstring& path) { return IsMftScanAvailable(path); };
     engines.createMftEngine = [](std::uint64_t threadsPerDrive) -> std::unique_ptr<IScanEngine> {
-        return std::make_unique<NtQueryDirectoryScanEngine>(threadsPerDrive);
+        return std::make_unique<NtfsMftScanEngine>(threadsPerDrive);
     };
     engines.createNtQueryEngine = [](std::uint64_t threadsPerDrive) -> std::unique_ptr<IScanEngine> {
         return std::make_unique<NtQueryDirectoryScanEngine>(threadsPerDrive);

@@ -31,6 +31,13 @@ TEST(CommandLine, OptionsAndPaths) {
     EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseCommandLine({L"--help"})));
 }
 
+TEST(CommandLine, ImageScansTheImageAlone) {
+    const ScanCommand command = ParseOk({L"--image", L"disk.img", L"--threads", L"2", L"--engine", L"mft"});
+    EXPECT_EQ(command.image, L"disk.img");
+    EXPECT_TRUE(command.paths.empty());
+    EXPECT_EQ(command.threads, 2u);
+}
+
 TEST(CommandLine, BadUsageIsAnError) {
     const std::vector<std::vector<std::wstring>> bad = {
         {},
@@ -43,6 +50,9 @@ TEST(CommandLine, BadUsageIsAnError) {
         {L"--top"},
         {L"--colour", L"red", L"C:\\"},
         {L"--engine", L"walk"},
+        {L"--image", L"disk.img", L"C:\\"},
+        {L"--image", L"disk.img", L"--engine", L"walk"},
+        {L"--image", L""},
     };
     for (const auto& arguments : bad) {
         EXPECT_TRUE(std::holds_alternative<UsageError>(ParseCommandLine(arguments)))

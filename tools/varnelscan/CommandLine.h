@@ -17,6 +17,7 @@ struct ScanCommand {
     OutputFormat format = OutputFormat::Summary;
     std::uint64_t top = 0;      // 0: no ranking
     std::vector<std::wstring> paths;
+    std::wstring image;         // --image: scan this NTFS volume image instead of paths
 };
 
 struct HelpRequest {};

@@ -2,6 +2,7 @@
 // that users can script Varnel and tests and benchmarks can drive the engines.
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "FolderScan.h"
 #include "ProgressLine.h"
 #include "ScanReport.h"
+#include "core/NtfsImage.h"
 #include "core/Utf8.h"
 
 namespace varnel::tools {
@@ -44,6 +46,14 @@ int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
     return ExitOk;
 }
 
+// An image is scanned by the MFT engine on every platform; its root is named
+// by the image's own path, so node paths read as paths inside the image.
+core::ScanResult ScanImage(const ScanCommand& command, core::ScanCancellationToken& token,
+                           const core::ScanProgressCallback& progress) {
+    const std::filesystem::path file(command.image);
+    return core::ScanNtfsImageFile(file, command.image, command.threads, token, progress);
+}
+
 int Run(const std::vector<std::wstring>& arguments) {
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (std::holds_alternative<HelpRequest>(parsed)) {
@@ -62,7 +72,12 @@ int Run(const std::vector<std::wstring>& arguments) {
     };
     CancelOnInterrupt(&token);
     std::wstring unavailable;
-    std::optional<core::ScanResult> result = ScanFolders(command, token, progress, unavailable);
+    std::optional<core::ScanResult> result;
+    if (!command.image.empty()) {
+        result = ScanImage(command, token, progress);
+    } else {
+        result = ScanFolders(command, token, progress, unavailable);
+    }
     CancelOnInterrupt(nullptr);
     progressLine.Clear();
     if (!result) {

@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "support/SyntheticMft.h"
+#include "core/MftRecord.h"
+
+namespace varnel::core {
+namespace {
+
+using testing::Bytes;
+using testing::Get;
+using testing::MappingPairs;
+using testing::Put;
+using testing::RecordBuilder;
+
+constexpr std::uint64_t Folder = 5;
+
+MftParseOutput Parse(Bytes record, std::uint64_t number = 40, std::uint32_t bytesPerSector = 512) {
+    MftParseOutput out;
+    ParseFileRecord(record, number, bytesPerSector, out);
+    return out;
+}
+
+// ---- update sequence -------------------------------------------------------
+
+TEST(ApplyRecordFixups, AcceptsBothStridesOnFourKilobyteSectors) {
+    // What mkntfs -s 4096 and Windows write: 512-byte strides, count 9.
+    Bytes windowsForm = RecordBuilder(4096).FileName(Folder, u"a").Build(512);
+    EXPECT_EQ(Get(windowsForm, 6, 2), 9u);
+    EXPECT_TRUE(ApplyRecordFixups(windowsForm, 4096));
+    // The sector-sized form, count 2, keeps scanning as before.
+    Bytes sectorForm = RecordBuilder(4096).FileName(Folder, u"a").Build(4096);
+    EXPECT_TRUE(ApplyRecordFixups(sectorForm, 4096));
+}
+
+struct FixupCase {
+    const char* name;
+    std::function<void(Bytes&)> corrupt;
+    std::uint32_t bytesPerSector;
+};
+
+TEST(ApplyRecordFixups, RejectsNamedCorruptions) {
+    const FixupCase cases[] = {
+        {"BadSignature", [](Bytes& r) { r[0] = std::byte{'B'}; }, 512},
+        {"CountTooSmall", [](Bytes& r) { Put(r, 6, 2, 2); }, 512},
+        {"CountTooLarge", [](Bytes& r) { Put(r, 6, 4, 2); }, 512},
+        {"CountZero", [](Bytes& r) { Put(r, 6, 0, 2); }, 512},
+        {"ArrayPastRecord", [](Bytes& r) { Put(r, 4, 1020, 2); }, 512},
+        {"TornFirstStride", [](Bytes& r) { Put(r, 510, 0x1234, 2); }, 512},
+        {"TornSecondStride", [](Bytes& r) { Put(r, 1022, 0x1234, 2); }, 512},
+        {"SectorSizeBelowTwo", [](Bytes&) {}, 1},
+        {"TooShort", [](Bytes& r) { r.resize(41); }, 512},
+    };
+    for (const FixupCase& c : cases) {
+        Bytes record = RecordBuilder().FileName(Folder, u"a").Build();
+        c.corrupt(record);
+        EXPECT_FALSE(ApplyRecordFixups(record, c.bytesPerSector)) << c.name;
+    }
+}
+
+TEST(ApplyRecordFixups, TornSecondStrideLeavesFirstRestored) {
+    Bytes record = RecordBuilder().FileName(Folder, u"a").Build();
+    const std::uint64_t original = Get(record, 50, 2);
+    Put(record, 1022, 0x1234, 2);
+    EXPECT_FALSE(ApplyRecordFixups(record, 512));
+    EXPECT_EQ(Get(record, 510, 2), original);
+}
+
+// ---- names ------------------------------------------------------------------
+
+TEST(ParseFileRecord, FileWithLongAndDosNamesYieldsTheLongName) {
+    const auto out = Parse(RecordBuilder()
+                               .FileName(Folder, u"LONGFI~1.TXT", 2, 10)
+                               .FileName(Folder, u"Long file name.txt", 1, 10)
+                               .Build());
+    ASSERT_EQ(out.entries.size(), 1u);
+    const MftEntry& e = out.entries[0];
+    EXPECT_EQ(e.name, L"Long file name.txt");
+    EXPECT_EQ(e.recordNumber, 40u);
+    EXPECT_EQ(e.parentRecordNumber, Folder);
+    EXPECT_EQ(e.size, 10u);
+    EXPECT_EQ(e.attributes, 0x20u);
+    EXPECT_FALSE(e.isDirectory);
+}
+
+TEST(ParseFileRecord, EveryLongNamespaceCountsAndHardLinksShareTheRecord) {
+    const auto out = Parse(RecordBuilder()
+                               .FileName(Folder, u"posix", 0)
+                               .FileName(7, u"win32", 1)
+                               .FileName(9, u"both", 3)
+                               .Build());
+    ASSERT_EQ(out.entries.size(), 3u);
+    EXPECT_EQ(out.entries[1].parentRecordNumber, 7u);
+    EXPECT_EQ(out.entries[2].recordNumber, 40u);
+}
+
+TEST(ParseFileRecord, FolderGetsDirectoryBitAndNoSize) {
+    const auto out = Parse(RecordBuilder(1024, 0x3).FileName(Folder, u"dir", 1, 999, 0x10000000).Build());
+    ASSERT_EQ(out.entries.size(), 1u);
+    EXPECT_TRUE(out.entries[0].isDirectory);
+    EXPECT_EQ(out.entries[0].attributes, 0x10000010u);
+    EXPECT_EQ(out.entries[0].size, 0u);
+}
+
+TEST(ParseFileRecord, ZeroAttributesBecomeNormalAndStoredReparseBitIsDropped) {
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 0, 0).Build()).entries.at(0).attributes, 0x80u);
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 0, 0x420).Build()).entries.at(0).attributes, 0x20u);
+}
+
+TEST(ParseFileRecord, ReparsePointMarksEveryName) {
+    const auto out = Parse(RecordBuilder(1024, 0x3)
+                               .FileName(Folder, u"one")
+                               .Resident(ntfs::attribute::TypeReparsePoint, Bytes(16))
+                               .FileName(Folder, u"two")
+                               .Build());
+    ASSERT_EQ(out.entries.size(), 2u);
+    EXPECT_EQ(out.entries[0].attributes & 0x400u, 0x400u);
+    EXPECT_EQ(out.entries[1].attributes & 0x400u, 0x400u);
+}
+
+// ---- sizes ------------------------------------------------------------------
+
+TEST(ParseFileRecord, SizeComesFromTheUnnamedStream) {
+    // Resident: the value length wins over the name's stale size.
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 5).Resident(0x80, Bytes(37)).Build()).entries.at(0).size,
+              37u);
+    // Non-resident.
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 5).NonResidentData(1 << 20, MappingPairs({{256, 100}})).Build())
+                  .entries.at(0)
+                  .size,
+              1u << 20);
+    // An alternate stream does not count; the name's size stays.
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 5).NonResidentData(1 << 30, MappingPairs({{1, 9}}), 0, 3).Build())
+                  .entries.at(0)
+                  .size,
+              5u);
+    // An existing empty stream means an empty file, whatever the name says.
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 5000).Resident(0x80, Bytes()).Build()).entries.at(0).size, 0u);
+    // A negative data size counts as 0; a negative name size too.
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 5).NonResidentData(-4, MappingPairs({{1, 9}})).Build())
+                  .entries.at(0)
+                  .size,
+              0u);
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, -9).Build()).entries.at(0).size, 0u);
+}
+
+TEST(ParseFileRecord, ShortNonResidentStreamLeavesTheNameSize) {
+    Bytes attribute(48);
+    Put(attribute, 0, 0x80, 4);
+    Put(attribute, 8, 1, 1);
+    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 5).Raw(attribute).Build()).entries.at(0).size, 5u);
+}
+
+TEST(ParseFileRecord, LaterExtentOfAStreamDoesNotSetTheSize) {
+    // Extents after the first carry 0 in their size fields.
+    const auto out = Parse(RecordBuilder().FileName(Folder, u"a", 1, 5).NonResidentData(0, MappingPairs({{4, 9}}), 100).Build());
+    EXPECT_EQ(out.entries.at(0).size, 5u);
+    EXPECT_TRUE(out.extensionSizes.empty());
+}
+
+TEST(ParseFileRecord, ExtensionRecordReportsTheStreamSizeOfItsBase) {
+    const auto extension = Parse(RecordBuilder(1024, 0x1, 77 | (std::uint64_t{3} << 48))
+                                     .NonResidentData(123456789, MappingPairs({{40, 1000}}))
+                                     .Build(),
+                                 90);
+    EXPECT_TRUE(extension.entries.empty());
+    ASSERT_EQ(extension.extensionSizes.size(), 1u);
+    EXPECT_EQ(extension.extensionSizes[0].baseRecordNumber, 77u);
+    EXPECT_EQ(extension.extensionSizes[0].size, 123456789u);
+
+    // A base record with an attribute list and its own stream reports it too,
+    // for names that stand in its extension records.
+    const auto base = Parse(RecordBuilder()
+                                .Resident(ntfs::attribute::TypeAttributeList, Bytes(32))
+                                .FileName(Folder, u"a", 1, 0)
+                                .Resident(0x80, Bytes(12))
+                                .Build(),
+                            77);
+    ASSERT_EQ(base.extensionSizes.size(), 1u);
+    EXPECT_EQ(base.extensionSizes[0].size, 12u);
+    // An ordinary record reports nothing extra.
+    EXPECT_TRUE(Parse(RecordBuilder().FileName(Folder, u"a").Resident(0x80, Bytes(3)).Build()).extensionSizes.empty());
+}
+
+// ---- rejected records and skipped names --------------------------------------
+
+TEST(ParseFileRecord, RecordsThatYieldNothing) {
+    const FixupCase cases[] = {
+        {"NotInUse", [](Bytes& r) { Put(r, 22, 0, 2); }, 512},
+        {"BadSignature", [](Bytes& r) { r[1] = std::byte{'X'}; }, 512},
+        {"TornUpdateSequence", [](Bytes& r) { Put(r, 1022, 0xBEEF, 2); }, 512},
+        {"WrongUpdateSequenceCount", [](Bytes& r) { Put(r, 6, 5, 2); }, 512},
+        {"AttributeLengthBelowSixteen", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 8, 4); }, 512},
+        {"AttributeLengthZero", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 0, 4); }, 512},
+        {"AttributePastRecord", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 4096, 4); }, 512},
+        {"AttributePastBytesInUse", [](Bytes& r) { Put(r, 24, Get(r, 20, 2) + 40, 4); }, 512},
+    };
+    for (const FixupCase& c : cases) {
+        Bytes record = RecordBuilder().FileName(Folder, u"first").FileName(Folder, u"second").Build();
+        c.corrupt(record);
+        EXPECT_TRUE(Parse(record, 40, c.bytesPerSector).entries.empty()) << c.name;
+    }
+}
+
+TEST(ParseFileRecord, MalformedLaterAttributeDiscardsNamesAlreadyMade) {
+    Bytes record = RecordBuilder().FileName(Folder, u"first").Resident(0x80, Bytes(8)).Build();
+    const std::size_t second = Get(record, 20, 2) + Get(record, Get(record, 20, 2) + 4, 4);
+    Put(record, second + 4, 4, 4);
+    EXPECT_TRUE(Parse(record).entries.empty());
+}
+
+TEST(ParseFileRecord, NamesFailingAChecksAreSkippedAlone) {
+    // Each corruption touches the first name only; the second must survive.
+    const FixupCase cases[] = {
+        {"NonResidentName", [](Bytes& r) { Put(r, 56 + 8, 1, 1); }, 512},
+        {"ValueLength65", [](Bytes& r) { Put(r, 56 + 16, 65, 4); }, 512},
+        {"ValuePastAttribute", [](Bytes& r) { Put(r, 56 + 20, 0x200, 2); }, 512},
+        {"NamePastValue", [](Bytes& r) { Put(r, 56 + 24 + 64, 200, 1); }, 512},
+        {"DosNamespace", [](Bytes& r) { Put(r, 56 + 24 + 65, 2, 1); }, 512},
+    };
+    for (const FixupCase& c : cases) {
+        Bytes record = RecordBuilder().FileName(Folder, u"first").FileName(Folder, u"second").Build();
+        ASSERT_EQ(Get(record, 20, 2), 56u);
+        // Corrupt before protection matters: corruptions stay clear of stride ends.
+        c.corrupt(record);
+        const auto out = Parse(record);
+        ASSERT_EQ(out.entries.size(), 1u) << c.name;
+        EXPECT_EQ(out.entries[0].name, L"second") << c.name;
+    }
+}
+
+// ---- run lists ---------------------------------------------------------------
+
+Bytes MftFirstRecord(const Bytes& pairs, std::int64_t dataSize) {
+    Bytes record = RecordBuilder().FileName(Folder, u"$MFT").NonResidentData(dataSize, pairs).Build();
+    EXPECT_TRUE(ApplyRecordFixups(record, 512));
+    return record;
+}
+
+TEST(DecodeMftDataRuns, DecodesRunsAndSize) {
+    std::vector<MftRun> runs;
+    std::uint64_t size = 0;
+    ASSERT_TRUE(DecodeMftDataRuns(MftFirstRecord(MappingPairs({{16, 4}, {8, 100}, {2, -50}}), 26 * 4096), runs, size));
+    EXPECT_EQ(size, 26u * 4096);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].startLcn, 4);
+    EXPECT_EQ(runs[1].startLcn, 104);
+    EXPECT_EQ(runs[2].startLcn, 54);
+    EXPECT_EQ(runs[2].clusterCount, 2u);
+}
+
+TEST(DecodeMftDataRuns, NegativeDataSizeBecomesZero) {
+    std::vector<MftRun> runs;
+    std::uint64_t size = 99;
+    ASSERT_TRUE(DecodeMftDataRuns(MftFirstRecord(MappingPairs({{16, 4}}), -1), runs, size));
+    EXPECT_EQ(size, 0u);
+}
+
+TEST(DecodeMftDataRuns, NoUsableDataAttribute) {
+    std::vector<MftRun> runs;
+    std::uint64_t size = 0;
+    Bytes residentOnly = RecordBuilder().FileName(Folder, u"$MFT").Resident(0x80, Bytes(4)).Build();
+    ASSERT_TRUE(ApplyRecordFixups(residentOnly, 512));
+    EXPECT_FALSE(DecodeMftDataRuns(residentOnly, runs, size));
+    Bytes namedOnly = RecordBuilder().NonResidentData(4096, MappingPairs({{1, 4}}), 0, 4).Build();
+    ASSERT_TRUE(ApplyRecordFixups(namedOnly, 512));
+    EXPECT_FALSE(DecodeMftDataRuns(namedOnly, runs, size));
+}
+
+struct PairsCase {
+    const char* name;
+    Bytes pairs;
+    bool accepted;
+    std::vector<std::pair<std::int64_t, std::uint64_t>> runs;  // (lcn, clusters)
+};
+
+TEST(DecodeMappingPairs, EdgeCases) {
+    const PairsCase cases[] = {
+        {"NoOffsetBytesRepeatsTheCluster", {std::byte{0x11}, std::byte{4}, std::byte{10}, std::byte{0x01}, std::byte{3}, std::byte{0}},
+         true, {{10, 4}, {10, 3}}},
+        {"NegativeBelowZeroIsSkippedButCounts",
+         {std::byte{0x11}, std::byte{4}, std::byte{10}, std::byte{0x11}, std::byte{2}, std::byte{0xEC},  // -20 -> -10
+          std::byte{0x11}, std::byte{5}, std::byte{30}, std::byte{0}},                                    // +30 -> 20
+         true, {{10, 4}, {20, 5}}},
+        {"ZeroClustersSkipped", {std::byte{0x11}, std::byte{0}, std::byte{10}, std::byte{0x11}, std::byte{1}, std::byte{1}, std::byte{0}},
+         true, {{11, 1}}},
+        {"LengthBytesZero", {std::byte{0x10}, std::byte{10}, std::byte{0}}, false, {}},
+        {"PairPastTheEnd", {std::byte{0x33}, std::byte{1}, std::byte{2}}, false, {}},
+        {"NoTerminator", {std::byte{0x11}, std::byte{4}, std::byte{10}}, false, {}},
+        {"Empty", {}, false, {}},
+        {"WideHeaderDoesNotOverflow",
+         {std::byte{0xF8}, std::byte{1}, std::byte{0}, std::byte{0}, std::byte{0}, std::byte{0}, std::byte{0}, std::byte{0}, std::byte{0},
+          std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF},
+          std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF}, std::byte{0xFF},
+          std::byte{0xFF}, std::byte{0}},
+         true, {}},
+    };
+    for (const PairsCase& c : cases) {
+        std::vector<MftRun> runs;
+        std::uint64_t clusters = 0;
+        EXPECT_EQ(DecodeMappingPairs(c.pairs, runs, clusters), c.accepted) << c.name;
+        if (!c.accepted) continue;
+        ASSERT_EQ(runs.size(), c.runs.size()) << c.name;
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            EXPECT_EQ(runs[i].startLcn, c.runs[i].first) << c.name;
+            EXPECT_EQ(runs[i].clusterCount, c.runs[i].second) << c.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varnel::core

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/TreeInvariants.h"
+#include "core/MftTreeAssembly.h"
+
+namespace varnel::core {
+namespace {
+
+constexpr std::uint64_t Root = 5;
+
+MftEntry File(std::uint64_t record, std::uint64_t parent, std::wstring name, std::uint64_t size) {
+    return {record, parent, 0x20, size, std::move(name), false};
+}
+
+MftEntry Folder(std::uint64_t record, std::uint64_t parent, std::wstring name, std::uint32_t extra = 0) {
+    return {record, parent, 0x10 | extra, 0, std::move(name), true};
+}
+
+struct Tree {
+    ScanResult result;
+    std::vector<ScanProgress> reports;
+    std::map<std::wstring, const ScanNode*> byPath;
+};
+
+Tree Populate(std::vector<MftEntry> entries, std::uint64_t rootRecord = Root,
+              ScanCancellationToken* cancelAfterFirstReport = nullptr) {
+    Tree tree;
+    ScanTreeBuilder builder;
+    const std::uint64_t root = builder.AddFolder(NoIndex, L"", L"C:\\", 0x10, 0);
+    ScanCancellationToken token;
+    ScanCancellationToken& used = cancelAfterFirstReport ? *cancelAfterFirstReport : token;
+    const ScanProgressCallback callback = [&](const ScanProgress& p) {
+        tree.reports.push_back(p);
+        if (cancelAfterFirstReport) cancelAfterFirstReport->Cancel();
+    };
+    MftProgressState state{callback, ProgressFileInterval, {}};
+    PopulateTree(builder, root, L"C:\\", rootRecord, entries, BuildChildren(entries), used, state);
+    builder.ComputeTotals();
+    tree.result = builder.FinishResult(ScanStatus::Completed, L"C:\\", 0);
+    for (const ScanNode& node : tree.result.nodes) tree.byPath[node.path] = &node;
+    return tree;
+}
+
+TEST(BuildChildren, ListsPositionsInAscendingOrder) {
+    const std::vector<MftEntry> entries{File(20, 9, L"a", 1), File(21, 5, L"b", 1), File(22, 9, L"c", 1)};
+    const MftChildIndex index = BuildChildren(entries);
+    EXPECT_EQ(index.at(9), (std::vector<std::uint64_t>{0, 2}));
+    EXPECT_EQ(index.at(5), (std::vector<std::uint64_t>{1}));
+}
+
+TEST(PopulateTree, FollowsTheRulesOfTheTree) {
+    const std::vector<MftEntry> entries{
+        Folder(Root, Root, L"."),                       // the root names itself
+        File(16, Root, L"$MFT", 4096),                  // metadata files are listed
+        Folder(30, Root, L"docs"),
+        File(31, 30, L"report.txt", 100),
+        File(32, 30, L"linked.bin", 50),                // one file, three names:
+        File(32, 30, L"linked again.bin", 50),          // twice in one folder
+        File(32, 33, L"linked elsewhere.bin", 50),      // and once in another
+        Folder(33, Root, L"other"),
+        Folder(34, Root, L"junction", FileAttributeReparsePoint),
+        File(35, 34, L"behind junction.txt", 999),      // never reached
+        File(36, 777, L"orphan.txt", 5),                // parent not reachable
+        File(37, 30, L"", 5),                           // no name
+        File(38, 30, L"..", 5),
+    };
+    const Tree tree = Populate(entries);
+    ASSERT_TRUE(testing::TreeInvariantsHold(tree.result));
+    EXPECT_EQ(tree.result.fileCount, 5u);
+    EXPECT_EQ(tree.result.folderCount, 4u);
+    const ScanNode& root = tree.result.nodes[tree.result.rootIndex];
+    EXPECT_EQ(root.totalSize, 4096u + 100 + 50 * 3);
+    EXPECT_EQ(tree.byPath.at(L"C:\\docs")->totalSize, 200u);
+    EXPECT_EQ(tree.byPath.at(L"C:\\other\\linked elsewhere.bin")->size, 50u);
+    const ScanNode& junction = *tree.byPath.at(L"C:\\junction");
+    EXPECT_TRUE(junction.isReparsePoint);
+    EXPECT_TRUE(junction.children.empty());
+    EXPECT_EQ(tree.byPath.count(L"C:\\."), 0u);
+    EXPECT_EQ(tree.byPath.count(L"C:\\orphan.txt"), 0u);
+    // Children of a folder come in ascending entry order.
+    EXPECT_EQ(tree.result.nodes[root.children[0]].name, L"$MFT");
+}
+
+TEST(PopulateTree, EndsOnAFolderThatIsItsOwnAncestor) {
+    // Damaged data: A lies in B and B in A, and A also in the root.
+    const std::vector<MftEntry> entries{Folder(40, Root, L"A"), Folder(41, 40, L"B"), Folder(40, 41, L"A again")};
+    const Tree tree = Populate(entries);
+    ASSERT_TRUE(testing::TreeInvariantsHold(tree.result));
+    EXPECT_LT(tree.result.folderCount, 10u);
+}
+
+TEST(PopulateTree, FolderWithTwoNamesIsExpandedUnderEach) {
+    const std::vector<MftEntry> entries{Folder(40, Root, L"first"), Folder(40, Root, L"second"), File(41, 40, L"f", 3)};
+    const Tree tree = Populate(entries);
+    EXPECT_EQ(tree.byPath.at(L"C:\\first\\f")->size, 3u);
+    EXPECT_EQ(tree.byPath.at(L"C:\\second\\f")->size, 3u);
+}
+
+TEST(PopulateTree, ReportsFoldersAndEvery128thFile) {
+    std::vector<MftEntry> entries{Folder(40, Root, L"sub")};
+    for (std::uint64_t i = 0; i < 300; ++i) entries.push_back(File(100 + i, 40, L"f" + std::to_wstring(i), 1));
+    const Tree tree = Populate(entries);
+    ASSERT_EQ(tree.reports.size(), 2u + 2);
+    EXPECT_EQ(tree.reports[0].currentPath, L"C:\\");
+    EXPECT_EQ(tree.reports[0].foldersScanned, 1u);
+    EXPECT_EQ(tree.reports[1].currentPath, L"C:\\sub");
+    EXPECT_EQ(tree.reports[2].filesScanned, 128u);
+    EXPECT_EQ(tree.reports[2].currentPath, L"C:\\sub\\f127");
+    EXPECT_EQ(tree.reports[3].filesScanned, 256u);
+}
+
+TEST(PopulateTree, CancellationKeepsWhatWasAdded) {
+    const std::vector<MftEntry> entries{Folder(40, Root, L"sub"), File(41, Root, L"top", 4), File(42, 40, L"inner", 8)};
+    ScanCancellationToken token;
+    const Tree tree = Populate(entries, Root, &token);
+    ASSERT_TRUE(testing::TreeInvariantsHold(tree.result));
+    EXPECT_EQ(tree.result.nodes.size(), 3u);  // root's children only; "sub" not expanded
+    EXPECT_EQ(tree.result.nodes[tree.result.rootIndex].totalSize, 4u);
+}
+
+TEST(PopulateTree, ScanningASubfolderListsOnlyWhatIsBelowIt) {
+    const std::vector<MftEntry> entries{Folder(40, Root, L"sub"), File(41, Root, L"outside", 4), File(42, 40, L"inside", 8)};
+    const Tree tree = Populate(entries, 40);
+    EXPECT_EQ(tree.result.fileCount, 1u);
+    EXPECT_EQ(tree.result.nodes[tree.result.rootIndex].totalSize, 8u);
+}
+
+TEST(MftTrace, LineHasEveryFieldInOrder) {
+    MftScanStats stats;
+    stats.chunks = 1;
+    stats.bytes = 2;
+    stats.records = 3;
+    stats.nodes = 4;
+    stats.parallelChunks = 5;
+    stats.serialChunks = 6;
+    stats.runs = 7;
+    stats.mftDataSize = 8;
+    stats.parseWorkerLimit = 9;
+    stats.queryVolumeMs = 10;
+    stats.resolveRootMs = 11;
+    stats.readRunsMs = 12;
+    stats.enumerateMftMs = 13;
+    stats.buildChildrenMs = 14;
+    stats.populateTreeMs = 15;
+    stats.finalizeMs = 16;
+    EXPECT_EQ(FormatMftTrace(stats, 17),
+              "[VarnelPerf] NtfsMftScanEngine::Scan detail: chunks=1, bytes=2, records=3, nodes=4, "
+              "parallelChunks=5, serialChunks=6, runs=7, mftDataSize=8, queryVolumeMs=10, resolveRootMs=11, "
+              "readRunsMs=12, enumerateMftMs=13, buildChildrenMs=14, populateTreeMs=15, finalizeMs=16, "
+              "totalMs=17, parseWorkerLimit=9\n");
+}
+
+TEST(MftTrace, EnabledByShortValuesNotStartingWithZero) {
+    for (const wchar_t* on : {L"1", L"yes", L"on", L"123456789012345"}) EXPECT_TRUE(IsMftTraceEnabled(on)) << on;
+    for (const wchar_t* off : {L"", L"0", L"00", L"0yes", L"1234567890123456"}) EXPECT_FALSE(IsMftTraceEnabled(off)) << off;
+}
+
+}  // namespace
+}  // namespace varnel::core
