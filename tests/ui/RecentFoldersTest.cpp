@@ -10,7 +10,7 @@ namespace {
 
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+                      [](wchar_t x, wchar_t y) { return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y)); });
 }
 
 TEST(RecentFolders, NewestFirstOneEntryPerFolderAtMostSixteen) {

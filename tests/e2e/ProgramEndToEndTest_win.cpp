@@ -1,0 +1,233 @@
+// Runs the built varnel.exe as its own process, in portable mode, and drives
+// it from outside only through window messages, reading the title, the
+// status bar and the list rows back across the process boundary as a
+// UI-automation tool would. It fails if the program crashes, hangs, shows the
+// wrong tree or saves the wrong settings file.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/AppSettings.h"
+#include "app/SettingsFile.h"
+#include "core/Utf8.h"
+#include "i18n/LanguageCatalog.h"
+#include "i18n/StringTable.h"
+#include "platform/UniqueHandle_win.h"
+#include "support/TempFolder_win.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+using varnel::testing::TempFolder;
+
+constexpr DWORD TimeoutMs = 60'000;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// Memory in the program's address space for messages that carry pointers.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, std::size_t size)
+        : process_(process), address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    ~RemoteBuffer() {
+        if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    void* get() const { return address_; }
+    char* at(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+    void Write(std::size_t offset, const void* data, std::size_t size) const {
+        ::WriteProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+    void Read(std::size_t offset, void* data, std::size_t size) const {
+        ::ReadProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+class RunningProgram {
+public:
+    explicit RunningProgram(const std::wstring& exe) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info)) {
+            return;
+        }
+        process_.reset(info.hProcess);
+        platform::UniqueKernelHandle thread(info.hThread);
+        ::WaitForInputIdle(process_.get(), TimeoutMs);
+        const ULONGLONG deadline = ::GetTickCount64() + TimeoutMs;
+        while (window_ == nullptr && ::GetTickCount64() < deadline) {
+            window_ = FindOwnWindow(info.dwProcessId);
+            if (window_ == nullptr) ::Sleep(50);
+        }
+    }
+    ~RunningProgram() {
+        if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(process_.get(), 99);
+        }
+    }
+
+    HWND Window() const { return window_; }
+    HANDLE Process() const { return process_.get(); }
+    HWND Control(int id) const { return ::GetDlgItem(window_, id); }
+    void Command(int id) const { ::SendMessageW(window_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+
+    std::wstring Title() const {
+        wchar_t text[256]{};
+        ::GetWindowTextW(window_, text, 256);
+        return text;
+    }
+
+    std::wstring StatusText(int part) const {
+        const HWND bar = Control(1008);
+        RemoteBuffer buffer(process_.get(), 4096);
+        ::SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(buffer.get()));
+        wchar_t text[2048]{};
+        buffer.Read(0, text, sizeof text - sizeof(wchar_t));
+        return text;
+    }
+
+    std::wstring ListText(int listId, int row, int column) const {
+        constexpr std::size_t TextOffset = 256;
+        constexpr int TextChars = 1024;
+        RemoteBuffer buffer(process_.get(), TextOffset + TextChars * sizeof(wchar_t));
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = reinterpret_cast<wchar_t*>(buffer.at(TextOffset));
+        item.cchTextMax = TextChars;
+        buffer.Write(0, &item, sizeof item);
+        ::SendMessageW(Control(listId), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                       reinterpret_cast<LPARAM>(buffer.get()));
+        std::wstring text(TextChars, L'\0');
+        buffer.Read(TextOffset, text.data(), (TextChars - 1) * sizeof(wchar_t));
+        text.resize(wcslen(text.c_str()));
+        return text;
+    }
+
+    int RowCount(int listId) const {
+        return static_cast<int>(::SendMessageW(Control(listId), LVM_GETITEMCOUNT, 0, 0));
+    }
+
+    bool WaitForStatusPrefix(const std::wstring& prefix) const {
+        const ULONGLONG deadline = ::GetTickCount64() + TimeoutMs;
+        while (::GetTickCount64() < deadline) {
+            if (StatusText(0).rfind(prefix, 0) == 0) return true;
+            if (::WaitForSingleObject(process_.get(), 100) == WAIT_OBJECT_0) return false;  // it died
+        }
+        return false;
+    }
+
+private:
+    static HWND FindOwnWindow(DWORD processId) {
+        HWND candidate = nullptr;
+        while ((candidate = ::FindWindowExW(nullptr, candidate, L"Varnel.MainWindow", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(candidate, &owner);
+            if (owner == processId) return candidate;
+        }
+        return nullptr;
+    }
+
+    platform::UniqueKernelHandle process_;
+    HWND window_ = nullptr;
+};
+
+std::wstring BuiltProgram() {
+    wchar_t path[MAX_PATH]{};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path().parent_path().parent_path() / L"src" / L"app" / L"varnel.exe";
+}
+
+TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
+    TempFolder temp;
+    // A portable copy of the program with its string tables.
+    const fs::path program = fs::path(temp.At(L"program"));
+    fs::create_directories(program);
+    const fs::path built = BuiltProgram();
+    ASSERT_TRUE(fs::exists(built)) << built.string();
+    fs::copy_file(built, program / L"varnel.exe");
+    fs::copy(built.parent_path() / L"resources", program / L"resources", fs::copy_options::recursive);
+    std::ofstream(program / L"varnel.portable").put('\n');
+
+    temp.Folder(L"data\\big\\inner");
+    temp.Folder(L"data\\small");
+    temp.File(L"data\\big\\huge.bin", 600'000);
+    temp.File(L"data\\big\\inner\\mid.bin", 300'000);
+    temp.File(L"data\\small\\tiny.bin", 100);
+    temp.File(L"data\\top.bin", 50'000);
+
+    app::AppSettings settings = app::StartingSettings(4);
+    settings.language = L"en-US";
+    settings.theme = L"Light";
+    settings.recentFolders = {temp.At(L"data")};
+    settings.threadsPerDrive = 1;  // valid on any machine, so the saved file keeps it
+    const std::string prepared = app::WriteSettingsFile(settings);
+    std::ofstream(program / L"varnel.settings.json", std::ios::binary).write(prepared.data(),
+                                                                           static_cast<std::streamsize>(prepared.size()));
+
+    RunningProgram run((program / L"varnel.exe").wstring());
+    ASSERT_NE(run.Window(), nullptr) << "the main window never appeared";
+    EXPECT_EQ(run.Title().rfind(L"Varnel", 0), 0u);
+
+    run.Command(1100);  // File > Recent folders > 1
+    run.Command(1002);  // Scan
+    ASSERT_TRUE(run.WaitForStatusPrefix(L"Completed")) << "status: " << core::WideToUtf8(run.StatusText(0));
+    const std::wstring summary = run.StatusText(0);
+    EXPECT_NE(summary.find(L"4"), std::wstring::npos) << core::WideToUtf8(summary);
+
+    ASSERT_EQ(run.RowCount(1005), 4) << "root and its three children";
+    EXPECT_EQ(run.ListText(1005, 0, 0), L"data");
+    EXPECT_EQ(run.ListText(1005, 1, 0), L"big");
+    EXPECT_EQ(run.ListText(1005, 2, 0), L"top.bin");
+    EXPECT_EQ(run.ListText(1005, 3, 0), L"small");
+    EXPECT_EQ(run.ListText(1005, 1, 5), temp.At(L"data\\big"));
+    ASSERT_EQ(run.RowCount(1006), 4);
+    EXPECT_EQ(run.ListText(1006, 0, 2), L"huge.bin");
+    EXPECT_EQ(run.ListText(1006, 3, 2), L"tiny.bin");
+    EXPECT_EQ(run.RowCount(1007), 3);
+
+    run.Command(1301);  // Settings > Theme > Dark
+    EXPECT_EQ(static_cast<COLORREF>(::SendMessageW(run.Control(1005), LVM_GETBKCOLOR, 0, 0)), RGB(31, 34, 40));
+
+    std::size_t german = 0;
+    while (i18n::LanguageCatalog[german].code != L"de-DE") ++german;
+    run.Command(1201 + static_cast<int>(german));
+    const auto table = i18n::ParseStringTable(ReadBytes(program / L"resources" / L"strings" / L"de-DE.txt"));
+    const std::wstring completedInGerman = table.at("status.completed");
+    EXPECT_EQ(run.StatusText(0).rfind(completedInGerman, 0), 0u) << core::WideToUtf8(run.StatusText(0));
+
+    run.Command(1011);  // File > Exit
+    ASSERT_EQ(::WaitForSingleObject(run.Process(), TimeoutMs), WAIT_OBJECT_0) << "the program did not end";
+    DWORD exitCode = 1234;
+    ::GetExitCodeProcess(run.Process(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+
+    app::AppSettings expected = settings;
+    expected.theme = L"Dark";
+    expected.language = L"de-DE";
+    EXPECT_EQ(ReadBytes(program / L"varnel.settings.json"), app::WriteSettingsFile(expected));
+}
+
+}  // namespace
+}  // namespace varnel
