@@ -159,34 +159,47 @@ std::wstring BuiltProgram() {
     return fs::path(path).parent_path().parent_path().parent_path() / L"src" / L"app" / L"varnel.exe";
 }
 
-TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
+// A portable copy of the program beside a prepared folder and settings file.
+struct PreparedProgram {
     TempFolder temp;
-    // A portable copy of the program with its string tables.
-    const fs::path program = fs::path(temp.At(L"program"));
-    fs::create_directories(program);
-    const fs::path built = BuiltProgram();
-    ASSERT_TRUE(fs::exists(built)) << built.string();
-    fs::copy_file(built, program / L"varnel.exe");
-    fs::copy(built.parent_path() / L"resources", program / L"resources", fs::copy_options::recursive);
-    std::ofstream(program / L"varnel.portable").put('\n');
+    fs::path program;
+    app::AppSettings settings;
 
-    temp.Folder(L"data\\big\\inner");
-    temp.Folder(L"data\\small");
-    temp.File(L"data\\big\\huge.bin", 600'000);
-    temp.File(L"data\\big\\inner\\mid.bin", 300'000);
-    temp.File(L"data\\small\\tiny.bin", 100);
-    temp.File(L"data\\top.bin", 50'000);
+    explicit PreparedProgram(const std::wstring& theme) {
+        program = fs::path(temp.At(L"program"));
+        fs::create_directories(program);
+        const fs::path built = BuiltProgram();
+        fs::copy_file(built, program / L"varnel.exe");
+        fs::copy(built.parent_path() / L"resources", program / L"resources", fs::copy_options::recursive);
+        std::ofstream(program / L"varnel.portable").put('\n');
 
-    app::AppSettings settings = app::StartingSettings(4);
-    settings.language = L"en-US";
-    settings.theme = L"Light";
-    settings.recentFolders = {temp.At(L"data")};
-    settings.threadsPerDrive = 1;  // valid on any machine, so the saved file keeps it
-    const std::string prepared = app::WriteSettingsFile(settings);
-    std::ofstream(program / L"varnel.settings.json", std::ios::binary).write(prepared.data(),
-                                                                           static_cast<std::streamsize>(prepared.size()));
+        temp.Folder(L"data\\big\\inner");
+        temp.Folder(L"data\\small");
+        temp.File(L"data\\big\\huge.bin", 600'000);
+        temp.File(L"data\\big\\inner\\mid.bin", 300'000);
+        temp.File(L"data\\small\\tiny.bin", 100);
+        temp.File(L"data\\top.bin", 50'000);
 
-    RunningProgram run((program / L"varnel.exe").wstring());
+        settings = app::StartingSettings(4);
+        settings.language = L"en-US";
+        settings.theme = theme;
+        settings.recentFolders = {temp.At(L"data")};
+        settings.threadsPerDrive = 1;  // valid on any machine, so the saved file keeps it
+        const std::string bytes = app::WriteSettingsFile(settings);
+        std::ofstream(program / L"varnel.settings.json", std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::wstring Exe() const { return (program / L"varnel.exe").wstring(); }
+};
+
+TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
+    ASSERT_TRUE(fs::exists(BuiltProgram()));
+    PreparedProgram prepared(L"Light");
+    const fs::path& program = prepared.program;
+    const app::AppSettings& settings = prepared.settings;
+    TempFolder& temp = prepared.temp;
+
+    RunningProgram run(prepared.Exe());
     ASSERT_NE(run.Window(), nullptr) << "the main window never appeared";
     EXPECT_EQ(run.Title().rfind(L"Varnel", 0), 0u);
 
@@ -227,6 +240,35 @@ TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
     expected.theme = L"Dark";
     expected.language = L"de-DE";
     EXPECT_EQ(ReadBytes(program / L"varnel.settings.json"), app::WriteSettingsFile(expected));
+}
+
+// Not a check: scripts/screenshots.sh runs it to pose the real window after a
+// scan, in the theme VARNEL_SCREENSHOT_THEME, while it takes a screenshot.
+// It writes "ready" into VARNEL_SCREENSHOT_DIR and waits there for "done".
+TEST(ProgramEndToEnd, DISABLED_PoseForScreenshots) {
+    wchar_t folder[MAX_PATH]{};
+    wchar_t theme[64]{};
+    ASSERT_GT(::GetEnvironmentVariableW(L"VARNEL_SCREENSHOT_DIR", folder, MAX_PATH), 0u);
+    if (::GetEnvironmentVariableW(L"VARNEL_SCREENSHOT_THEME", theme, 64) == 0) wcscpy(theme, L"Light");
+    PreparedProgram prepared(theme);
+    RunningProgram run(prepared.Exe());
+    ASSERT_NE(run.Window(), nullptr);
+    ::ShowWindow(run.Window(), SW_SHOWNORMAL);
+    run.Command(1100);
+    run.Command(1002);
+    ASSERT_TRUE(run.WaitForStatusPrefix(L"Completed"));
+    // Select "big" so that both rankings show its contents.
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    RemoteBuffer buffer(run.Process(), sizeof item);
+    buffer.Write(0, &item, sizeof item);
+    ::SendMessageW(run.Control(1005), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(buffer.get()));
+    std::ofstream(fs::path(folder) / L"ready").put('\n');
+    const ULONGLONG deadline = ::GetTickCount64() + TimeoutMs;
+    while (!fs::exists(fs::path(folder) / L"done") && ::GetTickCount64() < deadline) ::Sleep(100);
+    run.Command(1011);
+    ::WaitForSingleObject(run.Process(), TimeoutMs);
 }
 
 }  // namespace
