@@ -11,6 +11,7 @@
 
 #include "app/SettingsFile.h"
 #include "app/SettingsStore.h"
+#include "platform/FileBytes.h"
 #include "core/PathRules.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UniqueHandle_win.h"
@@ -52,18 +53,6 @@ std::uint32_t SystemHardwareThreads() {
 // folder, which can be written, rather than beside a program that the user
 // may not be allowed to change.
 bool EntryExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 // Deletes the temporary file on every path out of Save, unless it was
 // renamed into place.
@@ -128,7 +117,7 @@ SettingsStore::SettingsStore(const SettingsStoreOptions& options)
 }
 
 AppSettings SettingsStore::Load() const {
-    const auto bytes = ReadWholeFile(settingsFilePath_);
+    const auto bytes = platform::ReadWholeFile(std::filesystem::path(settingsFilePath_));
     if (!bytes) {
         return StartingSettings(hardwareThreads_);
     }

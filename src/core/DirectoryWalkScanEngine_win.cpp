@@ -7,15 +7,12 @@
 
 #include "core/Elapsed.h"
 #include "core/PathRules.h"
+#include "core/RootAttributes_win.h"
 #include "core/ScanTreeBuilder.h"
 #include "platform/UniqueHandle_win.h"
 
 namespace varnel::core {
 namespace {
-
-std::uint64_t ToUint64(const FILETIME& time) noexcept {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 struct PendingFolder {
     std::uint64_t index;
@@ -72,7 +69,7 @@ private:
         }
         std::wstring childPath = JoinPath(folderPath, name);
         const std::uint32_t attributes = entry.dwFileAttributes;
-        const std::uint64_t lastWrite = ToUint64(entry.ftLastWriteTime);
+        const std::uint64_t lastWrite = FileTimeValue(entry.ftLastWriteTime);
 
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             const std::uint64_t index =
@@ -120,20 +117,12 @@ ScanResult DirectoryWalkScanEngine::Scan(const std::wstring& path, ScanCancellat
                                          const ScanProgressCallback& progress) {
     const auto start = ScanClock::now();
 
-    // An unreadable root (or one that does not exist) is still scanned as an
-    // empty folder; that is not an error of the scan.
-    std::uint32_t rootAttributes = FILE_ATTRIBUTE_DIRECTORY;
-    std::uint64_t rootLastWrite = 0;
-    WIN32_FILE_ATTRIBUTE_DATA rootData{};
-    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &rootData)) {
-        rootAttributes = rootData.dwFileAttributes;
-        rootLastWrite = ToUint64(rootData.ftLastWriteTime);
-    }
+    const RootAttributes root = ReadRootAttributes(path);
 
     std::wstring rootPath = TrimTrailingSeparators(path);
     ScanTreeBuilder builder;
     const std::uint64_t rootIndex =
-        builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, rootAttributes, rootLastWrite);
+        builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, root.attributes, root.lastWriteTime);
 
     Walk(builder, token, progress).Run(rootIndex, rootPath);
 

@@ -18,6 +18,7 @@
 #include "core/Elapsed.h"
 #include "core/NtDirectoryApi_win.h"
 #include "core/PathRules.h"
+#include "core/RootAttributes_win.h"
 #include "core/ScanTreeBuilder.h"
 #include "core/WorkerGroup.h"
 #include "platform/UniqueHandle_win.h"
@@ -249,20 +250,13 @@ ScanResult NtQueryDirectoryScanEngine::Scan(const std::wstring& path, ScanCancel
                                             const ScanProgressCallback& progress) {
     const auto start = ScanClock::now();
 
-    std::uint32_t rootAttributes = FILE_ATTRIBUTE_DIRECTORY;
-    std::uint64_t rootLastWrite = 0;
-    WIN32_FILE_ATTRIBUTE_DATA rootData{};
-    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &rootData)) {
-        rootAttributes = rootData.dwFileAttributes;
-        rootLastWrite = (static_cast<std::uint64_t>(rootData.ftLastWriteTime.dwHighDateTime) << 32) |
-                        rootData.ftLastWriteTime.dwLowDateTime;
-    }
+    const RootAttributes root = ReadRootAttributes(path);
 
     std::wstring rootPath = TrimTrailingSeparators(path);
     ScanTreeBuilder builder;
     builder.Reserve(IsDriveRootPath(rootPath) ? DriveRootReservation : FolderReservation);
     const std::uint64_t rootIndex =
-        builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, rootAttributes, rootLastWrite);
+        builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, root.attributes, root.lastWriteTime);
 
     if (const NtQueryDirectoryFileFunction query = ResolveNtQueryDirectoryFile()) {
         DirectoryQueryPool pool(builder, token, progress, query);

@@ -6,6 +6,7 @@
 
 #include "core/MftScan.h"
 #include "core/NtfsVolume_win.h"
+#include "core/RootAttributes_win.h"
 #include "core/PathRules.h"
 
 namespace varnel::core {
@@ -45,13 +46,9 @@ ScanResult NtfsMftScanEngine::Scan(const std::wstring& path, ScanCancellationTok
     start.stats.resolveRootMs = MeasureElapsedMs(t, ScanClock::now());
     start.rootRecordNumber = *root;
 
-    // A root whose attributes cannot be read is still scanned, as a plain folder.
-    WIN32_FILE_ATTRIBUTE_DATA rootData{};
-    if (::GetFileAttributesExW(rootPath.c_str(), GetFileExInfoStandard, &rootData)) {
-        start.rootAttributes = rootData.dwFileAttributes;
-        start.rootLastWriteTime = (static_cast<std::uint64_t>(rootData.ftLastWriteTime.dwHighDateTime) << 32) |
-                                  rootData.ftLastWriteTime.dwLowDateTime;
-    }
+    const RootAttributes rootAttributes = ReadRootAttributes(rootPath);
+    start.rootAttributes = rootAttributes.attributes;
+    start.rootLastWriteTime = rootAttributes.lastWriteTime;
 
     WindowsVolumeReader reader(open.volume.get());
     return ScanMftVolume(reader, volume, std::move(start), token, progress);

@@ -1,28 +1,15 @@
 #include "i18n/Localizer.h"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <utility>
 
 #include "i18n/LanguageCatalog.h"
+#include "platform/FileBytes.h"
 
 namespace varnel::i18n {
 namespace {
 
 constexpr wchar_t TableExtension[] = L".txt";
-
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 std::wstring WidenKey(std::string_view key) {
     std::wstring wide;
@@ -54,7 +41,7 @@ void Localizer::LoadStringTable(const std::wstring& code) {
     if (tables_.contains(code)) {
         return;
     }
-    const auto bytes = ReadWholeFile(stringsFolder_ / (code + TableExtension));
+    const auto bytes = platform::ReadWholeFile(stringsFolder_ / (code + TableExtension));
     tables_.emplace(code, bytes ? ParseStringTable(*bytes) : StringTable{});
 }
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace varnel::ui {
 
 // Selects an object and reselects the previous one on destruction. Declare
@@ -58,5 +60,22 @@ private:
     PAINTSTRUCT paint_{};
     HDC dc_;
 };
+
+// Width in pixels of `text` in the font the control uses; 0 when it cannot
+// be measured.
+inline int TextWidthInControl(HWND control, const std::wstring& text) {
+    int width = 0;
+    if (HDC dc = ::GetDC(control)) {
+        {
+            SelectGuard select(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+            SIZE size{};
+            if (::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
+                width = size.cx;
+            }
+        }
+        ::ReleaseDC(control, dc);
+    }
+    return width;
+}
 
 }  // namespace varnel::ui

@@ -13,21 +13,6 @@ namespace {
 constexpr int DropWidthPadding = 36;
 constexpr int DropWidthMinimum = 300;
 
-int TextWidth(HWND control, const std::wstring& text) {
-    int width = 0;
-    if (HDC dc = ::GetDC(control)) {
-        {
-            SelectGuard select(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-            SIZE size{};
-            if (::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
-                width = size.cx;
-            }
-        }
-        ::ReleaseDC(control, dc);
-    }
-    return width;
-}
-
 }  // namespace
 
 void MainWindow::FillPathBox() {
@@ -42,7 +27,7 @@ void MainWindow::FillPathBox() {
     int widest = 0;
     for (const std::wstring& item : items) {
         ::SendMessageW(pathBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-        widest = std::max(widest, TextWidth(pathBox_, item));
+        widest = std::max(widest, TextWidthInControl(pathBox_, item));
     }
     ::SendMessageW(pathBox_, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(std::max(widest + DropWidthPadding, DropWidthMinimum)),
                    0);

@@ -398,19 +398,7 @@ void MainWindow::ApplyFonts() {
 
 ButtonWidths MainWindow::MeasureButtons() const {
     const auto measure = [&](HWND button, int minimum) {
-        const std::wstring text = WindowText(button);
-        int width = 0;
-        if (HDC dc = ::GetDC(button)) {
-            {
-                SelectGuard select(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(button, WM_GETFONT, 0, 0)));
-                SIZE size{};
-                if (::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
-                    width = size.cx;
-                }
-            }
-            ::ReleaseDC(button, dc);
-        }
-        return std::max(width + ButtonTextPadding, Scale(minimum));
+        return std::max(TextWidthInControl(button, WindowText(button)) + ButtonTextPadding, Scale(minimum));
     };
     return {measure(folderButton_, FolderButtonMinWidth), measure(scanButton_, ButtonMinWidth),
             measure(cancelButton_, ButtonMinWidth), measure(openButton_, ButtonMinWidth)};

@@ -14,20 +14,18 @@
 #include "i18n/LanguageCatalog.h"
 #include "i18n/Localizer.h"
 #include "support/TempFolder_win.h"
+#include "support/WindowTestSupport_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
 
+using varnel::testing::ListText;
+using varnel::testing::PumpMessages;
 using varnel::testing::TempFolder;
+using varnel::testing::TestProgramFolder;
 
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH]{};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\'));
-}
 
 std::wstring MenuText(HMENU menu, UINT position) {
     wchar_t text[512]{};
@@ -66,7 +64,7 @@ protected:
         MainWindowOptions options;
         options.settings.programFolder = settings.At(L"program");
         options.settings.localAppDataFolder = settings.At(L"appdata");
-        options.localizer = std::make_unique<i18n::Localizer>(ProgramFolder() + L"\\resources\\strings",
+        options.localizer = std::make_unique<i18n::Localizer>(TestProgramFolder() + L"\\resources\\strings",
                                                               [] { return std::wstring(L"en-US"); });
         window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
         ASSERT_TRUE(window->Create());

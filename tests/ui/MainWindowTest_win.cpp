@@ -8,26 +8,19 @@
 
 #include "i18n/Localizer.h"
 #include "support/TempFolder_win.h"
+#include "support/WindowTestSupport_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
 
+using varnel::testing::ListText;
+using varnel::testing::PumpMessages;
 using varnel::testing::TempFolder;
+using varnel::testing::TestProgramFolder;
 
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH]{};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\'));
-}
 
-std::wstring ListText(HWND list, int row, int column) {
-    wchar_t buffer[1024]{};
-    ListView_GetItemText(list, row, column, buffer, 1024);
-    return buffer;
-}
 
 std::wstring StatusText(HWND statusBar) {
     wchar_t buffer[1024]{};
@@ -35,13 +28,6 @@ std::wstring StatusText(HWND statusBar) {
     return buffer;
 }
 
-void Pump() {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
 
 // A real main window over a prepared folder, with settings in a temporary
 // folder and the English texts shipped beside the test program.
@@ -61,15 +47,15 @@ protected:
         settingsFolder.Folder(L"program");
         options.settings.programFolder = settingsFolder.At(L"program");
         options.settings.localAppDataFolder = settingsFolder.At(L"appdata");
-        options.localizer = std::make_unique<i18n::Localizer>(ProgramFolder() + L"\\resources\\strings",
+        options.localizer = std::make_unique<i18n::Localizer>(TestProgramFolder() + L"\\resources\\strings",
                                                               [] { return std::wstring(L"en-US"); });
         window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
         ASSERT_TRUE(window->Create());
         ::ShowWindow(window->Handle(), SW_SHOWNORMAL);
-        Pump();
+        PumpMessages();
     }
 
-    void TearDown() override { window.reset(); Pump(); }
+    void TearDown() override { window.reset(); PumpMessages(); }
 
     HWND Control(int id) const { return ::GetDlgItem(window->Handle(), id); }
 
@@ -80,7 +66,7 @@ protected:
         const ULONGLONG deadline = ::GetTickCount64() + 60'000;
         while (window->Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            Pump();
+            PumpMessages();
         }
         ASSERT_EQ(window->Result().status, core::ScanStatus::Completed);
     }

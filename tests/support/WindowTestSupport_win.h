@@ -1,0 +1,34 @@
+#pragma once
+// Helpers for tests that drive real windows in this process.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace varnel::testing {
+
+// The folder of the running test program (string tables are copied there).
+inline std::wstring TestProgramFolder() {
+    wchar_t path[MAX_PATH]{};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+inline std::wstring ListText(HWND list, int row, int column) {
+    wchar_t buffer[1024]{};
+    ListView_GetItemText(list, row, column, buffer, 1024);
+    return buffer;
+}
+
+inline void PumpMessages() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+}  // namespace varnel::testing
