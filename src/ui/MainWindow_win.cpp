@@ -509,6 +509,12 @@ LRESULT MainWindow::OnScanCompleted() {
     }
     SetIdleControls();
     ShowSummaryText();
+    // The summary reads "completed" even for a scan that could not run at
+    // all; the engine's own sentence says what went wrong.
+    if (result_.status == core::ScanStatus::Failed && !result_.message.empty()) {
+        ClearNotice();
+        ::SendMessageW(statusBar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(result_.message.c_str()));
+    }
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "i18n/Localizer.h"
+#include "core/ScanTreeBuilder.h"
 #include "support/TempFolder_win.h"
 #include "support/WindowTestSupport_win.h"
 #include "ui/MainWindow.h"
@@ -195,6 +196,50 @@ TEST_F(MainWindowTest, TitleAndPlacement) {
     ::GetWindowRect(window->Handle(), &rect);
     EXPECT_LE(rect.right - rect.left, 1280);
     EXPECT_LE(rect.bottom - rect.top, 720);
+}
+
+}  // namespace
+}  // namespace varnel::ui
+
+namespace varnel::ui {
+namespace {
+
+TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    ::InitCommonControlsEx(&controls);
+    core::ScanEngineFactory engines;
+    engines.isVolumeRoot = [](const std::wstring&) { return false; };
+    engines.createNtQueryEngine = [](std::uint64_t) {
+        struct Failing final : core::IScanEngine {
+            core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken&,
+                                  const core::ScanProgressCallback&) override {
+                return core::MakeFailedResult(path, L"NTFS volume could not be opened.", 0);
+            }
+        };
+        return std::make_unique<Failing>();
+    };
+    TempFolder settings;
+    MainWindowOptions options;
+    options.settings.programFolder = settings.At(L"program");
+    options.settings.localAppDataFolder = settings.At(L"appdata");
+    options.controller = std::make_unique<app::ApplicationController>(engines);
+    options.localizer = std::make_unique<i18n::Localizer>(TestProgramFolder() + L"\\resources\\strings",
+                                                          [] { return std::wstring(L"en-US"); });
+    MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
+    ASSERT_TRUE(window.Create());
+    window.ChooseFolder(settings.Path());
+    ::SendMessageW(window.Handle(), WM_COMMAND, ScanButtonId, 0);
+    const ULONGLONG deadline = ::GetTickCount64() + 30'000;
+    while (window.Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        PumpMessages();
+    }
+    ASSERT_EQ(window.Result().status, core::ScanStatus::Failed);
+    wchar_t notice[256]{};
+    ::SendMessageW(::GetDlgItem(window.Handle(), StatusBarId), SB_GETTEXTW, StatusNoticePart,
+                   reinterpret_cast<LPARAM>(notice));
+    EXPECT_EQ(std::wstring(notice), L"NTFS volume could not be opened.");
+    EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), TreeListId)), 0);
 }
 
 }  // namespace
