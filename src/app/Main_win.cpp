@@ -19,6 +19,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
     ::ShowWindow(window->Handle(), showCommand);
     ::UpdateWindow(window->Handle());
+    if (!window->DecideElevation()) {
+        return 0;  // an elevated copy carries on
+    }
 
     MSG message{};
     int exitCode = 0;

@@ -13,6 +13,8 @@ constexpr DWORD InitialPathCapacity = MAX_PATH;
 // call keeps failing in some other way.
 constexpr DWORD MaximumPathCapacity = 65536;
 
+}  // namespace
+
 std::wstring ProgramFilePath() {
     std::wstring buffer;
     for (DWORD capacity = InitialPathCapacity; capacity <= MaximumPathCapacity; capacity *= 2) {
@@ -29,8 +31,6 @@ std::wstring ProgramFilePath() {
     }
     return {};
 }
-
-}  // namespace
 
 std::wstring ProgramFolder() {
     const std::wstring file = ProgramFilePath();

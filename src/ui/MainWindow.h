@@ -81,6 +81,11 @@ public:
     bool Create();
     HWND Handle() const noexcept { return window_; }
 
+    // Run once after the window is shown: offers, or makes, a restart with
+    // administrator rights. False when an elevated copy was started and this
+    // instance must end (the window is already gone).
+    bool DecideElevation();
+
     // Read access for tests and for the commands of the menus.
     const core::ScanResult& Result() const noexcept { return result_; }
     const ResultTree& Tree() const noexcept { return tree_; }

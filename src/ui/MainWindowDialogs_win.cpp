@@ -1,8 +1,42 @@
+// The main window's modal dialogs: scan settings, about, and the elevation
+// decision made once at start-up.
+
+#include "app/Elevation_win.h"
+#include "ui/AboutDialog_win.h"
 #include "ui/MainWindow.h"
+#include "ui/ScanSettingsDialog_win.h"
 
 namespace varnel::ui {
 
-void MainWindow::ShowScanSettings() {}
-void MainWindow::ShowAbout() {}
+void MainWindow::ShowScanSettings() {
+    ScanSettingsDialogState state =
+        MakeScanSettingsDialogState(settings_, settingsStore_.HardwareThreads(), localizer_.get());
+    if (!ShowScanSettingsDialog(instance_, window_, state)) {
+        return;
+    }
+    ApplyScanSettingsDialogState(state, settings_);
+    // The scan session takes the new count only once it is on disk.
+    if (SaveSettings()) {
+        app::ScanOptions options = controller_->GetScanOptions();
+        options.threadsPerDrive = settings_.threadsPerDrive;
+        controller_->SetScanOptions(options);
+    }
+}
+
+void MainWindow::ShowAbout() { ShowAboutDialog(instance_, window_, localizer_.get()); }
+
+bool MainWindow::DecideElevation() {
+    const app::ElevationOutcome outcome = app::DecideElevationAtStartup(
+        settings_, app::ProductionElevationServices(instance_, window_, localizer_.get(), settingsStore_));
+    if (!outcome.keepRunning) {
+        return false;
+    }
+    // Several can arise at once (a failed save, then a declined prompt); the
+    // last one is what the user needs to know now.
+    for (const std::string& key : outcome.notices) {
+        ShowNotice(key);
+    }
+    return true;
+}
 
 }  // namespace varnel::ui

@@ -16,6 +16,7 @@
 #include "support/TempFolder_win.h"
 #include "support/WindowTestSupport_win.h"
 #include "ui/MainWindow.h"
+#include "ui/ScanSettingsDialog_win.h"
 #include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
@@ -182,6 +183,35 @@ TEST_F(MainWindowCommandsTest, ExitClosesTheWindow) {
 TEST_F(MainWindowCommandsTest, OpenWithoutASelectionSaysWhatIsMissing) {
     Command(OpenButtonId);
     EXPECT_EQ(window->NoticeKey(), "status.select_ranking");
+}
+
+}  // namespace
+}  // namespace varnel::ui
+
+namespace varnel::ui {
+namespace {
+
+// Acts on the dialog that the modal loop of a command shows, from a timer
+// that fires inside that loop.
+HWND g_dialog = nullptr;
+void CALLBACK PressOkOnScanSettings(HWND, UINT, UINT_PTR timer, DWORD) {
+    g_dialog = ::FindWindowW(ScanSettingsDialogClassName, nullptr);
+    if (g_dialog == nullptr) return;
+    ::KillTimer(nullptr, timer);
+    const HWND threads = ::GetDlgItem(g_dialog, ScanSettingsThreadListId);
+    ::SendMessageW(threads, CB_SETCURSEL, 0, 0);  // one thread per drive
+    ::SendMessageW(::GetDlgItem(g_dialog, ScanSettingsOkId), BM_CLICK, 0, 0);
+}
+
+TEST_F(MainWindowCommandsTest, ScanSettingsOkSavesAndHandsTheCountToTheScanSession) {
+    window->Controller().SetScanOptions({0, 2});
+    g_dialog = nullptr;
+    ::SetTimer(nullptr, 0, 20, &PressOkOnScanSettings);
+    Command(ScanSettingsCommandId);
+    ASSERT_NE(g_dialog, nullptr) << "the dialog never appeared";
+    EXPECT_EQ(window->Controller().GetScanOptions().threadsPerDrive, 1u);
+    EXPECT_NE(SettingsFile().find(L"\"threadsPerDrive\": 1,"), std::wstring::npos);
+    EXPECT_TRUE(::IsWindowEnabled(window->Handle())) << "the owner is enabled again";
 }
 
 }  // namespace
