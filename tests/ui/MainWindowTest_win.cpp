@@ -187,6 +187,45 @@ TEST_F(MainWindowTest, EveryThemeColoursTheLists) {
     }
 }
 
+// Closes whatever pop-up menu is open, from a timer that fires inside the
+// menu's own loop; counts how many it closed.
+int g_menusClosed = 0;
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    ++g_menusClosed;
+    ::EndMenu();
+}
+
+TEST_F(MainWindowTest, RankingContextMenuSelectsTheRowUnderTheMouse) {
+    ScanFolder();
+    const HWND files = Control(LargestFilesListId);
+    const auto contextMenu = [&](POINT screen) {
+        ::SendMessageW(window->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(files),
+                       MAKELPARAM(screen.x, screen.y));
+    };
+    g_menusClosed = 0;
+    // From the keyboard with nothing selected: no menu.
+    contextMenu({-1, -1});
+    // On an empty area below the rows: no menu.
+    RECT client;
+    ::GetClientRect(files, &client);
+    POINT empty{client.right / 2, client.bottom - 5};
+    ::ClientToScreen(files, &empty);
+    contextMenu(empty);
+
+    RECT row{};
+    ListView_GetItemRect(files, 1, &row, LVIR_BOUNDS);
+    POINT onRow{row.left + 40, (row.top + row.bottom) / 2};
+    ::ClientToScreen(files, &onRow);
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CloseMenu);
+    contextMenu(onRow);
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(ListView_GetNextItem(files, -1, LVNI_SELECTED), 1) << "the row under the mouse is selected alone";
+    EXPECT_EQ(ListView_GetSelectedCount(files), 1u);
+    EXPECT_TRUE(::IsWindowEnabled(Control(OpenButtonId)));
+    EXPECT_LE(g_menusClosed, 1) << "only the click on a row opened a menu";
+}
+
 TEST_F(MainWindowTest, TitleAndPlacement) {
     wchar_t title[64]{};
     ::GetWindowTextW(window->Handle(), title, 64);
