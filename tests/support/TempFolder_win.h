@@ -18,10 +18,16 @@ public:
         static std::atomic<unsigned> counter{0};
         wchar_t base[MAX_PATH + 1]{};
         ::GetTempPathW(MAX_PATH + 1, base);
-        path_ = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                std::to_wstring(counter++);
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
+        // Wine reuses process ids from run to run, and a folder a test could
+        // not remove must not make the next run fail: find a fresh name.
+        for (;;) {
+            path_ = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
+            std::error_code error;
+            if (std::filesystem::create_directories(path_, error)) {
+                break;
+            }
+        }
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
