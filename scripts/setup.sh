@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 xvfb x11-utils x11-apps imagemagick xdotool
   googletest libgtest-dev libbenchmark-dev
-  ntfs-3g sleuthkit zstd python3
+  ntfs-3g sleuthkit zstd python3 bc
 )
 
 missing=()
