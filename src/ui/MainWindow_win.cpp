@@ -49,11 +49,13 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
 }
 
 MainWindow::~MainWindow() {
-    // The scan thread must not outlive what its completion message refers to.
-    controller_.reset();
+    // The window goes first, while the scan session it talks to still exists
+    // (its destroy handler cancels a running scan); then the session joins
+    // the scan thread, whose completion message no longer finds a window.
     if (window_ != nullptr && ::IsWindow(window_)) {
         ::DestroyWindow(window_);
     }
+    controller_.reset();
 }
 
 bool MainWindow::Create() {

@@ -31,4 +31,13 @@ inline void PumpMessages() {
     }
 }
 
+// A main window that is destroyed posts the quit message, as it must for the
+// program; in a test process the next modal loop would take it as a request
+// to end, so tests remove it after closing a window.
+inline void DiscardQuitMessages() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
 }  // namespace varnel::testing

@@ -71,6 +71,11 @@ protected:
         ASSERT_TRUE(window->Create());
     }
 
+    void TearDown() override {
+        window.reset();
+        varnel::testing::DiscardQuitMessages();
+    }
+
     void Command(int id) { ::SendMessageW(window->Handle(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
     HMENU RecentMenu() { return ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 0), 0); }
     std::wstring SettingsFile() {

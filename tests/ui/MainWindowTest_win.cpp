@@ -56,7 +56,11 @@ protected:
         PumpMessages();
     }
 
-    void TearDown() override { window.reset(); PumpMessages(); }
+    void TearDown() override {
+        window.reset();
+        PumpMessages();
+        varnel::testing::DiscardQuitMessages();
+    }
 
     HWND Control(int id) const { return ::GetDlgItem(window->Handle(), id); }
 
@@ -279,6 +283,8 @@ TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
                    reinterpret_cast<LPARAM>(notice));
     EXPECT_EQ(std::wstring(notice), L"NTFS volume could not be opened.");
     EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), TreeListId)), 0);
+    ::DestroyWindow(window.Handle());
+    varnel::testing::DiscardQuitMessages();
 }
 
 }  // namespace
