@@ -1,0 +1,115 @@
+// The real main window under a 1,000,000-node result, timed on the window
+// thread: showing the result after the completion message, filling both
+// rankings for the root and for a folder deep in the tree, expanding a folder
+// with 100,000 children, and toggling the sort. Prints figures; asserts
+// nothing. Run it with a display (scripts/env.sh: varnel_start_display).
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "LargeResult.h"
+#include "app/ApplicationController.h"
+#include "i18n/Localizer.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+using namespace varnel;
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Hands out the prepared result as if a scan had produced it.
+class PreparedEngine final : public core::IScanEngine {
+public:
+    explicit PreparedEngine(bench::LargeResult& prepared) : prepared_(prepared) {}
+    core::ScanResult Scan(const std::wstring&, core::ScanCancellationToken&, const core::ScanProgressCallback&) override {
+        core::ScanResult result = std::move(prepared_.result);
+        result.status = core::ScanStatus::Completed;
+        return result;
+    }
+
+private:
+    bench::LargeResult& prepared_;
+};
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH]{};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path().wstring();
+}
+
+}  // namespace
+
+int wmain() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    ::InitCommonControlsEx(&controls);
+    bench::LargeResult prepared = bench::MakeLargeResult();
+    const std::uint64_t deepFolder = prepared.deepFolder;
+    const std::uint64_t wideFolder = prepared.wideFolder;
+
+    core::ScanEngineFactory engines;
+    engines.createWalkEngine = [&prepared] { return std::make_unique<PreparedEngine>(prepared); };
+    const std::filesystem::path settings = std::filesystem::temp_directory_path() / L"varnel-window-bench";
+    ui::MainWindowOptions options;
+    options.settings.programFolder = (settings / L"program").wstring();
+    options.settings.localAppDataFolder = (settings / L"appdata").wstring();
+    options.controller = std::make_unique<app::ApplicationController>(engines);
+    options.localizer = std::make_unique<i18n::Localizer>(ProgramFolder() + L"\\resources\\strings",
+                                                          [] { return std::wstring(L"en-US"); });
+    ui::MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
+    if (!window.Create()) return 1;
+    ::ShowWindow(window.Handle(), SW_SHOWNORMAL);
+    window.Controller().SetScanOptions({1, 0});  // the prepared engine stands in for the walk engine
+    std::filesystem::create_directories(settings);
+    window.ChooseFolder(settings.wstring());
+    ::SendMessageW(window.Handle(), WM_COMMAND, ui::ScanButtonId, 0);
+
+    double showMs = -1;
+    MSG message;
+    while (showMs < 0 && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        const auto start = Clock::now();
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+        if (message.message == app::ScanCompletedMessage) {
+            ::UpdateWindow(window.Handle());
+            showMs = Milliseconds(start);
+        }
+    }
+    const auto timed = [&](const char* what, auto step) {
+        const auto start = Clock::now();
+        step();
+        ::UpdateWindow(window.Handle());
+        std::printf("%-52s %8.1f ms\n", what, Milliseconds(start));
+    };
+    std::printf("%zu nodes\n", window.Result().nodes.size());
+    std::printf("%-52s %8.1f ms\n", "show the result after the completion message", showMs);
+    // Open the folders above the deep one, so that it has a row to select.
+    std::vector<std::uint64_t> ancestors;
+    for (std::uint64_t n = window.Result().nodes[deepFolder].parentIndex; n != window.Result().rootIndex;
+         n = window.Result().nodes[n].parentIndex) {
+        ancestors.insert(ancestors.begin(), n);
+    }
+    for (const std::uint64_t ancestor : ancestors) {
+        window.ToggleExpand(*window.Tree().FindRow(ancestor));
+    }
+    timed("select a folder deep in the tree (rankings)", [&] { window.SelectTreeNode(deepFolder); });
+    timed("select the root again (rankings of everything)", [&] { window.SelectTreeNode(window.Result().rootIndex); });
+    const std::size_t wideRow = *window.Tree().FindRow(wideFolder);
+    timed("expand a folder with 100,000 children", [&] { window.ToggleExpand(wideRow); });
+    timed("toggle the sort (100,000 rows listed)", [&] { window.ToggleSort(); });
+    timed("toggle the sort back", [&] { window.ToggleSort(); });
+    ::DestroyWindow(window.Handle());
+    std::error_code ignored;
+    std::filesystem::remove_all(settings, ignored);
+    return 0;
+}
