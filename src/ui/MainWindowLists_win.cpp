@@ -41,6 +41,18 @@ constexpr int ExpanderSize = 11;
 constexpr int CellPadding = 6;
 constexpr std::uint32_t SystemAttribute = 0x4;
 
+// Clears selection and focus on the rows that have them. Asking the list to
+// clear every row (item -1) makes Wine's virtual list walk and notify each of
+// a hundred thousand rows; a single-selection list has at most two to clear.
+void ClearSelectionAndFocus(HWND list) {
+    for (const UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        int row = -1;
+        while ((row = ListView_GetNextItem(list, row, which)) >= 0) {
+            ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        }
+    }
+}
+
 template <std::size_t N>
 std::span<const ColumnSpec> Columns(const std::array<ColumnSpec, N>& columns) {
     return columns;
@@ -116,7 +128,7 @@ void MainWindow::ClearLists() {
 }
 
 void MainWindow::RebuildTreeList() {
-    ListView_SetItemState(treeList_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ClearSelectionAndFocus(treeList_);
     ListView_SetItemCountEx(treeList_, static_cast<int>(tree_.Rows().size()), 0);
     ::InvalidateRect(treeList_, nullptr, FALSE);
 }
@@ -166,7 +178,7 @@ void MainWindow::SelectTreeNode(std::uint64_t node) {
     // These selection changes are ours; the rankings are filled once below.
     selectingTreeNode_ = true;
     ::SetFocus(treeList_);
-    ListView_SetItemState(treeList_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ClearSelectionAndFocus(treeList_);
     ListView_SetItemState(treeList_, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetSelectionMark(treeList_, item);
     ListView_EnsureVisible(treeList_, item, FALSE);
