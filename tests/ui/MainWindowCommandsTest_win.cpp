@@ -14,7 +14,7 @@
 #include "i18n/LanguageCatalog.h"
 #include "i18n/Localizer.h"
 #include "support/TempFolder_win.h"
-#include "support/WindowTestSupport_win.h"
+#include "support/MainWindowTestOptions_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ScanSettingsDialog_win.h"
 #include "ui/ThemeCatalog.h"
@@ -22,10 +22,7 @@
 namespace varnel::ui {
 namespace {
 
-using varnel::testing::ListText;
-using varnel::testing::PumpMessages;
 using varnel::testing::TempFolder;
-using varnel::testing::TestProgramFolder;
 
 
 std::wstring MenuText(HMENU menu, UINT position) {
@@ -62,12 +59,8 @@ protected:
         folders.File(L"file1.txt", 1);
         folders.File(L"file2.txt", 2);
         settings.Folder(L"program");
-        MainWindowOptions options;
-        options.settings.programFolder = settings.At(L"program");
-        options.settings.localAppDataFolder = settings.At(L"appdata");
-        options.localizer = std::make_unique<i18n::Localizer>(TestProgramFolder() + L"\\resources\\strings",
-                                                              [] { return std::wstring(L"en-US"); });
-        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
+        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr),
+                                              varnel::testing::MainWindowTestOptions(settings));
         ASSERT_TRUE(window->Create());
     }
 

@@ -9,7 +9,7 @@
 #include "i18n/Localizer.h"
 #include "core/ScanTreeBuilder.h"
 #include "support/TempFolder_win.h"
-#include "support/WindowTestSupport_win.h"
+#include "support/MainWindowTestOptions_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ThemeCatalog.h"
 
@@ -19,7 +19,6 @@ namespace {
 using varnel::testing::ListText;
 using varnel::testing::PumpMessages;
 using varnel::testing::TempFolder;
-using varnel::testing::TestProgramFolder;
 
 
 
@@ -46,10 +45,7 @@ protected:
         data.File(L"tree\\b.bin", 1000);
         data.File(L"tree\\a.bin", 1000);
         settingsFolder.Folder(L"program");
-        options.settings.programFolder = settingsFolder.At(L"program");
-        options.settings.localAppDataFolder = settingsFolder.At(L"appdata");
-        options.localizer = std::make_unique<i18n::Localizer>(TestProgramFolder() + L"\\resources\\strings",
-                                                              [] { return std::wstring(L"en-US"); });
+        options = varnel::testing::MainWindowTestOptions(settingsFolder);
         window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
         ASSERT_TRUE(window->Create());
         ::ShowWindow(window->Handle(), SW_SHOWNORMAL);
@@ -262,12 +258,8 @@ TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
         return std::make_unique<Failing>();
     };
     TempFolder settings;
-    MainWindowOptions options;
-    options.settings.programFolder = settings.At(L"program");
-    options.settings.localAppDataFolder = settings.At(L"appdata");
+    MainWindowOptions options = varnel::testing::MainWindowTestOptions(settings);
     options.controller = std::make_unique<app::ApplicationController>(engines);
-    options.localizer = std::make_unique<i18n::Localizer>(TestProgramFolder() + L"\\resources\\strings",
-                                                          [] { return std::wstring(L"en-US"); });
     MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
     ASSERT_TRUE(window.Create());
     window.ChooseFolder(settings.Path());
