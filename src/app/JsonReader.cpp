@@ -150,69 +150,94 @@ private:
 }  // namespace
 
 std::optional<JsonObject> ParseJsonObject(std::string_view text) {
+    JsonObjectPrefix prefix = ParseJsonObjectPrefix(text);
+    if (!prefix.complete) {
+        return std::nullopt;
+    }
+    return std::move(prefix.members);
+}
+
+JsonObjectPrefix ParseJsonObjectPrefix(std::string_view text) {
+    JsonObjectPrefix read;
     Cursor cursor(text);
     cursor.SkipWhitespace();
     if (!cursor.Consume('{')) {
-        return std::nullopt;
+        return read;
     }
-    JsonObject object;
     for (;;) {
         cursor.SkipWhitespace();
         if (cursor.AtEnd()) {
-            return std::nullopt;
+            return read;
         }
         if (cursor.Consume('}')) {
-            return object;  // empty object, or a trailing comma before the brace
+            read.complete = true;  // empty object, or a trailing comma before the brace
+            return read;
         }
         auto key = cursor.ReadString();
         if (!key) {
-            return std::nullopt;
+            return read;
         }
         cursor.SkipWhitespace();
         if (!cursor.Consume(':')) {
-            return std::nullopt;
+            return read;
         }
         auto value = cursor.ReadValue();
         if (!value) {
-            return std::nullopt;
+            return read;
         }
-        object.insert_or_assign(std::move(*key), std::move(*value));
+        read.members.insert_or_assign(std::move(*key), std::move(*value));
         cursor.SkipWhitespace();
         if (cursor.Consume(',')) {
             continue;
         }
-        if (cursor.Consume('}')) {
-            return object;
-        }
-        return std::nullopt;
+        read.complete = cursor.Consume('}');
+        return read;
     }
 }
 
 std::vector<std::string> ParseJsonStringArray(std::string_view text) {
+    JsonStringList list = ParseJsonStringArrayKeepingStrings(text);
+    if (!list.complete) {
+        return {};
+    }
+    return std::move(list.items);
+}
+
+JsonStringList ParseJsonStringArrayKeepingStrings(std::string_view text) {
+    JsonStringList list;
     Cursor cursor(text);
     cursor.SkipWhitespace();
     if (!cursor.Consume('[')) {
-        return {};
+        return list;
     }
-    std::vector<std::string> items;
+    bool skippedAny = false;
     for (;;) {
         cursor.SkipWhitespace();
-        if (cursor.AtEnd() || cursor.Consume(']')) {
-            return items;
+        if (cursor.AtEnd()) {
+            list.complete = !skippedAny;
+            return list;
         }
-        auto item = cursor.ReadString();
-        if (!item) {
-            return {};
+        if (cursor.Consume(']')) {
+            list.complete = !skippedAny;
+            return list;
         }
-        items.push_back(std::move(*item));
+        if (cursor.Peek() == '"') {
+            auto item = cursor.ReadString();
+            if (!item) {
+                return list;
+            }
+            list.items.push_back(std::move(*item));
+        } else if (cursor.ReadValue()) {
+            skippedAny = true;
+        } else {
+            return list;
+        }
         cursor.SkipWhitespace();
         if (cursor.Consume(',')) {
             continue;
         }
-        if (cursor.Consume(']')) {
-            return items;
-        }
-        return {};
+        list.complete = cursor.Consume(']') && !skippedAny;
+        return list;
     }
 }
 

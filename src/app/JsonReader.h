@@ -42,9 +42,27 @@ using JsonObject = std::unordered_map<std::string, JsonValue>;
 // wins.
 std::optional<JsonObject> ParseJsonObject(std::string_view text);
 
+// What ParseJsonObject would read, kept as far as it got: a truncated or
+// damaged file still gives back every member that stood before the damage.
+// `complete` is false when ParseJsonObject would have failed.
+struct JsonObjectPrefix {
+    JsonObject members;
+    bool complete = false;
+};
+JsonObjectPrefix ParseJsonObjectPrefix(std::string_view text);
+
 // Reads a raw array of strings (the text of an Array value). The strings
 // come back decoded, UTF-8. An element that is not a string, or anything
 // malformed, makes the whole list empty; a trailing comma is accepted.
 std::vector<std::string> ParseJsonStringArray(std::string_view text);
+
+// The forgiving form: an element of another kind is skipped and only
+// costs itself; a malformed list keeps the strings before the damage.
+// `complete` is false when anything was skipped or lost.
+struct JsonStringList {
+    std::vector<std::string> items;
+    bool complete = false;
+};
+JsonStringList ParseJsonStringArrayKeepingStrings(std::string_view text);
 
 }  // namespace varnel::app

@@ -12,10 +12,6 @@ namespace {
 
 constexpr std::string_view LineEnd = "\r\n";
 
-// The file's conversion rule: text that is not valid UTF-8 becomes empty
-// rather than half-decoded.
-std::wstring WideOrEmpty(std::string_view utf8) { return core::Utf8ToWide(utf8).value_or(std::wstring()); }
-
 // Decimal digits only (no sign, point or exponent), at most 4294967295.
 std::optional<std::uint32_t> ParseThreadCount(std::string_view token) {
     std::uint64_t value = 0;
@@ -34,37 +30,148 @@ std::optional<std::uint32_t> ParseThreadCount(std::string_view token) {
     return static_cast<std::uint32_t>(value);
 }
 
-void ReadString(const JsonObject& object, const char* key, std::wstring& field) {
-    const auto found = object.find(key);
-    if (found != object.end() && found->second.kind == JsonKind::String) {
-        field = WideOrEmpty(found->second.text);
-    }
-}
+// Reads the fields of one object, noting anything it had to pass over.
+class FieldReader {
+public:
+    explicit FieldReader(bool& damaged) : damaged_(damaged) {}
 
-void ReadBool(const JsonObject& object, const char* key, bool& field) {
-    const auto found = object.find(key);
-    if (found != object.end() && found->second.kind == JsonKind::Bool) {
-        field = found->second.text == "true";
+    void ReadString(const JsonObject& object, const char* key, std::wstring& field) {
+        const JsonValue* value = Find(object, key, JsonKind::String);
+        if (!value) {
+            return;
+        }
+        auto wide = core::Utf8ToWide(value->text);
+        damaged_ |= !wide;
+        field = wide ? std::move(*wide) : std::wstring();
     }
-}
 
-void ReadScanSection(const JsonValue& value, AppSettings& settings) {
-    if (value.kind != JsonKind::Object) {
-        return;
-    }
-    const auto scan = ParseJsonObject(value.text);
-    if (!scan) {
-        return;
-    }
-    const auto threads = scan->find("threadsPerDrive");
-    if (threads != scan->end() && threads->second.kind == JsonKind::Number) {
-        if (const auto count = ParseThreadCount(threads->second.text)) {
-            settings.threadsPerDrive = *count;
+    void ReadBool(const JsonObject& object, const char* key, bool& field) {
+        if (const JsonValue* value = Find(object, key, JsonKind::Bool)) {
+            field = value->text == "true";
         }
     }
-    ReadBool(*scan, "showAdminPromptOnStartup", settings.showAdminPromptOnStartup);
-    ReadBool(*scan, "suppressAdminPrompt", settings.suppressAdminPrompt);
-    ReadBool(*scan, "alwaysStartAsAdministrator", settings.alwaysStartAsAdministrator);
+
+    void ReadThreadCount(const JsonObject& object, const char* key, std::uint32_t& field) {
+        if (const JsonValue* value = Find(object, key, JsonKind::Number)) {
+            const auto count = ParseThreadCount(value->text);
+            damaged_ |= !count;
+            field = count.value_or(field);
+        }
+    }
+
+    void ReadRecentFolders(const JsonObject& object, std::vector<std::wstring>& field) {
+        const JsonValue* value = Find(object, "recentFolders", JsonKind::Array);
+        if (!value) {
+            if (object.contains("recentFolders")) {
+                field.clear();
+            }
+            return;
+        }
+        const JsonStringList list = ParseJsonStringArrayKeepingStrings(value->text);
+        damaged_ |= !list.complete;
+        field.clear();
+        for (const std::string& folder : list.items) {
+            auto wide = core::Utf8ToWide(folder);
+            if (wide) {
+                field.push_back(std::move(*wide));
+            } else {
+                damaged_ = true;  // half a name would point at another folder
+            }
+        }
+    }
+
+    void ReadScanSection(const JsonObject& object, AppSettings& settings) {
+        const JsonValue* value = Find(object, "scan", JsonKind::Object);
+        if (!value) {
+            return;
+        }
+        const JsonObjectPrefix scan = ParseJsonObjectPrefix(value->text);
+        damaged_ |= !scan.complete;
+        ReadThreadCount(scan.members, "threadsPerDrive", settings.threadsPerDrive);
+        ReadBool(scan.members, "showAdminPromptOnStartup", settings.showAdminPromptOnStartup);
+        ReadBool(scan.members, "suppressAdminPrompt", settings.suppressAdminPrompt);
+        ReadBool(scan.members, "alwaysStartAsAdministrator", settings.alwaysStartAsAdministrator);
+    }
+
+private:
+    // The value of `key` when it has the expected kind; a value of another
+    // kind counts as damage and is not used.
+    const JsonValue* Find(const JsonObject& object, const char* key, JsonKind kind) {
+        const auto found = object.find(key);
+        if (found == object.end()) {
+            return nullptr;
+        }
+        if (found->second.kind != kind) {
+            damaged_ = true;
+            return nullptr;
+        }
+        return &found->second;
+    }
+
+    bool& damaged_;
+};
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// UTF-16 after its byte-order mark, as UTF-8. An unpaired surrogate becomes
+// U+FFFD and an odd last byte is dropped: the reader then sees the damage
+// (if any) as it would in a UTF-8 file.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unitAt = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+            const char32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (unit >= 0xD800 && unit < 0xE000) {
+            unit = 0xFFFD;
+        }
+        AppendUtf8(out, unit);
+    }
+    return out;
+}
+
+// The file's bytes as UTF-8 without byte-order mark. Notepad saves as
+// "Unicode" (UTF-16) or with a UTF-8 mark when asked to; without this the
+// reader would see no object and the next save would overwrite the user's
+// edit with defaults.
+std::string WithoutByteOrderMark(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        return std::string(bytes.substr(3));
+    }
+    if (bytes.starts_with("\xFF\xFE")) {
+        return Utf16ToUtf8(bytes.substr(2), false);
+    }
+    if (bytes.starts_with("\xFE\xFF")) {
+        return Utf16ToUtf8(bytes.substr(2), true);
+    }
+    return std::string(bytes);
 }
 
 void AppendJsonString(std::string& out, std::wstring_view value) {
@@ -106,28 +213,19 @@ void AppendBoolMember(std::string& out, std::string_view key, bool value, bool l
 
 }  // namespace
 
-AppSettings ReadSettingsFile(std::string_view bytes, std::uint32_t hardwareThreads) {
-    AppSettings settings = StartingSettings(hardwareThreads);
-    const auto object = ParseJsonObject(bytes);
-    if (!object) {
-        return settings;
-    }
-    ReadString(*object, "appVersion", settings.appVersion);
-    ReadString(*object, "language", settings.language);
-    ReadString(*object, "theme", settings.theme);
-    if (const auto recent = object->find("recentFolders"); recent != object->end()) {
-        settings.recentFolders.clear();
-        if (recent->second.kind == JsonKind::Array) {
-            for (const std::string& folder : ParseJsonStringArray(recent->second.text)) {
-                settings.recentFolders.push_back(WideOrEmpty(folder));
-            }
-        }
-    }
-    if (const auto scan = object->find("scan"); scan != object->end()) {
-        ReadScanSection(scan->second, settings);
-    }
+SettingsFileRead InspectSettingsFile(std::string_view bytes, std::uint32_t hardwareThreads) {
+    SettingsFileRead read{StartingSettings(hardwareThreads), false};
+    const JsonObjectPrefix object = ParseJsonObjectPrefix(WithoutByteOrderMark(bytes));
+    read.damaged = !object.complete;
+    FieldReader fields(read.damaged);
+    AppSettings& settings = read.settings;
+    fields.ReadString(object.members, "appVersion", settings.appVersion);
+    fields.ReadString(object.members, "language", settings.language);
+    fields.ReadString(object.members, "theme", settings.theme);
+    fields.ReadRecentFolders(object.members, settings.recentFolders);
+    fields.ReadScanSection(object.members, settings);
     NormalizeSettings(settings, hardwareThreads);
-    return settings;
+    return read;
 }
 
 std::string WriteSettingsFile(const AppSettings& settings) {

@@ -10,11 +10,26 @@
 
 namespace varnel::app {
 
-// Never fails. Starts from StartingSettings(hardwareThreads); a file that
-// is not a readable object leaves all of it, a value of the wrong kind
-// leaves that field, a string that is not valid UTF-8 becomes empty. The
+struct SettingsFileRead {
+    AppSettings settings;
+    // Something in the file could not be used: it is not a whole object, a
+    // known key holds a value of the wrong kind or invalid UTF-8, or a
+    // recent folder was dropped. Unknown keys are not damage: newer versions
+    // add keys that this one must pass over quietly.
+    bool damaged = false;
+};
+
+// Never fails. Starts from StartingSettings(hardwareThreads) and keeps
+// whatever is readable: the members before a truncation or syntax error,
+// every field whose value has the right kind, every recent folder that is
+// a string. A string that is not valid UTF-8 becomes empty. A byte-order
+// mark (UTF-8, or UTF-16 as Notepad may save the file) is understood. The
 // result is normalised.
-AppSettings ReadSettingsFile(std::string_view bytes, std::uint32_t hardwareThreads);
+SettingsFileRead InspectSettingsFile(std::string_view bytes, std::uint32_t hardwareThreads);
+
+inline AppSettings ReadSettingsFile(std::string_view bytes, std::uint32_t hardwareThreads) {
+    return InspectSettingsFile(bytes, hardwareThreads).settings;
+}
 
 // The fixed twelve-line layout, UTF-8 without byte-order mark, CR LF after
 // every line. Writes the record as given: normalising is the caller's.

@@ -23,6 +23,20 @@ struct SettingsStoreOptions {
     bool hasHardwareThreads = false;
 };
 
+// What Load found besides the settings.
+struct SettingsLoadReport {
+    AppSettings settings;
+    // The file exists but could not be read whole (not JSON, truncated,
+    // values of the wrong kind, unreadable). The readable parts are in
+    // `settings`; the next save would replace the rest.
+    bool damaged = false;
+    // Where the damaged file was copied before anything can overwrite it;
+    // empty when it was not damaged or the copy failed.
+    std::wstring keptCopyPath;
+};
+
+inline constexpr wchar_t DamagedCopySuffix[] = L".bad";
+
 class SettingsStore {
 public:
     // Never fails. With a "varnel.portable" entry of any kind beside the
@@ -30,8 +44,12 @@ public:
     // LOCALAPPDATA (a relative path when that variable is unset).
     explicit SettingsStore(const SettingsStoreOptions& options = {});
 
-    // Never fails: a missing, unreadable or malformed file gives defaults.
-    AppSettings Load() const;
+    // Never fails: a missing file gives defaults, a damaged one its
+    // readable parts. A damaged file is first copied beside itself as
+    // "varnel.settings.json.bad" (replacing an older copy), so the user's
+    // edits survive the next save.
+    SettingsLoadReport LoadWithReport() const;
+    AppSettings Load() const { return LoadWithReport().settings; }
 
     // Writes the whole normalised record. True only when the new file is
     // complete and in place. The file is replaced atomically: on any

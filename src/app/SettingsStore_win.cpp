@@ -116,12 +116,26 @@ SettingsStore::SettingsStore(const SettingsStoreOptions& options)
     }
 }
 
-AppSettings SettingsStore::Load() const {
+SettingsLoadReport SettingsStore::LoadWithReport() const {
+    SettingsLoadReport report;
     const auto bytes = platform::ReadWholeFile(std::filesystem::path(settingsFilePath_));
-    if (!bytes) {
-        return StartingSettings(hardwareThreads_);
+    if (bytes) {
+        SettingsFileRead read = InspectSettingsFile(*bytes, hardwareThreads_);
+        report.settings = std::move(read.settings);
+        report.damaged = read.damaged;
+    } else {
+        report.settings = StartingSettings(hardwareThreads_);
+        // Present but unreadable (locked, access denied): the next save
+        // would replace what we could not see.
+        report.damaged = EntryExists(settingsFilePath_);
     }
-    return ReadSettingsFile(*bytes, hardwareThreads_);
+    if (report.damaged) {
+        const std::wstring copy = settingsFilePath_ + DamagedCopySuffix;
+        if (::CopyFileW(settingsFilePath_.c_str(), copy.c_str(), FALSE)) {
+            report.keptCopyPath = copy;
+        }
+    }
+    return report;
 }
 
 bool SettingsStore::Save(const AppSettings& settings) const {

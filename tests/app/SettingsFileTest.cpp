@@ -11,17 +11,9 @@ namespace {
 
 constexpr std::uint32_t HardwareThreads = 12;  // more than the default cap of 8
 
-TEST(ReadSettingsFile, UnreadableFilesGiveTheStartingRecord) {
-    const AppSettings starting = StartingSettings(HardwareThreads);
-    EXPECT_EQ(starting.threadsPerDrive, 8u);
-    EXPECT_EQ(StartingSettings(4).threadsPerDrive, 4u);
-    for (const char* bytes : {"", "{}", "\xEF\xBB\xBF{\"language\": \"de-DE\"}", "{\"language\": \"de-DE\"",
-                              "{\"language\": \"\\u0064e-DE\"}"}) {
-        EXPECT_EQ(ReadSettingsFile(bytes, HardwareThreads), starting) << bytes;
-    }
-}
-
 TEST(ReadSettingsFile, ThreadsPerDriveTakesOnlyPlainDigitsAndIsRepaired) {
+    EXPECT_EQ(StartingSettings(HardwareThreads).threadsPerDrive, 8u);
+    EXPECT_EQ(StartingSettings(4).threadsPerDrive, 4u);
     const std::pair<const char*, std::uint32_t> cases[] = {
         {"5", 5}, {"007", 7}, {"0", 8}, {"13", 8}, {"4294967295", 8}, {"4294967296", 8},
         {"-1", 8}, {"5.0", 8}, {"5e0", 8}, {"\"5\"", 8}, {"true", 8},
@@ -32,38 +24,58 @@ TEST(ReadSettingsFile, ThreadsPerDriveTakesOnlyPlainDigitsAndIsRepaired) {
     }
 }
 
-TEST(ReadSettingsFile, FieldsOfTheWrongKindKeepTheirDefaults) {
+// As Notepad saves "Unicode" text: a byte-order mark, then UTF-16.
+std::string Utf16(std::string_view ascii, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : ascii) {
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
+
+// Whatever can be read is kept; anything passed over marks the file as
+// damaged, so the store keeps a copy before the next save replaces it.
+TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
+    using Folders = std::vector<std::wstring>;
     struct Case {
         std::string file;
         std::function<bool(const AppSettings&)> holds;
+        bool damaged;
+    };
+    const auto starting = [](const AppSettings& s) { return s == StartingSettings(HardwareThreads); };
+    const auto german = [](const AppSettings& s) { return s.language == L"de-DE"; };
+    const auto recent = [](Folders expected) {
+        return [expected](const AppSettings& s) { return s.recentFolders == expected; };
     };
     const Case cases[] = {
+        {"{}", starting, false},
+        {"", starting, true},
+        {"not json", starting, true},
+        {"{\"language\": \"\\u0064e-DE\"}", starting, true},
+        {R"({"language": "de-DE", "future": [1], "later": {"a": 1}})", german, false},
+        {R"({"language": "de-DE", "recentFolders": ["C:\\A", "C:\\B)", german, true},  // truncated
+        {"\xEF\xBB\xBF{\"language\": \"de-DE\"}", german, false},
+        {Utf16(R"({"language": "de-DE"})", false), german, false},
+        {Utf16(R"({"language": "de-DE"})", true), german, false},
         {R"({"scan": {"showAdminPromptOnStartup": 1, "alwaysStartAsAdministrator": "true"}})",
-         [](const AppSettings& s) { return s.showAdminPromptOnStartup && !s.alwaysStartAsAdministrator; }},
+         [](const AppSettings& s) { return s.showAdminPromptOnStartup && !s.alwaysStartAsAdministrator; }, true},
         {R"({"scan": {"showAdminPromptOnStartup": false}})",
-         [](const AppSettings& s) { return !s.showAdminPromptOnStartup; }},
-        {R"({"language": 5, "theme": "Light", "future": [1]})",
-         [](const AppSettings& s) { return s.language == L"system" && s.theme == L"Light"; }},
-        {R"({"scan": {"threadsPerDrive": 2, "x": "\u0041"}})",  // a bad scan object skips all its entries
-         [](const AppSettings& s) { return s.threadsPerDrive == 8; }},
-        {R"({"theme": "Dark", "theme": "Light"})", [](const AppSettings& s) { return s.theme == L"Light"; }},
-        {"{\"theme\": \"Dark\xC3\"}", [](const AppSettings& s) { return s.theme.empty(); }},  // invalid UTF-8
+         [](const AppSettings& s) { return !s.showAdminPromptOnStartup; }, false},
+        {R"({"language": 5, "theme": "Light"})",
+         [](const AppSettings& s) { return s.language == L"system" && s.theme == L"Light"; }, true},
+        {R"({"scan": {"threadsPerDrive": 2, "x": "\u0041"}})",
+         [](const AppSettings& s) { return s.threadsPerDrive == 2; }, true},
+        {R"({"theme": "Dark", "theme": "Light"})", [](const AppSettings& s) { return s.theme == L"Light"; }, false},
+        {"{\"theme\": \"Dark\xC3\"}", [](const AppSettings& s) { return s.theme.empty(); }, true},
+        {R"({"recentFolders": ["C:\\A", "C:\\A",]})", recent({L"C:\\A", L"C:\\A"}), false},
+        {R"({"recentFolders": ["C:\\A", 3, {"x": "]"}, "D:\\"]})", recent({L"C:\\A", L"D:\\"}), true},
+        {R"({"recentFolders": "[\"C:\\\\A\"]"})", recent({}), true},
+        {"{\"recentFolders\": [\"C:\\\\A\", \"\xFF\", \"D:\\\\\"]}", recent({L"C:\\A", L"D:\\"}), true},
     };
     for (const Case& c : cases) {
-        EXPECT_TRUE(c.holds(ReadSettingsFile(c.file, HardwareThreads))) << c.file;
-    }
-}
-
-TEST(ReadSettingsFile, RecentFoldersAreAllOrNothing) {
-    const std::pair<std::string, std::vector<std::wstring>> cases[] = {
-        {R"(["C:\\A", "C:\\A",])", {L"C:\\A", L"C:\\A"}},  // trailing comma, duplicates kept
-        {R"(["C:\\A", 3])", {}},
-        {R"("[\"C:\\\\A\"]")", {}},  // a string is not an array
-        {"[\"C:\\\\A\", \"\xFF\"]", {L"C:\\A", L""}},
-    };
-    for (const auto& [value, expected] : cases) {
-        EXPECT_EQ(ReadSettingsFile("{\"recentFolders\": " + value + "}", HardwareThreads).recentFolders, expected)
-            << value;
+        const SettingsFileRead read = InspectSettingsFile(c.file, HardwareThreads);
+        EXPECT_TRUE(c.holds(read.settings)) << c.file;
+        EXPECT_EQ(read.damaged, c.damaged) << c.file;
     }
 }
 

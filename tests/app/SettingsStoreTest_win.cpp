@@ -54,6 +54,25 @@ TEST(SettingsStore, LocalAppDataWithoutMarkerAndSaveCreatesTheFolder) {
     EXPECT_EQ(FileBytes(store.SettingsFilePath()), WriteSettingsFile(Normalized(ChangedSettings())));
     EXPECT_EQ(store.Load(), Normalized(ChangedSettings()));
     EXPECT_FALSE(Exists(store.SettingsFilePath() + L".tmp"));
+    EXPECT_FALSE(store.LoadWithReport().damaged);
+    EXPECT_FALSE(Exists(store.SettingsFilePath() + L".bad"));
+}
+
+TEST(SettingsStore, DamagedFileIsKeptBesideItselfBeforeASaveReplacesIt) {
+    varnel::testing::TempFolder temp;
+    const SettingsStore store(OptionsFor(temp));
+    ASSERT_TRUE(store.Save(ChangedSettings()));
+    std::string damaged = FileBytes(store.SettingsFilePath());
+    damaged.resize(damaged.size() / 2);
+    {
+        std::ofstream(std::filesystem::path(store.SettingsFilePath()), std::ios::binary) << damaged;
+    }
+    const SettingsLoadReport report = store.LoadWithReport();
+    EXPECT_TRUE(report.damaged);
+    EXPECT_EQ(report.settings.language, L"uk-UA");  // read before the cut
+    EXPECT_EQ(report.keptCopyPath, store.SettingsFilePath() + L".bad");
+    ASSERT_TRUE(store.Save(report.settings));
+    EXPECT_EQ(FileBytes(report.keptCopyPath), damaged);
 }
 
 TEST(SettingsStore, AnyEntryNamedLikeTheMarkerMakesItPortable) {
