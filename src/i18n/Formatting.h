@@ -24,7 +24,7 @@ std::wstring FormatCount(std::wstring_view formattingLocale, std::uint64_t value
 // Exactly one fractional digit; infinities and NaN show as 0.0.
 std::wstring FormatDecimal(std::wstring_view formattingLocale, double value);
 
-// "0 B", "1,023 B", "1.5 KB", "1,024.0 KB", up to "16,384.0 PB".
+// "0 B", "1,023 B", "1.5 KB", "1,023.9 KB", "1.0 MB", up to "16,384.0 PB".
 std::wstring FormatSize(std::wstring_view formattingLocale, std::uint64_t bytes);
 
 // A percentage: "12.3 %".

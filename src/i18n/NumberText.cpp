@@ -60,6 +60,12 @@ ScaledSize ScaleSize(std::uint64_t bytes) {
         size.value *= 1.0 / SizeUnitBase;
         ++size.unit;
     }
+    // Rounded exactly as OneDecimalDigits will show it, so the two agree on
+    // every edge (1023.95 and its binary neighbours).
+    if (size.unit > 0 && size.unit + 1 < SizeUnits.size() && OneDecimalDigits(size.value) == L"1024.0") {
+        size.value *= 1.0 / SizeUnitBase;
+        ++size.unit;
+    }
     return size;
 }
 

@@ -34,8 +34,8 @@ struct ScaledSize {
     std::size_t unit = 0;  // index into SizeUnits
 };
 
-// The unit is chosen before rounding, so 1,048,575 bytes stay 1,024.0 KB
-// rather than jumping to 1.0 MB; above PB the value simply grows.
+// The unit is chosen after rounding to the one digit shown, so 1,048,575
+// bytes read 1.0 MB and never 1,024.0 KB; above PB the value simply grows.
 ScaledSize ScaleSize(std::uint64_t bytes);
 
 }  // namespace varnel::i18n

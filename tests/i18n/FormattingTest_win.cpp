@@ -27,7 +27,9 @@ TEST(FormatSize, EnglishAndGermanConventions) {
         {1023, L"1,023 B", L"1.023 B"},
         {1024, L"1.0 KB", L"1,0 KB"},
         {1536, L"1.5 KB", L"1,5 KB"},
-        {1048575, L"1,024.0 KB", L"1.024,0 KB"},  // the unit is chosen before rounding
+        {1048524, L"1,023.9 KB", L"1.023,9 KB"},
+        {1048525, L"1.0 MB", L"1,0 MB"},  // the unit is chosen after rounding
+        {1048575, L"1.0 MB", L"1,0 MB"},
         {std::numeric_limits<std::uint64_t>::max(), L"16,384.0 PB", L"16.384,0 PB"},
     };
     for (const Case& c : cases) {
