@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "i18n/BuiltInEnglish.h"
 #include "i18n/LanguageCatalog.h"
 #include "platform/FileBytes.h"
 
@@ -10,6 +11,11 @@ namespace varnel::i18n {
 namespace {
 
 constexpr wchar_t TableExtension[] = L".txt";
+
+const StringTable& BuiltInEnglish() {
+    static const StringTable table = ParseStringTable(BuiltInEnglishTable());
+    return table;
+}
 
 std::wstring WidenKey(std::string_view key) {
     std::wstring wide;
@@ -53,6 +59,9 @@ std::wstring Localizer::Translate(std::string_view key) {
         if (const auto found = table.find(lookup); found != table.end()) {
             return found->second;
         }
+    }
+    if (const auto found = BuiltInEnglish().find(lookup); found != BuiltInEnglish().end()) {
+        return found->second;
     }
     return WidenKey(key);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Interface texts by key in the chosen language. A text missing there comes
-// from en-US, and one missing there too is shown as its key, so a bad or
-// missing table never leaves a control blank. Used on the window thread
+// from en-US, then from the English built into the program, and only a key
+// unknown to all three is shown as itself, so a bad or missing table never
+// leaves a control blank or showing keys. Used on the window thread
 // only; no locks.
 
 #include <filesystem>
@@ -38,7 +39,8 @@ public:
     // unreadable file is remembered as an empty table and not tried again.
     void LoadStringTable(const std::wstring& code);
 
-    // The text in the active language, else in en-US, else the key itself.
+    // The text in the active language, else in en-US, else in the built-in
+    // English, else the key itself.
     // An empty text in the active table is returned as it is.
     std::wstring Translate(std::string_view key);
 

@@ -62,8 +62,12 @@ void AddLine(StringTable& table, std::string_view bytes) {
     if (separator == std::wstring_view::npos) {
         return;
     }
+    const std::wstring_view text = Trim(line.substr(separator + 1));
+    if (text.size() > MaxTextLength) {
+        return;
+    }
     std::string key = NarrowKey(Trim(line.substr(0, separator)));
-    table.try_emplace(std::move(key), Trim(line.substr(separator + 1)));
+    table.try_emplace(std::move(key), text);
 }
 
 }  // namespace

@@ -11,17 +11,25 @@
 // entry of a key wins. A byte-order mark is not recognised: it would become
 // part of the first key, so the files are written without one.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 namespace varnel::i18n {
 
+// The longest text a table may give, in characters. The longest real one
+// is under 200; a text of a megabyte (a damaged or hostile table) made the
+// Scan button fail to be created. A longer text is skipped like a damaged
+// line, so the English text stands in for it.
+inline constexpr std::size_t MaxTextLength = 1024;
+
 // Key (ASCII) to text. An empty text is a real text, not a missing one.
 using StringTable = std::unordered_map<std::string, std::wstring>;
 
-// Never fails. A line that is not valid UTF-8 is skipped, so one damaged
-// line costs only its own entry.
+// Never fails. A line that is not valid UTF-8, or whose text is longer
+// than MaxTextLength, is skipped, so one damaged line costs only its own
+// entry.
 StringTable ParseStringTable(std::string_view bytes);
 
 }  // namespace varnel::i18n

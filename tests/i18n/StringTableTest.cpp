@@ -36,7 +36,9 @@ TEST(ParseStringTable, LineRules) {
 }
 
 TEST(ParseStringTable, FirstOccurrenceWinsAndBadLinesCostOnlyThemselves) {
-    const StringTable table = ParseStringTable("a = first\nb = \xFF broken\na = second\nc = no line feed");
+    const std::string tooLong = "d = " + std::string(MaxTextLength + 1, 'x') + "\n";
+    const StringTable table =
+        ParseStringTable("a = first\nb = \xFF broken\na = second\n" + tooLong + "c = no line feed");
     EXPECT_EQ(table.size(), 2u);
     EXPECT_EQ(table.at("a"), L"first");
     EXPECT_EQ(table.at("c"), L"no line feed");
