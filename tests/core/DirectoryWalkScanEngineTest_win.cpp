@@ -116,36 +116,6 @@ TEST(DirectoryWalkScanEngine, ReportsEveryFolderAndEvery128thFileAcrossFolders) 
     EXPECT_EQ(fileReportCounts, (std::vector<std::uint64_t>{128, 256}));
 }
 
-TEST(DirectoryWalkScanEngine, FileAsRootIsOneFolderNodeWithItsAttributes) {
-    TempFolder temp;
-    temp.File(L"lonely.txt", 42);
-    const ScanResult result = Walk(temp.At(L"lonely.txt"));
-    ASSERT_EQ(result.nodes.size(), 1u);
-    const ScanNode& root = result.nodes[0];
-    EXPECT_TRUE(root.isDirectory);
-    EXPECT_EQ(root.attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
-    EXPECT_EQ(root.name, L"lonely.txt");
-    EXPECT_TRUE(root.children.empty());
-    EXPECT_EQ(result.errorCount, 0u);
-    EXPECT_EQ(result.status, ScanStatus::Completed);
-}
-
-TEST(DirectoryWalkScanEngine, MissingRootIsAnEmptyFolderWithoutError) {
-    TempFolder temp;
-    const ScanResult result = Walk(temp.At(L"vanished"));
-    ASSERT_EQ(result.nodes.size(), 1u);
-    EXPECT_EQ(result.nodes[0].attributes, static_cast<std::uint32_t>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(result.nodes[0].lastWriteTime, 0u);
-    EXPECT_EQ(result.errorCount, 0u);
-    EXPECT_EQ(result.status, ScanStatus::Completed);
-
-    // Of the ways a listing can fail, only a refusal is recorded.
-    EXPECT_TRUE(IsRecordedListingFailure(ERROR_ACCESS_DENIED));
-    EXPECT_FALSE(IsRecordedListingFailure(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(IsRecordedListingFailure(ERROR_PATH_NOT_FOUND));
-    EXPECT_FALSE(IsRecordedListingFailure(ERROR_NOT_READY));
-}
-
 TEST(DirectoryWalkScanEngine, DriveRootKeepsItsSeparatorAndHasNoName) {
     ScanCancellationToken token;
     const ScanResult result = DirectoryWalkScanEngine().Scan(
