@@ -235,6 +235,22 @@ TEST(ApplicationController, ResourceFailuresEndAsAFailedScanAndLeaveItUsable) {
     }
 }
 
+TEST(ApplicationController, FailureNoticesAreTranslatedWithTheEnglishSentenceAsFallback) {
+    core::ScanResult result;
+    result.status = core::ScanStatus::Completed;
+    result.rootFailures = {{L"E:\\", "status.root_missing", L"The folder does not exist."},
+                           {L"F:\\", "", L"NTFS volume could not be opened."},
+                           {L"G:\\", "status.scan_resources", L"The scan ran out of system resources."}};
+    const auto german = [](std::string_view key) -> std::wstring {
+        return key == "status.root_missing" ? L"Der Ordner existiert nicht." : std::wstring(key.begin(), key.end());
+    };
+    EXPECT_EQ(ScanFailureNotice(result, german),
+              L"E:\\: Der Ordner existiert nicht. F:\\: NTFS volume could not be opened. "
+              L"G:\\: The scan ran out of system resources.");
+    result.rootFailures.clear();
+    EXPECT_EQ(ScanFailureNotice(result, german), L"") << "nothing failed";
+}
+
 // The window's Scan posted right after Cancel, before the cancelled scan's
 // completion is handled, 200 times: either the new scan is refused, or (had
 // it started) the cancelled scan's completion would hide it. After each

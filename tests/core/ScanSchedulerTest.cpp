@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
 
 #include "core/ScanScheduler.h"
 #include "core/ScanTreeBuilder.h"
@@ -17,6 +18,7 @@ struct Script {
     std::uint64_t files = 2;          // files of 10 bytes under one sub-folder
     ScanStatus status = ScanStatus::Completed;
     bool cancelTokenDuringScan = false;
+    bool runOutOfMemory = false;
 };
 
 // Records which engine scanned which path, so the choice can be checked.
@@ -35,6 +37,7 @@ public:
                     const ScanProgressCallback& progress) override {
         log_.calls.push_back(name_ + L":" + path);
         const Script script = scripts_[path];
+        if (script.runOutOfMemory) throw std::bad_alloc();
         if (script.status == ScanStatus::Failed && kind_ == ScanEngineKind::NtfsMft) {
             if (script.cancelTokenDuringScan) token.Cancel();
             return MakeFailedResult(path, L"NTFS volume could not be opened.", 1);
@@ -192,11 +195,11 @@ TEST(ScanScheduler, FailedRootsAreNamedAndTheOthersKept) {
     EXPECT_EQ(result.rootFailures[0].path, L"C:\\");
     EXPECT_EQ(result.message, L"NTFS volume could not be opened.");
 
-    system.scripts[L"D:\\"].status = ScanStatus::Failed;
+    system.scripts[L"D:\\"].runOutOfMemory = true;
     result = system.Scan(3, {L"C:\\", L"D:\\"}, L"All", token);
     EXPECT_EQ(result.status, ScanStatus::Failed) << "nothing was read at all";
     EXPECT_EQ(result.rootIndex, NoIndex);
-    EXPECT_EQ(result.message, L"C:\\: NTFS volume could not be opened. D:\\: NTFS volume could not be opened.");
+    EXPECT_EQ(result.message, L"C:\\: NTFS volume could not be opened. D:\\: The scan ran out of system resources.");
 }
 
 TEST(ScanScheduler, EveryRootIsNormalisedBeforeAnEngineSeesIt) {
