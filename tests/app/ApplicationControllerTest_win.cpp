@@ -283,13 +283,5 @@ TEST(ApplicationController, DestroyingItDuringAScanCancelsAndJoins) {
     EXPECT_EQ(sink.Completions(), 1);
 }
 
-TEST(ApplicationController, OptionsAndDrives) {
-    ApplicationController controller;
-    controller.SetScanOptions({0, 16});
-    EXPECT_EQ(controller.GetScanOptions().threadsPerDrive, 16u);
-    const auto roots = controller.LocalDriveRoots();
-    EXPECT_NE(std::find(roots.begin(), roots.end(), L"C:\\"), roots.end());
-}
-
 }  // namespace
 }  // namespace varnel::app
