@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/ScanModel.h"
+
 namespace varnel::core {
 
 // Offsets (x64, in bytes) that the three record layouts share.
@@ -50,7 +52,7 @@ constexpr bool IsListedFolder(std::uint32_t attributes, std::uint32_t reparseTag
     if ((attributes & FileAttributeRecallOnOpen) != 0) {
         return false;
     }
-    if ((attributes & 0x400) != 0) {
+    if ((attributes & FileAttributeReparsePoint) != 0) {
         return reparseTag != 0 && (reparseTag & ReparseTagNameSurrogate) == 0;
     }
     return true;
