@@ -30,8 +30,11 @@ bool StartsWithPrefix(std::wstring_view path, wchar_t third) noexcept {
            IsPathSeparator(path[3]);
 }
 
+// Only backslashes make the forms that the system takes without rewriting;
+// "//?/" is normalised like any other path.
 bool IsVerbatimPath(std::wstring_view path) noexcept {
-    return StartsWithPrefix(path, L'?') || StartsWithPrefix(path, L'.');
+    return path.size() >= 4 && path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') &&
+           path[3] == L'\\';
 }
 
 wchar_t AsciiUpper(wchar_t c) noexcept { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
@@ -111,7 +114,7 @@ bool IsDevicePath(std::wstring_view path) noexcept {
     if (StartsWithPrefix(path, L'.')) {
         return true;
     }
-    if (StartsWithPrefix(path, L'?')) {
+    if (IsVerbatimPath(path)) {
         return false;  // the verbatim form reaches a folder that has a device's name
     }
     std::wstring leaf = LeafName(path);
