@@ -4,7 +4,6 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <new>
 #include <system_error>
 
 #include "app/ApplicationController.h"

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <new>
 
 #include "core/ScanScheduler.h"
 #include "core/ScanTreeBuilder.h"
