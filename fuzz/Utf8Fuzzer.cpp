@@ -24,5 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (trimmed.size() > wide->size() || leaf.size() > trimmed.size()) {
         std::abort();
     }
+    // A scan root given on a command line is any text: its normal form is a
+    // fixed point, and its system form never loses what it names.
+    const std::wstring root = varnel::core::NormalizeScanRootSyntax(*wide);
+    const std::wstring system = varnel::core::ExtendedLengthPath(root);
+    if (varnel::core::NormalizeScanRootSyntax(root) != root || !system.ends_with(root.substr(root.size() > 2 ? 2 : 0))) {
+        std::abort();
+    }
     return 0;
 }

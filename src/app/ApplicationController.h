@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -21,7 +22,8 @@
 
 namespace varnel::app {
 
-// Posted once per scan, after the result is stored (wParam and lParam 0).
+// Posted once per scan, after the result is stored; wParam is the scan's id
+// (see CurrentScanId), lParam 0.
 inline constexpr UINT ScanCompletedMessage = WM_APP + 1;
 // The window polls progress on this timer while a scan runs.
 inline constexpr UINT_PTR ProgressTimerId = 1;
@@ -30,9 +32,12 @@ inline constexpr UINT ProgressTimerPeriodMs = 250;
 // The fixed English name of the multi-drive scan (not the translated label).
 inline constexpr wchar_t AllLocalDrivesName[] = L"All local drives";
 
-// The message of a scan that stopped because the system ran out of memory or
-// threads.
-inline constexpr wchar_t ResourceFailureMessage[] = L"The scan ran out of system resources.";
+// The notice for a Failed scan, or for a merged scan that left out roots
+// that failed: each reason in the user's language through `translate` (a
+// text missing there reads as its key, and then the English sentence is
+// used), roots named when there are several. Empty when nothing failed.
+std::wstring ScanFailureNotice(const core::ScanResult& result,
+                               const std::function<std::wstring(std::string_view key)>& translate);
 
 struct ScanOptions {
     std::uint32_t engineChoice = 0;  // always automatic in the program
@@ -59,18 +64,26 @@ public:
     void SetScanOptions(const ScanOptions& options);
     ScanOptions GetScanOptions() const;
 
-    // Starts a scan unless one runs or no non-empty path remains. Whether a
-    // scan started is read from IsScanning() afterwards; if the background
-    // thread cannot be started, nothing runs and nothing will be posted.
-    void StartScanPaths(std::vector<std::wstring> paths, std::wstring displayName, HWND notify);
+    // Starts a scan and returns true, unless no non-empty path remains or the
+    // previous scan has not been handed over yet: one still running (also
+    // after Cancel, until its engines have stopped) or one whose result
+    // still waits for TakeResult. Refusing instead of starting keeps every
+    // completion message the window sees the current scan's. If the scan
+    // cannot be started (no thread, no memory), a Failed result is stored
+    // and posted as usual when memory allows it, and false is returned.
+    bool StartScanPaths(std::vector<std::wstring> paths, std::wstring displayName, HWND notify);
     // One folder or drive, scanned as itself.
-    void StartScan(const std::wstring& path, HWND notify);
+    bool StartScan(const std::wstring& path, HWND notify);
 
     void Cancel();
     bool IsScanning() const noexcept { return scanning_.load(); }
     core::ScanProgress ReadProgress() const;
-    // Moves the stored result out; the slot is left empty.
+    // Moves the stored result out; the slot is left empty and a new scan may
+    // start.
     core::ScanResult TakeResult();
+    // The id the last started scan's completion message carries in wParam:
+    // a message with another id is stale and must be ignored.
+    WPARAM CurrentScanId() const noexcept { return scanId_; }
 
     static std::thread StartStdThread(std::function<void()> body) { return std::thread(std::move(body)); }
 
@@ -79,10 +92,14 @@ private:
         std::vector<std::wstring> paths;
         std::wstring displayName;
         HWND notify;
+        WPARAM scanId;
         ScanOptions options;
         core::ScanCancellationToken* token;  // owned by the controller, outlives the thread
     };
-    void RunScan(ScanContext context);
+    void RunScan(ScanContext& context) noexcept;
+    core::ScanResult ScanOrFail(ScanContext& context) noexcept;
+    // Stores the result, clears the scanning flag and posts the completion.
+    void Deliver(core::ScanResult&& result, HWND notify, WPARAM scanId) noexcept;
     void PublishProgress(const core::ScanProgress& progress);
 
     core::ScanEngineFactory engines_;
@@ -90,15 +107,17 @@ private:
 
     std::vector<platform::DriveInfo> drives_;  // window thread only
 
-    mutable std::mutex mutex_;         // the controller lock: guards the three fields below
+    mutable std::mutex mutex_;         // the controller lock: guards the four fields below
     ScanOptions options_;
     core::ScanResult resultSlot_;      // filled by the scan thread, emptied by TakeResult
+    bool resultPending_ = false;       // a completion was posted and its result not yet taken
     core::ScanProgress progress_;      // the last published snapshot
 
     // Replaced for each scan; the scan thread only reads it.
     std::unique_ptr<core::ScanCancellationToken> token_;
     std::thread worker_;               // joinable until joined at the next start or on destruction
     std::atomic<bool> scanning_{false};  // set by the window thread, cleared by the scan thread
+    WPARAM scanId_ = 0;                // window thread only: the last started scan
 };
 
 }  // namespace varnel::app

@@ -6,6 +6,7 @@
 
 #include "app/ProgressThrottle.h"
 #include "core/Elapsed.h"
+#include "core/ScanRootFailure.h"
 #include "core/ScanTreeBuilder.h"
 
 namespace varnel::app {
@@ -46,35 +47,51 @@ ScanOptions ApplicationController::GetScanOptions() const {
     return options_;
 }
 
-void ApplicationController::StartScanPaths(std::vector<std::wstring> paths, std::wstring displayName, HWND notify) {
+bool ApplicationController::StartScanPaths(std::vector<std::wstring> paths, std::wstring displayName, HWND notify) {
     std::erase_if(paths, [](const std::wstring& path) { return path.empty(); });
     if (scanning_.load() || paths.empty()) {
-        return;
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (resultPending_) {
+            return false;
+        }
     }
     // With the flag clear the previous thread has stored its result and
     // posted its message; only its last clean-up can remain.
     if (worker_.joinable()) {
         worker_.join();
     }
-    token_ = std::make_unique<core::ScanCancellationToken>();
-    ScanContext context{std::move(paths), std::move(displayName), notify, {}, token_.get()};
-    {
-        std::lock_guard lock(mutex_);
-        progress_ = core::ScanProgress{};
-        context.options = options_;
-    }
+    const WPARAM scanId = ++scanId_;
     scanning_.store(true);
     try {
-        worker_ = startThread_([this, context = std::move(context)]() mutable { RunScan(std::move(context)); });
-    } catch (const std::system_error&) {
-        // No thread, so nothing will ever clear the flag or post the
-        // completion message: undo the start so the window stays usable.
-        scanning_.store(false);
+        token_ = std::make_unique<core::ScanCancellationToken>();
+        auto context = std::make_unique<ScanContext>(
+            ScanContext{std::move(paths), std::move(displayName), notify, scanId, {}, token_.get()});
+        {
+            std::lock_guard lock(mutex_);
+            progress_ = core::ScanProgress{};
+            context->options = options_;
+        }
+        worker_ = startThread_([this, context = std::shared_ptr<ScanContext>(std::move(context))] { RunScan(*context); });
+        return true;
+    } catch (const std::exception&) {
+        // No thread or no memory: nothing will run, so tell the window the
+        // way every scan ends, and leave it usable.
+        core::ScanResult failed;
+        try {
+            failed = core::MakeRootFailedResult(std::wstring(), core::RootProblem::OutOfResources, 0);
+        } catch (const std::exception&) {
+            failed.status = core::ScanStatus::Failed;
+        }
+        Deliver(std::move(failed), notify, scanId);
+        return false;
     }
 }
 
-void ApplicationController::StartScan(const std::wstring& path, HWND notify) {
-    StartScanPaths({path}, path, notify);
+bool ApplicationController::StartScan(const std::wstring& path, HWND notify) {
+    return StartScanPaths({path}, path, notify);
 }
 
 void ApplicationController::Cancel() {
@@ -90,6 +107,7 @@ core::ScanProgress ApplicationController::ReadProgress() const {
 
 core::ScanResult ApplicationController::TakeResult() {
     std::lock_guard lock(mutex_);
+    resultPending_ = false;
     return std::move(resultSlot_);
 }
 
@@ -98,10 +116,15 @@ void ApplicationController::PublishProgress(const core::ScanProgress& progress) 
     progress_ = progress;
 }
 
-void ApplicationController::RunScan(ScanContext context) {
+void ApplicationController::RunScan(ScanContext& context) noexcept {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-    core::ScanResult result;
-    {
+    core::ScanResult result = ScanOrFail(context);
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    Deliver(std::move(result), context.notify, context.scanId);
+}
+
+core::ScanResult ApplicationController::ScanOrFail(ScanContext& context) noexcept {
+    try {
         core::ScanScheduler scheduler(context.options.engineChoice, context.options.threadsPerDrive, engines_);
         ProgressThrottle throttle;
         const core::ScanProgressCallback progress = [this, &throttle](const core::ScanProgress& report) {
@@ -111,22 +134,58 @@ void ApplicationController::RunScan(ScanContext context) {
                 PublishProgress(report);
             }
         };
-        try {
-            result = scheduler.Scan(context.paths, context.displayName, *context.token, progress);
-        } catch (const std::exception&) {
-            // Out of memory, or an engine could not start its workers. Left
-            // alone this would end the program from a background thread and
-            // the window would wait for a result forever; report it instead.
-            result = core::MakeFailedResult(context.displayName, ResourceFailureMessage, 0);
-        }
+        return scheduler.Scan(context.paths, context.displayName, *context.token, progress);
+    } catch (const std::exception&) {
+        // Out of memory, or an engine could not start its workers. Left
+        // alone this would end the program from a background thread and
+        // the window would wait for a result forever; report it instead.
     }
-    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    core::ScanResult failed;
+    try {
+        failed = core::MakeRootFailedResult(context.displayName, core::RootProblem::OutOfResources, 0);
+    } catch (const std::exception&) {
+        failed.status = core::ScanStatus::Failed;  // not even the sentence fits: the status says it
+    }
+    return failed;
+}
+
+void ApplicationController::Deliver(core::ScanResult&& result, HWND notify, WPARAM scanId) noexcept {
     {
         std::lock_guard lock(mutex_);
         resultSlot_ = std::move(result);
+        resultPending_ = true;
         scanning_.store(false);
     }
-    ::PostMessageW(context.notify, ScanCompletedMessage, 0, 0);
+    if (!::PostMessageW(notify, ScanCompletedMessage, scanId, 0)) {
+        // The window is gone: nobody will take the result, and it must not
+        // hold back the next scan.
+        std::lock_guard lock(mutex_);
+        resultPending_ = false;
+    }
+}
+
+std::wstring ScanFailureNotice(const core::ScanResult& result,
+                               const std::function<std::wstring(std::string_view key)>& translate) {
+    std::wstring notice;
+    for (const core::ScanRootFailure& failure : result.rootFailures) {
+        std::wstring reason = failure.reason;
+        if (!failure.reasonKey.empty() && translate) {
+            std::wstring translated = translate(failure.reasonKey);
+            const bool missing = translated.size() == failure.reasonKey.size() &&
+                                 std::equal(translated.begin(), translated.end(), failure.reasonKey.begin());
+            if (!missing && !translated.empty()) {
+                reason = std::move(translated);
+            }
+        }
+        if (!notice.empty()) {
+            notice += L' ';
+        }
+        notice += result.rootFailures.size() == 1 ? reason : failure.path + L": " + reason;
+    }
+    if (notice.empty() && result.status == core::ScanStatus::Failed) {
+        notice = result.message;
+    }
+    return notice;
 }
 
 }  // namespace varnel::app

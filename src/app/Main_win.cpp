@@ -6,9 +6,13 @@
 
 #include <memory>
 
+#include "platform/Drives.h"
 #include "ui/MainWindow.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Before the window lists the drives: an empty card reader must not
+    // raise a "No Disk" dialog.
+    varnel::platform::FailCriticalErrorsSilently();
     ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     ::InitCommonControlsEx(&controls);

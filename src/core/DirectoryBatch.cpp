@@ -36,30 +36,33 @@ std::wstring ReadName(std::span<const std::byte> bytes, std::size_t offset, std:
 }  // namespace
 
 void ParseDirectoryBatch(std::span<const std::byte> batch, const std::wstring& directoryPrefix,
-                         std::vector<DirectoryEntryRecord>& entries) {
-    namespace layout = file_id_both_dir_info;
+                         std::vector<DirectoryEntryRecord>& entries, const DirectoryRecordLayout& layout) {
+    namespace offsets = file_id_both_dir_info;
     entries.clear();
     std::size_t offset = 0;
-    while (offset <= batch.size() && batch.size() - offset >= layout::FileName) {
+    while (offset <= batch.size() && batch.size() - offset >= layout.fileName) {
         const std::span<const std::byte> record = batch.subspan(offset);
-        const std::uint32_t nameBytes = ReadU32(record, layout::FileNameLength);
-        if (nameBytes > record.size() - layout::FileName) {
+        const std::uint32_t nameBytes = ReadU32(record, offsets::FileNameLength);
+        if (nameBytes > record.size() - layout.fileName) {
             break;  // torn record: the name would run past the data returned
         }
-        const std::wstring name = ReadName(record, layout::FileName, nameBytes / 2);
+        const std::wstring name = ReadName(record, layout.fileName, nameBytes / 2);
         if (name != L"." && name != L"..") {
             DirectoryEntryRecord& entry = entries.emplace_back();
-            entry.attributes = ReadU32(record, layout::FileAttributes);
-            entry.lastWriteTimeLow = ReadU32(record, layout::LastWriteTime);
-            entry.lastWriteTimeHigh = ReadU32(record, layout::LastWriteTime + 4);
-            const auto endOfFile = static_cast<std::int64_t>(ReadU64(record, layout::EndOfFile));
+            entry.attributes = ReadU32(record, offsets::FileAttributes);
+            entry.lastWriteTimeLow = ReadU32(record, offsets::LastWriteTime);
+            entry.lastWriteTimeHigh = ReadU32(record, offsets::LastWriteTime + 4);
+            const auto endOfFile = static_cast<std::int64_t>(ReadU64(record, offsets::EndOfFile));
             entry.size = endOfFile < 0 ? 0 : static_cast<std::uint64_t>(endOfFile);
             entry.isDirectory = (entry.attributes & FileAttributeDirectory) != 0;
             entry.isReparsePoint = (entry.attributes & FileAttributeReparsePoint) != 0;
+            if (entry.isReparsePoint && layout.carriesReparseTag) {
+                entry.reparseTag = ReadU32(record, offsets::ReparseTag);
+            }
             entry.fullPath = directoryPrefix + name;
             entry.name = name;
         }
-        const std::uint32_t next = ReadU32(record, layout::NextEntryOffset);
+        const std::uint32_t next = ReadU32(record, offsets::NextEntryOffset);
         if (next == 0) {
             break;
         }

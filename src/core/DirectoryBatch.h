@@ -1,7 +1,8 @@
 #pragma once
-// Decodes one buffer of FileIdBothDirectoryInformation records, as the native
-// directory query returns them. Portable and bounds-checked: the buffer comes
-// from the system, but a torn or truncated record must never be read past.
+// Decodes one buffer of directory records, as the native directory query
+// returns them in one of three information classes. Portable and
+// bounds-checked: the buffer comes from the system, but a torn or truncated
+// record must never be read past.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,25 +10,59 @@
 #include <string>
 #include <vector>
 
+#include "core/ScanModel.h"
+
 namespace varnel::core {
 
-// Record layout (x64), offsets in bytes.
+// Offsets (x64, in bytes) that the three record layouts share.
 namespace file_id_both_dir_info {
 inline constexpr std::size_t NextEntryOffset = 0;
 inline constexpr std::size_t LastWriteTime = 24;
 inline constexpr std::size_t EndOfFile = 40;
 inline constexpr std::size_t FileAttributes = 56;
 inline constexpr std::size_t FileNameLength = 60;
+// EaSize: holds the reparse tag when the reparse attribute is set.
+inline constexpr std::size_t ReparseTag = 64;
 inline constexpr std::size_t FileName = 104;
 }  // namespace file_id_both_dir_info
 
-// The native query's information class for these records.
-inline constexpr std::uint32_t FileIdBothDirectoryInformationClass = 37;
+// Where one information class keeps what the engine reads.
+struct DirectoryRecordLayout {
+    std::uint32_t informationClass;
+    std::size_t fileName;   // offset of the name
+    bool carriesReparseTag; // the EaSize field is there
+};
+
+// Tried in this order: some redirectors and third-party file systems refuse
+// the first (and a few the second) of them.
+inline constexpr DirectoryRecordLayout FileIdBothDirectoryLayout{37, file_id_both_dir_info::FileName, true};
+inline constexpr DirectoryRecordLayout FileBothDirectoryLayout{3, 94, true};
+inline constexpr DirectoryRecordLayout FileDirectoryLayout{1, 64, false};
+
+inline constexpr std::uint32_t FileAttributeRecallOnOpen = 0x00040000;
+
+// Whether a folder's contents are listed. A reparse folder is entered only
+// when its tag is known and is not a name surrogate: cloud-synced folders
+// (0x9000xxxA) hold real local files, while junctions and symbolic links can
+// loop or count a volume twice. A folder whose listing lives in the cloud
+// (recall on open) is never opened: opening it would fetch from the network,
+// and it holds nothing locally.
+constexpr bool IsListedFolder(std::uint32_t attributes, std::uint32_t reparseTag) noexcept {
+    constexpr std::uint32_t ReparseTagNameSurrogate = 0x20000000;
+    if ((attributes & FileAttributeRecallOnOpen) != 0) {
+        return false;
+    }
+    if ((attributes & FileAttributeReparsePoint) != 0) {
+        return reparseTag != 0 && (reparseTag & ReparseTagNameSurrogate) == 0;
+    }
+    return true;
+}
 
 struct DirectoryEntryRecord {
     std::wstring name;
     std::wstring fullPath;
     std::uint32_t attributes = 0;
+    std::uint32_t reparseTag = 0;  // 0 when not a reparse point or not reported
     std::uint32_t lastWriteTimeLow = 0;
     std::uint32_t lastWriteTimeHigh = 0;
     std::uint64_t size = 0;  // 0 when the system reports a negative end of file
@@ -43,6 +78,7 @@ struct DirectoryEntryRecord {
 // cleared first, skipping "." and "..". `directoryPrefix` already ends with a
 // separator (or is empty). Stops at the first record that does not fit.
 void ParseDirectoryBatch(std::span<const std::byte> batch, const std::wstring& directoryPrefix,
-                         std::vector<DirectoryEntryRecord>& entries);
+                         std::vector<DirectoryEntryRecord>& entries,
+                         const DirectoryRecordLayout& layout = FileIdBothDirectoryLayout);
 
 }  // namespace varnel::core

@@ -5,11 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/DirectoryBatch.h"
 #include "core/Elapsed.h"
+#include "core/NtDirectoryApi_win.h"
 #include "core/PathRules.h"
 #include "core/RootAttributes_win.h"
 #include "core/ScanTreeBuilder.h"
-#include "platform/UniqueHandle_win.h"
 
 namespace varnel::core {
 namespace {
@@ -21,8 +22,9 @@ struct PendingFolder {
 
 class Walk {
 public:
-    Walk(ScanTreeBuilder& builder, ScanCancellationToken& token, const ScanProgressCallback& progress)
-        : builder_(builder), token_(token), progress_(progress) {}
+    Walk(DirectorySystem& system, ScanTreeBuilder& builder, ScanCancellationToken& token,
+         const ScanProgressCallback& progress)
+        : system_(system), builder_(builder), token_(token), progress_(progress) {}
 
     void Run(std::uint64_t rootIndex, const std::wstring& rootPath) {
         pending_.push_back({rootIndex, rootPath});
@@ -40,25 +42,29 @@ public:
 
 private:
     void ListFolder(std::uint64_t folderIndex, const std::wstring& folderPath) {
-        // "C:\" gives "C:\\*", which the system accepts.
-        const std::wstring pattern = TrimTrailingSeparators(folderPath) + L"\\*";
+        // The "\\?\" form: long paths and names ending in a dot or a space
+        // reach the folder itself, not a shortened neighbour.
+        const std::wstring pattern = JoinPath(ExtendedLengthPath(folderPath), L"*");
         WIN32_FIND_DATAW entry{};
-        platform::UniqueFind find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
-                                                     FindExSearchNameMatch, nullptr,
-                                                     FIND_FIRST_EX_LARGE_FETCH));
-        if (!find) {
-            const DWORD error = ::GetLastError();
+        SystemListing find(system_, &DirectorySystem::CloseFind);
+        if (const std::uint32_t error = system_.FindFirst(pattern, entry, find.put()); error != 0) {
             if (IsRecordedListingFailure(error)) {
                 builder_.AddError(folderPath, error);
             }
             return;
         }
-        do {
+        for (;;) {
             if (token_.IsCancelled()) {
                 break;
             }
             AddEntry(folderIndex, folderPath, entry);
-        } while (::FindNextFileW(find.get(), &entry));
+            if (const std::uint32_t error = system_.FindNext(find.get(), entry); error != 0) {
+                if (error != ERROR_NO_MORE_FILES) {
+                    builder_.AddError(folderPath, error);
+                }
+                break;
+            }
+        }
     }
 
     void AddEntry(std::uint64_t folderIndex, const std::wstring& folderPath,
@@ -77,8 +83,9 @@ private:
             ++report_.foldersScanned;
             report_.currentPath = childPath;
             Report();
-            // Reparse folders are listed but never entered: no link cycles.
-            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            // The reparse tag is only valid with the reparse attribute.
+            const std::uint32_t tag = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? entry.dwReserved0 : 0;
+            if (IsListedFolder(attributes, tag)) {
                 pending_.push_back({index, std::move(childPath)});
             }
             return;
@@ -104,6 +111,7 @@ private:
         }
     }
 
+    DirectorySystem& system_;
     ScanTreeBuilder& builder_;
     ScanCancellationToken& token_;
     const ScanProgressCallback& progress_;
@@ -113,18 +121,26 @@ private:
 
 }  // namespace
 
+DirectoryWalkScanEngine::DirectoryWalkScanEngine() : system_(SystemDirectories()) {}
+
 ScanResult DirectoryWalkScanEngine::Scan(const std::wstring& path, ScanCancellationToken& token,
                                          const ScanProgressCallback& progress) {
     const auto start = ScanClock::now();
 
-    const RootAttributes root = ReadRootAttributes(path);
+    std::wstring rootPath = NormalizeScanRootSyntax(path);
+    const RootAttributes root = ReadRootAttributes(system_, rootPath);
+    if (root.problem) {
+        return MakeRootFailedResult(std::move(rootPath), *root.problem, MeasureElapsedMs(start, ScanClock::now()));
+    }
 
-    std::wstring rootPath = TrimTrailingSeparators(path);
     ScanTreeBuilder builder;
     const std::uint64_t rootIndex =
         builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, root.attributes, root.lastWriteTime);
-
-    Walk(builder, token, progress).Run(rootIndex, rootPath);
+    {
+        BlockedCallCanceller canceller(system_, token);
+        const BlockedCallCanceller::Registration walking(canceller);
+        Walk(system_, builder, token, progress).Run(rootIndex, rootPath);
+    }
 
     builder.ComputeTotals();
     const auto end = ScanClock::now();

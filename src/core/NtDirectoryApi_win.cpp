@@ -1,5 +1,10 @@
 #include "core/NtDirectoryApi_win.h"
 
+#include <algorithm>
+#include <chrono>
+
+#include "platform/UniqueHandle_win.h"
+
 namespace varnel::core {
 namespace {
 
@@ -16,6 +21,57 @@ Function ResolveNtdll(const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(ntdll, name)));
 }
 
+class Win32DirectorySystem final : public DirectorySystem {
+public:
+    std::uint32_t ReadAttributes(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA& data) override {
+        return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ? 0 : ::GetLastError();
+    }
+
+    std::uint32_t FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, HANDLE& find) override {
+        find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                  FIND_FIRST_EX_LARGE_FETCH);
+        return find == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+    }
+
+    std::uint32_t FindNext(HANDLE find, WIN32_FIND_DATAW& entry) override {
+        return ::FindNextFileW(find, &entry) ? 0 : ::GetLastError();
+    }
+
+    void CloseFind(HANDLE find) override { ::FindClose(find); }
+
+    std::uint32_t OpenDirectory(const std::wstring& path, HANDLE& directory) override {
+        directory = ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        return directory == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+    }
+
+    void CloseDirectory(HANDLE directory) override { ::CloseHandle(directory); }
+
+    LONG QueryDirectory(HANDLE directory, NtIoStatusBlock& status, void* buffer, ULONG length,
+                        ULONG informationClass, bool restartScan) override {
+        if (query_ == nullptr) {
+            return StatusProcedureNotFound;
+        }
+        return query_(directory, nullptr, nullptr, nullptr, &status, buffer, length, informationClass, FALSE,
+                      nullptr, restartScan ? TRUE : FALSE);
+    }
+
+    std::uint32_t StatusToWin32Error(LONG status) override {
+        return status == StatusProcedureNotFound ? ERROR_PROC_NOT_FOUND : NtStatusToWin32Error(status);
+    }
+
+    void CancelBlockedCall(DWORD threadId) override {
+        const platform::UniqueKernelHandle thread(::OpenThread(THREAD_TERMINATE, FALSE, threadId));
+        if (thread) {
+            ::CancelSynchronousIo(thread.get());
+        }
+    }
+
+private:
+    const NtQueryDirectoryFileFunction query_ = ResolveNtQueryDirectoryFile();
+};
+
 }  // namespace
 
 NtQueryDirectoryFileFunction ResolveNtQueryDirectoryFile() {
@@ -28,6 +84,50 @@ std::uint32_t NtStatusToWin32Error(LONG status) {
         return ERROR_ACCESS_DENIED;
     }
     return convert(status);
+}
+
+DirectorySystem& SystemDirectories() {
+    static Win32DirectorySystem system;
+    return system;
+}
+
+BlockedCallCanceller::BlockedCallCanceller(DirectorySystem& system, const ScanCancellationToken& token)
+    : system_(system), token_(token), watcher_([this] { Watch(); }) {}
+
+BlockedCallCanceller::~BlockedCallCanceller() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    stopped_.notify_all();
+    watcher_.join();
+}
+
+void BlockedCallCanceller::Watch() {
+    // The token is a bare flag that wakes nobody, so it is looked at a few
+    // times a second. A cancel can also land just before a thread enters its
+    // call, which is why the cancelling repeats until the scan ends.
+    constexpr auto CheckPeriod = std::chrono::milliseconds(50);
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        stopped_.wait_for(lock, CheckPeriod, [this] { return stopping_; });
+        if (!stopping_ && token_.IsCancelled()) {
+            for (const DWORD thread : threads_) {
+                system_.CancelBlockedCall(thread);
+            }
+        }
+    }
+}
+
+BlockedCallCanceller::Registration::Registration(BlockedCallCanceller& canceller)
+    : canceller_(canceller), threadId_(::GetCurrentThreadId()) {
+    std::lock_guard lock(canceller_.mutex_);
+    canceller_.threads_.push_back(threadId_);
+}
+
+BlockedCallCanceller::Registration::~Registration() {
+    std::lock_guard lock(canceller_.mutex_);
+    std::erase(canceller_.threads_, threadId_);
 }
 
 }  // namespace varnel::core

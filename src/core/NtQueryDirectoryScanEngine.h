@@ -10,12 +10,18 @@
 
 namespace varnel::core {
 
+class DirectorySystem;
+
 class NtQueryDirectoryScanEngine final : public IScanEngine {
 public:
     // 0 asks for the default of 8 workers; other counts are held to 1..64.
-    explicit NtQueryDirectoryScanEngine(std::uint64_t threadsPerDrive = 0) : threadsPerDrive_(threadsPerDrive) {}
+    // `system` exists for tests; the program uses the real file system.
+    explicit NtQueryDirectoryScanEngine(std::uint64_t threadsPerDrive = 0);
+    NtQueryDirectoryScanEngine(DirectorySystem& system, std::uint64_t threadsPerDrive)
+        : system_(system), threadsPerDrive_(threadsPerDrive) {}
 
-    // Throws std::system_error when a worker thread cannot be started and
+    // Failed, with a sentence, for a root that is missing, a file or a
+    // device. Throws std::system_error when a worker thread cannot be started and
     // rethrows a worker's failure (such as std::bad_alloc); in both cases all
     // workers have been stopped and joined first.
     ScanResult Scan(const std::wstring& path, ScanCancellationToken& token,
@@ -29,6 +35,7 @@ public:
     }
 
 private:
+    DirectorySystem& system_;
     std::uint64_t threadsPerDrive_;
 };
 

@@ -21,7 +21,6 @@
 #include "core/RootAttributes_win.h"
 #include "core/ScanTreeBuilder.h"
 #include "core/WorkerGroup.h"
-#include "platform/UniqueHandle_win.h"
 
 namespace varnel::core {
 namespace {
@@ -54,9 +53,9 @@ QueryBuffer AllocateQueryBuffer() {
 // callable runs, which may take the caller's own lock next.
 class DirectoryQueryPool {
 public:
-    DirectoryQueryPool(ScanTreeBuilder& builder, const ScanCancellationToken& token,
-                       const ScanProgressCallback& progress, NtQueryDirectoryFileFunction query)
-        : builder_(builder), token_(token), progress_(progress), query_(query) {}
+    DirectoryQueryPool(DirectorySystem& system, ScanTreeBuilder& builder, const ScanCancellationToken& token,
+                       const ScanProgressCallback& progress, BlockedCallCanceller& canceller)
+        : system_(system), builder_(builder), token_(token), progress_(progress), canceller_(canceller) {}
 
     void Enqueue(DirectoryWorkItem item) {
         {
@@ -83,6 +82,9 @@ private:
     void ListDirectory(const DirectoryWorkItem& item, std::byte* buffer,
                        std::vector<DirectoryEntryRecord>& entries,
                        std::vector<DirectoryWorkItem>& subdirectories);
+    // Steps down from `refused` to the next information class, once for the
+    // whole scan; false when none is left.
+    bool FallBackFrom(std::size_t refused);
     void AddBatch(const DirectoryWorkItem& item, const std::vector<DirectoryEntryRecord>& entries,
                   std::vector<DirectoryWorkItem>& subdirectories);
     void Report(const DirectoryEntryRecord& entry);
@@ -91,10 +93,14 @@ private:
         builder_.AddError(path, code);
     }
 
+    DirectorySystem& system_;
     ScanTreeBuilder& builder_;               // guarded by treeMutex_
     const ScanCancellationToken& token_;     // read without a lock at the check points
     const ScanProgressCallback& progress_;   // called under callbackMutex_, one report at a time
-    const NtQueryDirectoryFileFunction query_;
+    BlockedCallCanceller& canceller_;        // every worker registers, so a stuck share cannot hold it
+    // Index into RecordLayouts of the class this volume accepts; it only
+    // ever grows, and every worker uses the latest one.
+    std::atomic<std::size_t> layoutIndex_{0};
 
     std::mutex progressMutex_;               // guards the three counters below
     std::wstring currentPath_;
@@ -114,7 +120,15 @@ private:
     std::mutex treeMutex_;                   // guards builder_
 };
 
+constexpr DirectoryRecordLayout RecordLayouts[] = {FileIdBothDirectoryLayout, FileBothDirectoryLayout,
+                                                   FileDirectoryLayout};
+
+bool IsRefusedInformationClass(LONG status) noexcept {
+    return status == StatusInvalidInfoClass || status == StatusNotSupported;
+}
+
 void DirectoryQueryPool::RunWorker() {
+    const BlockedCallCanceller::Registration registration(canceller_);
     QueryBuffer buffer = AllocateQueryBuffer();
     std::vector<DirectoryEntryRecord> entries;
     std::vector<DirectoryWorkItem> subdirectories;
@@ -152,14 +166,26 @@ void DirectoryQueryPool::RunWorker() {
     }
 }
 
+bool DirectoryQueryPool::FallBackFrom(std::size_t refused) {
+    std::size_t expected = refused;
+    if (refused + 1 >= std::size(RecordLayouts)) {
+        return false;
+    }
+    // Another worker may have stepped down already; either way the next
+    // attempt uses the newer class.
+    layoutIndex_.compare_exchange_strong(expected, refused + 1);
+    return true;
+}
+
 void DirectoryQueryPool::ListDirectory(const DirectoryWorkItem& item, std::byte* buffer,
                                        std::vector<DirectoryEntryRecord>& entries,
                                        std::vector<DirectoryWorkItem>& subdirectories) {
-    platform::UniqueFile directory(::CreateFileW(item.path.c_str(), FILE_LIST_DIRECTORY,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!directory) {
-        AddError(item.path, ::GetLastError());
+    // The "\\?\" form: long paths and names ending in a dot or a space
+    // reach the folder itself, not a shortened neighbour.
+    SystemListing directory(system_, &DirectorySystem::CloseDirectory);
+    if (const std::uint32_t error = system_.OpenDirectory(ExtendedLengthPath(item.path), directory.put());
+        error != 0) {
+        AddError(item.path, error);
         return;
     }
     std::wstring prefix = item.path;
@@ -171,22 +197,28 @@ void DirectoryQueryPool::ListDirectory(const DirectoryWorkItem& item, std::byte*
     }
 
     bool firstCall = true;
+    std::size_t layoutIndex = layoutIndex_.load();
     for (;;) {
+        const DirectoryRecordLayout& layout = RecordLayouts[layoutIndex];
         NtIoStatusBlock status{};
-        const LONG result = query_(directory.get(), nullptr, nullptr, nullptr, &status, buffer,
-                                   static_cast<ULONG>(QueryBufferBytes), FileIdBothDirectoryInformationClass,
-                                   FALSE, nullptr, firstCall ? TRUE : FALSE);
+        const LONG result = system_.QueryDirectory(directory.get(), status, buffer,
+                                                   static_cast<ULONG>(QueryBufferBytes), layout.informationClass,
+                                                   firstCall);
         if (result == StatusNoMoreFiles || result == StatusNoSuchFile) {
             return;
         }
+        if (firstCall && IsRefusedInformationClass(result) && FallBackFrom(layoutIndex)) {
+            layoutIndex = layoutIndex_.load();
+            continue;
+        }
         if (result < 0) {
-            AddError(item.path, NtStatusToWin32Error(result));
+            AddError(item.path, system_.StatusToWin32Error(result));
             return;
         }
         firstCall = false;
 
         const std::size_t filled = status.information < QueryBufferBytes ? status.information : QueryBufferBytes;
-        ParseDirectoryBatch(std::span<const std::byte>(buffer, filled), prefix, entries);
+        ParseDirectoryBatch(std::span<const std::byte>(buffer, filled), prefix, entries, layout);
         AddBatch(item, entries, subdirectories);
         for (const DirectoryEntryRecord& entry : entries) {
             Report(entry);
@@ -208,8 +240,7 @@ void DirectoryQueryPool::AddBatch(const DirectoryWorkItem& item, const std::vect
         if (entry.isDirectory) {
             const std::uint64_t index = builder_.AddFolder(item.nodeIndex, entry.name, entry.fullPath,
                                                            entry.attributes, entry.LastWriteTime());
-            // Reparse folders are listed but never entered: no link cycles.
-            if (!entry.isReparsePoint) {
+            if (IsListedFolder(entry.attributes, entry.reparseTag)) {
                 subdirectories.push_back({index, entry.fullPath});
             }
         } else {
@@ -246,26 +277,33 @@ bool IsDriveRootPath(const std::wstring& path) noexcept {
     return path.size() == 3 && path[1] == L':' && IsPathSeparator(path[2]);
 }
 
+NtQueryDirectoryScanEngine::NtQueryDirectoryScanEngine(std::uint64_t threadsPerDrive)
+    : NtQueryDirectoryScanEngine(SystemDirectories(), threadsPerDrive) {}
+
 ScanResult NtQueryDirectoryScanEngine::Scan(const std::wstring& path, ScanCancellationToken& token,
                                             const ScanProgressCallback& progress) {
     const auto start = ScanClock::now();
 
-    const RootAttributes root = ReadRootAttributes(path);
+    std::wstring rootPath = NormalizeScanRootSyntax(path);
+    const RootAttributes root = ReadRootAttributes(system_, rootPath);
+    if (root.problem) {
+        ScanResult failed =
+            MakeRootFailedResult(std::move(rootPath), *root.problem, MeasureElapsedMs(start, ScanClock::now()));
+        failed.engine = ScanEngineKind::NtQueryDirectory;
+        return failed;
+    }
 
-    std::wstring rootPath = TrimTrailingSeparators(path);
     ScanTreeBuilder builder;
     builder.Reserve(IsDriveRootPath(rootPath) ? DriveRootReservation : FolderReservation);
     const std::uint64_t rootIndex =
         builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, root.attributes, root.lastWriteTime);
-
-    if (const NtQueryDirectoryFileFunction query = ResolveNtQueryDirectoryFile()) {
-        DirectoryQueryPool pool(builder, token, progress, query);
+    {
+        BlockedCallCanceller canceller(system_, token);
+        DirectoryQueryPool pool(system_, builder, token, progress, canceller);
         pool.Enqueue({rootIndex, rootPath});
         WorkerGroup workers([&pool] { pool.Abort(); });
         workers.Start(static_cast<std::size_t>(WorkerCountFor(threadsPerDrive_)), [&pool] { pool.RunWorker(); });
         workers.JoinAll();
-    } else {
-        builder.AddError(rootPath, ERROR_PROC_NOT_FOUND);
     }
 
     builder.ComputeTotals();

@@ -43,6 +43,15 @@ struct ScanError {
     std::uint32_t code = 0;
 };
 
+// A root that could not be scanned at all. `reasonKey` names the reason as a
+// text key so the window can translate it; it is empty for reasons that only
+// have the English sentence in `reason`.
+struct ScanRootFailure {
+    std::wstring path;
+    std::string reasonKey;
+    std::wstring reason;
+};
+
 enum class ScanStatus : std::uint32_t {
     None = 0,
     Completed = 2,
@@ -61,7 +70,10 @@ struct ScanResult {
     ScanStatus status = ScanStatus::None;
     ScanEngineKind engine = ScanEngineKind::DirectoryWalk;
     std::wstring rootPath;
-    std::wstring message;  // fixed English sentence, only for Failed
+    std::wstring message;  // fixed English sentence: why the scan failed, or which roots did
+    // The roots that could not be scanned: the root of a Failed scan, or the
+    // roots left out of a merged scan that kept the others.
+    std::vector<ScanRootFailure> rootFailures;
     std::vector<ScanNode> nodes;
     std::uint64_t rootIndex = NoIndex;  // check before indexing: NoIndex for failed or empty results
     std::vector<ScanError> errors;

@@ -1,8 +1,11 @@
 #include "core/ScanScheduler.h"
 
+#include <exception>
 #include <utility>
 
 #include "core/Elapsed.h"
+#include "core/PathRules.h"
+#include "core/ScanRootFailure.h"
 
 namespace varnel::core {
 
@@ -40,10 +43,30 @@ ScanResult ScanScheduler::ScanOneRoot(const std::wstring& path, ScanCancellation
     return engines_.createNtQueryEngine(threadsPerDrive_)->Scan(path, token, progress);
 }
 
+namespace {
+
+// Every failed root names itself, also when its engine (the master-file-table
+// one) gave only an English message.
+void NameFailedRoot(ScanResult& result, const std::wstring& path) {
+    if (result.status == ScanStatus::Failed && result.rootFailures.empty()) {
+        result.rootFailures.push_back({path, {}, result.message});
+    }
+}
+
+}  // namespace
+
+std::wstring ScanScheduler::NormalizeRoot(const std::wstring& path) const {
+    return engines_.normalizeRoot ? engines_.normalizeRoot(path) : NormalizeScanRootSyntax(path);
+}
+
 void MergeRootResult(ScanResult& merged, ScanResult&& root) {
     if (root.rootIndex == NoIndex || root.rootIndex >= root.nodes.size()) {
         return;
     }
+    // Everything that can run out of memory happens before anything moves.
+    merged.nodes.reserve(merged.nodes.size() + root.nodes.size());
+    merged.errors.reserve(merged.errors.size() + root.errors.size());
+    merged.nodes[merged.rootIndex].children.reserve(merged.nodes[merged.rootIndex].children.size() + 1);
     const std::uint64_t offset = merged.nodes.size();
     const std::uint64_t mergedRoot = merged.rootIndex;
     for (ScanNode& node : root.nodes) {
@@ -54,7 +77,6 @@ void MergeRootResult(ScanResult& merged, ScanResult&& root) {
         }
     }
     merged.nodes[mergedRoot].children.push_back(root.rootIndex + offset);
-    merged.nodes.reserve(merged.nodes.size() + root.nodes.size());
     for (ScanNode& node : root.nodes) {
         merged.nodes.push_back(std::move(node));
     }
@@ -69,7 +91,9 @@ void MergeRootResult(ScanResult& merged, ScanResult&& root) {
 ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std::wstring& displayName,
                                ScanCancellationToken& token, const ScanProgressCallback& progress) {
     if (paths.size() == 1 && paths.front() == displayName) {
-        return ScanOneRoot(paths.front(), token, progress);
+        ScanResult result = ScanOneRoot(NormalizeRoot(paths.front()), token, progress);
+        NameFailedRoot(result, result.rootPath);
+        return result;
     }
 
     const auto start = ScanClock::now();
@@ -101,7 +125,19 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
             shifted.foldersScanned += foldersBefore;
             progress(shifted);
         };
-        ScanResult root = ScanOneRoot(path, token, wrapper);
+        const std::wstring rootPath = NormalizeRoot(path);
+        ScanResult root;
+        try {
+            root = ScanOneRoot(rootPath, token, wrapper);
+        } catch (const std::exception&) {
+            // Memory or threads ran out on this root: the drives already read
+            // stay, and the next ones may still fit.
+            root = MakeRootFailedResult(rootPath, RootProblem::OutOfResources, 0);
+        }
+        NameFailedRoot(root, rootPath);
+        for (ScanRootFailure& failure : root.rootFailures) {
+            merged.rootFailures.push_back(std::move(failure));
+        }
 
         if (!firstRootSeen) {
             merged.engine = root.engine;
@@ -112,7 +148,11 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
         filesBefore += root.fileCount;
         foldersBefore += root.folderCount;
         const bool rootCancelled = root.status == ScanStatus::Cancelled;
-        MergeRootResult(merged, std::move(root));
+        try {
+            MergeRootResult(merged, std::move(root));
+        } catch (const std::bad_alloc&) {
+            merged.rootFailures.push_back(DescribeRootProblem(rootPath, RootProblem::OutOfResources));
+        }
         if (rootCancelled) {
             merged.status = ScanStatus::Cancelled;
             break;
@@ -127,6 +167,15 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
         top.folderCount += rootNode.folderCount + 1;
     }
     merged.elapsedMs = MeasureElapsedMs(start, ScanClock::now());
+    if (!merged.rootFailures.empty()) {
+        merged.message = JoinRootFailureReasons(merged.rootFailures);
+        if (top.children.empty() && merged.status == ScanStatus::Completed) {
+            merged.status = ScanStatus::Failed;
+            merged.nodes.clear();
+            merged.rootIndex = NoIndex;
+            merged.folderCount = 0;
+        }
+    }
     return merged;
 }
 

@@ -30,6 +30,9 @@ struct ScanEngineFactory {
     std::function<std::unique_ptr<IScanEngine>(std::uint64_t threadsPerDrive)> createMftEngine;
     std::function<std::unique_ptr<IScanEngine>(std::uint64_t threadsPerDrive)> createNtQueryEngine;
     std::function<std::unique_ptr<IScanEngine>()> createWalkEngine;
+    // The form each root is scanned under (see NormalizeScanRootSyntax); the
+    // system's own also makes relative roots absolute. Null: syntax only.
+    std::function<std::wstring(const std::wstring& path)> normalizeRoot;
 };
 
 #ifdef _WIN32
@@ -47,11 +50,15 @@ public:
 
     // One path whose display name equals it is scanned as itself; anything
     // else goes under a synthetic node 0 named `displayName`. Roots are
-    // scanned one after another on the calling thread.
+    // normalised, then scanned one after another on the calling thread. A
+    // root that fails (or runs out of memory) is named in `rootFailures` and
+    // `message`, and the roots scanned before and after it are kept; when
+    // every root fails, so does the scan.
     ScanResult Scan(const std::vector<std::wstring>& paths, const std::wstring& displayName,
                     ScanCancellationToken& token, const ScanProgressCallback& progress);
 
 private:
+    std::wstring NormalizeRoot(const std::wstring& path) const;
     ScanResult ScanOneRoot(const std::wstring& path, ScanCancellationToken& token,
                            const ScanProgressCallback& progress);
 
@@ -63,7 +70,8 @@ private:
 
 // Moves a root's nodes and errors to the end of `merged`, re-basing indices
 // by a constant offset and hanging the root under node 0. A result without a
-// usable root (a failed scan) adds nothing.
+// usable root (a failed scan) adds nothing. If memory runs out, `merged` is
+// left as it was and std::bad_alloc is thrown.
 void MergeRootResult(ScanResult& merged, ScanResult&& root);
 
 }  // namespace varnel::core

@@ -11,7 +11,12 @@
 namespace varnel::core {
 
 ScanEngineFactory SystemScanEngines() {
+    // Elevated, the directory engines open folders with backup intent and so
+    // list the ones whose ACL shuts out even administrators. Once per process.
+    static const bool backupPrivilege = platform::EnableBackupPrivilege();
+    static_cast<void>(backupPrivilege);
     ScanEngineFactory engines;
+    engines.normalizeRoot = [](const std::wstring& path) { return platform::NormalizeScanRoot(path); };
     engines.isVolumeRoot = [](const std::wstring& path) { return platform::IsVolumeRoot(path); };
     engines.isRunningAsAdministrator = [] { return platform::IsRunningAsAdministrator(); };
     engines.isMftScanAvailable = [](const std::wstring& path) { return IsMftScanAvailable(path); };

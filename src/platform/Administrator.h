@@ -8,3 +8,13 @@ namespace varnel::platform {
 bool IsRunningAsAdministrator();
 
 }  // namespace varnel::platform
+
+namespace varnel::platform {
+
+// What elevation buys a scan: enables the backup privilege of the process
+// token when it holds it (administrators do), so that folders opened with
+// backup intent are listed whatever their ACL says. True when the privilege
+// is enabled now; a standard user gets false and nothing changes.
+bool EnableBackupPrivilege();
+
+}  // namespace varnel::platform

@@ -21,3 +21,25 @@ bool IsRunningAsAdministrator() {
 }
 
 }  // namespace varnel::platform
+
+namespace varnel::platform {
+
+bool EnableBackupPrivilege() {
+    UniqueKernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
+        return false;
+    }
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!::LookupPrivilegeValueW(nullptr, SE_BACKUP_NAME, &privileges.Privileges[0].Luid)) {
+        return false;
+    }
+    // Succeeds with ERROR_NOT_ALL_ASSIGNED when the token lacks the privilege.
+    if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr)) {
+        return false;
+    }
+    return ::GetLastError() == ERROR_SUCCESS;
+}
+
+}  // namespace varnel::platform

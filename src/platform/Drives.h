@@ -54,6 +54,12 @@ std::vector<DriveInfo> EnumerateLocalDrives(const DriveQueries& queries);
 #ifdef _WIN32
 // The same, asking the system.
 std::vector<DriveInfo> EnumerateLocalDrives();
+
+// Makes the process fail calls on a drive without its medium (an empty card
+// reader, a DVD drive) with an error instead of a system "No Disk" dialog.
+// Called first thing by the program and by varnelscan, before any drive is
+// enumerated or probed; keeps the other error-mode flags.
+void FailCriticalErrorsSilently();
 #endif
 
 }  // namespace varnel::platform

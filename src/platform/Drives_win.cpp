@@ -32,4 +32,8 @@ std::vector<DriveInfo> EnumerateLocalDrives() {
     return EnumerateLocalDrives(queries);
 }
 
+void FailCriticalErrorsSilently() {
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS);
+}
+
 }  // namespace varnel::platform

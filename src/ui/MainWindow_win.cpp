@@ -147,7 +147,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
         case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-        case app::ScanCompletedMessage: return OnScanCompleted();
+        case app::ScanCompletedMessage: return wParam == controller_->CurrentScanId() ? OnScanCompleted() : 0;
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
 }
@@ -512,10 +512,12 @@ LRESULT MainWindow::OnScanCompleted() {
     SetIdleControls();
     ShowSummaryText();
     // The summary reads "completed" even for a scan that could not run at
-    // all; the engine's own sentence says what went wrong.
-    if (result_.status == core::ScanStatus::Failed && !result_.message.empty()) {
+    // all, or that left out drives; the notice says what went wrong.
+    const std::wstring notice =
+        app::ScanFailureNotice(result_, [this](std::string_view key) { return localizer_->Translate(key); });
+    if (!notice.empty()) {
         ClearNotice();
-        ::SendMessageW(statusBar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(result_.message.c_str()));
+        ::SendMessageW(statusBar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(notice.c_str()));
     }
     return 0;
 }

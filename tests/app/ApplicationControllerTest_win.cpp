@@ -35,6 +35,7 @@ public:
 
     HWND Handle() const { return window_; }
     int Completions() const { return completions_; }
+    WPARAM LastScanId() const { return lastScanId_; }
 
     // Pumps messages until a completion arrives or the deadline passes.
     bool WaitForCompletion(DWORD timeoutMs = 60'000) {
@@ -58,7 +59,10 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == ScanCompletedMessage) {
             auto* self = reinterpret_cast<CompletionSink*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (self) ++self->completions_;
+            if (self) {
+                ++self->completions_;
+                self->lastScanId_ = wParam;
+            }
             return 0;
         }
         return ::DefWindowProcW(window, message, wParam, lParam);
@@ -66,6 +70,7 @@ private:
 
     HWND window_ = nullptr;
     int completions_ = 0;
+    WPARAM lastScanId_ = 0;
 };
 
 // An engine that holds the scan until released or cancelled, so tests can
@@ -192,39 +197,75 @@ TEST(ApplicationController, CancelDuringAMultiRootScanDeliversTheCancelledResult
     EXPECT_EQ(gate.scanned.size(), 1u);
 }
 
-TEST(ApplicationController, AThreadThatCannotStartLeavesTheControllerIdle) {
-    Gate gate;
-    CompletionSink sink;
-    ApplicationController controller(GatedEngines(gate), [](std::function<void()>) -> std::thread {
+TEST(ApplicationController, ResourceFailuresEndAsAFailedScanAndLeaveItUsable) {
+    struct Throwing final : core::IScanEngine {
+        core::ScanResult Scan(const std::wstring&, core::ScanCancellationToken&,
+                              const core::ScanProgressCallback&) override {
+            throw std::bad_alloc();
+        }
+    };
+    core::ScanEngineFactory throwingEngine;
+    throwingEngine.createWalkEngine = [] { return std::make_unique<Throwing>(); };
+    const ApplicationController::ThreadStarter noThread = [](std::function<void()>) -> std::thread {
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    });
-    controller.StartScan(L"X:\\", sink.Handle());
-    EXPECT_FALSE(controller.IsScanning());
-    ::Sleep(50);
-    sink.Pump();
-    EXPECT_EQ(sink.Completions(), 0);
+    };
+    Gate gate;
+    struct Case {
+        const char* name;
+        core::ScanEngineFactory engines;
+        ApplicationController::ThreadStarter starter;
+    } cases[] = {
+        {"engine runs out of memory", throwingEngine, ApplicationController::StartStdThread},
+        {"thread cannot start", GatedEngines(gate), noThread},
+    };
+    for (Case& c : cases) {
+        CompletionSink sink;
+        ApplicationController controller(c.engines, c.starter);
+        controller.SetScanOptions({1, 0});
+        controller.StartScan(L"X:\\", sink.Handle());
+        ASSERT_TRUE(sink.WaitForCompletion()) << c.name;
+        EXPECT_FALSE(controller.IsScanning()) << c.name;
+        EXPECT_EQ(sink.LastScanId(), controller.CurrentScanId()) << c.name;
+        const core::ScanResult result = controller.TakeResult();
+        EXPECT_EQ(result.status, core::ScanStatus::Failed) << c.name;
+        ASSERT_EQ(result.rootFailures.size(), 1u) << c.name;
+        EXPECT_EQ(result.rootFailures[0].reasonKey, "status.scan_resources") << c.name;
+        EXPECT_EQ(ScanFailureNotice(result, {}), L"The scan ran out of system resources.") << c.name;
+    }
 }
 
-TEST(ApplicationController, AnEngineThatThrowsEndsTheScanAsFailed) {
-    core::ScanEngineFactory engines;
-    engines.createWalkEngine = [] {
-        struct Throwing final : core::IScanEngine {
-            core::ScanResult Scan(const std::wstring&, core::ScanCancellationToken&,
-                                  const core::ScanProgressCallback&) override {
-                throw std::bad_alloc();
-            }
-        };
-        return std::make_unique<Throwing>();
+TEST(ApplicationController, FailureNoticesAreTranslatedWithTheEnglishSentenceAsFallback) {
+    core::ScanResult result;
+    result.status = core::ScanStatus::Completed;
+    result.rootFailures = {{L"E:\\", "status.root_missing", L"The folder does not exist."},
+                           {L"F:\\", "", L"NTFS volume could not be opened."},
+                           {L"G:\\", "status.scan_resources", L"The scan ran out of system resources."}};
+    const auto german = [](std::string_view key) -> std::wstring {
+        return key == "status.root_missing" ? L"Der Ordner existiert nicht." : std::wstring(key.begin(), key.end());
     };
+    EXPECT_EQ(ScanFailureNotice(result, german),
+              L"E:\\: Der Ordner existiert nicht. F:\\: NTFS volume could not be opened. "
+              L"G:\\: The scan ran out of system resources.");
+}
+
+// The window's Scan posted right after Cancel, before the cancelled scan's
+// completion is handled, 200 times: either the new scan is refused, or (had
+// it started) the cancelled scan's completion would hide it. After each
+// completion the window is idle, so nothing may run.
+TEST(ApplicationController, ScanRightAfterCancelNeverLeavesAHiddenScan) {
+    Gate gate;  // never released: each scan runs until cancelled
     CompletionSink sink;
-    ApplicationController controller(engines);
-    controller.SetScanOptions({1, 0});
-    controller.StartScan(L"X:\\", sink.Handle());
-    ASSERT_TRUE(sink.WaitForCompletion());
-    const core::ScanResult result = controller.TakeResult();
-    EXPECT_EQ(result.status, core::ScanStatus::Failed);
-    EXPECT_EQ(result.message, ResourceFailureMessage);
-    EXPECT_FALSE(controller.IsScanning());
+    ApplicationController controller(GatedEngines(gate));
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(controller.StartScan(L"X:\\", sink.Handle())) << i;
+        controller.Cancel();
+        while (controller.IsScanning()) ::Sleep(1);  // its completion is posted, not yet handled
+        const bool restarted = controller.StartScan(L"X:\\", sink.Handle());
+        ASSERT_TRUE(sink.WaitForCompletion()) << i;
+        ASSERT_EQ(sink.LastScanId(), controller.CurrentScanId()) << i;
+        EXPECT_EQ(controller.TakeResult().status, core::ScanStatus::Cancelled) << i;
+        ASSERT_FALSE(restarted || controller.IsScanning()) << "a scan runs behind an idle window, round " << i;
+    }
 }
 
 TEST(ApplicationController, DestroyingItDuringAScanCancelsAndJoins) {
@@ -237,14 +278,6 @@ TEST(ApplicationController, DestroyingItDuringAScanCancelsAndJoins) {
     }  // would hang for 30 s if the token were not set
     sink.Pump();
     EXPECT_EQ(sink.Completions(), 1);
-}
-
-TEST(ApplicationController, OptionsAndDrives) {
-    ApplicationController controller;
-    controller.SetScanOptions({0, 16});
-    EXPECT_EQ(controller.GetScanOptions().threadsPerDrive, 16u);
-    const auto roots = controller.LocalDriveRoots();
-    EXPECT_NE(std::find(roots.begin(), roots.end(), L"C:\\"), roots.end());
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ TEST(PathRules, TrimTrailingSeparatorsKeepsShortPathsWhole) {
         {L"C:\\", L"C:\\"},           {L"C:\\\\", L"C:\\"},         {L"C:/", L"C:/"},
         {L"C:\\Data\\\\", L"C:\\Data"}, {L"C:\\Data/", L"C:\\Data"}, {L"C:\\Data", L"C:\\Data"},
         {L"ab\\", L"ab\\"},           {L"\\\\", L"\\\\"},           {L"", L""},
-        {L"\\\\srv\\share\\", L"\\\\srv\\share"},
+        {L"\\\\srv\\share\\", L"\\\\srv\\share"}, {L"\\\\?\\C:\\", L"\\\\?\\C:\\"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TrimTrailingSeparators(c.input), c.expected) << "input: " << ::testing::PrintToString(std::wstring(c.input));
@@ -53,6 +53,32 @@ TEST(PathRules, LeafNameFollowsWindowsRootRules) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(LeafName(c.input), c.expected) << "input: " << ::testing::PrintToString(std::wstring(c.input));
+    }
+}
+
+TEST(PathRules, ScanRootsAndTheirSystemForm) {
+    struct RootCase {
+        const wchar_t* input;
+        const wchar_t* normal;    // NormalizeScanRootSyntax
+        const wchar_t* extended;  // ExtendedLengthPath of the normal form
+        bool device;
+    } cases[] = {
+        {L"C:", L"C:\\", L"\\\\?\\C:\\", false},
+        {L"d:/", L"d:\\", L"\\\\?\\d:\\", false},
+        {L"C:\\Data//Sub\\\\", L"C:\\Data\\Sub", L"\\\\?\\C:\\Data\\Sub", false},
+        {L"C:\\abc.", L"C:\\abc.", L"\\\\?\\C:\\abc.", false},
+        {L"//srv/share/dir/", L"\\\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir", false},
+        {L"\\\\?\\C:\\", L"\\\\?\\C:\\", L"\\\\?\\C:\\", false},
+        {L"\\\\?\\C:\\x\\nul", L"\\\\?\\C:\\x\\nul", L"\\\\?\\C:\\x\\nul", false},
+        {L"\\\\.\\PhysicalDrive0", L"\\\\.\\PhysicalDrive0", L"\\\\.\\PhysicalDrive0", true},
+        {L"C:\\x\\NUL", L"C:\\x\\NUL", L"\\\\?\\C:\\x\\NUL", true},
+        {L"C:\\x\\com1.txt", L"C:\\x\\com1.txt", L"\\\\?\\C:\\x\\com1.txt", true},
+    };
+    for (const auto& c : cases) {
+        const std::wstring normal = NormalizeScanRootSyntax(c.input);
+        EXPECT_EQ(normal, c.normal) << ::testing::PrintToString(std::wstring(c.input));
+        EXPECT_EQ(ExtendedLengthPath(normal), c.extended) << ::testing::PrintToString(std::wstring(c.input));
+        EXPECT_EQ(IsDevicePath(normal), c.device) << ::testing::PrintToString(std::wstring(c.input));
     }
 }
 

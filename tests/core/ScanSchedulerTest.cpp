@@ -17,6 +17,7 @@ struct Script {
     std::uint64_t files = 2;          // files of 10 bytes under one sub-folder
     ScanStatus status = ScanStatus::Completed;
     bool cancelTokenDuringScan = false;
+    bool runOutOfMemory = false;
 };
 
 // Records which engine scanned which path, so the choice can be checked.
@@ -35,6 +36,7 @@ public:
                     const ScanProgressCallback& progress) override {
         log_.calls.push_back(name_ + L":" + path);
         const Script script = scripts_[path];
+        if (script.runOutOfMemory) throw std::bad_alloc();
         if (script.status == ScanStatus::Failed && kind_ == ScanEngineKind::NtfsMft) {
             if (script.cancelTokenDuringScan) token.Cancel();
             return MakeFailedResult(path, L"NTFS volume could not be opened.", 1);
@@ -102,7 +104,7 @@ TEST(ScanScheduler, SinglePathNamedAsItselfIsTheEnginesOwnResult) {
     ScanCancellationToken token;
     const ScanResult result = system.Scan(0, {L"C:\\Data\\"}, L"C:\\Data\\", token);
     EXPECT_EQ(result.rootIndex, 0u);
-    EXPECT_EQ(result.nodes[0].path, L"C:\\Data\\");
+    EXPECT_EQ(result.nodes[0].path, L"C:\\Data");
     EXPECT_EQ(result.engine, ScanEngineKind::NtQueryDirectory);
     EXPECT_EQ(system.log.checks, (std::vector<std::string>{"root"})) << "checks stop at the first false";
 }
@@ -178,17 +180,40 @@ TEST(ScanScheduler, FailedMftScanFallsBackSilentlyUnlessCancelled) {
     EXPECT_EQ(cancelled.log.calls.size(), 1u);
 }
 
-TEST(ScanScheduler, FailedRootAddsNothingToAMergedScan) {
+TEST(ScanScheduler, FailedRootsAreNamedAndTheOthersKept) {
     FakeSystem system;
     system.scripts[L"C:\\"].status = ScanStatus::Failed;
     ScanCancellationToken token;
-    const ScanResult result = system.Scan(3, {L"C:\\", L"D:\\"}, L"All", token);
+    ScanResult result = system.Scan(3, {L"C:\\", L"D:\\"}, L"All", token);
     ASSERT_TRUE(TreeInvariantsHold(result, RootKind::Synthetic));
     EXPECT_EQ(result.status, ScanStatus::Completed);
-    EXPECT_TRUE(result.message.empty());
     ASSERT_EQ(result.nodes[0].children.size(), 1u);
     EXPECT_EQ(result.nodes[1].path, L"D:\\");
     EXPECT_EQ(result.fileCount, 2u);
+    ASSERT_EQ(result.rootFailures.size(), 1u);
+    EXPECT_EQ(result.rootFailures[0].path, L"C:\\");
+    EXPECT_EQ(result.message, L"NTFS volume could not be opened.");
+
+    system.scripts[L"D:\\"].runOutOfMemory = true;
+    result = system.Scan(3, {L"C:\\", L"D:\\"}, L"All", token);
+    EXPECT_EQ(result.status, ScanStatus::Failed) << "nothing was read at all";
+    EXPECT_EQ(result.rootIndex, NoIndex);
+    EXPECT_EQ(result.message, L"C:\\: NTFS volume could not be opened. D:\\: The scan ran out of system resources.");
+}
+
+TEST(ScanScheduler, EveryRootIsNormalisedBeforeAnEngineSeesIt) {
+    const std::pair<const wchar_t*, const wchar_t*> table[] = {
+        {L"C:", L"mft:C:\\"},
+        {L"c:/Data//Sub/", L"mft:c:\\Data\\Sub"},
+        {L"\\\\?\\C:\\", L"mft:\\\\?\\C:\\"},
+        {L"\\\\srv\\share\\", L"mft:\\\\srv\\share"},
+    };
+    for (const auto& [path, expected] : table) {
+        FakeSystem system;
+        ScanCancellationToken token;
+        system.Scan(0, {path}, L"All", token);
+        EXPECT_EQ(system.log.calls, (std::vector<std::wstring>{expected})) << ::testing::PrintToString(std::wstring(path));
+    }
 }
 
 TEST(ScanScheduler, MergedEngineIsZeroWhenEnginesDiffer) {

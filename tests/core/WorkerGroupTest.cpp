@@ -56,13 +56,5 @@ TEST(WorkerGroup, AFailingWorkerStopsTheOthersAndItsFailureIsRethrown) {
     EXPECT_EQ(gate.finished.load(), 3);
 }
 
-TEST(WorkerGroup, WorkersThatEndNormallyAreJoined) {
-    std::atomic<int> ran{0};
-    WorkerGroup group([] {});
-    group.Start(8, [&] { ++ran; });
-    group.JoinAll();
-    EXPECT_EQ(ran.load(), 8);
-}
-
 }  // namespace
 }  // namespace varnel::core

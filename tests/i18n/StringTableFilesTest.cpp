@@ -57,6 +57,8 @@ std::vector<std::string> ProgramKeys() {
                      "scan_settings.range_prefix", "scan_settings.ask_admin", "scan_settings.always_admin",
                      "scan_settings.invalid_threads", "about.title", "about.version_prefix", "about.license",
                      "common.ok", "common.cancel", "common.close"}},
+        {"status.", {"root_empty", "root_missing", "root_not_folder", "root_device", "root_unreadable",
+                     "scan_resources"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {

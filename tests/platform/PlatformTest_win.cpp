@@ -5,6 +5,7 @@
 
 #include "platform/Administrator.h"
 #include "platform/Drives.h"
+#include "core/PathRules.h"
 #include "platform/Paths.h"
 #include "support/TempFolder_win.h"
 
@@ -31,6 +32,31 @@ TEST(NormalizeFolderPath, FoldsDotsAndSeparatorsSoSpellingsCompareEqual) {
 
     // A folder that does not exist yet still normalises lexically.
     EXPECT_EQ(NormalizeFolderPath(temp.At(L"Data\\missing\\..\\Sub")), NormalizeFolderPath(temp.At(L"Data\\Sub")));
+}
+
+TEST(NormalizeScanRoot, BareDrivesAreRootsAndRelativeRootsBecomeAbsolute) {
+    wchar_t current[MAX_PATH]{};
+    ::GetCurrentDirectoryW(MAX_PATH, current);
+    const std::wstring folder = core::TrimTrailingSeparators(current);
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"C:", L"C:\\"},
+        {L"c:/", L"c:\\"},
+        {L"\\\\?\\C:\\", L"\\\\?\\C:\\"},
+        {L".", folder},
+        {L"sub/", core::JoinPath(folder, L"sub")},
+    };
+    for (const auto& [root, expected] : cases) {
+        EXPECT_EQ(NormalizeScanRoot(root), expected) << ::testing::PrintToString(root);
+    }
+    EXPECT_TRUE(core::IsDevicePath(NormalizeScanRoot(L"NUL")));
+}
+
+TEST(ScanRights, NoDiskDialogsAndBackupIntentWhenElevated) {
+    const UINT before = ::GetErrorMode();
+    FailCriticalErrorsSilently();
+    EXPECT_EQ(::GetErrorMode(), before | SEM_FAILCRITICALERRORS);
+    // Elevated (Wine runs everything so) the backup privilege is enabled.
+    EXPECT_EQ(EnableBackupPrivilege(), IsRunningAsAdministrator());
 }
 
 TEST(EnumerateLocalDrives, ListsTheSystemDrive) {

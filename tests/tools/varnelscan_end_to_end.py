@@ -13,7 +13,9 @@ import tempfile
 wine, exe = sys.argv[1], sys.argv[2]
 
 NAMES = ["plain", "with space", "comma,name", "quote'single", "caf\u00e9", "\u65e5\u672c",
-         "\U0001F4C1 emoji", "semi;colon"]
+         "\U0001F4C1 emoji", "semi;colon",
+         # plain Win32 paths would open "abc" for "abc." and fail on "sp "
+         "abc.", "abc", "sp "]
 
 
 def windows_path(unix_path):
@@ -34,6 +36,10 @@ def build_tree(root):
         with open(os.path.join(folder, "deep.txt"), "wb") as f:
             f.write(b"y" * (i + 1))
     os.makedirs(os.path.join(root, "empty"))
+    deep = os.path.join(root, *[letter * 100 for letter in "xyz"])  # past 260 characters
+    os.makedirs(deep)
+    with open(os.path.join(deep, "long.bin"), "wb") as f:
+        f.write(b"z" * 11)
     with open(os.path.join(root, "top,level.dat"), "wb") as f:
         f.truncate(3 * 1024 * 1024)
 
@@ -98,10 +104,29 @@ def main():
                 or nodes[0]["totalSize"] != expected[first][2] or document["folderCount"] != 3):
             failures.append(f"merged scan: {merged.returncode} {document.get('rootPath')} {len(nodes)} nodes")
 
+        # A "\\?\" root is kept exactly as given, trailing separator too.
+        verbatim = "\\\\?\\" + windows_path(root) + "\\"
+        kept = json.loads(run("--engine", "ntquery", "--format", "json", verbatim).stdout.decode("utf-8") or "{}")
+        if kept.get("rootPath") != verbatim or kept.get("nodes", [{}])[0].get("totalSize") != expected[windows_path(root)][2]:
+            failures.append(f"{verbatim!r}: {kept.get('rootPath')!r}")
+
         summary = run("--engine", "walk", "--top", "2", windows_path(root))
         text = summary.stdout.decode("utf-8")
         if summary.returncode != 0 or "status: Completed\n" not in text or "top,level.dat" not in text:
             failures.append(f"summary run: {summary.returncode} {text!r}")
+
+    # A root that is no folder fails with a sentence in every engine.
+    for engine in ("walk", "ntquery"):
+        for root, expected in ((os.path.abspath(__file__), "This is a file, not a folder."),
+                               ("/nonexistent/varnel", "The folder does not exist."),
+                               ("NUL", "This names a device, not a folder."),
+                               ("", "No folder was given to scan.")):
+            failed = run("--engine", engine, windows_path(root) if root.startswith("/") else root)
+            if failed.returncode != 1 or expected.encode() not in failed.stdout + failed.stderr:
+                failures.append(f"--engine {engine} {root!r}: {failed.returncode} {failed.stdout!r}")
+    both_failed = run("--engine", "mft", "Y:\\", "W:\\")
+    if both_failed.returncode != 1 or b"Y:\\: " not in both_failed.stdout or b"W:\\: " not in both_failed.stdout:
+        failures.append(f"two failed roots: {both_failed.returncode} {both_failed.stdout!r}")
 
     bad = run("--engine", "nonsense", "C:\\")
     if bad.returncode != 2 or b"usage:" not in bad.stderr:

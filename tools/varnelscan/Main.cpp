@@ -90,7 +90,12 @@ int Run(const std::vector<std::wstring>& arguments) {
 }  // namespace varnel::tools
 
 #ifdef _WIN32
+#include "platform/Drives.h"
+
 int wmain(int argc, wchar_t** argv) {
+    // A root on a drive without its medium fails with a message, never a
+    // "No Disk" dialog that a script cannot answer.
+    varnel::platform::FailCriticalErrorsSilently();
     varnel::tools::UseBinaryStandardStreams();
     std::vector<std::wstring> arguments(argv + 1, argv + argc);
     return varnel::tools::Run(arguments);
