@@ -34,7 +34,7 @@ bool MainWindow::DecideElevation() {
     // Several can arise at once (a failed save, then a declined prompt); the
     // last one is what the user needs to know now.
     for (const std::string& key : outcome.notices) {
-        ShowNotice(key);
+        status_.ShowNotice(key);
     }
     return true;
 }

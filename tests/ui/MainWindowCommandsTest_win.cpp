@@ -103,15 +103,15 @@ TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     window->ChooseFolder(folders.At(L"two"));
     window->ChooseFolder(folders.At(L"ONE"));
     ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 2);
-    EXPECT_EQ(MenuText(RecentMenu(), 0), L"1 " + folders.At(L"ONE"));
-    EXPECT_EQ(MenuText(RecentMenu(), 1), L"2 " + folders.At(L"two"));
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + folders.At(L"ONE"));
+    EXPECT_EQ(MenuText(RecentMenu(), 1), L"&2 " + folders.At(L"two"));
     EXPECT_EQ(::GetMenuItemID(RecentMenu(), 1), 1101u);
     EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"ONE"));
     EXPECT_NE(SettingsFile().find(L"\"recentFolders\": ["), std::wstring::npos);
 
     // The second entry, chosen again, moves to the front.
     Command(1101);
-    EXPECT_EQ(MenuText(RecentMenu(), 0), L"1 " + folders.At(L"two"));
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + folders.At(L"two"));
 
     // A folder deleted meanwhile is dropped and the path box stays as it was.
     std::filesystem::remove(folders.At(L"ONE"));

@@ -79,13 +79,39 @@ TEST(MainWindowLayout, MovingTo144DpiGrowsEverythingByHalf) {
     EXPECT_EQ(ScaleForDpi(5, 120), 6) << "6.25 rounds down";
 }
 
-TEST(InitialPlacement, FitsAndCentresOnTheWorkArea) {
-    EXPECT_EQ(InitialPlacement({0, 0, 1000, 700}, 1280, 720), (LayoutRect{100, 70, 800, 560}));
-    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 1280, 720), (LayoutRect{320, 180, 1280, 720}));
-    EXPECT_EQ(InitialPlacement({1920, 40, 1920, 1040}, 1280, 720), (LayoutRect{2240, 200, 1280, 720}));
-    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 900, 600), (LayoutRect{510, 240, 900, 600}))
-        << "never larger than the window is now";
-    EXPECT_EQ(InitialPlacement({0, 0, 40, 40}, 1280, 720).width, 1);
+TEST(MainWindowLayout, PanesKeepTheirProportionsThroughASmallWindow) {
+    PaneSizes panes;
+    MainWindowLayout::Compute(1264, 681, 96, Buttons96, panes);
+    MainWindowLayout::DragVertical(411, 1264, 96, panes);
+    MainWindowLayout::DragHorizontal(200, 681, 96, panes);
+    const int upper = panes.upperRightHeight;
+    MainWindowLayout::Compute(700, 330, 96, Buttons96, panes);
+    EXPECT_EQ(panes.upperRightHeight, 120) << "held at its minimum while the window is small";
+    const MainLayout again = MainWindowLayout::Compute(1264, 681, 96, Buttons96, panes);
+    EXPECT_EQ(again.tree.width, 400);
+    EXPECT_EQ(again.largestFiles.height, upper);
+}
+
+TEST(MainWindowLayout, MinimumClientSizeKeepsEveryControlInside) {
+    for (const std::uint32_t dpi : {96u, 144u}) {
+        const ButtonWidths buttons{ScaleForDpi(112, dpi), ScaleForDpi(150, dpi), ScaleForDpi(90, dpi),
+                                   ScaleForDpi(90, dpi)};
+        const LayoutSize minimum = MainWindowLayout::MinimumClientSize(dpi, buttons);
+        PaneSizes panes;
+        const MainLayout layout = MainWindowLayout::Compute(minimum.width, minimum.height, dpi, buttons, panes);
+        EXPECT_LE(layout.open.x + layout.open.width, minimum.width - ScaleForDpi(8, dpi)) << dpi;
+        EXPECT_GE(layout.largestFiles.width, ScaleForDpi(320, dpi)) << dpi;
+        EXPECT_GE(layout.largestFolders.height, ScaleForDpi(120, dpi)) << dpi;
+    }
+}
+
+TEST(InitialPlacement, ScaledForTheDpiFittedAndCentredOnTheWorkArea) {
+    EXPECT_EQ(InitialPlacement({0, 0, 1000, 700}, 96), (LayoutRect{100, 70, 800, 560}));
+    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 96), (LayoutRect{320, 180, 1280, 720}));
+    EXPECT_EQ(InitialPlacement({1920, 40, 1920, 1040}, 96), (LayoutRect{2240, 200, 1280, 720}));
+    EXPECT_EQ(InitialPlacement({0, 0, 3840, 2160}, 144), (LayoutRect{960, 540, 1920, 1080}));
+    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 144), (LayoutRect{192, 108, 1536, 864})) << "80 % of the area";
+    EXPECT_EQ(InitialPlacement({0, 0, 40, 40}, 96).width, 1);
 }
 
 }  // namespace

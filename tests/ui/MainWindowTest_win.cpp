@@ -162,10 +162,15 @@ TEST_F(MainWindowTest, ExpandCollapseAndTheExpanderHitBox) {
     EXPECT_EQ(ListView_GetItemCount(tree), 8);
 }
 
-TEST_F(MainWindowTest, DpiChangeScalesPanes) {
-    RECT client;
-    ::GetClientRect(window->Handle(), &client);
-    const int before = window->Panes().leftWidth;
+TEST_F(MainWindowTest, DpiChangeKeepsThePaneProportions) {
+    const auto leftShare = [&] {
+        RECT client;
+        ::GetClientRect(window->Handle(), &client);
+        const int room = client.right - 3 * MulDiv(8, static_cast<int>(window->Dpi()), 96) -
+                         MulDiv(6, static_cast<int>(window->Dpi()), 96);
+        return static_cast<double>(window->Panes().leftWidth) / room;
+    };
+    const double before = leftShare();
     ASSERT_EQ(window->Dpi(), 96u);
     RECT suggested;
     ::GetWindowRect(window->Handle(), &suggested);
@@ -173,7 +178,7 @@ TEST_F(MainWindowTest, DpiChangeScalesPanes) {
     suggested.bottom = suggested.top + (suggested.bottom - suggested.top) * 3 / 2;
     ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(window->Dpi(), 144u);
-    EXPECT_NEAR(window->Panes().leftWidth, before * 3 / 2, 2);
+    EXPECT_NEAR(leftShare(), before, 0.01);
     EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 0), 390);
 }
 
