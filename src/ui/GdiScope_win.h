@@ -63,16 +63,19 @@ private:
     HDC dc_;
 };
 
-// Width in pixels of `text` in the font the control uses; 0 when it cannot
-// be measured.
-inline int TextWidthInControl(HWND control, const std::wstring& text) {
+// Width in pixels of `text` in the font the control uses, as one line; 0
+// when it cannot be measured. With `accessKeys` an '&' marks the next
+// character and is not drawn, as in button and menu texts.
+inline int TextWidthInControl(HWND control, const std::wstring& text, bool accessKeys = false) {
     const WindowDc dc(control);
     if (dc.get() == nullptr) {
         return 0;
     }
     const SelectGuard select(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-    SIZE size{};
-    return ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size) ? size.cx : 0;
+    RECT area{};
+    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &area,
+                DT_CALCRECT | DT_SINGLELINE | (accessKeys ? 0 : DT_NOPREFIX));
+    return area.right - area.left;
 }
 
 }  // namespace varnel::ui

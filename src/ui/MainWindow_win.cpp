@@ -11,6 +11,7 @@
 #include "i18n/StatusText.h"
 #include "platform/Administrator.h"
 #include "ui/GdiScope_win.h"
+#include "ui/ModalDialog_win.h"
 #include "ui/ThemeApply_win.h"
 #include "ui/ThemeCatalog.h"
 #include "ui/ThemeCatalog.h"
@@ -161,6 +162,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
         case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        case QueryThemePaletteMessage: return reinterpret_cast<LRESULT>(&palette_);
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         case app::ScanCompletedMessage: return OnScanCompleted();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
@@ -430,7 +432,7 @@ void MainWindow::ApplyFonts() {
 
 ButtonWidths MainWindow::MeasureButtons() const {
     const auto measure = [&](HWND button, int minimum) {
-        return std::max(TextWidthInControl(button, WindowText(button)) + ButtonTextPadding, Scale(minimum));
+        return std::max(TextWidthInControl(button, WindowText(button), true) + ButtonTextPadding, Scale(minimum));
     };
     return {measure(folderButton_, FolderButtonMinWidth), measure(scanButton_, ButtonMinWidth),
             measure(cancelButton_, ButtonMinWidth), measure(openButton_, ButtonMinWidth)};

@@ -30,6 +30,22 @@ std::wstring MenuItemText(std::wstring_view text) {
     return escaped;
 }
 
+std::wstring WithoutAccessKey(std::wstring_view text) {
+    std::wstring plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // The form of languages whose words have no Latin letter: "(&O)".
+        if (text[i] == L'(' && i + 3 < text.size() && text[i + 1] == L'&' && text[i + 3] == L')') {
+            i += 3;
+            continue;
+        }
+        if (text[i] == L'&' && i + 1 < text.size()) {
+            ++i;  // "&&" keeps one '&'; "&x" keeps the x
+        }
+        plain.push_back(text[i]);
+    }
+    return plain;
+}
+
 std::wstring ShortenInMiddle(std::wstring_view path, std::size_t maxLength) {
     if (path.size() <= maxLength) {
         return std::wstring(path);

@@ -17,6 +17,11 @@ std::wstring VisibleText(std::wstring_view text);
 // rather than taken as an access-key marker.
 std::wstring MenuItemText(std::wstring_view text);
 
+// A control text without its access-key marker, for a second control that
+// shows the same words but must not claim the key: "&Open" gives "Open",
+// "開く(&O)" gives "開く", "R&&D" gives "R&D".
+std::wstring WithoutAccessKey(std::wstring_view text);
+
 // At most `maxLength` characters: the start of the path, an ellipsis
 // (U+2026) and as much of the end as fits, cut at a separator where one is
 // near so that whole folder names remain. Shorter paths are returned whole.

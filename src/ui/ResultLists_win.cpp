@@ -263,10 +263,19 @@ void ResultLists::RebuildTreeList() {
 
 std::wstring ResultLists::ShareText(double share) const { return i18n::FormatShare(locale_, share); }
 
+std::wstring ResultLists::NameText(std::uint64_t node) {
+    // The root's numbers of a cancelled scan are only what was counted
+    // before it stopped.
+    if (node == result_.rootIndex && result_.status == core::ScanStatus::Cancelled) {
+        return DisplayName(result_.nodes[node]) + L" " + localizer_.Translate("status.incomplete");
+    }
+    return DisplayName(result_.nodes[node]);
+}
+
 std::wstring ResultLists::TreeCellText(std::uint64_t node, int column) {
     const core::ScanNode& n = result_.nodes[node];
     switch (column) {
-        case 0: return DisplayName(n);
+        case 0: return NameText(node);
         case 1: return ShareText(ShareOf(result_, node, result_.rootIndex));
         case 2: return i18n::FormatSize(locale_, DisplaySize(n));
         case 3: return n.isDirectory ? i18n::FormatCount(locale_, n.fileCount) : std::wstring();
@@ -666,7 +675,7 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
     ::SetTextColor(dc, textColour);
     text.right -= Scale(4);
     text.bottom -= 1;
-    std::wstring name = VisibleText(DisplayName(node));
+    std::wstring name = VisibleText(NameText(treeRow.node));
     ::DrawTextW(dc, name.data(), static_cast<int>(name.size()), &text,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     DrawGridLines(dc, cell, colours.gridLine);

@@ -92,6 +92,7 @@ private:
     void FillRankings(std::uint64_t folder);
     void FillRankingList(HWND list, const RankingRows& rows, bool files);
     std::wstring TreeCellText(std::uint64_t node, int column);
+    std::wstring NameText(std::uint64_t node);
     std::wstring ShareText(double share) const;
     LRESULT OnTreeNotify(NMHDR& header);
     LRESULT OnRankingNotify(NMHDR& header);

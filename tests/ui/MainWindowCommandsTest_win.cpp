@@ -94,7 +94,7 @@ protected:
 TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     const HMENU bar = ::GetMenu(window->Handle());
     ASSERT_EQ(::GetMenuItemCount(bar), 3);
-    EXPECT_EQ(MenuText(bar, 0), L"File");
+    EXPECT_EQ(MenuText(bar, 0), L"&File");
     ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 1);
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
     EXPECT_NE(::GetMenuState(RecentMenu(), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
@@ -154,11 +154,11 @@ TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {
     while (i18n::LanguageCatalog[german].code != L"de-DE") ++german;
     Command(FirstLanguageCommandId + static_cast<int>(german));
     EXPECT_NE(SettingsFile().find(L"\"language\": \"de-DE\""), std::wstring::npos);
-    EXPECT_NE(MenuText(::GetMenu(window->Handle()), 0), L"File") << "the menu was rebuilt in German";
+    EXPECT_NE(MenuText(::GetMenu(window->Handle()), 0), L"&File") << "the menu was rebuilt in German";
     const HMENU languages = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 1), 3);
     EXPECT_NE(::GetMenuState(languages, static_cast<UINT>(german + 1), MF_BYPOSITION) & MF_CHECKED, 0u);
     Command(SystemLanguageCommandId);
-    EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"File");
+    EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"&File");
 }
 
 TEST_F(MainWindowCommandsTest, AFailedSaveKeepsTheLookAndSaysSo) {

@@ -3,13 +3,17 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "i18n/Localizer.h"
 #include "core/ScanTreeBuilder.h"
 #include "support/TempFolder_win.h"
+#include "i18n/LanguageCatalog.h"
 #include "support/MainWindowTestOptions_win.h"
+#include "support/WindowTextFit_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ThemeCatalog.h"
 
@@ -231,15 +235,92 @@ TEST_F(MainWindowTest, RankingContextMenuSelectsTheRowUnderTheMouse) {
     EXPECT_LE(g_menusClosed, 1) << "only the click on a row opened a menu";
 }
 
-TEST_F(MainWindowTest, TitleAndPlacement) {
-    wchar_t title[64]{};
-    ::GetWindowTextW(window->Handle(), title, 64);
-    // Under Wine the process counts as administrator.
-    EXPECT_TRUE(std::wstring(title) == L"Varnel" || std::wstring(title) == L"Varnel [Administrator]");
+// Keys as a keyboard-only user presses them, through the program's own
+// keyboard handling: accelerators, dialog navigation, the tree's keys.
+TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
+    const HWND main = window->Handle();
+    const auto pump = [&] {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!window->TranslateKeyboard(message)) {
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
+            }
+        }
+    };
+    const auto press = [&](UINT key, bool shift = false) {
+        BYTE state[256]{};
+        ::GetKeyboardState(state);
+        state[VK_SHIFT] = shift ? 0x80 : 0;
+        ::SetKeyboardState(state);
+        const HWND target = ::GetFocus() != nullptr ? ::GetFocus() : main;
+        const UINT down = key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN;
+        ::PostMessageW(target, down, key, 1);
+        ::PostMessageW(target, down + 1, key, static_cast<LPARAM>(0xC0000001));
+        pump();
+        state[VK_SHIFT] = 0;
+        ::SetKeyboardState(state);
+    };
+    window->ChooseFolder(data.At(L"tree"));
+    ::SetFocus(Control(PathBoxId));
+    press(VK_F5);
+    const ULONGLONG deadline = ::GetTickCount64() + 60'000;
+    while (window->Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        pump();
+    }
+    ASSERT_EQ(window->Result().status, core::ScanStatus::Completed) << "F5 scans";
+
+    // Tab visits the enabled controls in reading order and comes round again.
+    ::SetFocus(Control(PathBoxId));
+    std::vector<int> visited;
+    for (int i = 0; i < 6; ++i) {
+        press(VK_TAB);
+        visited.push_back(::GetDlgCtrlID(::GetFocus()));
+    }
+    EXPECT_EQ(visited, (std::vector<int>{FolderButtonId, ScanButtonId, TreeListId, LargestFilesListId,
+                                         LargestFoldersListId, PathBoxId}))
+        << "Cancel and Open are disabled";
+
+    const HWND tree = Control(TreeListId);
+    const std::uint64_t big = window->Tree().Rows()[1].node;
+    window->SelectTreeNode(big);
+    press(VK_RIGHT);
+    EXPECT_EQ(ListView_GetItemCount(tree), 8) << "Right expands";
+    press(VK_RIGHT);
+    EXPECT_EQ(window->SelectedNode(), window->Tree().Rows()[2].node) << "then moves to the first child";
+    press(VK_LEFT);
+    EXPECT_EQ(window->SelectedNode(), big) << "Left on a file moves to its folder";
+    press(VK_LEFT);
+    EXPECT_EQ(ListView_GetItemCount(tree), 6) << "then collapses it";
+    window->SelectTreeNode(window->Result().rootIndex);
+    press(VK_MULTIPLY);
+    EXPECT_EQ(static_cast<std::size_t>(ListView_GetItemCount(tree)), window->Result().nodes.size()) << "* opens all";
+    press(VK_SUBTRACT);
+    EXPECT_EQ(ListView_GetItemCount(tree), 1);
+    press(VK_ADD);
+    EXPECT_EQ(static_cast<std::size_t>(ListView_GetItemCount(tree)), window->Result().nodes.size())
+        << "the folders below keep their state";
+
+    g_menusClosed = 0;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CloseMenu);
+    press(VK_F10, true);
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(g_menusClosed, 1) << "Shift+F10 opens the context menu of the tree";
+}
+
+TEST_F(MainWindowTest, OpensSizedForItsDpiWithinTheWorkArea) {
     RECT rect;
     ::GetWindowRect(window->Handle(), &rect);
-    EXPECT_LE(rect.right - rect.left, 1280);
-    EXPECT_LE(rect.bottom - rect.top, 720);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int dpi = static_cast<int>(window->Dpi());
+    EXPECT_EQ(rect.right - rect.left,
+              std::min({static_cast<LONG>(MulDiv(1280, dpi, 96)), (work.right - work.left) * 4 / 5, work.right - work.left - 48}));
+    EXPECT_GE(rect.left, work.left);
+    EXPECT_LE(rect.right, work.right);
 }
 
 }  // namespace
@@ -280,6 +361,38 @@ TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
                    reinterpret_cast<LPARAM>(notice));
     EXPECT_EQ(std::wstring(notice), L"NTFS volume could not be opened.");
     EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), TreeListId)), 0);
+    ::DestroyWindow(window.Handle());
+    varnel::testing::DiscardQuitMessages();
+}
+
+}  // namespace
+}  // namespace varnel::ui
+
+namespace varnel::ui {
+namespace {
+
+// The main window's buttons in every language, at this process's DPI (96,
+// and 144 in the child run of the dialog tests), in a window at its
+// minimum size: every text fits and nothing leaves the window.
+TEST(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    ::InitCommonControlsEx(&controls);
+    ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    TempFolder settings;
+    settings.Folder(L"program");
+    MainWindow window(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(settings));
+    ASSERT_TRUE(window.Create());
+    ::ShowWindow(window.Handle(), SW_SHOWNORMAL);
+    for (int language = 0; language < static_cast<int>(i18n::LanguageCatalog.size()); ++language) {
+        ::SendMessageW(window.Handle(), WM_COMMAND, FirstLanguageCommandId + language, 0);
+        MINMAXINFO limits{};
+        ::SendMessageW(window.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        ::SetWindowPos(window.Handle(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
+                       SWP_NOMOVE | SWP_NOZORDER);
+        PumpMessages();
+        const std::wstring code(i18n::LanguageCatalog[static_cast<std::size_t>(language)].code);
+        varnel::testing::ExpectTextsFit(window.Handle(), std::string(code.begin(), code.end()));
+    }
     ::DestroyWindow(window.Handle());
     varnel::testing::DiscardQuitMessages();
 }

@@ -138,21 +138,6 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
     }
 }
 
-TEST(ApplyTheme, TitleBarAttributesInOrderWithTheirValues) {
-    const ThemePalette dark = LookUpTheme(L"Dark");
-    const auto darkAttributes = TitleBarAttributes(dark);
-    ASSERT_EQ(darkAttributes.size(), 4u);
-    EXPECT_EQ(darkAttributes[0].attribute, 20u);  // immersive dark mode
-    EXPECT_EQ(darkAttributes[0].value, 1u);
-    EXPECT_EQ(darkAttributes[1].attribute, 35u);  // caption colour
-    EXPECT_EQ(darkAttributes[1].value, dark.caption);
-    EXPECT_EQ(darkAttributes[2].attribute, 36u);  // text colour
-    EXPECT_EQ(darkAttributes[2].value, dark.captionText);
-    EXPECT_EQ(darkAttributes[3].attribute, 34u);  // border colour
-    EXPECT_EQ(darkAttributes[3].value, dark.border);
-    EXPECT_EQ(TitleBarAttributes(LookUpTheme(L"Light"))[0].value, 0u);
-}
-
 // A 32-bit top-down bitmap in a memory DC, standing in for the DC a header
 // lends to its custom-draw handler.
 class Canvas {
