@@ -133,9 +133,15 @@ private:
     void ApplyPalette();
     int Scale(int value) const { return ScaleForDpi(value, dpi_); }
 
-    // Path box.
+    // Path box: owner-drawn, so that a long path loses its middle rather
+    // than the folder's name, with a tooltip showing it whole.
     void FillPathBox();
     void RefreshDrives();
+    void CreatePathTip();
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& item);
+    LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+    bool OnPathTipText(NMTTDISPINFOW& info);
+    void SetPathBoxItemHeight();
 
     // Scans.
     void StartScan();
@@ -150,6 +156,8 @@ private:
     HWND cancelButton_ = nullptr;
     HWND folderButton_ = nullptr;
     HWND openButton_ = nullptr;
+    HWND pathTip_ = nullptr;  // owned by the window: destroyed with it
+    std::wstring pathTipText_;
     HMENU recentMenu_ = nullptr;  // owned by the menu bar, which the window owns
     HICON largeIcon_ = nullptr;   // shared icons from the resources: not destroyed
     HICON smallIcon_ = nullptr;

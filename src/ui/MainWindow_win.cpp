@@ -163,6 +163,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
         case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         case QueryThemePaletteMessage: return reinterpret_cast<LRESULT>(&palette_);
+        case WM_MEASUREITEM: return OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         case app::ScanCompletedMessage: return OnScanCompleted();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
@@ -208,7 +210,8 @@ bool MainWindow::CreateControls() {
                                  height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     };
     // Created in the order Tab visits them.
-    pathBox_ = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL, 220, 200, PathBoxId);
+    pathBox_ = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL, 220, 200,
+                     PathBoxId);
     folderButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.folder"), BS_PUSHBUTTON, 100, 28, FolderButtonId);
     scanButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.scan"), BS_PUSHBUTTON, 90, 28, ScanButtonId);
     cancelButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.cancel"), BS_PUSHBUTTON, 90, 28, CancelButtonId);
@@ -222,8 +225,10 @@ bool MainWindow::CreateControls() {
         return false;
     }
     ApplyFonts();
+    SetPathBoxItemHeight();
     ApplyPalette();
     lists_.ResetColumnWidths();
+    CreatePathTip();
     FillPathBox();
     return true;
 }
@@ -354,7 +359,12 @@ LRESULT MainWindow::OnCommand(int id) {
     return 0;
 }
 
-LRESULT MainWindow::OnNotify(NMHDR& header) { return lists_.OnNotify(header).value_or(0); }
+LRESULT MainWindow::OnNotify(NMHDR& header) {
+    if (header.hwndFrom == pathTip_ && header.code == TTN_GETDISPINFOW) {
+        return OnPathTipText(reinterpret_cast<NMTTDISPINFOW&>(header));
+    }
+    return lists_.OnNotify(header).value_or(0);
+}
 
 LRESULT MainWindow::OnDeviceChange(WPARAM event) {
     if (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) {
@@ -371,6 +381,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     RebuildFont();
+    SetPathBoxItemHeight();
     ApplyPalette();
     lists_.ResetColumnWidths();
     Layout();

@@ -309,6 +309,38 @@ TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
     EXPECT_EQ(g_menusClosed, 1) << "Shift+F10 opens the context menu of the tree";
 }
 
+TEST_F(MainWindowTest, APathTheBoxCutsIsShownWholeInItsTooltip) {
+    std::wstring deep = L"tree";
+    for (int level = 0; level < 5; ++level) {
+        deep += L"\\a_rather_long_folder_name_" + std::to_wstring(level);
+    }
+    data.Folder(deep);
+    HWND tip = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND candidate, LPARAM found) -> BOOL {
+            wchar_t name[64]{};
+            ::GetClassNameW(candidate, name, 64);
+            if (::lstrcmpiW(name, TOOLTIPS_CLASSW) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = candidate;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tip));
+    ASSERT_NE(tip, nullptr);
+    const auto tipText = [&] {
+        NMTTDISPINFOW info{};
+        info.hdr.hwndFrom = tip;
+        info.hdr.code = TTN_GETDISPINFOW;
+        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(Control(PathBoxId));
+        ::SendMessageW(window->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        return std::wstring(info.lpszText != nullptr ? info.lpszText : L"");
+    };
+    window->ChooseFolder(data.At(deep));
+    EXPECT_EQ(tipText(), L"Folder:\u00A0" + data.At(deep));
+    ::SendMessageW(Control(PathBoxId), CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(tipText(), L"") << "\"All local drives\" fits";
+}
+
 TEST_F(MainWindowTest, OpensSizedForItsDpiWithinTheWorkArea) {
     RECT rect;
     ::GetWindowRect(window->Handle(), &rect);
