@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 #include <string>
@@ -15,7 +14,6 @@
 #include "support/MainWindowTestOptions_win.h"
 #include "support/WindowTextFit_win.h"
 #include "ui/MainWindow.h"
-#include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
@@ -186,16 +184,6 @@ TEST_F(MainWindowTest, DpiChangeKeepsThePaneProportions) {
     EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 0), 390);
 }
 
-TEST_F(MainWindowTest, EveryThemeColoursTheLists) {
-    for (const auto& entry : ThemeCatalog()) {
-        window->ApplyThemeIdentifier(std::wstring(entry.identifier));
-        const ThemePalette& palette = entry.palette;
-        EXPECT_EQ(ListView_GetBkColor(Control(TreeListId)), palette.listBackground);
-        EXPECT_EQ(ListView_GetTextColor(Control(LargestFilesListId)), palette.listText);
-        EXPECT_EQ(ListView_GetTextBkColor(Control(LargestFoldersListId)), palette.listBackground);
-    }
-}
-
 // Closes whatever pop-up menu is open, from a timer that fires inside the
 // menu's own loop; counts how many it closed.
 int g_menusClosed = 0;
@@ -339,20 +327,6 @@ TEST_F(MainWindowTest, APathTheBoxCutsIsShownWholeInItsTooltip) {
     EXPECT_EQ(tipText(), L"Folder:\u00A0" + data.At(deep));
     ::SendMessageW(Control(PathBoxId), CB_SETCURSEL, 0, 0);
     EXPECT_EQ(tipText(), L"") << "\"All local drives\" fits";
-}
-
-TEST_F(MainWindowTest, OpensSizedForItsDpiWithinTheWorkArea) {
-    RECT rect;
-    ::GetWindowRect(window->Handle(), &rect);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
-    const RECT& work = monitor.rcWork;
-    const int dpi = static_cast<int>(window->Dpi());
-    EXPECT_EQ(rect.right - rect.left,
-              std::min({static_cast<LONG>(MulDiv(1280, dpi, 96)), (work.right - work.left) * 4 / 5, work.right - work.left - 48}));
-    EXPECT_GE(rect.left, work.left);
-    EXPECT_LE(rect.right, work.right);
 }
 
 }  // namespace

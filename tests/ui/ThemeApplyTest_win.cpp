@@ -231,18 +231,6 @@ protected:
     const ThemePalette palette_ = LookUpTheme(L"MysticForest");
 };
 
-TEST_F(HeaderFixture, AnswersEachDrawStage) {
-    Canvas canvas(120, 24);
-    ASSERT_TRUE(canvas.Valid());
-    EXPECT_EQ(DrawHeaderCustom(Notification(canvas, CDDS_PREPAINT, 0, 120, 24), palette_, 96), CDRF_NOTIFYITEMDRAW);
-    EXPECT_EQ(DrawHeaderCustom(Notification(canvas, CDDS_ITEMPREPAINT, 0, 120, 24), palette_, 96), CDRF_SKIPDEFAULT);
-    for (const DWORD stage : std::array<DWORD, 4>{CDDS_POSTPAINT, CDDS_PREERASE, CDDS_ITEMPOSTPAINT,
-                                                 CDDS_ITEMPREPAINT | CDDS_SUBITEM}) {
-        EXPECT_EQ(DrawHeaderCustom(Notification(canvas, stage, 0, 120, 24), palette_, 96), CDRF_DODEFAULT)
-            << "stage " << stage;
-    }
-}
-
 TEST_F(HeaderFixture, PaintsPanelAndBorderLines) {
     constexpr int width = 120;
     constexpr int height = 24;

@@ -41,10 +41,5 @@ TEST(ThemeCatalog, UnknownIdentifiersGiveTheDarkSlateBase) {
     EXPECT_EQ(LookUpTheme(std::wstring_view(L"Light\0x", 7)), slate);
 }
 
-TEST(ThemeCatalog, RgbPutsRedInTheLowestByte) {
-    EXPECT_EQ(Rgb(0x12, 0x34, 0x56), 0x00563412u);
-    EXPECT_EQ(Rgb(255, 255, 255), 0x00FFFFFFu);
-}
-
 }  // namespace
 }  // namespace varnel::ui
