@@ -87,7 +87,7 @@ void Line(HDC dc, int x1, int y1, int x2, int y2) {
     ::LineTo(dc, x2, y2);
 }
 
-// Enter reaches the lists even though the window's loop handles dialog
+// The tooltip follows the cell under the mouse; Enter reaches the lists even though the window's loop handles dialog
 // keys (which would turn it into a default-button command), and Shift+F10
 // and the menu key ask the window for the list's context menu.
 LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
@@ -121,6 +121,7 @@ LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
                 return 0;
             }
             break;
+        case WM_MOUSEMOVE: lists->OnListMouseMove(list); break;
         case WM_NCDESTROY: ::RemoveWindowSubclass(list, &ListKeys, id); break;
         default: break;
     }
@@ -133,6 +134,68 @@ ResultLists::ResultLists(i18n::Localizer& localizer, ResultListsEvents events)
     : localizer_(localizer), events_(std::move(events)) {}
 
 int ResultLists::Scale(int value) const { return ScaleForDpi(value, dpi_); }
+
+int ResultLists::NameInset(int depth) const {
+    // Indent, expander box, icon and the gaps between them.
+    return Scale(CellPadding) + Scale(IndentPerLevel) * depth + Scale(ExpanderSize) + Scale(CellPadding) + Scale(16) +
+           Scale(6);
+}
+
+void ResultLists::CreateCellTip(HWND parent, HINSTANCE instance) {
+    tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, instance,
+                             nullptr);
+    if (tip_ == nullptr) {
+        return;  // the lists work without it
+    }
+    for (HWND list : Handles()) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = parent;
+        tool.uId = reinterpret_cast<UINT_PTR>(list);
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ::SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, Scale(800));
+}
+
+std::pair<int, int> ResultLists::CellUnderCursor(HWND list) const {
+    LVHITTESTINFO hit{};
+    ::GetCursorPos(&hit.pt);
+    ::ScreenToClient(list, &hit.pt);
+    if (ListView_SubItemHitTest(list, &hit) < 0) {
+        return {-1, -1};
+    }
+    return {hit.iItem, hit.iSubItem};
+}
+
+void ResultLists::OnCellTipText(NMTTDISPINFOW& info) {
+    tipText_.clear();
+    const auto list = reinterpret_cast<HWND>(info.hdr.idFrom);
+    const auto [row, column] = CellUnderCursor(list);
+    if (row >= 0 && column >= 0) {
+        std::wstring text;
+        int inset = Scale(CellPadding);
+        if (list == tree_ && static_cast<std::size_t>(row) < rows_.Rows().size()) {
+            const TreeRow& treeRow = rows_.Rows()[static_cast<std::size_t>(row)];
+            text = TreeCellText(treeRow.node, column);
+            if (column == 0) {
+                inset = (NameInset(treeRow.depth) + Scale(4)) / 2;  // what DrawTreeCell leaves on both sides
+            }
+        } else if (list == files_ || list == folders_) {
+            wchar_t buffer[1024]{};
+            ListView_GetItemText(list, row, column, buffer, 1024);
+            text = buffer;
+        }
+        const WindowDc dc(list);
+        const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+        if (TextIsCut(dc.get(), text, ListView_GetColumnWidth(list, column), inset)) {
+            tipText_ = VisibleText(text);
+        }
+    }
+    info.lpszText = tipText_.data();
+}
 
 bool ResultLists::Create(HWND parent, HINSTANCE instance, int treeId, int filesId, int foldersId) {
     const auto list = [&](DWORD style, int id) {
@@ -163,6 +226,7 @@ bool ResultLists::Create(HWND parent, HINSTANCE instance, int treeId, int filesI
                             reinterpret_cast<DWORD_PTR>(this));
     }
     CreateColumns();
+    CreateCellTip(parent, instance);
     return true;
 }
 
@@ -424,6 +488,10 @@ RECT ResultLists::ExpanderBox(std::size_t row) const {
 }
 
 std::optional<LRESULT> ResultLists::OnNotify(NMHDR& header) {
+    if (header.hwndFrom == tip_ && tip_ != nullptr && header.code == TTN_GETDISPINFOW) {
+        OnCellTipText(reinterpret_cast<NMTTDISPINFOW&>(header));
+        return 0;
+    }
     for (HWND list : Handles()) {
         if (header.code == NM_CUSTOMDRAW && header.hwndFrom == ListView_GetHeader(list)) {
             return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
@@ -604,7 +672,7 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
     const int boxLeft = cell.left + Scale(CellPadding) + Scale(IndentPerLevel) * treeRow.depth;
     const int iconX = boxLeft + boxSize + Scale(CellPadding);
     const int iconTop = cell.top + (cell.bottom - cell.top - Scale(13)) / 2;
-    RECT text{iconX + Scale(16) + Scale(6), cell.top, cell.right, cell.bottom};
+    RECT text{cell.left + NameInset(treeRow.depth), cell.top, cell.right, cell.bottom};
     DrawTextCell(dc, cell, L"", colours.background, textColour, 0, false, CellTextFit::EndEllipsis);
 
     const int pen = Scale(1);
@@ -687,6 +755,16 @@ std::uint64_t ResultLists::RankingNodeAt(HWND list, int row) const {
         return core::NoIndex;
     }
     return rows.nodes[static_cast<std::size_t>(row)];
+}
+
+void ResultLists::OnListMouseMove(HWND list) {
+    const auto cell = CellUnderCursor(list);
+    if (list != tipList_ || cell != tipCell_) {
+        tipList_ = list;
+        tipCell_ = cell;
+        // A shown tip belongs to the cell it was asked for.
+        ::SendMessageW(tip_, TTM_POP, 0, 0);
+    }
 }
 
 bool ResultLists::HasRankingSelection() const {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/ScanModel.h"
 #include "i18n/Localizer.h"
@@ -74,6 +75,9 @@ public:
     // are -1 then); false when `source` is none of the lists.
     bool OnContextMenu(HWND source, int x, int y, HWND owner);
 
+    // The mouse over a list: a tooltip shows a cut cell text whole.
+    void OnListMouseMove(HWND list);
+
     bool HasRankingSelection() const;
     // Opens the selected ranked item (or the tree's folder when no ranking
     // has a selection and `fromTree`) in the shell's file manager.
@@ -104,6 +108,10 @@ private:
     void ExpandSubtree(std::size_t row);
     void OpenNode(HWND owner, std::uint64_t node);
     int Scale(int value) const;
+    int NameInset(int depth) const;
+    void CreateCellTip(HWND parent, HINSTANCE instance);
+    void OnCellTipText(NMTTDISPINFOW& info);
+    std::pair<int, int> CellUnderCursor(HWND list) const;
 
     i18n::Localizer& localizer_;
     ResultListsEvents events_;
@@ -121,6 +129,10 @@ private:
     std::uint64_t selectedNode_ = core::NoIndex;
     HWND lastRankingList_ = nullptr;
     bool selectingTreeNode_ = false;  // our own selection changes are not user picks
+    HWND tip_ = nullptr;              // owned by the parent window: destroyed with it
+    std::wstring tipText_;            // the shown tip's text lives here
+    HWND tipList_ = nullptr;
+    std::pair<int, int> tipCell_{-1, -1};
 };
 
 }  // namespace varnel::ui

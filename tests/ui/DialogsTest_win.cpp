@@ -20,7 +20,6 @@
 #include "platform/ProgramFolder.h"
 #include "support/WindowTextFit_win.h"
 #include "ui/AboutDialog_win.h"
-#include "ui/MainWindowLayout.h"
 #include "ui/ModalDialog_win.h"
 #include "ui/ScanSettingsDialog_win.h"
 #include "ui/StartupPrivilegeDialog_win.h"
@@ -136,12 +135,6 @@ private:
     UINT_PTR timer_ = 0;
 };
 
-struct ExpectedControl {
-    const wchar_t* className;
-    int id;
-    std::wstring text;
-};
-
 // The fields the scan settings dialog may change.
 auto Choice(const ScanSettingsDialogState& state) {
     return std::tuple(state.threadsPerDrive, state.showPrompt, state.suppressPrompt, state.alwaysElevated);
@@ -190,12 +183,10 @@ protected:
         messageFont = metrics.lfMessageFont;
     }
 
-    int Scale(int value) const { return ScaleForDpi(value, dpi); }
 
-    // Class, title, centring, the disabled owner, and each child in creation
-    // order with its class, identifier, text and font; every text fits.
-    void ExpectFrame(HWND dialog, const wchar_t* className, const std::wstring& title,
-                     const std::vector<ExpectedControl>& expected) {
+    // Class, title, centring, the disabled owner, every child's font; every
+    // text fits.
+    void ExpectFrame(HWND dialog, const wchar_t* className, const std::wstring& title) {
         EXPECT_EQ(ClassOf(dialog), className);
         EXPECT_EQ(TextOf(dialog), title);
         EXPECT_FALSE(::IsWindowEnabled(owner));
@@ -208,20 +199,9 @@ protected:
         EXPECT_EQ(dialogRect.left, ownerRect.left + ((ownerRect.right - ownerRect.left) - (dialogRect.right - dialogRect.left)) / 2);
         EXPECT_EQ(dialogRect.top, ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (dialogRect.bottom - dialogRect.top)) / 2);
 
-        std::size_t index = 0;
         for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
-            ASSERT_LT(index, expected.size()) << "more controls than expected";
-            const ExpectedControl& control = expected[index++];
-            SCOPED_TRACE(::testing::Message() << "control " << index);
-            EXPECT_EQ(::lstrcmpiW(ClassOf(child).c_str(), control.className), 0);
-            EXPECT_EQ(::GetDlgCtrlID(child), control.id);
-            if (::lstrcmpiW(control.className, WC_COMBOBOXW) != 0) {
-                EXPECT_EQ(TextOf(child), control.text);
-            }
-            const LOGFONTW font = FontOf(child);
-            EXPECT_EQ(font.lfHeight, messageFont.lfHeight) << "the message font for the owner's DPI";
+            EXPECT_EQ(FontOf(child).lfHeight, messageFont.lfHeight) << "the message font for the owner's DPI";
         }
-        EXPECT_EQ(index, expected.size());
     }
 
     // After the dialog: its window is gone, the owner usable again and the
@@ -249,18 +229,7 @@ TEST_F(DialogTest, StartupPromptLayoutFontsAndAdministratorAnswer) {
         DialogScript script(StartupPrivilegeDialogClassName, {
             [&](HWND dialog) {
                 seen = dialog;
-                const std::wstring admin = L"&As administrator";
-                const std::wstring standard = L"As &standard user";
-                ExpectFrame(dialog, StartupPrivilegeDialogClassName, L"Start Varnel", {
-                    {WC_STATICW, 0, L"How would you like to run Varnel?"},
-                    {WC_STATICW, 0, L"As administrator"},
-                    {WC_STATICW, 0, english->Translate("dialog.startup.admin.description")},
-                    {WC_STATICW, 0, L"As standard user"},
-                    {WC_STATICW, 0, english->Translate("dialog.startup.standard.description")},
-                    {WC_BUTTONW, StartupDontShowAgainId, L"&Don't show this again"},
-                    {WC_BUTTONW, StartupAdministratorButtonId, admin},
-                    {WC_BUTTONW, StartupStandardButtonId, standard},
-                });
+                ExpectFrame(dialog, StartupPrivilegeDialogClassName, L"Start Varnel");
                 HWND first = ::GetWindow(dialog, GW_CHILD);
                 HWND heading = ::GetWindow(first, GW_HWNDNEXT);
                 EXPECT_EQ(FontOf(first).lfWeight, messageFont.lfWeight);
@@ -328,15 +297,7 @@ TEST_F(DialogTest, ScanSettingsLayoutListAndCancelKeepsTheState) {
         DialogScript script(ScanSettingsDialogClassName, {
             [&](HWND dialog) {
                 seen = dialog;
-                ExpectFrame(dialog, ScanSettingsDialogClassName, L"Scan settings", {
-                    {WC_STATICW, 0, L"&Threads per drive:"},
-                    {WC_COMBOBOXW, ScanSettingsThreadListId, L""},
-                    {WC_STATICW, 0, L"Range: 1 to 6"},
-                    {WC_BUTTONW, ScanSettingsAskAdminId, L"&Ask to run as administrator at startup"},
-                    {WC_BUTTONW, ScanSettingsAlwaysAdminId, L"Always &start as administrator"},
-                    {WC_BUTTONW, ScanSettingsOkId, L"&OK"},
-                    {WC_BUTTONW, ScanSettingsCancelId, L"&Cancel"},
-                });
+                ExpectFrame(dialog, ScanSettingsDialogClassName, L"Scan settings");
                 const HWND list = ::GetDlgItem(dialog, ScanSettingsThreadListId);
                 EXPECT_EQ(state.threadList, list);
                 EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 6);
@@ -474,14 +435,7 @@ TEST_F(DialogTest, AboutBoxShowsNameVersionCopyrightAndLicence) {
         DialogScript script(AboutDialogClassName, {
             [&](HWND dialog) {
                 seen = dialog;
-                ExpectFrame(dialog, AboutDialogClassName, L"About Varnel", {
-                    {WC_STATICW, 0, L"Varnel"},
-                    {WC_STATICW, 0, english->Translate("dialog.about.version_prefix") + L"v.100"},
-                    {WC_STATICW, 0, L"Copyright (c) 2026 The Varnel authors"},
-                    {WC_STATICW, 0, L"License:"},
-                    {WC_EDITW, AboutLicenceTextId, AboutLicenceNotice},
-                    {WC_BUTTONW, AboutCloseId, L"&Close"},
-                });
+                ExpectFrame(dialog, AboutDialogClassName, L"About Varnel");
                 const HWND licence = ::GetDlgItem(dialog, AboutLicenceTextId);
                 EXPECT_NE(TextOf(licence).find(L"MIT License"), std::wstring::npos);
                 DWORD start = 1;

@@ -24,6 +24,32 @@ using varnel::testing::TempFolder;
 
 
 
+// The tooltip of this thread that shows tips for `control` of `owner`.
+HWND FindTip(HWND owner, HWND control) {
+    struct Search {
+        TTTOOLINFOW tool;
+        HWND found;
+    } search{{}, nullptr};
+    search.tool.cbSize = sizeof search.tool;
+    search.tool.hwnd = owner;
+    search.tool.uId = reinterpret_cast<UINT_PTR>(control);
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND candidate, LPARAM context) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(context);
+            wchar_t name[64]{};
+            ::GetClassNameW(candidate, name, 64);
+            if (::lstrcmpiW(name, TOOLTIPS_CLASSW) != 0 ||
+                !::SendMessageW(candidate, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&s.tool))) {
+                return TRUE;
+            }
+            s.found = candidate;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::wstring StatusText(HWND statusBar) {
     wchar_t buffer[1024]{};
     ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
@@ -297,23 +323,64 @@ TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
     EXPECT_EQ(g_menusClosed, 1) << "Shift+F10 opens the context menu of the tree";
 }
 
+// "u_v.bin" reaches lower than "u v.bin", by its underscore, which must
+// not be lost on the row's bottom edge.
+TEST_F(MainWindowTest, AnUnderscoreInANameIsDrawnAndACutNameHasATooltip) {
+    data.Folder(L"names");
+    data.File(L"names\\u v.bin", 100);
+    data.File(L"names\\u_v.bin", 100);
+    window->ChooseFolder(data.At(L"names"));
+    ::SendMessageW(window->Handle(), WM_COMMAND, ScanButtonId, 0);
+    while (window->Result().status == core::ScanStatus::None) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        PumpMessages();
+    }
+    const HWND tree = Control(TreeListId);
+    ::UpdateWindow(tree);
+    const int width = ListView_GetColumnWidth(tree, 0);
+    HDC dc = ::GetDC(tree);
+    const auto lowestInk = [&](int row) {
+        RECT bounds{};
+        ListView_GetItemRect(tree, row, &bounds, LVIR_BOUNDS);
+        const COLORREF background = ::GetPixel(dc, bounds.left + width - 3, bounds.top + 2);
+        int lowest = -1;
+        for (int y = 0; y < bounds.bottom - bounds.top - 1; ++y) {
+            // Right of the expander and the icon, which both rows share.
+            for (int x = bounds.left + MulDiv(62, static_cast<int>(window->Dpi()), 96); x < bounds.left + width - 3; ++x) {
+                lowest = ::GetPixel(dc, x, bounds.top + y) != background ? y : lowest;
+            }
+        }
+        return lowest;
+    };
+    const int plain = lowestInk(1);
+    const int underscored = lowestInk(2);
+    ::ReleaseDC(tree, dc);
+    EXPECT_GT(underscored, plain) << "the underscore is drawn";
+    RECT first{};
+    RECT second{};
+    ListView_GetItemRect(tree, 1, &first, LVIR_BOUNDS);
+    ListView_GetItemRect(tree, 2, &second, LVIR_BOUNDS);
+
+    // A name cut by a narrow column is shown whole in the tooltip.
+    ListView_SetColumnWidth(tree, 0, 40);
+    POINT over{first.left + 30, (second.top + second.bottom) / 2};
+    ::ClientToScreen(tree, &over);
+    ::SetCursorPos(over.x, over.y);
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = FindTip(window->Handle(), tree);
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(tree);
+    ::SendMessageW(window->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(std::wstring(info.lpszText != nullptr ? info.lpszText : L""), L"u_v.bin");
+}
+
 TEST_F(MainWindowTest, APathTheBoxCutsIsShownWholeInItsTooltip) {
     std::wstring deep = L"tree";
     for (int level = 0; level < 5; ++level) {
         deep += L"\\a_rather_long_folder_name_" + std::to_wstring(level);
     }
     data.Folder(deep);
-    HWND tip = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND candidate, LPARAM found) -> BOOL {
-            wchar_t name[64]{};
-            ::GetClassNameW(candidate, name, 64);
-            if (::lstrcmpiW(name, TOOLTIPS_CLASSW) != 0) return TRUE;
-            *reinterpret_cast<HWND*>(found) = candidate;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&tip));
+    const HWND tip = FindTip(window->Handle(), Control(PathBoxId));
     ASSERT_NE(tip, nullptr);
     const auto tipText = [&] {
         NMTTDISPINFOW info{};
