@@ -11,12 +11,6 @@
 
 namespace varnel::testing {
 
-inline std::wstring ClassNameOf(HWND window) {
-    wchar_t buffer[256]{};
-    ::GetClassNameW(window, buffer, 256);
-    return buffer;
-}
-
 // Room a button's frame and a check box's box take besides the text, at the
 // control's DPI: what the system draws around it, not our own padding.
 inline void ExpectTextsFit(HWND parent, const std::string& where) {
@@ -24,9 +18,10 @@ inline void ExpectTextsFit(HWND parent, const std::string& where) {
     RECT client{};
     ::GetClientRect(parent, &client);
     for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        const std::wstring className = ClassNameOf(child);
-        const bool button = ::lstrcmpiW(className.c_str(), L"Button") == 0;
-        const bool label = ::lstrcmpiW(className.c_str(), L"Static") == 0;
+        wchar_t className[64]{};
+        ::GetClassNameW(child, className, 64);
+        const bool button = ::lstrcmpiW(className, L"Button") == 0;
+        const bool label = ::lstrcmpiW(className, L"Static") == 0;
         if (!button && !label) {
             continue;
         }

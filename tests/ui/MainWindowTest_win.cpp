@@ -158,18 +158,9 @@ TEST_F(MainWindowTest, SortToggleKeepsTheSelectedFolder) {
     EXPECT_EQ(ListText(tree, 1, 0), L"big");
 }
 
-TEST_F(MainWindowTest, ExpandCollapseAndTheExpanderHitBox) {
+TEST_F(MainWindowTest, AClickOnTheExpanderBoxExpands) {
     ScanFolder();
     const HWND tree = Control(TreeListId);
-    window->ToggleExpand(1);  // big
-    EXPECT_EQ(ListView_GetItemCount(tree), 8);
-    EXPECT_EQ(ListText(tree, 2, 0), L"a.bin");
-    EXPECT_EQ(ListText(tree, 3, 0), L"inner");
-    window->ToggleExpand(1);
-    EXPECT_EQ(ListView_GetItemCount(tree), 6);
-    window->ToggleExpand(5);  // empty: nothing to expand
-    EXPECT_EQ(ListView_GetItemCount(tree), 6);
-
     // A click on the expander box of "big" expands it; a click beside it does not.
     RECT bounds{};
     ListView_GetItemRect(tree, 1, &bounds, LVIR_BOUNDS);
@@ -252,28 +243,10 @@ TEST_F(MainWindowTest, RankingContextMenuSelectsTheRowUnderTheMouse) {
 // Keys as a keyboard-only user presses them, through the program's own
 // keyboard handling: accelerators, dialog navigation, the tree's keys.
 TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
-    const HWND main = window->Handle();
-    const auto pump = [&] {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (!window->TranslateKeyboard(message)) {
-                ::TranslateMessage(&message);
-                ::DispatchMessageW(&message);
-            }
-        }
-    };
+    const auto keyboard = [&](MSG& message) { return window->TranslateKeyboard(message); };
+    const auto pump = [&] { varnel::testing::PumpThrough(keyboard); };
     const auto press = [&](UINT key, bool shift = false) {
-        BYTE state[256]{};
-        ::GetKeyboardState(state);
-        state[VK_SHIFT] = shift ? 0x80 : 0;
-        ::SetKeyboardState(state);
-        const HWND target = ::GetFocus() != nullptr ? ::GetFocus() : main;
-        const UINT down = key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN;
-        ::PostMessageW(target, down, key, 1);
-        ::PostMessageW(target, down + 1, key, static_cast<LPARAM>(0xC0000001));
-        pump();
-        state[VK_SHIFT] = 0;
-        ::SetKeyboardState(state);
+        varnel::testing::PressKey(keyboard, window->Handle(), key, shift);
     };
     window->ChooseFolder(data.At(L"tree"));
     ::SetFocus(Control(PathBoxId));
@@ -443,6 +416,55 @@ TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
 
 namespace varnel::ui {
 namespace {
+
+// Esc stops a scan; what it counted so far is marked incomplete and ranked
+// at once, without a click.
+TEST(MainWindowCancelledScan, EscStopsItAndItsNumbersAreMarkedAndRanked) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    ::InitCommonControlsEx(&controls);
+    TempFolder folders;
+    folders.Folder(L"program");
+    folders.Folder(L"data");
+    folders.File(L"data\\a.bin", 100);
+    core::ScanEngineFactory engines = core::SystemScanEngines();
+    engines.isVolumeRoot = [](const std::wstring&) { return false; };
+    engines.createNtQueryEngine = [real = engines.createNtQueryEngine](std::uint64_t threads) {
+        // Runs until cancelled, then reports the whole folder as what it got.
+        struct UntilCancelled final : core::IScanEngine {
+            std::unique_ptr<core::IScanEngine> engine;
+            core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken& token,
+                                  const core::ScanProgressCallback& progress) override {
+                while (!token.IsCancelled()) ::Sleep(10);
+                core::ScanCancellationToken untouched;
+                core::ScanResult result = engine->Scan(path, untouched, progress);
+                result.status = core::ScanStatus::Cancelled;
+                return result;
+            }
+        };
+        auto wrapper = std::make_unique<UntilCancelled>();
+        wrapper->engine = real(threads);
+        return wrapper;
+    };
+    MainWindowOptions options = varnel::testing::MainWindowTestOptions(folders);
+    options.controller = std::make_unique<app::ApplicationController>(engines);
+    MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
+    ASSERT_TRUE(window.Create());
+    const auto keyboard = [&](MSG& message) { return window.TranslateKeyboard(message); };
+    window.ChooseFolder(folders.At(L"data"));
+    varnel::testing::PressKey(keyboard, window.Handle(), VK_F5);
+    varnel::testing::PressKey(keyboard, window.Handle(), VK_ESCAPE);
+    for (const ULONGLONG deadline = ::GetTickCount64() + 30'000;
+         window.Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline;) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        varnel::testing::PumpThrough(keyboard);
+    }
+    ASSERT_EQ(window.Result().status, core::ScanStatus::Cancelled);
+    EXPECT_EQ(ListText(::GetDlgItem(window.Handle(), TreeListId), 0, 0), L"data (incomplete)");
+    EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), LargestFilesListId)), 1);
+    EXPECT_EQ(StatusText(::GetDlgItem(window.Handle(), StatusBarId)).rfind(L"Canceled (incomplete) - ", 0), 0u);
+    ::DestroyWindow(window.Handle());
+    varnel::testing::DiscardQuitMessages();
+}
 
 // The main window's buttons in every language, at this process's DPI (96,
 // and 144 in the child run of the dialog tests), in a window at its

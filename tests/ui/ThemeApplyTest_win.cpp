@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/UniqueHandle_win.h"
+#include "support/WindowCanvas_win.h"
 #include "ui/ThemeApply_win.h"
 #include "ui/ThemeCatalog.h"
 
@@ -119,7 +120,7 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
     // Catalog order switches between dark and light themes several times.
     for (const ThemeEntry& theme : ThemeCatalog()) {
         const ThemePalette& palette = theme.palette;
-        SCOPED_TRACE(testing::Message() << "theme " << std::string(theme.identifier.begin(), theme.identifier.end()));
+        SCOPED_TRACE(::testing::Message() << "theme " << std::string(theme.identifier.begin(), theme.identifier.end()));
         themed.Apply(palette);
         for (HWND list : themed.Lists()) {
             EXPECT_EQ(::SendMessageW(list, LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(palette.listBackground));
@@ -138,67 +139,7 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
     }
 }
 
-// A 32-bit top-down bitmap in a memory DC, standing in for the DC a header
-// lends to its custom-draw handler.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<const std::uint32_t*>(bits);
-        previous_ = ::SelectObject(dc_, bitmap_.get());
-    }
-    ~Canvas() {
-        ::SelectObject(dc_, previous_);
-        ::DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    HDC Dc() const { return dc_; }
-    bool Valid() const { return bits_ != nullptr; }
-
-    COLORREF At(int x, int y) const {
-        ::GdiFlush();
-        const std::uint32_t bgra = bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                                         static_cast<std::size_t>(x)];
-        return RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
-    }
-
-    // Columns that hold a pixel other than the background, in the rows
-    // between the top edge and the border line.
-    struct Ink {
-        int left = -1;
-        int right = -1;  // inclusive
-    };
-    Ink InkColumns(COLORREF background, int rightLimit) const {
-        Ink ink;
-        for (int y = 1; y < height_ - 3; ++y) {
-            for (int x = 0; x < rightLimit; ++x) {
-                if (At(x, y) != background) {
-                    ink.left = ink.left < 0 ? x : std::min(ink.left, x);
-                    ink.right = std::max(ink.right, x);
-                }
-            }
-        }
-        return ink;
-    }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_;
-    platform::UniqueGdiObject bitmap_;
-    const std::uint32_t* bits_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-};
+using varnel::testing::Canvas;
 
 // A header with items in each alignment, owned by a hidden list.
 class HeaderFixture : public ::testing::Test {
@@ -254,7 +195,7 @@ TEST_F(HeaderFixture, PlacesTextByItemFormatWithinScaledInsets) {
         const int height = ::MulDiv(24, static_cast<int>(dpi), 96);
         // Right of this the vertical border line begins.
         const int textLimit = width - ::MulDiv(1, static_cast<int>(dpi), 96) - 1;
-        SCOPED_TRACE(testing::Message() << "dpi " << dpi);
+        SCOPED_TRACE(::testing::Message() << "dpi " << dpi);
 
         auto inkOf = [&](int item) {
             Canvas canvas(width, height);
