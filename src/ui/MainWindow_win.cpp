@@ -14,7 +14,6 @@
 #include "ui/ModalDialog_win.h"
 #include "ui/ThemeApply_win.h"
 #include "ui/ThemeCatalog.h"
-#include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
@@ -258,8 +257,8 @@ LRESULT MainWindow::OnPaint() {
     RECT client;
     ::GetClientRect(window_, &client);
     const auto fill = [&](const RECT& rect, std::uint32_t colour) {
-        platform::UniqueGdiObject brush(::CreateSolidBrush(colour));
-        ::FillRect(paint.get(), &rect, static_cast<HBRUSH>(brush.get()));
+        const UniqueBrush brush(::CreateSolidBrush(colour));
+        ::FillRect(paint.get(), &rect, brush.get());
     };
     fill(client, palette_.windowBackground);
     const int half = Scale(6) / 2;

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/UniqueHandle_win.h"
+#include "ui/GdiOwners_win.h"
 
 namespace varnel::testing {
 
@@ -68,7 +68,7 @@ private:
     int width_;
     int height_;
     HDC dc_;
-    platform::UniqueGdiObject bitmap_;
+    ui::UniqueBitmap bitmap_;
     const std::uint32_t* bits_ = nullptr;
     HGDIOBJ previous_ = nullptr;
 };
