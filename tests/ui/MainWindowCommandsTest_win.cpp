@@ -170,14 +170,6 @@ TEST_F(MainWindowCommandsTest, AFailedSaveKeepsTheLookAndSaysSo) {
     EXPECT_EQ(window->Palette(), before);
 }
 
-TEST_F(MainWindowCommandsTest, ExitClosesTheWindow) {
-    const HWND handle = window->Handle();
-    Command(ExitCommandId);
-    EXPECT_FALSE(::IsWindow(handle));
-    MSG message;
-    EXPECT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was posted";
-}
-
 TEST_F(MainWindowCommandsTest, OpenWithoutASelectionSaysWhatIsMissing) {
     Command(OpenButtonId);
     EXPECT_EQ(window->NoticeKey(), "status.select_ranking");

@@ -417,6 +417,22 @@ TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
 namespace varnel::ui {
 namespace {
 
+// A control the system refuses to make fails the window: none without Scan.
+LRESULT CALLBACK RefuseTheScanButton(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+    if (code == HCBT_CREATEWND && create->lpcs->hMenu == reinterpret_cast<HMENU>(ScanButtonId)) return 1;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(MainWindowControls, AControlThatCannotBeMadeFailsTheWindow) {
+    TempFolder settings;
+    MainWindow window(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(settings));
+    const HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RefuseTheScanButton, nullptr, ::GetCurrentThreadId());
+    EXPECT_FALSE(window.Create());
+    ::UnhookWindowsHookEx(hook);
+    varnel::testing::DiscardQuitMessages();
+}
+
 // Esc stops a scan; what it counted so far is marked incomplete and ranked
 // at once, without a click.
 TEST(MainWindowCancelledScan, EscStopsItAndItsNumbersAreMarkedAndRanked) {
@@ -472,7 +488,6 @@ TEST(MainWindowCancelledScan, EscStopsItAndItsNumbersAreMarkedAndRanked) {
 TEST(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     ::InitCommonControlsEx(&controls);
-    ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     TempFolder settings;
     settings.Folder(L"program");
     MainWindow window(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(settings));
