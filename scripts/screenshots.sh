@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the real main window after a scan of a prepared folder, in a
 # light and a dark theme, at 96 and 144 DPI, under Xvfb:
-# build/screenshots/varnel-<theme>-<dpi>.png
+# build/screenshots/varnel-<theme>-<dpi>.png; and of the start-up prompt in
+# Russian at both DPIs: build/screenshots/varnel-prompt-ru-<dpi>.png
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 cd "$VARNEL_ROOT"
@@ -21,12 +22,14 @@ for dpi in 96 144; do
   varnel_prepare_wine
   "$VARNEL_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   "${VARNEL_WINE%/*}/wineserver" -w 2>/dev/null || true
-  for theme in Light Dark; do
+  for theme in Light Dark prompt-ru; do
     handshake="$(mktemp -d)"
+    pose='*PoseForScreenshots'
+    [[ $theme == prompt-ru ]] && pose='*PosePromptForScreenshots'
     VARNEL_SCREENSHOT_DIR="$("$VARNEL_WINE" winepath -w "$handshake" 2>/dev/null)" \
     VARNEL_SCREENSHOT_THEME="$theme" \
       "$VARNEL_WINE" "$tests_exe" --gtest_also_run_disabled_tests \
-        --gtest_filter='*PoseForScreenshots' >/dev/null 2>&1 &
+        --gtest_filter="$pose" >/dev/null 2>&1 &
     poser=$!
     for _ in $(seq 1 600); do
       [[ -e $handshake/ready ]] && break

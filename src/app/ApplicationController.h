@@ -29,9 +29,6 @@ inline constexpr UINT ScanCompletedMessage = WM_APP + 1;
 inline constexpr UINT_PTR ProgressTimerId = 1;
 inline constexpr UINT ProgressTimerPeriodMs = 250;
 
-// The fixed English name of the multi-drive scan (not the translated label).
-inline constexpr wchar_t AllLocalDrivesName[] = L"All local drives";
-
 // The notice for a Failed scan, or for a merged scan that left out roots
 // that failed: each reason in the user's language through `translate` (a
 // text missing there reads as its key, and then the English sentence is

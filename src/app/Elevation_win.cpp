@@ -43,7 +43,7 @@ ElevationOutcome DecideElevationAtStartup(AppSettings& settings, const Elevation
         if (!settings.showAdminPromptOnStartup || settings.suppressAdminPrompt) {
             return outcome;
         }
-        const ui::StartupPrivilegeChoice choice = services.showPrompt();
+        const PrivilegePromptAnswer choice = services.showPrompt();
         if (choice.doNotShowAgain) {
             settings.showAdminPromptOnStartup = false;
             settings.suppressAdminPrompt = true;
@@ -51,7 +51,7 @@ ElevationOutcome DecideElevationAtStartup(AppSettings& settings, const Elevation
                 outcome.notices.emplace_back("status.save_failed");
             }
         }
-        relaunch = choice.restartAsAdministrator != 0;
+        relaunch = choice.restartAsAdministrator;
     }
     if (!relaunch) {
         return outcome;

@@ -10,10 +10,6 @@
 #include <vector>
 
 #include "app/AppSettings.h"
-#include "app/SettingsStore.h"
-#include "i18n/Localizer.h"
-#include "platform/Administrator.h"
-#include "ui/StartupPrivilegeDialog_win.h"
 
 namespace varnel::app {
 
@@ -33,12 +29,19 @@ RelaunchResult StartElevatedCopy(const std::wstring& program);
 // standard user.
 RelaunchResult RelaunchAsAdministrator(HWND mainWindow);
 
+// The user's answer to the start-up prompt.
+struct PrivilegePromptAnswer {
+    bool restartAsAdministrator = false;
+    bool doNotShowAgain = false;
+};
+
 // What the decision asks of the system, so that tests can play the standard
 // user (under Wine every process counts as an administrator).
 struct ElevationServices {
     std::function<bool()> isAdministrator;
-    // Runs the modal start-up prompt.
-    std::function<ui::StartupPrivilegeChoice()> showPrompt;
+    // Runs the modal start-up prompt (the user interface provides it, so
+    // this layer does not depend on it).
+    std::function<PrivilegePromptAnswer()> showPrompt;
     std::function<RelaunchResult()> relaunch;
     // Writes the whole settings record; true when it reached the file.
     std::function<bool(const AppSettings&)> save;
@@ -60,18 +63,5 @@ struct ElevationOutcome {
 // whichever button was pressed; a failed save keeps the change for this run.
 // A relaunch that does not start leaves this instance running.
 ElevationOutcome DecideElevationAtStartup(AppSettings& settings, const ElevationServices& services);
-
-// The real system behind the decision. Inline, so that only the program that
-// calls it links the prompt window; the application library and its tests
-// do not depend on the user interface. `store` must outlive the decision.
-inline ElevationServices ProductionElevationServices(HINSTANCE instance, HWND mainWindow,
-                                                     i18n::Localizer* localizer, const SettingsStore& store) {
-    return {
-        &platform::IsRunningAsAdministrator,
-        [=] { return ui::ShowStartupPrivilegeDialog(instance, mainWindow, localizer); },
-        [=] { return RelaunchAsAdministrator(mainWindow); },
-        [&store](const AppSettings& settings) { return store.Save(settings); },
-    };
-}
 
 }  // namespace varnel::app

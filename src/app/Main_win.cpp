@@ -19,6 +19,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     auto window = std::make_unique<varnel::ui::MainWindow>(instance);
     if (!window->Create()) {
+        // Before any text table is read, so in the one language always there.
+        ::MessageBoxW(nullptr, L"Varnel could not create its window.", L"Varnel", MB_ICONERROR | MB_OK);
         return 1;
     }
     ::ShowWindow(window->Handle(), showCommand);
@@ -35,8 +37,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
             exitCode = got == 0 ? static_cast<int>(message.wParam) : 0;
             break;
         }
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+        if (!window->TranslateKeyboard(message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
     }
     // Stops and joins a running scan before the process ends.
     window.reset();

@@ -66,6 +66,10 @@ enum class ScanEngineKind : std::uint32_t {
 };
 
 // The outcome of one scan. Moved, never shared.
+// The root under which a scan of several drives is merged; the one place
+// the program spells it, since the lists recognise the merged root by it.
+inline constexpr wchar_t MergedRootName[] = L"All local drives";
+
 struct ScanResult {
     ScanStatus status = ScanStatus::None;
     ScanEngineKind engine = ScanEngineKind::DirectoryWalk;

@@ -18,7 +18,7 @@ namespace varnel::i18n {
 std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formattingLocale,
                               const core::ScanProgress& progress);
 
-// "Completed - Files: 10, Folders: 5, Access denied: 0, Elapsed: 123 ms".
+// "Completed - Files: 10, Folders: 5, Folders not read: 0, Elapsed: 123 ms".
 // Only a cancelled scan says so; a failed one reads as completed too.
 std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingLocale,
                              const core::ScanResult& result);

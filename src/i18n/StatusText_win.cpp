@@ -20,11 +20,15 @@ std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formatting
 
 std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingLocale,
                              const core::ScanResult& result) {
-    const char* headKey = result.status == core::ScanStatus::Cancelled ? "status.cancelled" : "status.completed";
+    const bool cancelled = result.status == core::ScanStatus::Cancelled;
+    // A cancelled scan's numbers are only what was counted before it stopped.
+    const std::wstring head = cancelled ? localizer.Translate("status.cancelled") + L" " +
+                                              localizer.Translate("status.incomplete")
+                                        : localizer.Translate("status.completed");
     const auto elapsedMs = static_cast<std::uint64_t>(std::max<std::int64_t>(result.elapsedMs, 0));
-    return localizer.Translate(headKey) + L" - " + localizer.Translate("status.files") +
+    return head + L" - " + localizer.Translate("status.files") +
            FormatCount(formattingLocale, result.fileCount) + L", " + localizer.Translate("status.folders") +
-           FormatCount(formattingLocale, result.folderCount) + L", " + localizer.Translate("status.access_denied") +
+           FormatCount(formattingLocale, result.folderCount) + L", " + localizer.Translate("status.unreadable_folders") +
            FormatCount(formattingLocale, result.errorCount) + L", " + localizer.Translate("status.elapsed") +
            FormatCount(formattingLocale, elapsedMs) + localizer.Translate("status.ms");
 }

@@ -68,12 +68,6 @@ struct FindHandleTraits {
     static void Close(Handle handle) noexcept { ::FindClose(handle); }
 };
 
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
-};
-
 struct SidTraits {
     using Handle = PSID;
     static Handle Invalid() noexcept { return nullptr; }
@@ -85,7 +79,6 @@ using UniqueFile = UniqueHandle<FileHandleTraits>;
 // Threads, events and other kernel objects: null on failure.
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
 
 }  // namespace varnel::platform

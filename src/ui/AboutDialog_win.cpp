@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "ui/ModalDialog_win.h"
 
 namespace varnel::ui {
@@ -29,6 +32,18 @@ const wchar_t AboutLicenceNotice[] =
 
 namespace {
 
+// A multi-line edit keeps Tab (and Enter) for itself; a read-only one has no
+// use for them, and the keyboard would be stuck in the licence text.
+LRESULT CALLBACK PassDialogKeys(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (message == WM_GETDLGCODE) {
+        return ::DefSubclassProc(edit, message, wParam, lParam) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(edit, &PassDialogKeys, id);
+    }
+    return ::DefSubclassProc(edit, message, wParam, lParam);
+}
+
 class AboutDialog final : public ModalDialog {
 public:
     AboutDialog(HINSTANCE instance, HWND owner, AboutDialogState& state)
@@ -54,22 +69,45 @@ private:
     }
 
     LRESULT OnCreate() {
-        AddControl(WC_STATICW, AboutProgramName, SS_LEFT, 0, {18, 16, 460, 22});
-        AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.version_prefix") + AboutVersionLabel,
-                   SS_LEFT, 0, {18, 42, 460, 22});
-        AddControl(WC_STATICW, AboutCopyrightLine, SS_LEFT, 0, {18, 68, 460, 22});
-        AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license"), SS_LEFT, 0, {18, 104, 460, 22});
+        const HWND labels[] = {
+            AddControl(WC_STATICW, AboutProgramName, SS_LEFT, 0),
+            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.version_prefix") + AboutVersionLabel,
+                       SS_LEFT, 0),
+            AddControl(WC_STATICW, AboutCopyrightLine, SS_LEFT, 0),
+            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license"), SS_LEFT, 0),
+        };
         const HWND licence =
             AddControl(WC_EDITW, state_.licenceText, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_TABSTOP,
-                       AboutLicenceTextId, {18, 130, 484, 250}, WS_EX_CLIENTEDGE);
+                       AboutLicenceTextId, {}, WS_EX_CLIENTEDGE);
         ::SendMessageW(licence, EM_SETSEL, 0, 0);
-        AddControl(WC_BUTTONW, DialogText(state_.localizer, "dialog.common.close"), BS_DEFPUSHBUTTON | WS_TABSTOP,
-                   AboutCloseId, {422, 400, 80, 28});
+        ::SetWindowSubclass(licence, &PassDialogKeys, 1, 0);
+        const HWND close = AddControl(WC_BUTTONW, DialogText(state_.localizer, "dialog.common.close"),
+                                      BS_DEFPUSHBUTTON | WS_TABSTOP, AboutCloseId);
+
+        const int margin = Scale(18);
+        int width = Scale(484);
+        for (HWND label : labels) {
+            width = std::max<int>(width, TextSize(label).cx);
+        }
+        int y = Scale(16);
+        for (std::size_t i = 0; i < std::size(labels); ++i) {
+            const int height = std::max<int>(TextSize(labels[i]).cy, Scale(16)) + Scale(2);
+            // The licence heading stands apart from the three lines above it.
+            y += i == 3 ? Scale(12) : 0;
+            Place(labels[i], margin, y, width, height);
+            y += height + Scale(6);
+        }
+        Place(licence, margin, y, width, Scale(250));
+        y += Scale(250) + Scale(20);
+        const int closeWidth = ButtonWidth(close, 80);
+        const int closeHeight = std::max<int>(TextSize(close).cy + Scale(10), Scale(28));
+        Place(close, margin + width - closeWidth, y, closeWidth, closeHeight);
+        SetClientSize(width + 2 * margin, y + closeHeight + Scale(22));
         return 0;
     }
 
     LRESULT OnCommand(int id) {
-        if (id == AboutCloseId) {
+        if (id == AboutCloseId || id == IDCANCEL) {
             End();
         }
         return 0;

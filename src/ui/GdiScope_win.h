@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "ui/GdiOwners_win.h"
+
 namespace varnel::ui {
 
 // Selects an object and reselects the previous one on destruction. Declare
@@ -61,21 +63,19 @@ private:
     HDC dc_;
 };
 
-// Width in pixels of `text` in the font the control uses; 0 when it cannot
-// be measured.
-inline int TextWidthInControl(HWND control, const std::wstring& text) {
-    int width = 0;
-    if (HDC dc = ::GetDC(control)) {
-        {
-            SelectGuard select(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-            SIZE size{};
-            if (::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
-                width = size.cx;
-            }
-        }
-        ::ReleaseDC(control, dc);
+// Width in pixels of `text` in the font the control uses, as one line; 0
+// when it cannot be measured. With `accessKeys` an '&' marks the next
+// character and is not drawn, as in button and menu texts.
+inline int TextWidthInControl(HWND control, const std::wstring& text, bool accessKeys = false) {
+    const WindowDc dc(control);
+    if (dc.get() == nullptr) {
+        return 0;
     }
-    return width;
+    const SelectGuard select(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT area{};
+    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &area,
+                DT_CALCRECT | DT_SINGLELINE | (accessKeys ? 0 : DT_NOPREFIX));
+    return area.right - area.left;
 }
 
 }  // namespace varnel::ui

@@ -3,6 +3,8 @@
 // the rankings, and the notices that report what did or did not happen.
 
 #include "ui/MainWindow.h"
+#include "ui/MenuBar.h"
+#include "ui/MenuBar_win.h"
 
 #include <shobjidl.h>
 
@@ -111,76 +113,33 @@ std::wstring PickFolderWithShell(HWND owner, const std::wstring& title, const st
     return picked;
 }
 
-void AppendItem(HMENU menu, UINT id, const std::wstring& text, bool checked = false) {
-    ::AppendMenuW(menu, MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED), id, text.c_str());
-}
-
 }  // namespace
 
 void MainWindow::BuildMenuBar() {
-    const HMENU previous = ::GetMenu(window_);
-    const HMENU bar = ::CreateMenu();
-    const HMENU file = ::CreatePopupMenu();
-    const HMENU recent = ::CreatePopupMenu();
-    ::AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(recent),
-                  localizer_->Translate("menu.file.recent_folders").c_str());
-    ::AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    AppendItem(file, ExitCommandId, localizer_->Translate("menu.file.exit"));
-
-    const HMENU settings = ::CreatePopupMenu();
-    AppendItem(settings, ScanSettingsCommandId, localizer_->Translate("menu.settings.scan"));
-    ::AppendMenuW(settings, MF_SEPARATOR, 0, nullptr);
-    const HMENU themes = ::CreatePopupMenu();
-    const auto catalog = ThemeCatalog();
-    for (std::size_t i = 0; i < catalog.size(); ++i) {
-        const std::wstring_view id = catalog[i].identifier;
-        const std::string key = "theme." + std::string(id.begin(), id.end());
-        AppendItem(themes, static_cast<UINT>(FirstThemeCommandId + static_cast<int>(i)), localizer_->Translate(key),
-                   settings_.theme == id);
-    }
-    ::AppendMenuW(settings, MF_POPUP, reinterpret_cast<UINT_PTR>(themes),
-                  localizer_->Translate("menu.settings.theme").c_str());
-    const HMENU languages = ::CreatePopupMenu();
+    MenuBarContent content;
+    content.translate = [this](std::string_view key) { return localizer_->Translate(key); };
+    content.theme = settings_.theme;
     const std::wstring language = i18n::NormalizeLanguageSetting(settings_.language);
-    AppendItem(languages, SystemLanguageCommandId, localizer_->LanguageSystemLabel(), language == L"system");
-    for (std::size_t i = 0; i < i18n::LanguageCatalog.size(); ++i) {
-        const auto& entry = i18n::LanguageCatalog[i];
-        AppendItem(languages, static_cast<UINT>(FirstLanguageCommandId + static_cast<int>(i)),
-                   std::wstring(entry.displayName), language == entry.code);
+    content.language = language;
+    content.systemLanguageLabel = localizer_->LanguageSystemLabel();
+    content.recentFolders = &settings_.recentFolders;
+    const MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
+    if (menus.bar == nullptr) {
+        return;  // the old menus stay, in the old language
     }
-    ::AppendMenuW(settings, MF_POPUP, reinterpret_cast<UINT_PTR>(languages),
-                  localizer_->Translate("menu.settings.language").c_str());
-
-    const HMENU help = ::CreatePopupMenu();
-    AppendItem(help, AboutCommandId, localizer_->Translate("menu.help.about"));
-
-    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), localizer_->Translate("menu.file").c_str());
-    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), localizer_->Translate("menu.settings").c_str());
-    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), localizer_->Translate("menu.help").c_str());
-    ::SetMenu(window_, bar);
+    const HMENU previous = ::GetMenu(window_);
+    ::SetMenu(window_, menus.bar);
     if (previous != nullptr) {
         ::DestroyMenu(previous);  // with all its submenus
     }
-    menuBar_ = bar;
-    recentMenu_ = recent;
-    FillRecentMenu();
+    recentMenu_ = menus.recent;
 }
 
 void MainWindow::FillRecentMenu() {
     if (recentMenu_ == nullptr) {
         return;
     }
-    while (::GetMenuItemCount(recentMenu_) > 0) {
-        ::DeleteMenu(recentMenu_, 0, MF_BYPOSITION);
-    }
-    const auto& recent = settings_.recentFolders;
-    if (recent.empty()) {
-        ::AppendMenuW(recentMenu_, MF_STRING | MF_GRAYED, 0, localizer_->Translate("menu.none").c_str());
-    }
-    for (std::size_t i = 0; i < recent.size() && i < MaxRecentFolders; ++i) {
-        AppendItem(recentMenu_, static_cast<UINT>(FirstRecentFolderCommandId + static_cast<int>(i)),
-                   std::to_wstring(i + 1) + L" " + recent[i]);
-    }
+    RefillMenu(recentMenu_, RecentFolderEntries(settings_.recentFolders, localizer_->Translate("menu.none")));
     ::DrawMenuBar(window_);
 }
 
@@ -188,7 +147,7 @@ bool MainWindow::SaveSettings() {
     if (settingsStore_.Save(settings_)) {
         return true;
     }
-    ShowNotice("status.save_failed");
+    status_.ShowNotice("status.save_failed");
     return false;
 }
 
@@ -212,7 +171,7 @@ void MainWindow::OpenRecentFolder(std::size_t position) {
     }
     recent.erase(recent.begin() + static_cast<std::ptrdiff_t>(position));
     // Named before saving: a failed save replaces it with its own notice.
-    ShowNotice("status.recent_missing");
+    status_.ShowNotice("status.recent_missing");
     SaveSettings();
     FillRecentMenu();
 }
@@ -247,54 +206,24 @@ LRESULT MainWindow::OnDropFiles(HDROP drop) {
     }
     ::DragFinish(drop);
     if (folder.empty()) {
-        ShowNotice("status.drop_folder");
+        status_.ShowNotice("status.drop_folder");
         return 0;
     }
-    ShowNotice("status.folder_selected");
+    status_.ShowNotice("status.folder_selected");
     ChooseFolder(folder);
     return 0;
 }
 
 LRESULT MainWindow::OnContextMenu(HWND source, int x, int y) {
-    if (source != largestFilesList_ && source != largestFoldersList_) {
+    if (!lists_.OnContextMenu(source, x, y, window_)) {
         return ::DefWindowProcW(window_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(source), MAKELPARAM(x, y));
     }
-    int row = -1;
-    POINT at{x, y};
-    if (x == -1 && y == -1) {
-        row = ListView_GetNextItem(source, -1, LVNI_SELECTED);
-        if (row < 0) {
-            return 0;
-        }
-        RECT bounds{};
-        ListView_GetItemRect(source, row, &bounds, LVIR_BOUNDS);
-        at = {bounds.left + 16, (bounds.top + bounds.bottom) / 2};
-        ::ClientToScreen(source, &at);
-    } else {
-        LVHITTESTINFO hit{};
-        hit.pt = at;
-        ::ScreenToClient(source, &hit.pt);
-        row = ListView_HitTest(source, &hit);
-        if (row < 0) {
-            return 0;
-        }
-        ListView_SetItemState(source, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetItemState(source, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetSelectionMark(source, row);
-    }
-    lastRankingList_ = source;
-    UpdateOpenButton();
-    if (RankingNodeAt(source, row) == core::NoIndex) {
-        return 0;
-    }
-    const HMENU menu = ::CreatePopupMenu();
-    AppendItem(menu, OpenContextCommandId, localizer_->Translate("context.open"));
-    const BOOL chosen = ::TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, window_, nullptr);
-    ::DestroyMenu(menu);
-    if (chosen == OpenContextCommandId) {
-        OpenSelected();
-    }
     return 0;
+}
+
+LRESULT MainWindow::OnContextMenuKey() {
+    const HWND focus = ::GetFocus();
+    return OnContextMenu(focus, -1, -1);
 }
 
 void MainWindow::ChangeLanguage(std::size_t commandOffset) {
@@ -327,22 +256,14 @@ void MainWindow::Retranslate() {
         ::SendMessageW(pathBox_, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
     }
     Layout();
-    RenameColumns();
-    ResetColumnWidths();
-    if (!result_.nodes.empty()) {
-        RebuildTreeList();
-        if (selectedNode_ != core::NoIndex) {
-            SelectTreeNode(selectedNode_);
-        }
-    }
-    if (statusState_ == StatusTextState::Progress) {
+    lists_.SetFormattingLocale(formattingLocale_);
+    lists_.Retranslate();
+    if (status_.MainState() == StatusTextState::Progress) {
         ShowProgressText();
-    } else if (statusState_ == StatusTextState::Summary) {
+    } else if (status_.MainState() == StatusTextState::Summary) {
         ShowSummaryText();
     }
-    if (!noticeKey_.empty()) {
-        ShowNotice(noticeKey_);
-    }
+    status_.RetranslateNotice();
 }
 
 void MainWindow::ChangeTheme(std::size_t position) {
@@ -356,17 +277,6 @@ void MainWindow::ChangeTheme(std::size_t position) {
     }
     ApplyThemeIdentifier(settings_.theme);
     BuildMenuBar();
-}
-
-void MainWindow::ShowNotice(std::string key) {
-    noticeKey_ = std::move(key);
-    const std::wstring text = localizer_->Translate(noticeKey_);
-    ::SendMessageW(statusBar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void MainWindow::ClearNotice() {
-    noticeKey_.clear();
-    ::SendMessageW(statusBar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(L""));
 }
 
 }  // namespace varnel::ui

@@ -2,11 +2,30 @@
 // decision made once at start-up.
 
 #include "app/Elevation_win.h"
+#include "platform/Administrator.h"
 #include "ui/AboutDialog_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ScanSettingsDialog_win.h"
+#include "ui/StartupPrivilegeDialog_win.h"
 
 namespace varnel::ui {
+namespace {
+
+// The real system behind the start-up decision.
+app::ElevationServices ProductionElevationServices(HINSTANCE instance, HWND mainWindow, i18n::Localizer* localizer,
+                                                   const app::SettingsStore& store) {
+    return {
+        &platform::IsRunningAsAdministrator,
+        [=] {
+            const StartupPrivilegeChoice choice = ShowStartupPrivilegeDialog(instance, mainWindow, localizer);
+            return app::PrivilegePromptAnswer{choice.restartAsAdministrator == 1, choice.doNotShowAgain};
+        },
+        [=] { return app::RelaunchAsAdministrator(mainWindow); },
+        [&store](const app::AppSettings& settings) { return store.Save(settings); },
+    };
+}
+
+}  // namespace
 
 void MainWindow::ShowScanSettings() {
     ScanSettingsDialogState state =
@@ -27,14 +46,14 @@ void MainWindow::ShowAbout() { ShowAboutDialog(instance_, window_, localizer_.ge
 
 bool MainWindow::DecideElevation() {
     const app::ElevationOutcome outcome = app::DecideElevationAtStartup(
-        settings_, app::ProductionElevationServices(instance_, window_, localizer_.get(), settingsStore_));
+        settings_, ProductionElevationServices(instance_, window_, localizer_.get(), settingsStore_));
     if (!outcome.keepRunning) {
         return false;
     }
     // Several can arise at once (a failed save, then a declined prompt); the
     // last one is what the user needs to know now.
     for (const std::string& key : outcome.notices) {
-        ShowNotice(key);
+        status_.ShowNotice(key);
     }
     return true;
 }

@@ -20,6 +20,21 @@ constexpr int MinPaneHeight = 120;
 
 int ContentTop(std::uint32_t dpi) { return ScaleForDpi(Margin, dpi) + ScaleForDpi(ToolRowHeight, dpi); }
 
+// The width both columns share, and the height both right panes share.
+int PaneRoomWidth(int clientWidth, std::uint32_t dpi) {
+    return std::max(clientWidth - 3 * ScaleForDpi(Margin, dpi) - ScaleForDpi(SplitterThickness, dpi), 0);
+}
+
+int PaneRoomHeight(int contentHeight, std::uint32_t dpi) {
+    return std::max(contentHeight - ScaleForDpi(SplitterThickness, dpi), 0);
+}
+
+// The share's part of the room; the small addition keeps a share that was
+// taken from a whole number of pixels at that number after rounding errors.
+int PartOf(double share, int room) { return static_cast<int>(share * room + 1e-6); }
+
+double ShareOfRoom(int part, int room) { return room > 0 ? static_cast<double>(part) / room : 0.5; }
+
 int ContentHeight(int clientHeight, std::uint32_t dpi) {
     return std::max(clientHeight - ScaleForDpi(Margin, dpi) - ScaleForDpi(StatusBarReserve, dpi) - ContentTop(dpi), 0);
 }
@@ -71,20 +86,13 @@ MainLayout MainWindowLayout::Compute(int clientWidth, int clientHeight, std::uin
     const int height = ContentHeight(clientHeight, dpi);
     layout.contentTop = top;
 
-    if (!panes.leftWidthSet) {
-        panes.leftWidth = std::max(ScaleForDpi(MinLeftWidth, dpi), (clientWidth - 3 * m - s) / 2);
-        panes.leftWidthSet = true;
-    }
-    panes.leftWidth = ClampLeftWidth(panes.leftWidth, clientWidth, dpi);
+    panes.leftWidth = ClampLeftWidth(PartOf(panes.leftShare, PaneRoomWidth(clientWidth, dpi)), clientWidth, dpi);
     const int left = panes.leftWidth;
     const int rightX = 2 * m + left + s;
     const int rightWidth = std::max(clientWidth - m - rightX, 0);
 
-    if (!panes.upperRightHeightSet) {
-        panes.upperRightHeight = std::max(height - s, 0) / 2;
-        panes.upperRightHeightSet = true;
-    }
-    panes.upperRightHeight = ClampUpperRightHeight(panes.upperRightHeight, height, dpi);
+    panes.upperRightHeight =
+        ClampUpperRightHeight(PartOf(panes.upperRightShare, PaneRoomHeight(height, dpi)), height, dpi);
     const int upper = panes.upperRightHeight;
 
     layout.tree = {m, top, left, height};
@@ -108,14 +116,14 @@ void MainWindowLayout::DragVertical(int cursorX, int clientWidth, std::uint32_t 
     const int m = ScaleForDpi(Margin, dpi);
     const int s = ScaleForDpi(SplitterThickness, dpi);
     panes.leftWidth = ClampLeftWidth(cursorX - s / 2 - m, clientWidth, dpi);
-    panes.leftWidthSet = true;
+    panes.leftShare = ShareOfRoom(panes.leftWidth, PaneRoomWidth(clientWidth, dpi));
 }
 
 void MainWindowLayout::DragHorizontal(int cursorY, int clientHeight, std::uint32_t dpi, PaneSizes& panes) {
     const int s = ScaleForDpi(SplitterThickness, dpi);
-    panes.upperRightHeight = ClampUpperRightHeight(cursorY - s / 2 - ContentTop(dpi),
-                                                   ContentHeight(clientHeight, dpi), dpi);
-    panes.upperRightHeightSet = true;
+    const int height = ContentHeight(clientHeight, dpi);
+    panes.upperRightHeight = ClampUpperRightHeight(cursorY - s / 2 - ContentTop(dpi), height, dpi);
+    panes.upperRightShare = ShareOfRoom(panes.upperRightHeight, PaneRoomHeight(height, dpi));
 }
 
 void MainWindowLayout::RescaleForDpi(std::uint32_t oldDpi, std::uint32_t newDpi, PaneSizes& panes) {
@@ -129,16 +137,25 @@ void MainWindowLayout::RescaleForDpi(std::uint32_t oldDpi, std::uint32_t newDpi,
     panes.upperRightHeight = rescale(panes.upperRightHeight);
 }
 
-LayoutRect InitialPlacement(const LayoutRect& workArea, int currentWidth, int currentHeight) {
+LayoutSize MainWindowLayout::MinimumClientSize(std::uint32_t dpi, const ButtonWidths& buttons) {
+    const auto scale = [dpi](int value) { return ScaleForDpi(value, dpi); };
+    const int toolRow = 10 * scale(Margin) + scale(PathBoxMinWidth) + buttons.folder + buttons.scan + buttons.cancel +
+                        buttons.open;
+    const int panes = 3 * scale(Margin) + scale(SplitterThickness) + scale(MinLeftWidth) + scale(MinRightWidth);
+    const int height = ContentTop(dpi) + 2 * scale(MinPaneHeight) + scale(SplitterThickness) + scale(Margin) +
+                       scale(StatusBarReserve);
+    return {std::max(toolRow, panes), height};
+}
+
+LayoutRect InitialPlacement(const LayoutRect& workArea, std::uint32_t dpi) {
     constexpr int PreferredWidth = 1280;
     constexpr int PreferredHeight = 720;
     constexpr int Inset = 48;
-    const auto fit = [&](int preferred, int area, int current) {
-        const int size = std::min({preferred, area * 80 / 100, area - Inset});
-        return std::min(std::max(size, 1), current);
+    const auto fit = [&](int preferred, int area) {
+        return std::max(std::min({ScaleForDpi(preferred, dpi), area * 80 / 100, area - Inset}), 1);
     };
-    const int width = fit(PreferredWidth, workArea.width, currentWidth);
-    const int height = fit(PreferredHeight, workArea.height, currentHeight);
+    const int width = fit(PreferredWidth, workArea.width);
+    const int height = fit(PreferredHeight, workArea.height);
     return {workArea.x + std::max((workArea.width - width) / 2, 0),
             workArea.y + std::max((workArea.height - height) / 2, 0), width, height};
 }

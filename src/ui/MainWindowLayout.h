@@ -28,13 +28,21 @@ struct ButtonWidths {
     int open = 0;
 };
 
-// The user's splitter positions, in pixels at the current DPI. Unset until
-// the first layout places them in the middle.
+// The user's splitter positions, kept as shares of the room the panes have,
+// so a window made small and then large again gets its proportions back
+// (the pixel sizes are clamped at each layout, the shares are not). The
+// pixel sizes are those of the last layout.
 struct PaneSizes {
+    double leftShare = 0.5;
+    double upperRightShare = 0.5;
     int leftWidth = 0;
-    bool leftWidthSet = false;
     int upperRightHeight = 0;
-    bool upperRightHeightSet = false;
+};
+
+struct LayoutSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const LayoutSize&) const = default;
 };
 
 struct MainLayout {
@@ -63,12 +71,16 @@ public:
     // Keeps the panes' proportions when the window moves to another DPI.
     static void RescaleForDpi(std::uint32_t oldDpi, std::uint32_t newDpi, PaneSizes& panes);
 
+    // The smallest client area in which every button and every pane keeps
+    // its minimum inside the window.
+    static LayoutSize MinimumClientSize(std::uint32_t dpi, const ButtonWidths& buttons);
+
     static int ClampLeftWidth(int width, int clientWidth, std::uint32_t dpi);
     static int ClampUpperRightHeight(int height, int contentHeight, std::uint32_t dpi);
 };
 
-// Where the window goes at start-up: at most 1280 x 720, 80 % and 48 pixels
-// inside the work area, never larger than now, centred.
-LayoutRect InitialPlacement(const LayoutRect& workArea, int currentWidth, int currentHeight);
+// Where the window goes at start-up: 1280 x 720 at 96 DPI scaled to `dpi`,
+// but at most 80 % of the work area and 48 pixels inside it; centred.
+LayoutRect InitialPlacement(const LayoutRect& workArea, std::uint32_t dpi);
 
 }  // namespace varnel::ui

@@ -11,6 +11,7 @@
 #include "i18n/StatusText.h"
 #include "platform/Administrator.h"
 #include "ui/GdiScope_win.h"
+#include "ui/ModalDialog_win.h"
 #include "ui/ThemeApply_win.h"
 #include "ui/ThemeCatalog.h"
 
@@ -18,7 +19,6 @@ namespace varnel::ui {
 namespace {
 
 constexpr int ApplicationIconId = 101;
-constexpr int StatusBarReserve = 24;
 
 // Minimum button widths at 96 DPI; text padding is not scaled.
 constexpr int FolderButtonMinWidth = 112;
@@ -43,7 +43,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
       controller_(options.controller ? std::move(options.controller) : std::make_unique<app::ApplicationController>()),
       settingsStore_(options.settings),
       localizer_(options.localizer ? std::move(options.localizer) : std::make_unique<i18n::Localizer>()),
-      palette_(LookUpTheme(themeId_)) {
+      palette_(LookUpTheme(themeId_)),
+      lists_(*localizer_, {[this] { UpdateOpenButton(); }, [this](std::string key) { status_.ShowNotice(std::move(key)); }}),
+      status_(*localizer_) {
     settings_.maxThreadsPerDrive = settingsStore_.HardwareThreads();
     localizer_->SetLanguage(L"system");
 }
@@ -56,6 +58,9 @@ MainWindow::~MainWindow() {
         ::DestroyWindow(window_);
     }
     controller_.reset();
+    if (accelerators_ != nullptr) {
+        ::DestroyAcceleratorTable(accelerators_);
+    }
 }
 
 bool MainWindow::Create() {
@@ -77,11 +82,21 @@ bool MainWindow::Create() {
     }
 
     const wchar_t* title = platform::IsRunningAsAdministrator() ? L"Varnel [Administrator]" : L"Varnel";
+    // Created small and then sized for the DPI of the monitor it landed on:
+    // the DPI is known only once the window exists.
     const HWND created = ::CreateWindowExW(0, MainWindowClassName, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                            CW_USEDEFAULT, CW_USEDEFAULT, 1280, 720, nullptr, nullptr, instance_, this);
     if (created == nullptr) {
         return false;
     }
+    static constexpr ACCEL Keys[] = {
+        {FVIRTKEY, VK_F5, ScanButtonId},
+        {FVIRTKEY, VK_ESCAPE, CancelButtonId},
+        {FVIRTKEY | FCONTROL, 'O', FolderButtonId},
+        {FVIRTKEY | FSHIFT, VK_F10, ContextMenuKeyCommandId},
+        {FVIRTKEY, VK_APPS, ContextMenuKeyCommandId},
+    };
+    accelerators_ = ::CreateAcceleratorTableW(const_cast<ACCEL*>(Keys), static_cast<int>(std::size(Keys)));
 
     RECT windowRect;
     if (::GetWindowRect(window_, &windowRect)) {
@@ -96,8 +111,7 @@ bool MainWindow::Create() {
             ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
         }
         const LayoutRect placed =
-            InitialPlacement({work.left, work.top, work.right - work.left, work.bottom - work.top},
-                             windowRect.right - windowRect.left, windowRect.bottom - windowRect.top);
+            InitialPlacement({work.left, work.top, work.right - work.left, work.bottom - work.top}, dpi_);
         ::SetWindowPos(window_, nullptr, placed.x, placed.y, placed.width, placed.height,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -147,6 +161,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
         case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        case QueryThemePaletteMessage: return reinterpret_cast<LRESULT>(&palette_);
+        case WM_MEASUREITEM: return OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         case app::ScanCompletedMessage: return wParam == controller_->CurrentScanId() ? OnScanCompleted() : 0;
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -170,7 +188,11 @@ LRESULT MainWindow::OnCreate() {
 
     BuildMenuBar();
     ::DragAcceptFiles(window_, TRUE);
-    CreateControls();
+    // A window without its Scan button or its lists is no use; creation
+    // fails instead (the program then ends with exit code 1).
+    if (!CreateControls()) {
+        return -1;
+    }
     SetIdleControls();
     // A window created at the size it is then placed at gets no WM_SIZE
     // before it is shown; lay out now so nothing depends on that.
@@ -180,35 +202,40 @@ LRESULT MainWindow::OnCreate() {
     return 0;
 }
 
-void MainWindow::CreateControls() {
-    const auto child = [&](const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle, int width,
-                           int height, int id) {
-        return ::CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, width, height,
-                                 window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+bool MainWindow::CreateControls() {
+    const auto child = [&](const wchar_t* className, const std::wstring& text, DWORD style, int width, int height,
+                           int id) {
+        return ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, width,
+                                 height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     };
-    pathBox_ = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, 220, 200, PathBoxId);
-    scanButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.scan"), BS_PUSHBUTTON, 0, 90, 28, ScanButtonId);
-    cancelButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.cancel"), BS_PUSHBUTTON, 0, 90, 28, CancelButtonId);
-    folderButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.folder"), BS_PUSHBUTTON, 0, 100, 28, FolderButtonId);
-    openButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.open"), BS_PUSHBUTTON, 0, 90, 28, OpenButtonId);
-    // The tree list is virtual: it asks for the rows it shows, so a folder
-    // with a hundred thousand children expands without inserting a row each.
-    treeList_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
-                      WS_EX_CLIENTEDGE, 300, 300, TreeListId);
-    largestFilesList_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, 300,
-                              300, LargestFilesListId);
-    largestFoldersList_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE,
-                                300, 300, LargestFoldersListId);
-    statusBar_ = child(STATUSCLASSNAMEW, L"", 0, 0, 0, 0, StatusBarId);
-
-    for (HWND list : {treeList_, largestFilesList_, largestFoldersList_}) {
-        const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
-        ListView_SetExtendedListViewStyleEx(list, extended, extended);
+    // Created in the order Tab visits them.
+    pathBox_ = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL, 220, 200,
+                     PathBoxId);
+    folderButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.folder"), BS_PUSHBUTTON, 100, 28, FolderButtonId);
+    scanButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.scan"), BS_PUSHBUTTON, 90, 28, ScanButtonId);
+    cancelButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.cancel"), BS_PUSHBUTTON, 90, 28, CancelButtonId);
+    openButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.open"), BS_PUSHBUTTON, 90, 28, OpenButtonId);
+    lists_.SetDpi(dpi_);
+    lists_.SetPalette(palette_);
+    lists_.SetFormattingLocale(formattingLocale_);
+    if (pathBox_ == nullptr || folderButton_ == nullptr || scanButton_ == nullptr || cancelButton_ == nullptr ||
+        openButton_ == nullptr || !lists_.Create(window_, instance_, TreeListId, LargestFilesListId, LargestFoldersListId) ||
+        !status_.Create(window_, instance_, StatusBarId)) {
+        return false;
     }
     ApplyFonts();
-    ApplyTheme(window_, {treeList_, largestFilesList_, largestFoldersList_}, statusBar_, palette_);
-    CreateColumns();
+    SetPathBoxItemHeight();
+    ApplyPalette();
+    lists_.ResetColumnWidths();
+    CreatePathTip();
     FillPathBox();
+    return true;
+}
+
+void MainWindow::ApplyPalette() {
+    lists_.SetPalette(palette_);
+    status_.SetPalette(palette_);
+    ApplyTheme(window_, lists_.Handles(), status_.Handle(), palette_);
 }
 
 LRESULT MainWindow::OnDestroy() {
@@ -230,8 +257,8 @@ LRESULT MainWindow::OnPaint() {
     RECT client;
     ::GetClientRect(window_, &client);
     const auto fill = [&](const RECT& rect, std::uint32_t colour) {
-        platform::UniqueGdiObject brush(::CreateSolidBrush(colour));
-        ::FillRect(paint.get(), &rect, static_cast<HBRUSH>(brush.get()));
+        const UniqueBrush brush(::CreateSolidBrush(colour));
+        ::FillRect(paint.get(), &rect, brush.get());
     };
     fill(client, palette_.windowBackground);
     const int half = Scale(6) / 2;
@@ -310,7 +337,9 @@ LRESULT MainWindow::OnTimer(UINT_PTR timer) {
 LRESULT MainWindow::OnCommand(int id) {
     switch (id) {
         case ScanButtonId: StartScan(); return 0;
-        case CancelButtonId: controller_->Cancel(); return 0;
+        case CancelButtonId:
+        case IDCANCEL: CancelScan(); return 0;
+        case ContextMenuKeyCommandId: return OnContextMenuKey();
         case FolderButtonId: PickFolder(); return 0;
         case OpenButtonId:
         case OpenContextCommandId: OpenSelected(); return 0;
@@ -330,20 +359,10 @@ LRESULT MainWindow::OnCommand(int id) {
 }
 
 LRESULT MainWindow::OnNotify(NMHDR& header) {
-    if (header.code == NM_CUSTOMDRAW) {
-        for (HWND list : {treeList_, largestFilesList_, largestFoldersList_}) {
-            if (header.hwndFrom == ListView_GetHeader(list)) {
-                return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
-            }
-        }
+    if (header.hwndFrom == pathTip_ && header.code == TTN_GETDISPINFOW) {
+        return OnPathTipText(reinterpret_cast<NMTTDISPINFOW&>(header));
     }
-    if (header.hwndFrom == treeList_) {
-        return OnTreeNotify(header);
-    }
-    if (header.hwndFrom == largestFilesList_ || header.hwndFrom == largestFoldersList_) {
-        return OnRankingNotify(header);
-    }
-    return 0;
+    return lists_.OnNotify(header).value_or(0);
 }
 
 LRESULT MainWindow::OnDeviceChange(WPARAM event) {
@@ -357,13 +376,38 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     const UINT oldDpi = dpi_;
     dpi_ = dpi == 0 ? 96 : dpi;
     MainWindowLayout::RescaleForDpi(oldDpi, dpi_, panes_);
+    lists_.SetDpi(dpi_);
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     RebuildFont();
-    ApplyTheme(window_, {treeList_, largestFilesList_, largestFoldersList_}, statusBar_, palette_);
-    ResetColumnWidths();
+    SetPathBoxItemHeight();
+    ApplyPalette();
+    lists_.ResetColumnWidths();
     Layout();
     return 0;
+}
+
+LRESULT MainWindow::OnGetMinMaxInfo(MINMAXINFO& limits) {
+    if (pathBox_ == nullptr) {
+        return 0;
+    }
+    // Below this size a button or a pane would leave the window.
+    const LayoutSize client = MainWindowLayout::MinimumClientSize(dpi_, MeasureButtons());
+    RECT frame{0, 0, client.width, client.height};
+    ::AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE)), TRUE,
+                               static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE)), dpi_);
+    limits.ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+    return 0;
+}
+
+bool MainWindow::TranslateKeyboard(MSG& message) {
+    if (window_ == nullptr || (message.hwnd != window_ && !::IsChild(window_, message.hwnd))) {
+        return false;
+    }
+    if (accelerators_ != nullptr && ::TranslateAcceleratorW(window_, accelerators_, &message)) {
+        return true;
+    }
+    return ::IsDialogMessageW(window_, &message) != FALSE;
 }
 
 void MainWindow::RebuildFont() {
@@ -380,7 +424,7 @@ void MainWindow::RebuildFont() {
     }
     // The controls still use the old font: it may go only once they have
     // been handed the new one, at the end of this scope.
-    platform::UniqueGdiObject previous = std::move(ownFont_);
+    UniqueFont previous = std::move(ownFont_);
     ownFont_.reset(created);
     font_ = created != nullptr ? created : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     ApplyFonts();
@@ -393,14 +437,12 @@ void MainWindow::ApplyFonts() {
     };
     ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     ::EnumChildWindows(window_, setFont, reinterpret_cast<LPARAM>(font_));
-    if (statusBar_ != nullptr) {
-        ::SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    }
+
 }
 
 ButtonWidths MainWindow::MeasureButtons() const {
     const auto measure = [&](HWND button, int minimum) {
-        return std::max(TextWidthInControl(button, WindowText(button)) + ButtonTextPadding, Scale(minimum));
+        return std::max(TextWidthInControl(button, WindowText(button), true) + ButtonTextPadding, Scale(minimum));
     };
     return {measure(folderButton_, FolderButtonMinWidth), measure(scanButton_, ButtonMinWidth),
             measure(cancelButton_, ButtonMinWidth), measure(openButton_, ButtonMinWidth)};
@@ -419,15 +461,11 @@ void MainWindow::Layout() {
     place(scanButton_, layout_.scan, layout_.scan.height);
     place(cancelButton_, layout_.cancel, layout_.cancel.height);
     place(openButton_, layout_.open, layout_.open.height);
-    place(treeList_, layout_.tree, layout_.tree.height);
-    place(largestFilesList_, layout_.largestFiles, layout_.largestFiles.height);
-    place(largestFoldersList_, layout_.largestFolders, layout_.largestFolders.height);
-    ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
-    // Notices take the right part of the status bar, out of the way of the
-    // progress and summary texts.
-    const int noticeWidth = std::clamp(clientWidth_ * 2 / 5, Scale(200), Scale(480));
-    const int parts[] = {std::max(clientWidth_ - noticeWidth, 0), -1};
-    ::SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    const auto lists = lists_.Handles();
+    place(lists[0], layout_.tree, layout_.tree.height);
+    place(lists[1], layout_.largestFiles, layout_.largestFiles.height);
+    place(lists[2], layout_.largestFolders, layout_.largestFolders.height);
+    status_.Layout(clientWidth_, dpi_);
     ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
@@ -440,15 +478,15 @@ void MainWindow::SetIdleControls() {
 }
 
 void MainWindow::UpdateOpenButton() {
-    const bool selection = ListView_GetSelectedCount(largestFilesList_) > 0 ||
-                           ListView_GetSelectedCount(largestFoldersList_) > 0;
-    ::EnableWindow(openButton_, selection && !controller_->IsScanning());
+    if (openButton_ != nullptr) {
+        ::EnableWindow(openButton_, lists_.HasRankingSelection() && !controller_->IsScanning());
+    }
 }
 
 void MainWindow::ApplyThemeIdentifier(std::wstring identifier) {
     themeId_ = std::move(identifier);
     palette_ = LookUpTheme(themeId_);
-    ApplyTheme(window_, {treeList_, largestFilesList_, largestFoldersList_}, statusBar_, palette_);
+    ApplyPalette();
 }
 
 void MainWindow::ChooseFolder(const std::wstring& folder) {
@@ -466,18 +504,21 @@ void MainWindow::StartScan() {
     if (selection == CB_ERR) {
         return;
     }
-    SetStatusText(L"");
-    ClearNotice();
+    status_.SetMainText(StatusTextState::None, L"");
+    status_.ClearNotice();
+    // Focus leaves the controls about to be disabled, or the keyboard
+    // would be left on nothing.
+    ::SetFocus(cancelButton_);
     for (HWND control : {pathBox_, scanButton_, folderButton_, openButton_}) {
         ::EnableWindow(control, FALSE);
     }
     ::EnableWindow(cancelButton_, TRUE);
-    ClearLists();
+    lists_.Clear();
 
     const bool hasFolder = !chosenFolder_.empty();
     if (selection == 0) {
         // The exact English name: the result lists recognise the merged root by it.
-        controller_->StartScanPaths(controller_->LocalDriveRoots(), app::AllLocalDrivesName, window_);
+        controller_->StartScanPaths(controller_->LocalDriveRoots(), core::MergedRootName, window_);
     } else if (selection == 1 && hasFolder) {
         controller_->StartScan(chosenFolder_, window_);
     } else {
@@ -490,50 +531,42 @@ void MainWindow::StartScan() {
 
     if (!controller_->IsScanning()) {
         SetIdleControls();
-        SetStatusText(L"");
-        statusState_ = StatusTextState::None;
+        ::SetFocus(scanButton_);
+        status_.SetMainText(StatusTextState::None, L"");
         return;
     }
-    statusState_ = StatusTextState::Progress;
     ShowProgressText();
     ::SetTimer(window_, app::ProgressTimerId, app::ProgressTimerPeriodMs, nullptr);
 }
 
 LRESULT MainWindow::OnScanCompleted() {
     ::KillTimer(window_, app::ProgressTimerId);
-    result_ = controller_->TakeResult();
-    subtreeIndex_ = SubtreeIndex(result_);
-    selectedNode_ = result_.rootIndex;
-    tree_.Reset(&result_);
-    RebuildTreeList();
-    if (result_.status != core::ScanStatus::Cancelled) {
-        FillRankings(selectedNode_);
-    }
+    const bool hadFocus = ::GetFocus() == cancelButton_;
+    lists_.ShowResult(controller_->TakeResult());
     SetIdleControls();
+    if (hadFocus) {
+        ::SetFocus(lists_.TreeList());
+    }
     ShowSummaryText();
     // The summary reads "completed" even for a scan that could not run at
     // all, or that left out drives; the notice says what went wrong.
-    const std::wstring notice =
-        app::ScanFailureNotice(result_, [this](std::string_view key) { return localizer_->Translate(key); });
+    const std::wstring notice = app::ScanFailureNotice(
+        lists_.Result(), [this](std::string_view key) { return localizer_->Translate(key); });
     if (!notice.empty()) {
-        ClearNotice();
-        ::SendMessageW(statusBar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(notice.c_str()));
+        status_.ShowNoticeText(notice);
     }
     return 0;
 }
 
+void MainWindow::CancelScan() { controller_->Cancel(); }
+
 void MainWindow::ShowProgressText() {
-    statusState_ = StatusTextState::Progress;
-    SetStatusText(i18n::ScanProgressText(*localizer_, formattingLocale_, controller_->ReadProgress()));
+    status_.SetMainText(StatusTextState::Progress,
+                        i18n::ScanProgressText(*localizer_, formattingLocale_, controller_->ReadProgress()));
 }
 
 void MainWindow::ShowSummaryText() {
-    statusState_ = StatusTextState::Summary;
-    SetStatusText(i18n::ScanSummaryText(*localizer_, formattingLocale_, result_));
-}
-
-void MainWindow::SetStatusText(const std::wstring& text) {
-    ::SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    status_.SetMainText(StatusTextState::Summary, i18n::ScanSummaryText(*localizer_, formattingLocale_, lists_.Result()));
 }
 
 }  // namespace varnel::ui

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <optional>
 
+#include <dwmapi.h>
+
+#include "ui/GdiScope_win.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/ThemeApply_win.h"
 
 namespace varnel::ui {
 namespace {
@@ -19,7 +23,7 @@ UINT DpiOfOwner(HWND owner) {
     return dpi == 0 ? USER_DEFAULT_SCREEN_DPI : dpi;
 }
 
-platform::UniqueGdiObject MessageFontForDpi(UINT dpi, LONG weight) {
+UniqueFont MessageFontForDpi(UINT dpi, LONG weight) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (!::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
@@ -29,12 +33,17 @@ platform::UniqueGdiObject MessageFontForDpi(UINT dpi, LONG weight) {
     if (weight != 0) {
         metrics.lfMessageFont.lfWeight = weight;
     }
-    return platform::UniqueGdiObject(::CreateFontIndirectW(&metrics.lfMessageFont));
+    return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
-HFONT FontOrStock(const platform::UniqueGdiObject& font) {
-    return static_cast<HFONT>(font ? font.get() : ::GetStockObject(DEFAULT_GUI_FONT));
+HFONT FontOrStock(const UniqueFont& font) {
+    return font ? font.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
+
+// Padding of a push button's text, and the room a check box's box and gap
+// take, at 96 DPI.
+constexpr int ButtonTextPadding = 24;
+constexpr int CheckBoxRoom = 24;
 
 }  // namespace
 
@@ -46,7 +55,22 @@ std::wstring DialogText(i18n::Localizer* localizer, std::string_view key) {
 }
 
 ModalDialog::ModalDialog(HINSTANCE instance, HWND owner, bool& done)
-    : instance_(instance), owner_(owner), done_(done), dpi_(DpiOfOwner(owner)) {}
+    : instance_(instance),
+      owner_(owner),
+      done_(done),
+      dpi_(DpiOfOwner(owner)),
+      background_(::GetSysColor(COLOR_WINDOW)),
+      text_(::GetSysColor(COLOR_WINDOWTEXT)) {
+    const auto* palette = owner != nullptr
+                              ? reinterpret_cast<const ThemePalette*>(::SendMessageW(owner, QueryThemePaletteMessage, 0, 0))
+                              : nullptr;
+    if (palette != nullptr) {
+        background_ = palette->windowBackground;
+        text_ = palette->listText;
+        dark_ = palette->isDark;
+    }
+    backgroundBrush_.reset(::CreateSolidBrush(background_));
+}
 
 ModalDialog::~ModalDialog() = default;
 
@@ -64,9 +88,12 @@ bool ModalDialog::Run(const wchar_t* className, const std::wstring& title, int c
                           this) == nullptr) {
         return false;
     }
+    const BOOL dark = dark_ ? TRUE : FALSE;
+    ::DwmSetWindowAttribute(window_, DwmAttributeImmersiveDarkMode, &dark, sizeof dark);
     CentreOverOwner();
     ::EnableWindow(owner_, FALSE);
     ::ShowWindow(window_, SW_SHOW);
+    FocusDefaultButton();
     ::UpdateWindow(window_);
 
     std::optional<int> quitCode;
@@ -151,6 +178,9 @@ LRESULT ModalDialog::DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     if (message == WM_DESTROY) {
         done_ = true;
     }
+    if (message == WM_ERASEBKGND) {
+        return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+    }
     return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
@@ -170,9 +200,59 @@ void ModalDialog::UseSemiboldFont(HWND control) {
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOrStock(semiboldFont_)), FALSE);
 }
 
-LRESULT ModalDialog::OnControlColour(HDC dc) {
+LRESULT ModalDialog::OnControlColour(HDC dc) const {
     ::SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+    ::SetTextColor(dc, text_);
+    ::SetBkColor(dc, background_);
+    return reinterpret_cast<LRESULT>(backgroundBrush_.get());
+}
+
+LRESULT ModalDialog::OnEraseBackground(HDC dc) const {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    ::FillRect(dc, &client, backgroundBrush_.get());
+    return 1;
+}
+
+void ModalDialog::FocusDefaultButton() const {
+    for (HWND child = ::GetWindow(window_, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((::SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0) {
+            ::SetFocus(child);
+            return;
+        }
+    }
+}
+
+SIZE ModalDialog::TextSize(HWND control, int wrapWidth) const {
+    const int length = ::GetWindowTextLengthW(control);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(control, text.data(), length + 1)));
+    const WindowDc dc(control);
+    if (dc.get() == nullptr) {
+        return {};
+    }
+    const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT area{0, 0, wrapWidth, 0};
+    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &area,
+                DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+    return {area.right - area.left, area.bottom - area.top};
+}
+
+int ModalDialog::ButtonWidth(HWND button, int minimum) const {
+    return std::max(Scale(minimum), static_cast<int>(TextSize(button).cx) + Scale(ButtonTextPadding));
+}
+
+int ModalDialog::CheckBoxWidth(HWND box) const { return static_cast<int>(TextSize(box).cx) + Scale(CheckBoxRoom); }
+
+void ModalDialog::Place(HWND control, int x, int y, int width, int height) const {
+    ::MoveWindow(control, x, y, width, height, FALSE);
+}
+
+void ModalDialog::SetClientSize(int width, int height) {
+    RECT frame{0, 0, width, height};
+    ::AdjustWindowRectExForDpi(&frame, DialogStyle, FALSE, DialogExStyle, dpi_);
+    ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ModalDialog::End() {

@@ -121,7 +121,7 @@ Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, st
 
     // Below the merged root of several drives, the drive roots themselves are
     // the largest folders by construction and would crowd out the rest.
-    const bool mergedRoot = reference == result.rootIndex && result.rootPath == MultiRootName;
+    const bool mergedRoot = reference == result.rootIndex && result.rootPath == core::MergedRootName;
     std::size_t limit = RankingLimit;
     if (mergedRoot && reference < result.nodes.size()) {
         limit += result.nodes[reference].children.size();
@@ -196,6 +196,45 @@ bool ResultTree::ToggleExpand(std::size_t row) {
     }
     Rebuild();
     return true;
+}
+
+bool ResultTree::SetExpanded(std::size_t row, bool expanded) {
+    if (row >= rows_.size() || IsExpanded(rows_[row].node) == expanded) {
+        return false;
+    }
+    return ToggleExpand(row);
+}
+
+bool ResultTree::ExpandSubtree(std::size_t row) {
+    if (result_ == nullptr || row >= rows_.size() || !HasExpander(*result_, rows_[row].node)) {
+        return false;
+    }
+    std::vector<std::uint64_t> pending{rows_[row].node};
+    while (!pending.empty()) {
+        const std::uint64_t node = pending.back();
+        pending.pop_back();
+        expanded_.insert(node);
+        for (const std::uint64_t child : result_->nodes[node].children) {
+            if (HasExpander(*result_, child)) {
+                pending.push_back(child);
+            }
+        }
+    }
+    Rebuild();
+    return true;
+}
+
+std::optional<std::size_t> ResultTree::ParentRow(std::size_t row) const {
+    if (row >= rows_.size()) {
+        return std::nullopt;
+    }
+    const std::int32_t depth = rows_[row].depth;
+    for (std::size_t i = row; i-- > 0;) {
+        if (rows_[i].depth < depth) {
+            return i;
+        }
+    }
+    return std::nullopt;
 }
 
 void ResultTree::SetSortDescending(bool descending) {

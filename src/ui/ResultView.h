@@ -48,10 +48,6 @@ struct RankingRows {
     std::vector<double> shares;  // percent of the ranked folder, one per row
 };
 
-// The name under which several drives are merged; the rankings of that root
-// leave the drive roots out.
-inline constexpr wchar_t MultiRootName[] = L"All local drives";
-
 struct Rankings {
     RankingRows files;
     RankingRows folders;
@@ -69,6 +65,13 @@ public:
     // Expands or collapses the folder on `row` when it has children; returns
     // whether anything changed (rows are rebuilt then).
     bool ToggleExpand(std::size_t row);
+    // Expands or collapses one folder; false when it has no children or
+    // already was so.
+    bool SetExpanded(std::size_t row, bool expanded);
+    // Expands the folder on `row` and every folder below it.
+    bool ExpandSubtree(std::size_t row);
+    // The row of the folder that holds the one on `row`; none for the root.
+    std::optional<std::size_t> ParentRow(std::size_t row) const;
     void SetSortDescending(bool descending);
     bool SortDescending() const noexcept { return sortDescending_; }
     bool IsExpanded(std::uint64_t node) const { return expanded_.contains(node); }

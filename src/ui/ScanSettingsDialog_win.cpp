@@ -38,11 +38,11 @@ private:
 
     LRESULT OnCreate() {
         const std::uint32_t maximum = state_.maximumThreads;
-        AddControl(WC_STATICW, Text("dialog.scan_settings.threads_per_drive"), SS_LEFT, 0, {16, 18, 180, 22});
+        const HWND label = AddControl(WC_STATICW, Text("dialog.scan_settings.threads_per_drive"), SS_LEFT, 0);
         // The vertical scroll bar: on a 64-thread machine the list is far
         // taller than its 240 pixels.
-        state_.threadList = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL,
-                                       ScanSettingsThreadListId, {206, 16, 72, 240});
+        state_.threadList =
+            AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, ScanSettingsThreadListId);
         for (std::uint32_t count = 1; count <= maximum; ++count) {
             const std::wstring item = std::to_wstring(count);
             ::SendMessageW(state_.threadList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
@@ -51,17 +51,48 @@ private:
             const std::uint32_t current = std::clamp<std::uint32_t>(state_.threadsPerDrive, 1, maximum);
             ::SendMessageW(state_.threadList, CB_SETCURSEL, current - 1, 0);
         }
-        AddControl(WC_STATICW, Text("dialog.scan_settings.range_prefix") + L" " + std::to_wstring(maximum), SS_LEFT,
-                   0, {292, 18, 150, 22});
-        AddControl(WC_BUTTONW, Text("dialog.scan_settings.ask_admin"), BS_AUTOCHECKBOX, ScanSettingsAskAdminId,
-                   {16, 58, 400, 24});
+        const HWND range = AddControl(
+            WC_STATICW, Text("dialog.scan_settings.range_prefix") + L" " + std::to_wstring(maximum), SS_LEFT, 0);
+        const HWND ask = AddControl(WC_BUTTONW, Text("dialog.scan_settings.ask_admin"), BS_AUTOCHECKBOX | WS_TABSTOP,
+                                    ScanSettingsAskAdminId);
         ::CheckDlgButton(Window(), ScanSettingsAskAdminId, state_.showPrompt ? BST_CHECKED : BST_UNCHECKED);
-        AddControl(WC_BUTTONW, Text("dialog.scan_settings.always_admin"), BS_AUTOCHECKBOX, ScanSettingsAlwaysAdminId,
-                   {16, 88, 400, 24});
+        const HWND always = AddControl(WC_BUTTONW, Text("dialog.scan_settings.always_admin"),
+                                       BS_AUTOCHECKBOX | WS_TABSTOP, ScanSettingsAlwaysAdminId);
         ::CheckDlgButton(Window(), ScanSettingsAlwaysAdminId, state_.alwaysElevated ? BST_CHECKED : BST_UNCHECKED);
         ApplyDependencyRule();
-        AddControl(WC_BUTTONW, Text("dialog.common.ok"), BS_DEFPUSHBUTTON, ScanSettingsOkId, {236, 130, 80, 28});
-        AddControl(WC_BUTTONW, Text("dialog.common.cancel"), BS_PUSHBUTTON, ScanSettingsCancelId, {330, 130, 90, 28});
+        const HWND ok = AddControl(WC_BUTTONW, Text("dialog.common.ok"), BS_DEFPUSHBUTTON | WS_TABSTOP, ScanSettingsOkId);
+        const HWND cancel =
+            AddControl(WC_BUTTONW, Text("dialog.common.cancel"), BS_PUSHBUTTON | WS_TABSTOP, ScanSettingsCancelId);
+
+        // Sized to the texts, so that every translation fits.
+        const int margin = Scale(16);
+        const int lineHeight = std::max<int>(TextSize(label).cy, Scale(16)) + Scale(2);
+        const int comboHeight = Scale(24);
+        const int labelWidth = TextSize(label).cx;
+        const int rangeWidth = TextSize(range).cx;
+        int x = margin;
+        const int top = Scale(16);
+        Place(label, x, top + (comboHeight - lineHeight) / 2, labelWidth, lineHeight);
+        x += labelWidth + Scale(10);
+        ::MoveWindow(state_.threadList, x, top, Scale(72), Scale(240), FALSE);
+        x += Scale(72) + Scale(14);
+        Place(range, x, top + (comboHeight - lineHeight) / 2, rangeWidth, lineHeight);
+        const int firstRow = x + rangeWidth;
+        int y = top + comboHeight + Scale(18);
+        const int boxHeight = lineHeight + Scale(6);
+        Place(ask, margin, y, CheckBoxWidth(ask), boxHeight);
+        y += boxHeight + Scale(6);
+        Place(always, margin, y, CheckBoxWidth(always), boxHeight);
+        y += boxHeight + Scale(18);
+        const int okWidth = ButtonWidth(ok, 80);
+        const int cancelWidth = ButtonWidth(cancel, 90);
+        const int buttons = okWidth + Scale(14) + cancelWidth;
+        const int width = std::max({Scale(450) - 2 * margin, firstRow - margin, CheckBoxWidth(ask),
+                                    CheckBoxWidth(always), buttons});
+        const int buttonHeight = std::max<int>(TextSize(ok).cy + Scale(10), Scale(28));
+        Place(ok, margin + width - buttons, y, okWidth, buttonHeight);
+        Place(cancel, margin + width - cancelWidth, y, cancelWidth, buttonHeight);
+        SetClientSize(width + 2 * margin, y + buttonHeight + margin);
         return 0;
     }
 

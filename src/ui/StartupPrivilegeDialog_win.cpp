@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/ModalDialog_win.h"
+#include "ui/PathDisplay.h"
 
 namespace varnel::ui {
 namespace {
@@ -35,17 +38,50 @@ private:
     LRESULT OnCreate() {
         const std::wstring adminHeading = Text("dialog.startup.admin.heading");
         const std::wstring standardHeading = Text("dialog.startup.standard.heading");
-        AddControl(WC_STATICW, Text("dialog.startup.prompt"), SS_LEFT, 0, {24, 18, 472, 24});
-        UseSemiboldFont(AddControl(WC_STATICW, adminHeading, SS_LEFT, 0, {24, 56, 180, 22}));
-        AddControl(WC_STATICW, Text("dialog.startup.admin.description"), SS_LEFT, 0, {44, 80, 452, 22});
-        UseSemiboldFont(AddControl(WC_STATICW, standardHeading, SS_LEFT, 0, {24, 114, 220, 22}));
-        AddControl(WC_STATICW, Text("dialog.startup.standard.description"), SS_LEFT, 0, {44, 138, 452, 22});
-        AddControl(WC_BUTTONW, Text("dialog.startup.dont_show_again"), BS_AUTOCHECKBOX, StartupDontShowAgainId,
-                   {24, 174, 260, 24});
-        AddControl(WC_BUTTONW, adminHeading, BS_DEFPUSHBUTTON | WS_TABSTOP, StartupAdministratorButtonId,
-                   {122, 216, 130, 30});
-        AddControl(WC_BUTTONW, standardHeading, BS_PUSHBUTTON | WS_TABSTOP, StartupStandardButtonId,
-                   {268, 216, 130, 30});
+        const HWND prompt = AddControl(WC_STATICW, Text("dialog.startup.prompt"), SS_LEFT, 0);
+        // The headings repeat the buttons' words; the access keys are the buttons'.
+        const HWND adminTitle = AddControl(WC_STATICW, WithoutAccessKey(adminHeading), SS_LEFT, 0);
+        UseSemiboldFont(adminTitle);
+        const HWND adminText = AddControl(WC_STATICW, Text("dialog.startup.admin.description"), SS_LEFT, 0);
+        const HWND standardTitle = AddControl(WC_STATICW, WithoutAccessKey(standardHeading), SS_LEFT, 0);
+        UseSemiboldFont(standardTitle);
+        const HWND standardText = AddControl(WC_STATICW, Text("dialog.startup.standard.description"), SS_LEFT, 0);
+        const HWND dontShow = AddControl(WC_BUTTONW, Text("dialog.startup.dont_show_again"),
+                                         BS_AUTOCHECKBOX | WS_TABSTOP, StartupDontShowAgainId);
+        const HWND admin = AddControl(WC_BUTTONW, adminHeading, BS_DEFPUSHBUTTON | WS_TABSTOP,
+                                      StartupAdministratorButtonId);
+        const HWND standard = AddControl(WC_BUTTONW, standardHeading, BS_PUSHBUTTON | WS_TABSTOP,
+                                         StartupStandardButtonId);
+
+        // Sized to the texts: some translations need twice the English width.
+        const int margin = Scale(24);
+        const int indent = Scale(20);
+        const int gap = Scale(16);
+        const int adminWidth = ButtonWidth(admin, 130);
+        const int standardWidth = ButtonWidth(standard, 130);
+        const int width = std::min(std::max({Scale(472), adminWidth + gap + standardWidth,
+                                             static_cast<int>(TextSize(adminTitle).cx),
+                                             static_cast<int>(TextSize(standardTitle).cx), CheckBoxWidth(dontShow)}),
+                                   Scale(760));
+        int y = Scale(18);
+        const auto row = [&](HWND control, int x, int rowWidth, int after) {
+            const int height = std::max<int>(TextSize(control, rowWidth).cy, Scale(16)) + Scale(2);
+            Place(control, x, y, rowWidth, height);
+            y += height + Scale(after);
+        };
+        row(prompt, margin, width, 14);
+        row(adminTitle, margin, width, 4);
+        row(adminText, margin + indent, width - indent, 12);
+        row(standardTitle, margin, width, 4);
+        row(standardText, margin + indent, width - indent, 14);
+        const int boxHeight = std::max<int>(TextSize(dontShow).cy, Scale(16)) + Scale(8);
+        Place(dontShow, margin, y, std::min(CheckBoxWidth(dontShow), width), boxHeight);
+        y += boxHeight + Scale(18);
+        const int buttonHeight = std::max<int>(TextSize(admin).cy + Scale(12), Scale(30));
+        const int buttonsLeft = margin + (width - adminWidth - gap - standardWidth) / 2;
+        Place(admin, buttonsLeft, y, adminWidth, buttonHeight);
+        Place(standard, buttonsLeft + adminWidth + gap, y, standardWidth, buttonHeight);
+        SetClientSize(width + 2 * margin, y + buttonHeight + margin);
         return 0;
     }
 
@@ -53,7 +89,8 @@ private:
         if (id == StartupAdministratorButtonId) {
             return Finish(1);
         }
-        if (id == StartupStandardButtonId) {
+        // Esc, through the dialog keys, counts as the standard-user button.
+        if (id == StartupStandardButtonId || id == IDCANCEL) {
             return Finish(0);
         }
         return 0;

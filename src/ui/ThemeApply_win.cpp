@@ -3,7 +3,6 @@
 #include <dwmapi.h>
 #include <uxtheme.h>
 
-#include "platform/UniqueHandle_win.h"
 #include "ui/GdiScope_win.h"
 
 namespace varnel::ui {
@@ -40,7 +39,7 @@ void DrawHeaderItem(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT 
     ::FillRect(dc, &item, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 
     {
-        const platform::UniqueGdiObject pen(::CreatePen(PS_SOLID, Scale(HeaderLineWidth, dpi), palette.border));
+        const UniquePen pen(::CreatePen(PS_SOLID, Scale(HeaderLineWidth, dpi), palette.border));
         if (pen) {
             const SelectGuard selectPen(dc, pen.get());
             ::MoveToEx(dc, item.left, item.bottom - 1, nullptr);
@@ -60,7 +59,7 @@ void DrawHeaderItem(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT 
         return;
     }
     // The header's own font, whatever the lent DC happens to hold.
-    const auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(draw.hdr.hwndFrom, WM_GETFONT, 0, 0));
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(draw.hdr.hwndFrom, WM_GETFONT, 0, 0));
     if (font != nullptr) {
         ::SelectObject(dc, font);  // undone by savedState
     }

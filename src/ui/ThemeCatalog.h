@@ -16,8 +16,6 @@ struct ThemeEntry {
     ThemePalette palette;
 };
 
-// The theme menu's command for catalog position p is FirstThemeCommand + p.
-inline constexpr int FirstThemeCommand = 1300;
 inline constexpr std::size_t ThemeCount = 13;
 
 // All themes in menu order; the entries live for the whole run.

@@ -186,13 +186,13 @@ TEST(ApplicationController, CancelDuringAMultiRootScanDeliversTheCancelledResult
     Gate gate;
     CompletionSink sink;
     ApplicationController controller(GatedEngines(gate));
-    controller.StartScanPaths({L"C:\\", L"D:\\"}, AllLocalDrivesName, sink.Handle());
+    controller.StartScanPaths({L"C:\\", L"D:\\"}, core::MergedRootName, sink.Handle());
     WaitUntilEntered(gate);
     controller.Cancel();
     ASSERT_TRUE(sink.WaitForCompletion());
     const core::ScanResult result = controller.TakeResult();
     EXPECT_EQ(result.status, core::ScanStatus::Cancelled);
-    EXPECT_EQ(result.rootPath, AllLocalDrivesName);
+    EXPECT_EQ(result.rootPath, core::MergedRootName);
     EXPECT_EQ(result.nodes.size(), 2u) << "the synthetic root and the part read";
     EXPECT_EQ(gate.scanned.size(), 1u);
 }

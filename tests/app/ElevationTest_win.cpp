@@ -33,11 +33,7 @@ struct FakeSystem {
             [this] { return answers.administrator; },
             [this] {
                 calls.emplace_back("prompt");
-                ui::StartupPrivilegeChoice choice;
-                choice.done = true;
-                choice.restartAsAdministrator = answers.restart;
-                choice.doNotShowAgain = answers.tick;
-                return choice;
+                return PrivilegePromptAnswer{answers.restart != 0, answers.tick};
             },
             [this] {
                 calls.emplace_back("relaunch");

@@ -66,7 +66,7 @@ TEST(StatusText, LabelsAndNumbersJoinedWithNothingAdded) {
     folder.Write("en-US.txt",
                  "status.scanning_files = S:\nstatus.folders = D:\nstatus.current = C:\xC2\xA0\n"
                  "status.completed = Done\nstatus.cancelled = Stopped\nstatus.files = F:\n"
-                 "status.access_denied = E:\nstatus.elapsed = T:\nstatus.ms = \xC2\xA0ms\n");
+                 "status.unreadable_folders = E:\nstatus.incomplete = (part)\nstatus.elapsed = T:\nstatus.ms = \xC2\xA0ms\n");
     Localizer localizer(folder.Path(), [] { return std::wstring(L"en-US"); });
 
     core::ScanProgress progress;
@@ -85,7 +85,7 @@ TEST(StatusText, LabelsAndNumbersJoinedWithNothingAdded) {
     EXPECT_EQ(ScanSummaryText(localizer, L"en-US", result), L"Done - F:10,000, D:5, E:2, T:1,500\u00A0ms");
     result.status = core::ScanStatus::Cancelled;
     result.elapsedMs = -5;
-    EXPECT_EQ(ScanSummaryText(localizer, L"de-DE", result), L"Stopped - F:10.000, D:5, E:2, T:0\u00A0ms");
+    EXPECT_EQ(ScanSummaryText(localizer, L"de-DE", result), L"Stopped (part) - F:10.000, D:5, E:2, T:0\u00A0ms");
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ protected:
 TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     const HMENU bar = ::GetMenu(window->Handle());
     ASSERT_EQ(::GetMenuItemCount(bar), 3);
-    EXPECT_EQ(MenuText(bar, 0), L"File");
+    EXPECT_EQ(MenuText(bar, 0), L"&File");
     ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 1);
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
     EXPECT_NE(::GetMenuState(RecentMenu(), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
@@ -103,15 +103,15 @@ TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     window->ChooseFolder(folders.At(L"two"));
     window->ChooseFolder(folders.At(L"ONE"));
     ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 2);
-    EXPECT_EQ(MenuText(RecentMenu(), 0), L"1 " + folders.At(L"ONE"));
-    EXPECT_EQ(MenuText(RecentMenu(), 1), L"2 " + folders.At(L"two"));
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + folders.At(L"ONE"));
+    EXPECT_EQ(MenuText(RecentMenu(), 1), L"&2 " + folders.At(L"two"));
     EXPECT_EQ(::GetMenuItemID(RecentMenu(), 1), 1101u);
     EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"ONE"));
     EXPECT_NE(SettingsFile().find(L"\"recentFolders\": ["), std::wstring::npos);
 
     // The second entry, chosen again, moves to the front.
     Command(1101);
-    EXPECT_EQ(MenuText(RecentMenu(), 0), L"1 " + folders.At(L"two"));
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + folders.At(L"two"));
 
     // A folder deleted meanwhile is dropped and the path box stays as it was.
     std::filesystem::remove(folders.At(L"ONE"));
@@ -154,11 +154,11 @@ TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {
     while (i18n::LanguageCatalog[german].code != L"de-DE") ++german;
     Command(FirstLanguageCommandId + static_cast<int>(german));
     EXPECT_NE(SettingsFile().find(L"\"language\": \"de-DE\""), std::wstring::npos);
-    EXPECT_NE(MenuText(::GetMenu(window->Handle()), 0), L"File") << "the menu was rebuilt in German";
+    EXPECT_NE(MenuText(::GetMenu(window->Handle()), 0), L"&File") << "the menu was rebuilt in German";
     const HMENU languages = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 1), 3);
     EXPECT_NE(::GetMenuState(languages, static_cast<UINT>(german + 1), MF_BYPOSITION) & MF_CHECKED, 0u);
     Command(SystemLanguageCommandId);
-    EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"File");
+    EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"&File");
 }
 
 TEST_F(MainWindowCommandsTest, AFailedSaveKeepsTheLookAndSaysSo) {
@@ -168,14 +168,6 @@ TEST_F(MainWindowCommandsTest, AFailedSaveKeepsTheLookAndSaysSo) {
     Command(FirstThemeCommandId + static_cast<int>(*FindThemePosition(L"Light")));
     EXPECT_EQ(window->NoticeKey(), "status.save_failed");
     EXPECT_EQ(window->Palette(), before);
-}
-
-TEST_F(MainWindowCommandsTest, ExitClosesTheWindow) {
-    const HWND handle = window->Handle();
-    Command(ExitCommandId);
-    EXPECT_FALSE(::IsWindow(handle));
-    MSG message;
-    EXPECT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was posted";
 }
 
 TEST_F(MainWindowCommandsTest, OpenWithoutASelectionSaysWhatIsMissing) {

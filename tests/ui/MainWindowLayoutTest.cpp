@@ -30,6 +30,8 @@ TEST(MainWindowLayout, ToolRowAndPanesAt96Dpi) {
     EXPECT_EQ(MainWindowLayout::HitTest(layout, 700, 343), SplitterHit::Horizontal);
     EXPECT_EQ(MainWindowLayout::HitTest(layout, 700, 349), SplitterHit::None);
     EXPECT_EQ(MainWindowLayout::HitTest(layout, 300, 300), SplitterHit::None);
+    EXPECT_EQ(ScaleForDpi(7, 120), 9) << "8.75 rounds up";
+    EXPECT_EQ(ScaleForDpi(5, 120), 6) << "6.25 rounds down";
 }
 
 TEST(MainWindowLayout, NarrowWindowKeepsMinimumsEvenIfButtonsOverflow) {
@@ -62,30 +64,39 @@ TEST(MainWindowLayout, SplitterDragsStopAtTheirClamps) {
     EXPECT_EQ(tiny.largestFiles.width, 0);
 }
 
-TEST(MainWindowLayout, MovingTo144DpiGrowsEverythingByHalf) {
+TEST(MainWindowLayout, PanesKeepTheirProportionsThroughASmallWindow) {
     PaneSizes panes;
     MainWindowLayout::Compute(1264, 681, 96, Buttons96, panes);
     MainWindowLayout::DragVertical(411, 1264, 96, panes);
-    ASSERT_EQ(panes.leftWidth, 400);
-    MainWindowLayout::RescaleForDpi(96, 144, panes);
-    EXPECT_EQ(panes.leftWidth, 600);
-    const MainLayout layout = MainWindowLayout::Compute(1896, 1022, 144, {168, 135, 135, 135}, panes);
-    EXPECT_EQ(layout.pathBox.x, 12);
-    EXPECT_EQ(layout.pathBox.height, 42);
-    EXPECT_EQ(layout.contentTop, 66);
-    EXPECT_EQ(layout.verticalSplitter.width, 9);
-    EXPECT_EQ(layout.tree.width, 600);
-    EXPECT_EQ(ScaleForDpi(7, 120), 9) << "8.75 rounds up";
-    EXPECT_EQ(ScaleForDpi(5, 120), 6) << "6.25 rounds down";
+    MainWindowLayout::DragHorizontal(200, 681, 96, panes);
+    const int upper = panes.upperRightHeight;
+    MainWindowLayout::Compute(700, 330, 96, Buttons96, panes);
+    EXPECT_EQ(panes.upperRightHeight, 120) << "held at its minimum while the window is small";
+    const MainLayout again = MainWindowLayout::Compute(1264, 681, 96, Buttons96, panes);
+    EXPECT_EQ(again.tree.width, 400);
+    EXPECT_EQ(again.largestFiles.height, upper);
 }
 
-TEST(InitialPlacement, FitsAndCentresOnTheWorkArea) {
-    EXPECT_EQ(InitialPlacement({0, 0, 1000, 700}, 1280, 720), (LayoutRect{100, 70, 800, 560}));
-    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 1280, 720), (LayoutRect{320, 180, 1280, 720}));
-    EXPECT_EQ(InitialPlacement({1920, 40, 1920, 1040}, 1280, 720), (LayoutRect{2240, 200, 1280, 720}));
-    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 900, 600), (LayoutRect{510, 240, 900, 600}))
-        << "never larger than the window is now";
-    EXPECT_EQ(InitialPlacement({0, 0, 40, 40}, 1280, 720).width, 1);
+TEST(MainWindowLayout, MinimumClientSizeKeepsEveryControlInside) {
+    for (const std::uint32_t dpi : {96u, 144u}) {
+        const ButtonWidths buttons{ScaleForDpi(112, dpi), ScaleForDpi(150, dpi), ScaleForDpi(90, dpi),
+                                   ScaleForDpi(90, dpi)};
+        const LayoutSize minimum = MainWindowLayout::MinimumClientSize(dpi, buttons);
+        PaneSizes panes;
+        const MainLayout layout = MainWindowLayout::Compute(minimum.width, minimum.height, dpi, buttons, panes);
+        EXPECT_LE(layout.open.x + layout.open.width, minimum.width - ScaleForDpi(8, dpi)) << dpi;
+        EXPECT_GE(layout.largestFiles.width, ScaleForDpi(320, dpi)) << dpi;
+        EXPECT_GE(layout.largestFolders.height, ScaleForDpi(120, dpi)) << dpi;
+    }
+}
+
+TEST(InitialPlacement, ScaledForTheDpiFittedAndCentredOnTheWorkArea) {
+    EXPECT_EQ(InitialPlacement({0, 0, 1000, 700}, 96), (LayoutRect{100, 70, 800, 560}));
+    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 96), (LayoutRect{320, 180, 1280, 720}));
+    EXPECT_EQ(InitialPlacement({1920, 40, 1920, 1040}, 96), (LayoutRect{2240, 200, 1280, 720}));
+    EXPECT_EQ(InitialPlacement({0, 0, 3840, 2160}, 144), (LayoutRect{960, 540, 1920, 1080}));
+    EXPECT_EQ(InitialPlacement({0, 0, 1920, 1080}, 144), (LayoutRect{192, 108, 1536, 864})) << "80 % of the area";
+    EXPECT_EQ(InitialPlacement({0, 0, 40, 40}, 96).width, 1);
 }
 
 }  // namespace

@@ -4,14 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "i18n/Localizer.h"
 #include "core/ScanTreeBuilder.h"
 #include "support/TempFolder_win.h"
+#include "i18n/LanguageCatalog.h"
 #include "support/MainWindowTestOptions_win.h"
+#include "support/WindowTextFit_win.h"
 #include "ui/MainWindow.h"
-#include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
@@ -21,6 +23,32 @@ using varnel::testing::PumpMessages;
 using varnel::testing::TempFolder;
 
 
+
+// The tooltip of this thread that shows tips for `control` of `owner`.
+HWND FindTip(HWND owner, HWND control) {
+    struct Search {
+        TTTOOLINFOW tool;
+        HWND found;
+    } search{{}, nullptr};
+    search.tool.cbSize = sizeof search.tool;
+    search.tool.hwnd = owner;
+    search.tool.uId = reinterpret_cast<UINT_PTR>(control);
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND candidate, LPARAM context) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(context);
+            wchar_t name[64]{};
+            ::GetClassNameW(candidate, name, 64);
+            if (::lstrcmpiW(name, TOOLTIPS_CLASSW) != 0 ||
+                !::SendMessageW(candidate, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&s.tool))) {
+                return TRUE;
+            }
+            s.found = candidate;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 std::wstring StatusText(HWND statusBar) {
     wchar_t buffer[1024]{};
@@ -130,18 +158,9 @@ TEST_F(MainWindowTest, SortToggleKeepsTheSelectedFolder) {
     EXPECT_EQ(ListText(tree, 1, 0), L"big");
 }
 
-TEST_F(MainWindowTest, ExpandCollapseAndTheExpanderHitBox) {
+TEST_F(MainWindowTest, AClickOnTheExpanderBoxExpands) {
     ScanFolder();
     const HWND tree = Control(TreeListId);
-    window->ToggleExpand(1);  // big
-    EXPECT_EQ(ListView_GetItemCount(tree), 8);
-    EXPECT_EQ(ListText(tree, 2, 0), L"a.bin");
-    EXPECT_EQ(ListText(tree, 3, 0), L"inner");
-    window->ToggleExpand(1);
-    EXPECT_EQ(ListView_GetItemCount(tree), 6);
-    window->ToggleExpand(5);  // empty: nothing to expand
-    EXPECT_EQ(ListView_GetItemCount(tree), 6);
-
     // A click on the expander box of "big" expands it; a click beside it does not.
     RECT bounds{};
     ListView_GetItemRect(tree, 1, &bounds, LVIR_BOUNDS);
@@ -162,10 +181,15 @@ TEST_F(MainWindowTest, ExpandCollapseAndTheExpanderHitBox) {
     EXPECT_EQ(ListView_GetItemCount(tree), 8);
 }
 
-TEST_F(MainWindowTest, DpiChangeScalesPanes) {
-    RECT client;
-    ::GetClientRect(window->Handle(), &client);
-    const int before = window->Panes().leftWidth;
+TEST_F(MainWindowTest, DpiChangeKeepsThePaneProportions) {
+    const auto leftShare = [&] {
+        RECT client;
+        ::GetClientRect(window->Handle(), &client);
+        const int room = client.right - 3 * MulDiv(8, static_cast<int>(window->Dpi()), 96) -
+                         MulDiv(6, static_cast<int>(window->Dpi()), 96);
+        return static_cast<double>(window->Panes().leftWidth) / room;
+    };
+    const double before = leftShare();
     ASSERT_EQ(window->Dpi(), 96u);
     RECT suggested;
     ::GetWindowRect(window->Handle(), &suggested);
@@ -173,18 +197,8 @@ TEST_F(MainWindowTest, DpiChangeScalesPanes) {
     suggested.bottom = suggested.top + (suggested.bottom - suggested.top) * 3 / 2;
     ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(window->Dpi(), 144u);
-    EXPECT_NEAR(window->Panes().leftWidth, before * 3 / 2, 2);
+    EXPECT_NEAR(leftShare(), before, 0.01);
     EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 0), 390);
-}
-
-TEST_F(MainWindowTest, EveryThemeColoursTheLists) {
-    for (const auto& entry : ThemeCatalog()) {
-        window->ApplyThemeIdentifier(std::wstring(entry.identifier));
-        const ThemePalette& palette = entry.palette;
-        EXPECT_EQ(ListView_GetBkColor(Control(TreeListId)), palette.listBackground);
-        EXPECT_EQ(ListView_GetTextColor(Control(LargestFilesListId)), palette.listText);
-        EXPECT_EQ(ListView_GetTextBkColor(Control(LargestFoldersListId)), palette.listBackground);
-    }
 }
 
 // Closes whatever pop-up menu is open, from a timer that fires inside the
@@ -226,15 +240,133 @@ TEST_F(MainWindowTest, RankingContextMenuSelectsTheRowUnderTheMouse) {
     EXPECT_LE(g_menusClosed, 1) << "only the click on a row opened a menu";
 }
 
-TEST_F(MainWindowTest, TitleAndPlacement) {
-    wchar_t title[64]{};
-    ::GetWindowTextW(window->Handle(), title, 64);
-    // Under Wine the process counts as administrator.
-    EXPECT_TRUE(std::wstring(title) == L"Varnel" || std::wstring(title) == L"Varnel [Administrator]");
-    RECT rect;
-    ::GetWindowRect(window->Handle(), &rect);
-    EXPECT_LE(rect.right - rect.left, 1280);
-    EXPECT_LE(rect.bottom - rect.top, 720);
+// Keys as a keyboard-only user presses them, through the program's own
+// keyboard handling: accelerators, dialog navigation, the tree's keys.
+TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
+    const auto keyboard = [&](MSG& message) { return window->TranslateKeyboard(message); };
+    const auto pump = [&] { varnel::testing::PumpThrough(keyboard); };
+    const auto press = [&](UINT key, bool shift = false) {
+        varnel::testing::PressKey(keyboard, window->Handle(), key, shift);
+    };
+    window->ChooseFolder(data.At(L"tree"));
+    ::SetFocus(Control(PathBoxId));
+    press(VK_F5);
+    const ULONGLONG deadline = ::GetTickCount64() + 60'000;
+    while (window->Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        pump();
+    }
+    ASSERT_EQ(window->Result().status, core::ScanStatus::Completed) << "F5 scans";
+
+    // Tab visits the enabled controls in reading order and comes round again.
+    ::SetFocus(Control(PathBoxId));
+    std::vector<int> visited;
+    for (int i = 0; i < 6; ++i) {
+        press(VK_TAB);
+        visited.push_back(::GetDlgCtrlID(::GetFocus()));
+    }
+    EXPECT_EQ(visited, (std::vector<int>{FolderButtonId, ScanButtonId, TreeListId, LargestFilesListId,
+                                         LargestFoldersListId, PathBoxId}))
+        << "Cancel and Open are disabled";
+
+    const HWND tree = Control(TreeListId);
+    const std::uint64_t big = window->Tree().Rows()[1].node;
+    window->SelectTreeNode(big);
+    press(VK_RIGHT);
+    EXPECT_EQ(ListView_GetItemCount(tree), 8) << "Right expands";
+    press(VK_RIGHT);
+    EXPECT_EQ(window->SelectedNode(), window->Tree().Rows()[2].node) << "then moves to the first child";
+    press(VK_LEFT);
+    EXPECT_EQ(window->SelectedNode(), big) << "Left on a file moves to its folder";
+    press(VK_LEFT);
+    EXPECT_EQ(ListView_GetItemCount(tree), 6) << "then collapses it";
+    window->SelectTreeNode(window->Result().rootIndex);
+    press(VK_MULTIPLY);
+    EXPECT_EQ(static_cast<std::size_t>(ListView_GetItemCount(tree)), window->Result().nodes.size()) << "* opens all";
+    press(VK_SUBTRACT);
+    EXPECT_EQ(ListView_GetItemCount(tree), 1);
+    press(VK_ADD);
+    EXPECT_EQ(static_cast<std::size_t>(ListView_GetItemCount(tree)), window->Result().nodes.size())
+        << "the folders below keep their state";
+
+    g_menusClosed = 0;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CloseMenu);
+    press(VK_F10, true);
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(g_menusClosed, 1) << "Shift+F10 opens the context menu of the tree";
+}
+
+// "u_v.bin" reaches lower than "u v.bin", by its underscore, which must
+// not be lost on the row's bottom edge.
+TEST_F(MainWindowTest, AnUnderscoreInANameIsDrawnAndACutNameHasATooltip) {
+    data.Folder(L"names");
+    data.File(L"names\\u v.bin", 100);
+    data.File(L"names\\u_v.bin", 100);
+    window->ChooseFolder(data.At(L"names"));
+    ::SendMessageW(window->Handle(), WM_COMMAND, ScanButtonId, 0);
+    while (window->Result().status == core::ScanStatus::None) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        PumpMessages();
+    }
+    const HWND tree = Control(TreeListId);
+    ::UpdateWindow(tree);
+    const int width = ListView_GetColumnWidth(tree, 0);
+    HDC dc = ::GetDC(tree);
+    const auto lowestInk = [&](int row) {
+        RECT bounds{};
+        ListView_GetItemRect(tree, row, &bounds, LVIR_BOUNDS);
+        const COLORREF background = ::GetPixel(dc, bounds.left + width - 3, bounds.top + 2);
+        int lowest = -1;
+        for (int y = 0; y < bounds.bottom - bounds.top - 1; ++y) {
+            // Right of the expander and the icon, which both rows share.
+            for (int x = bounds.left + MulDiv(62, static_cast<int>(window->Dpi()), 96); x < bounds.left + width - 3; ++x) {
+                lowest = ::GetPixel(dc, x, bounds.top + y) != background ? y : lowest;
+            }
+        }
+        return lowest;
+    };
+    const int plain = lowestInk(1);
+    const int underscored = lowestInk(2);
+    ::ReleaseDC(tree, dc);
+    EXPECT_GT(underscored, plain) << "the underscore is drawn";
+    RECT first{};
+    RECT second{};
+    ListView_GetItemRect(tree, 1, &first, LVIR_BOUNDS);
+    ListView_GetItemRect(tree, 2, &second, LVIR_BOUNDS);
+
+    // A name cut by a narrow column is shown whole in the tooltip.
+    ListView_SetColumnWidth(tree, 0, 40);
+    POINT over{first.left + 30, (second.top + second.bottom) / 2};
+    ::ClientToScreen(tree, &over);
+    ::SetCursorPos(over.x, over.y);
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = FindTip(window->Handle(), tree);
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(tree);
+    ::SendMessageW(window->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(std::wstring(info.lpszText != nullptr ? info.lpszText : L""), L"u_v.bin");
+}
+
+TEST_F(MainWindowTest, APathTheBoxCutsIsShownWholeInItsTooltip) {
+    std::wstring deep = L"tree";
+    for (int level = 0; level < 5; ++level) {
+        deep += L"\\a_rather_long_folder_name_" + std::to_wstring(level);
+    }
+    data.Folder(deep);
+    const HWND tip = FindTip(window->Handle(), Control(PathBoxId));
+    ASSERT_NE(tip, nullptr);
+    const auto tipText = [&] {
+        NMTTDISPINFOW info{};
+        info.hdr.hwndFrom = tip;
+        info.hdr.code = TTN_GETDISPINFOW;
+        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(Control(PathBoxId));
+        ::SendMessageW(window->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        return std::wstring(info.lpszText != nullptr ? info.lpszText : L"");
+    };
+    window->ChooseFolder(data.At(deep));
+    EXPECT_EQ(tipText(), L"Folder:\u00A0" + data.At(deep));
+    ::SendMessageW(Control(PathBoxId), CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(tipText(), L"") << "\"All local drives\" fits";
 }
 
 }  // namespace
@@ -275,6 +407,102 @@ TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
                    reinterpret_cast<LPARAM>(notice));
     EXPECT_EQ(std::wstring(notice), L"NTFS volume could not be opened.");
     EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), TreeListId)), 0);
+    ::DestroyWindow(window.Handle());
+    varnel::testing::DiscardQuitMessages();
+}
+
+}  // namespace
+}  // namespace varnel::ui
+
+namespace varnel::ui {
+namespace {
+
+// A control the system refuses to make fails the window: none without Scan.
+LRESULT CALLBACK RefuseTheScanButton(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+    if (code == HCBT_CREATEWND && create->lpcs->hMenu == reinterpret_cast<HMENU>(ScanButtonId)) return 1;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(MainWindowControls, AControlThatCannotBeMadeFailsTheWindow) {
+    TempFolder settings;
+    MainWindow window(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(settings));
+    const HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RefuseTheScanButton, nullptr, ::GetCurrentThreadId());
+    EXPECT_FALSE(window.Create());
+    ::UnhookWindowsHookEx(hook);
+    varnel::testing::DiscardQuitMessages();
+}
+
+// Esc stops a scan; what it counted so far is marked incomplete and ranked
+// at once, without a click.
+TEST(MainWindowCancelledScan, EscStopsItAndItsNumbersAreMarkedAndRanked) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    ::InitCommonControlsEx(&controls);
+    TempFolder folders;
+    folders.Folder(L"program");
+    folders.Folder(L"data");
+    folders.File(L"data\\a.bin", 100);
+    core::ScanEngineFactory engines = core::SystemScanEngines();
+    engines.isVolumeRoot = [](const std::wstring&) { return false; };
+    engines.createNtQueryEngine = [real = engines.createNtQueryEngine](std::uint64_t threads) {
+        // Runs until cancelled, then reports the whole folder as what it got.
+        struct UntilCancelled final : core::IScanEngine {
+            std::unique_ptr<core::IScanEngine> engine;
+            core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken& token,
+                                  const core::ScanProgressCallback& progress) override {
+                while (!token.IsCancelled()) ::Sleep(10);
+                core::ScanCancellationToken untouched;
+                core::ScanResult result = engine->Scan(path, untouched, progress);
+                result.status = core::ScanStatus::Cancelled;
+                return result;
+            }
+        };
+        auto wrapper = std::make_unique<UntilCancelled>();
+        wrapper->engine = real(threads);
+        return wrapper;
+    };
+    MainWindowOptions options = varnel::testing::MainWindowTestOptions(folders);
+    options.controller = std::make_unique<app::ApplicationController>(engines);
+    MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
+    ASSERT_TRUE(window.Create());
+    const auto keyboard = [&](MSG& message) { return window.TranslateKeyboard(message); };
+    window.ChooseFolder(folders.At(L"data"));
+    varnel::testing::PressKey(keyboard, window.Handle(), VK_F5);
+    varnel::testing::PressKey(keyboard, window.Handle(), VK_ESCAPE);
+    for (const ULONGLONG deadline = ::GetTickCount64() + 30'000;
+         window.Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline;) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        varnel::testing::PumpThrough(keyboard);
+    }
+    ASSERT_EQ(window.Result().status, core::ScanStatus::Cancelled);
+    EXPECT_EQ(ListText(::GetDlgItem(window.Handle(), TreeListId), 0, 0), L"data (incomplete)");
+    EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), LargestFilesListId)), 1);
+    EXPECT_EQ(StatusText(::GetDlgItem(window.Handle(), StatusBarId)).rfind(L"Canceled (incomplete) - ", 0), 0u);
+    ::DestroyWindow(window.Handle());
+    varnel::testing::DiscardQuitMessages();
+}
+
+// The main window's buttons in every language, at this process's DPI (96,
+// and 144 in the child run of the dialog tests), in a window at its
+// minimum size: every text fits and nothing leaves the window.
+TEST(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    ::InitCommonControlsEx(&controls);
+    TempFolder settings;
+    settings.Folder(L"program");
+    MainWindow window(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(settings));
+    ASSERT_TRUE(window.Create());
+    ::ShowWindow(window.Handle(), SW_SHOWNORMAL);
+    for (int language = 0; language < static_cast<int>(i18n::LanguageCatalog.size()); ++language) {
+        ::SendMessageW(window.Handle(), WM_COMMAND, FirstLanguageCommandId + language, 0);
+        MINMAXINFO limits{};
+        ::SendMessageW(window.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        ::SetWindowPos(window.Handle(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
+                       SWP_NOMOVE | SWP_NOZORDER);
+        PumpMessages();
+        const std::wstring code(i18n::LanguageCatalog[static_cast<std::size_t>(language)].code);
+        varnel::testing::ExpectTextsFit(window.Handle(), std::string(code.begin(), code.end()));
+    }
     ::DestroyWindow(window.Handle());
     varnel::testing::DiscardQuitMessages();
 }

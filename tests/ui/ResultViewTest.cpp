@@ -148,7 +148,7 @@ TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
 
 TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
     ScanTreeBuilder b;
-    const auto root = b.AddFolder(NoIndex, MultiRootName, MultiRootName, Dir, 0);
+    const auto root = b.AddFolder(NoIndex, core::MergedRootName, core::MergedRootName, Dir, 0);
     std::vector<std::uint64_t> drives;
     for (int d = 0; d < 3; ++d) {
         const std::wstring drive = std::wstring(1, static_cast<wchar_t>(L'C' + d)) + L":\\";
@@ -160,7 +160,7 @@ TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
         }
     }
     b.ComputeTotals();
-    const ScanResult result = b.FinishResult(core::ScanStatus::Completed, MultiRootName, 0);
+    const ScanResult result = b.FinishResult(core::ScanStatus::Completed, core::MergedRootName, 0);
     const SubtreeIndex index(result);
     const Rankings rankings = ComputeRankings(result, index, root);
     ASSERT_EQ(rankings.folders.nodes.size(), 30u);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/UniqueHandle_win.h"
+#include "support/WindowCanvas_win.h"
 #include "ui/ThemeApply_win.h"
 #include "ui/ThemeCatalog.h"
 
@@ -119,7 +120,7 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
     // Catalog order switches between dark and light themes several times.
     for (const ThemeEntry& theme : ThemeCatalog()) {
         const ThemePalette& palette = theme.palette;
-        SCOPED_TRACE(testing::Message() << "theme " << std::string(theme.identifier.begin(), theme.identifier.end()));
+        SCOPED_TRACE(::testing::Message() << "theme " << std::string(theme.identifier.begin(), theme.identifier.end()));
         themed.Apply(palette);
         for (HWND list : themed.Lists()) {
             EXPECT_EQ(::SendMessageW(list, LVM_GETBKCOLOR, 0, 0), static_cast<LRESULT>(palette.listBackground));
@@ -138,82 +139,7 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
     }
 }
 
-TEST(ApplyTheme, TitleBarAttributesInOrderWithTheirValues) {
-    const ThemePalette dark = LookUpTheme(L"Dark");
-    const auto darkAttributes = TitleBarAttributes(dark);
-    ASSERT_EQ(darkAttributes.size(), 4u);
-    EXPECT_EQ(darkAttributes[0].attribute, 20u);  // immersive dark mode
-    EXPECT_EQ(darkAttributes[0].value, 1u);
-    EXPECT_EQ(darkAttributes[1].attribute, 35u);  // caption colour
-    EXPECT_EQ(darkAttributes[1].value, dark.caption);
-    EXPECT_EQ(darkAttributes[2].attribute, 36u);  // text colour
-    EXPECT_EQ(darkAttributes[2].value, dark.captionText);
-    EXPECT_EQ(darkAttributes[3].attribute, 34u);  // border colour
-    EXPECT_EQ(darkAttributes[3].value, dark.border);
-    EXPECT_EQ(TitleBarAttributes(LookUpTheme(L"Light"))[0].value, 0u);
-}
-
-// A 32-bit top-down bitmap in a memory DC, standing in for the DC a header
-// lends to its custom-draw handler.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<const std::uint32_t*>(bits);
-        previous_ = ::SelectObject(dc_, bitmap_.get());
-    }
-    ~Canvas() {
-        ::SelectObject(dc_, previous_);
-        ::DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    HDC Dc() const { return dc_; }
-    bool Valid() const { return bits_ != nullptr; }
-
-    COLORREF At(int x, int y) const {
-        ::GdiFlush();
-        const std::uint32_t bgra = bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                                         static_cast<std::size_t>(x)];
-        return RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
-    }
-
-    // Columns that hold a pixel other than the background, in the rows
-    // between the top edge and the border line.
-    struct Ink {
-        int left = -1;
-        int right = -1;  // inclusive
-    };
-    Ink InkColumns(COLORREF background, int rightLimit) const {
-        Ink ink;
-        for (int y = 1; y < height_ - 3; ++y) {
-            for (int x = 0; x < rightLimit; ++x) {
-                if (At(x, y) != background) {
-                    ink.left = ink.left < 0 ? x : std::min(ink.left, x);
-                    ink.right = std::max(ink.right, x);
-                }
-            }
-        }
-        return ink;
-    }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_;
-    platform::UniqueGdiObject bitmap_;
-    const std::uint32_t* bits_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-};
+using varnel::testing::Canvas;
 
 // A header with items in each alignment, owned by a hidden list.
 class HeaderFixture : public ::testing::Test {
@@ -246,18 +172,6 @@ protected:
     const ThemePalette palette_ = LookUpTheme(L"MysticForest");
 };
 
-TEST_F(HeaderFixture, AnswersEachDrawStage) {
-    Canvas canvas(120, 24);
-    ASSERT_TRUE(canvas.Valid());
-    EXPECT_EQ(DrawHeaderCustom(Notification(canvas, CDDS_PREPAINT, 0, 120, 24), palette_, 96), CDRF_NOTIFYITEMDRAW);
-    EXPECT_EQ(DrawHeaderCustom(Notification(canvas, CDDS_ITEMPREPAINT, 0, 120, 24), palette_, 96), CDRF_SKIPDEFAULT);
-    for (const DWORD stage : std::array<DWORD, 4>{CDDS_POSTPAINT, CDDS_PREERASE, CDDS_ITEMPOSTPAINT,
-                                                 CDDS_ITEMPREPAINT | CDDS_SUBITEM}) {
-        EXPECT_EQ(DrawHeaderCustom(Notification(canvas, stage, 0, 120, 24), palette_, 96), CDRF_DODEFAULT)
-            << "stage " << stage;
-    }
-}
-
 TEST_F(HeaderFixture, PaintsPanelAndBorderLines) {
     constexpr int width = 120;
     constexpr int height = 24;
@@ -281,7 +195,7 @@ TEST_F(HeaderFixture, PlacesTextByItemFormatWithinScaledInsets) {
         const int height = ::MulDiv(24, static_cast<int>(dpi), 96);
         // Right of this the vertical border line begins.
         const int textLimit = width - ::MulDiv(1, static_cast<int>(dpi), 96) - 1;
-        SCOPED_TRACE(testing::Message() << "dpi " << dpi);
+        SCOPED_TRACE(::testing::Message() << "dpi " << dpi);
 
         auto inkOf = [&](int item) {
             Canvas canvas(width, height);

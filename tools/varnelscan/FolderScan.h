@@ -9,8 +9,7 @@
 
 namespace varnel::tools {
 
-// The display name under which several paths are merged.
-inline constexpr wchar_t MergedRootName[] = L"All local drives";
+using core::MergedRootName;
 
 // The result, or nothing with the reason in `unavailable` when this build
 // cannot scan folders at all.

@@ -1,0 +1,31 @@
+#pragma once
+// Identifiers of the main window's controls and commands.
+
+namespace varnel::ui {
+
+enum ControlId : int {
+    PathBoxId = 1001,
+    ScanButtonId = 1002,
+    CancelButtonId = 1003,
+    FolderButtonId = 1004,
+    TreeListId = 1005,
+    LargestFilesListId = 1006,
+    LargestFoldersListId = 1007,
+    StatusBarId = 1008,
+    OpenButtonId = 1009,
+    OpenContextCommandId = 1010,
+};
+
+enum CommandId : int {
+    ExitCommandId = 1011,
+    ScanSettingsCommandId = 1012,
+    AboutCommandId = 1013,
+    // Shift+F10 and the menu key: the context menu of the focused list.
+    ContextMenuKeyCommandId = 1014,
+    FirstRecentFolderCommandId = 1100,  // 1100 + position, 16 entries
+    SystemLanguageCommandId = 1200,
+    FirstLanguageCommandId = 1201,  // 1201 + catalog position
+    FirstThemeCommandId = 1300,     // 1300 + catalog position
+};
+
+}  // namespace varnel::ui

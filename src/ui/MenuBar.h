@@ -1,0 +1,46 @@
+#pragma once
+// What the main window's menus hold, apart from the menu handles that show
+// it: File (recent folders, Exit), Settings (scan settings, themes,
+// languages) and Help (About). Portable, so the texts, checks and the
+// shortened recent entries are tested without a window.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnel::ui {
+
+struct MenuEntry {
+    enum class Kind { Command, Separator, Submenu };
+    Kind kind = Kind::Command;
+    int id = 0;  // the command; for a submenu, a tag the builder can find it by
+    std::wstring text;
+    bool checked = false;
+    bool grayed = false;
+    std::vector<MenuEntry> children;
+};
+
+// The tag of the recent-folders submenu, which is refilled on its own.
+inline constexpr int RecentFoldersMenuTag = -1;
+
+// Recent entries longer than this lose their middle: a menu as wide as the
+// screen hides what it is attached to.
+inline constexpr std::size_t RecentEntryMaxLength = 60;
+
+struct MenuBarContent {
+    std::function<std::wstring(std::string_view key)> translate;
+    std::wstring_view theme;            // the identifier in the settings
+    std::wstring_view language;         // "system" or a catalog code
+    std::wstring systemLanguageLabel;   // the System entry's text
+    const std::vector<std::wstring>* recentFolders = nullptr;
+};
+
+std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);
+
+// "1 C:\…\folder" entries, or one grayed "(none)" entry; paths are shown
+// literally ('&' and tabs too) and shortened in the middle.
+std::vector<MenuEntry> RecentFolderEntries(const std::vector<std::wstring>& recent, const std::wstring& noneText);
+
+}  // namespace varnel::ui
