@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -121,6 +122,9 @@ private:
     void Retranslate();
     // Writes the settings file; on failure names the notice and returns false.
     bool SaveSettings();
+    // Saves the settings with `change` applied and keeps the change only
+    // when the save succeeded.
+    bool SaveSettingsWith(const std::function<void(app::AppSettings&)>& change);
 
     // Tool row and layout.
     bool CreateControls();

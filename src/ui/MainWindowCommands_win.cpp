@@ -143,6 +143,17 @@ void MainWindow::FillRecentMenu() {
     ::DrawMenuBar(window_);
 }
 
+bool MainWindow::SaveSettingsWith(const std::function<void(app::AppSettings&)>& change) {
+    app::AppSettings changed = settings_;
+    change(changed);
+    if (!settingsStore_.Save(changed)) {
+        status_.ShowNotice("status.save_failed");
+        return false;
+    }
+    settings_ = std::move(changed);
+    return true;
+}
+
 bool MainWindow::SaveSettings() {
     if (settingsStore_.Save(settings_)) {
         return true;
@@ -235,12 +246,13 @@ void MainWindow::ChangeLanguage(std::size_t commandOffset) {
     } else {
         return;
     }
-    settings_.language = value;
-    localizer_->SetLanguage(value);
-    formattingLocale_ = i18n::NormalizeLanguageSetting(value);
-    if (!SaveSettings()) {
+    // All or nothing: a choice that cannot be saved leaves the window, the
+    // texts and the record as they were, with the save-failed notice.
+    if (!SaveSettingsWith([&](app::AppSettings& changed) { changed.language = value; })) {
         return;
     }
+    localizer_->SetLanguage(value);
+    formattingLocale_ = i18n::NormalizeLanguageSetting(value);
     Retranslate();
 }
 
@@ -271,8 +283,7 @@ void MainWindow::ChangeTheme(std::size_t position) {
     if (position >= catalog.size()) {
         return;
     }
-    settings_.theme = std::wstring(catalog[position].identifier);
-    if (!SaveSettings()) {
+    if (!SaveSettingsWith([&](app::AppSettings& changed) { changed.theme = catalog[position].identifier; })) {
         return;
     }
     ApplyThemeIdentifier(settings_.theme);

@@ -177,7 +177,8 @@ LRESULT MainWindow::OnCreate() {
     dpi_ = windowDpi == 0 ? 96 : windowDpi;
     RebuildFont();
 
-    settings_ = settingsStore_.Load();
+    const app::SettingsLoadReport loaded = settingsStore_.LoadWithReport();
+    settings_ = loaded.settings;
     localizer_->SetLanguage(settings_.language);
     formattingLocale_ = i18n::NormalizeLanguageSetting(settings_.language);
     themeId_ = settings_.theme;
@@ -192,6 +193,9 @@ LRESULT MainWindow::OnCreate() {
     // fails instead (the program then ends with exit code 1).
     if (!CreateControls()) {
         return -1;
+    }
+    if (loaded.damaged) {
+        status_.ShowNotice(loaded.keptCopyPath.empty() ? "status.settings_unreadable" : "status.settings_kept");
     }
     SetIdleControls();
     // A window created at the size it is then placed at gets no WM_SIZE

@@ -58,7 +58,7 @@ std::vector<std::string> ProgramKeys() {
                      "scan_settings.invalid_threads", "about.title", "about.version_prefix", "about.license",
                      "common.ok", "common.cancel", "common.close"}},
         {"status.", {"root_empty", "root_missing", "root_not_folder", "root_device", "root_unreadable",
-                     "scan_resources"}},
+                     "scan_resources", "settings_kept", "settings_unreadable"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {

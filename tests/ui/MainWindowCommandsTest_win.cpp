@@ -168,6 +168,11 @@ TEST_F(MainWindowCommandsTest, AFailedSaveKeepsTheLookAndSaysSo) {
     Command(FirstThemeCommandId + static_cast<int>(*FindThemePosition(L"Light")));
     EXPECT_EQ(window->NoticeKey(), "status.save_failed");
     EXPECT_EQ(window->Palette(), before);
+    std::size_t german = 0;
+    while (i18n::LanguageCatalog[german].code != L"de-DE") ++german;
+    Command(FirstLanguageCommandId + static_cast<int>(german));  // nothing half-translated either
+    EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"&File");
+    EXPECT_EQ(window->NoticeKey(), "status.save_failed");
 }
 
 TEST_F(MainWindowCommandsTest, OpenWithoutASelectionSaysWhatIsMissing) {
