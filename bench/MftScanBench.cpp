@@ -46,7 +46,8 @@ Image& TheImage() {
         i.reader.ReadAt(0, sector, got);
         auto parsed = ParseNtfsBootSector(sector, i.reader.Size());
         if (!std::holds_alternative<NtfsVolumeData>(parsed) ||
-            !ReadMftRunList(i.reader, i.volume = std::get<NtfsVolumeData>(parsed), i.runs, i.dataSize)) {
+            ReadMftRunList(i.reader, i.volume = std::get<NtfsVolumeData>(parsed), i.runs, i.dataSize) !=
+                MftRunListStatus::Read) {
             i.error = "the image has no readable MFT";
             return i;
         }
@@ -126,20 +127,20 @@ void BM_ScanPhases(benchmark::State& state) {
         MftScanStats stats;
         ScanCancellationToken token;
         EnumerateMft(image.reader, image.volume, runs, dataSize, token, parsed, stats, 0);
-        ApplyExtensionSizes(parsed.entries, parsed.extensionSizes);
+        ApplyFileFacts(parsed.entries, parsed.multiRecordFiles);
         enumerate += Ms(Clock::now() - t);
 
         ScanTreeBuilder builder;
         builder.Reserve(parsed.entries.size() + 1);
         const auto root = builder.AddFolder(NoIndex, L"", L"X:\\", FileAttributeDirectory, 0);
         t = Clock::now();
-        const MftChildIndex children = BuildChildren(parsed.entries);
+        const MftChildIndex children = BuildChildren(parsed.entries, token);
         buildChildren += Ms(Clock::now() - t);
 
         t = Clock::now();
         const ScanProgressCallback none;
         MftProgressState progress{none, ProgressFileInterval, {}};
-        PopulateTree(builder, root, L"X:\\", ntfs::RootFolderRecord, parsed.entries, children, token, progress);
+        PopulateTree(builder, root, L"X:\\", {ntfs::RootFolderRecord, 0}, parsed.entries, children, token, progress);
         populate += Ms(Clock::now() - t);
 
         t = Clock::now();

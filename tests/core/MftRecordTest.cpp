@@ -95,28 +95,65 @@ TEST(ParseFileRecord, EveryLongNamespaceCountsAndHardLinksShareTheRecord) {
     EXPECT_EQ(out.entries[2].recordNumber, 40u);
 }
 
-TEST(ParseFileRecord, FolderGetsDirectoryBitAndNoSize) {
-    const auto out = Parse(RecordBuilder(1024, 0x3).FileName(Folder, u"dir", 1, 999, 0x10000000).Build());
-    ASSERT_EQ(out.entries.size(), 1u);
-    EXPECT_TRUE(out.entries[0].isDirectory);
-    EXPECT_EQ(out.entries[0].attributes, 0x10000010u);
-    EXPECT_EQ(out.entries[0].size, 0u);
+struct AttributeCase {
+    const char* name;
+    std::uint16_t recordFlags;
+    std::uint32_t stored;       // the name's attribute flags
+    bool withReparsePoint;
+    std::uint32_t attributes;   // what the entry reports: Win32 bits only
+};
+
+TEST(ParseFileRecord, ReportsWin32AttributeBitsOnly) {
+    const AttributeCase cases[] = {
+        {"FolderWithFileNameIndexFlag", 0x3, 0x10000000, false, 0x10},
+        {"FolderWithoutDirectoryBit", 0x3, 0x20, false, 0x30},
+        {"ExtendFileWithViewIndexFlag", 0x1, 0x20000026, false, 0x26},
+        {"FileWithoutBits", 0x1, 0, false, 0x80},
+        {"StoredReparseBitWithoutReparsePoint", 0x1, 0x420, false, 0x20},
+        {"FileWithReparsePoint", 0x1, 0x20, true, 0x420},
+    };
+    for (const AttributeCase& c : cases) {
+        RecordBuilder builder(1024, c.recordFlags);
+        builder.FileName(Folder, u"a", 1, 999, c.stored);
+        if (c.withReparsePoint) builder.Resident(ntfs::attribute::TypeReparsePoint, Bytes(16));
+        const auto out = Parse(builder.Build());
+        ASSERT_EQ(out.entries.size(), 1u) << c.name;
+        EXPECT_EQ(out.entries[0].attributes, c.attributes) << c.name;
+        EXPECT_EQ(out.entries[0].isDirectory, (c.recordFlags & 0x2) != 0) << c.name;
+        EXPECT_EQ(out.entries[0].size, (c.recordFlags & 0x2) != 0 ? 0u : 999u) << c.name;
+    }
 }
 
-TEST(ParseFileRecord, ZeroAttributesBecomeNormalAndStoredReparseBitIsDropped) {
-    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 0, 0).Build()).entries.at(0).attributes, 0x80u);
-    EXPECT_EQ(Parse(RecordBuilder().FileName(Folder, u"a", 1, 0, 0x420).Build()).entries.at(0).attributes, 0x20u);
-}
-
-TEST(ParseFileRecord, ReparsePointMarksEveryName) {
-    const auto out = Parse(RecordBuilder(1024, 0x3)
-                               .FileName(Folder, u"one")
-                               .Resident(ntfs::attribute::TypeReparsePoint, Bytes(16))
-                               .FileName(Folder, u"two")
-                               .Build());
-    ASSERT_EQ(out.entries.size(), 2u);
-    EXPECT_EQ(out.entries[0].attributes & 0x400u, 0x400u);
-    EXPECT_EQ(out.entries[1].attributes & 0x400u, 0x400u);
+TEST(ParseFileRecord, ReparsePointMarksEveryNameAndItsTagDecidesEntry) {
+    struct TagCase {
+        const char* name;
+        Bytes value;
+        bool isNameSurrogate;
+    };
+    const auto tag = [](std::uint32_t t) {
+        Bytes v(8);
+        Put(v, 0, t, 4);
+        return v;
+    };
+    const TagCase cases[] = {
+        {"Junction", tag(0xA0000003), true},
+        {"SymbolicLink", tag(0xA000000C), true},
+        {"CloudFolder", tag(0x9000701A), false},
+        {"Deduplicated", tag(0x80000013), false},
+        {"NoRoomForATag", Bytes(3), true},
+    };
+    for (const TagCase& c : cases) {
+        const auto out = Parse(RecordBuilder(1024, 0x3)
+                                   .FileName(Folder, u"one")
+                                   .Resident(ntfs::attribute::TypeReparsePoint, c.value)
+                                   .FileName(Folder, u"two")
+                                   .Build());
+        ASSERT_EQ(out.entries.size(), 2u) << c.name;
+        for (const MftEntry& e : out.entries) {
+            EXPECT_EQ(e.attributes & 0x400u, 0x400u) << c.name;
+            EXPECT_EQ(e.isNameSurrogate, c.isNameSurrogate) << c.name;
+        }
+    }
 }
 
 // ---- sizes ------------------------------------------------------------------
@@ -156,31 +193,7 @@ TEST(ParseFileRecord, LaterExtentOfAStreamDoesNotSetTheSize) {
     // Extents after the first carry 0 in their size fields.
     const auto out = Parse(RecordBuilder().FileName(Folder, u"a", 1, 5).NonResidentData(0, MappingPairs({{4, 9}}), 100).Build());
     EXPECT_EQ(out.entries.at(0).size, 5u);
-    EXPECT_TRUE(out.extensionSizes.empty());
-}
-
-TEST(ParseFileRecord, ExtensionRecordReportsTheStreamSizeOfItsBase) {
-    const auto extension = Parse(RecordBuilder(1024, 0x1, 77 | (std::uint64_t{3} << 48))
-                                     .NonResidentData(123456789, MappingPairs({{40, 1000}}))
-                                     .Build(),
-                                 90);
-    EXPECT_TRUE(extension.entries.empty());
-    ASSERT_EQ(extension.extensionSizes.size(), 1u);
-    EXPECT_EQ(extension.extensionSizes[0].baseRecordNumber, 77u);
-    EXPECT_EQ(extension.extensionSizes[0].size, 123456789u);
-
-    // A base record with an attribute list and its own stream reports it too,
-    // for names that stand in its extension records.
-    const auto base = Parse(RecordBuilder()
-                                .Resident(ntfs::attribute::TypeAttributeList, Bytes(32))
-                                .FileName(Folder, u"a", 1, 0)
-                                .Resident(0x80, Bytes(12))
-                                .Build(),
-                            77);
-    ASSERT_EQ(base.extensionSizes.size(), 1u);
-    EXPECT_EQ(base.extensionSizes[0].size, 12u);
-    // An ordinary record reports nothing extra.
-    EXPECT_TRUE(Parse(RecordBuilder().FileName(Folder, u"a").Resident(0x80, Bytes(3)).Build()).extensionSizes.empty());
+    EXPECT_TRUE(out.multiRecordFiles.empty());
 }
 
 // ---- rejected records and skipped names --------------------------------------
