@@ -103,8 +103,8 @@ TEST_P(NtfsFixture, TreeMatchesTheSleuthKit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsFixture, ::testing::ValuesIn(FixtureScans()),
-                         [](const ::testing::TestParamInfo<FixtureScan>& info) {
-                             std::string name = info.param.name + "_" + std::to_string(info.param.strictSector);
+                         [](const ::testing::TestParamInfo<FixtureScan>& scan) {
+                             std::string name = scan.param.name + "_" + std::to_string(scan.param.strictSector);
                              for (char& c : name) if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;
                          });
