@@ -27,7 +27,8 @@ std::uint32_t VolumeReadAlignment(std::uint32_t bytesPerSector) noexcept;
 
 class SectorAlignedReader final : public VolumeReader {
 public:
-    // alignment must be a power of two. Widened reads never reach past
+    // alignment is the block size reads are widened to (0 counts as 1; see
+    // VolumeReadAlignment). Widened reads never reach past
     // deviceSize (an image's length); a device of unknown size passes the
     // maximum and relies on the reader's own short read at its end.
     SectorAlignedReader(VolumeReader& inner, std::uint32_t alignment,
