@@ -40,7 +40,10 @@ bool ReadThroughRuns(VolumeReader& reader, const std::vector<MftRun>& runs, std:
 // own: record 0 (a base record, and record 0 where the header keeps its own
 // number), named $MFT in the root folder. A boot sector with a wrong but
 // plausible geometry points elsewhere, and whatever record lies there would
-// otherwise be taken for the MFT and its runs read as such.
+// otherwise be taken for the MFT and its runs read as such. A fragmented MFT
+// may have moved its name to an extension record (ntfs-3g does, once $MFT
+// grows an attribute list); the record then names nothing itself, and
+// IsOwnMftName checks the name once the whole MFT is read.
 bool IsOwnMftRecord(std::span<const std::byte> raw, std::uint32_t bytesPerSector) {
     std::vector<std::byte> record(raw.begin(), raw.end());
     MftParseOutput parsed;
@@ -50,9 +53,10 @@ bool IsOwnMftRecord(std::span<const std::byte> raw, std::uint32_t bytesPerSector
         (r.U16(rec::UpdateSequenceOffset) >= rec::OwnRecordNumber + 4 && r.U32(rec::OwnRecordNumber) != 0)) {
         return false;
     }
-    return std::any_of(parsed.entries.begin(), parsed.entries.end(), [](const MftEntry& e) {
-        return e.recordNumber == 0 && e.parentRecordNumber == ntfs::RootFolderRecord && e.name == L"$MFT";
-    });
+    if (parsed.entries.empty()) {
+        return !parsed.multiRecordFiles.empty();  // in use, with an attribute list
+    }
+    return IsOwnMftName(parsed.entries);
 }
 
 struct DataFragment {
@@ -193,6 +197,12 @@ bool AppendRunsFromAttributeList(VolumeReader& reader, const NtfsVolumeData& vol
 }
 
 }  // namespace
+
+bool IsOwnMftName(const std::vector<MftEntry>& entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const MftEntry& e) {
+        return e.recordNumber == 0 && e.parentRecordNumber == ntfs::RootFolderRecord && e.name == L"$MFT";
+    });
+}
 
 std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster) {
     std::uint64_t total = 0;

@@ -26,6 +26,10 @@ enum class MftRunListStatus {
 MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
                                 std::uint64_t& dataSize);
 
+// Whether the names of the whole MFT (settled) include record 0's own, $MFT
+// in the root folder.
+bool IsOwnMftName(const std::vector<MftEntry>& entries);
+
 // Total bytes of the stored runs, saturating at 2^64 - 1.
 std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster);
 

@@ -65,6 +65,10 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
     std::uint16_t rootSequence = 0;
     if (!token.IsCancelled()) {
+        if (!IsOwnMftName(parsed.entries)) {
+            return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
+                                       start.start);
+        }
         const std::optional<std::uint16_t> found = FindFolderSequence(parsed.entries, rootRecord);
         if (!found) {
             return MakeFailedMftResult(std::move(start.rootPath), L"Root folder record was not found in the MFT.",

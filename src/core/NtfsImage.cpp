@@ -171,7 +171,8 @@ ScanResult ScanNtfsImage(VolumeReader& reader, std::uint64_t imageSize, std::wst
 ScanResult ScanNtfsImageFile(const std::filesystem::path& image, std::wstring rootPath,
                              std::uint64_t threadsPerDrive, const ScanCancellationToken& token,
                              const ScanProgressCallback& progress) {
-    if (!IsImageFileType(image)) {
+    std::error_code error;
+    if (std::filesystem::exists(image, error) && !IsImageFileType(image)) {
         return MakeFailedMftResult(TrimTrailingSeparators(std::move(rootPath)),
                                    L"NTFS image is not a regular file or block device.", ScanClock::now());
     }

@@ -63,8 +63,8 @@ ScanResult ScanNtfsImage(VolumeReader& reader, std::uint64_t imageSize, std::wst
                          const ScanProgressCallback& progress);
 
 // Opens the image file and scans it; Failed with "NTFS image is not a
-// regular file or block device." or "NTFS image could not be opened." when
-// the file cannot be read.
+// regular file or block device." for a folder, a named pipe and the like, or
+// "NTFS image could not be opened." when the file is missing or unreadable.
 ScanResult ScanNtfsImageFile(const std::filesystem::path& image, std::wstring rootPath,
                              std::uint64_t threadsPerDrive, const ScanCancellationToken& token,
                              const ScanProgressCallback& progress);

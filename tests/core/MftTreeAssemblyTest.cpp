@@ -46,13 +46,6 @@ Tree Populate(std::vector<MftEntry> entries, std::uint64_t rootRecord = Root,
     return tree;
 }
 
-TEST(BuildChildren, ListsPositionsInAscendingOrder) {
-    const std::vector<MftEntry> entries{File(20, 9, L"a", 1), File(21, 5, L"b", 1), File(22, 9, L"c", 1)};
-    const MftChildIndex index = BuildChildren(entries, ScanCancellationToken{});
-    EXPECT_EQ(index.at(9), (std::vector<std::uint64_t>{0, 2}));
-    EXPECT_EQ(index.at(5), (std::vector<std::uint64_t>{1}));
-}
-
 TEST(PopulateTree, FollowsTheRulesOfTheTree) {
     const std::vector<MftEntry> entries{
         Folder(Root, Root, L"."),                       // the root names itself
@@ -152,31 +145,6 @@ TEST(PopulateTree, ScanningASubfolderListsOnlyWhatIsBelowIt) {
     const Tree tree = Populate(entries, 40);
     EXPECT_EQ(tree.result.fileCount, 1u);
     EXPECT_EQ(tree.result.nodes[tree.result.rootIndex].totalSize, 8u);
-}
-
-TEST(MftTrace, LineHasEveryFieldInOrder) {
-    MftScanStats stats;
-    stats.chunks = 1;
-    stats.bytes = 2;
-    stats.records = 3;
-    stats.nodes = 4;
-    stats.parallelChunks = 5;
-    stats.serialChunks = 6;
-    stats.runs = 7;
-    stats.mftDataSize = 8;
-    stats.parseWorkerLimit = 9;
-    stats.queryVolumeMs = 10;
-    stats.resolveRootMs = 11;
-    stats.readRunsMs = 12;
-    stats.enumerateMftMs = 13;
-    stats.buildChildrenMs = 14;
-    stats.populateTreeMs = 15;
-    stats.finalizeMs = 16;
-    EXPECT_EQ(FormatMftTrace(stats, 17),
-              "[VarnelPerf] NtfsMftScanEngine::Scan detail: chunks=1, bytes=2, records=3, nodes=4, "
-              "parallelChunks=5, serialChunks=6, runs=7, mftDataSize=8, queryVolumeMs=10, resolveRootMs=11, "
-              "readRunsMs=12, enumerateMftMs=13, buildChildrenMs=14, populateTreeMs=15, finalizeMs=16, "
-              "totalMs=17, parseWorkerLimit=9\n");
 }
 
 TEST(MftTrace, EnabledByShortValuesNotStartingWithZero) {
