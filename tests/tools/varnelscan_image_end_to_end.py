@@ -78,7 +78,7 @@ def compare(rows, root, lines):
                 "total_size", "direct_files_size", "file_count", "folder_count"))
         if row["parent"]:
             kind = "F" if row["folder"] != "1" else "R" if row["reparse"] == "1" else "D"
-            actual[f"{kind}\t{row['size'] if kind == 'F' else 0}\t{relative}"] += 1
+            actual[f"{kind}\t{row['size']}\t{relative}"] += 1
     expected = collections.Counter(lines)
     faults["missing"] = sorted((expected - actual).elements())
     faults["extra"] = sorted((actual - expected).elements())
