@@ -5,7 +5,7 @@ listing), and that each node's path is its parent's path plus its name.
 
 usage: varnelscan_image_end_to_end.py FIXTURE_DIR VARNELSCAN [EMULATOR...]
            every NAME.img against NAME.expected (written when the fixture was
-           made, so no TSK is needed here), then images that are not NTFS
+           made, so no TSK is needed here), then an image that is not NTFS
        varnelscan_image_end_to_end.py --image IMAGE VARNELSCAN
            one image (the benchmark images) against TSK run now
 With an emulator (Wine), paths are handed over as Z:\\... paths.
@@ -111,22 +111,14 @@ def check_fixtures(fixture_dir, exe, emulator):
                 failures.append(f"{name} (threads {threads}): {describe(faults)}")
         print(f"{name}: {len(lines)} names", "match" if len(failures) == before else "DIFFER")
 
+    # A scan that cannot run ends with exit code 1 and says so; which
+    # images fail with which message is the engine's own test.
     with tempfile.TemporaryDirectory(prefix="varnelscan-image-") as folder:
-        zeros = os.path.join(folder, "zeros.img")
-        with open(zeros, "wb") as f:
+        with open(os.path.join(folder, "zeros.img"), "wb") as f:
             f.write(bytes(65536))
-        cases = [
-            (native(zeros), 1, b"Image is not an NTFS volume."),
-            (native(os.path.join(folder, "missing.img")), 1, b"NTFS image could not be opened."),
-        ]
-        for image, code, message in cases:
-            done = subprocess.run([*emulator, exe, "--image", image], capture_output=True, timeout=240)
-            if done.returncode != code or message not in done.stderr or b"status: Failed" not in done.stdout:
-                failures.append(f"{image}: exit {done.returncode}, {done.stderr!r}")
-
-    bad = subprocess.run([*emulator, exe, "--image", "a.img", "C:\\"], capture_output=True, timeout=240)
-    if bad.returncode != 2 or b"usage:" not in bad.stderr:
-        failures.append(f"--image with a path gave {bad.returncode}")
+        done = subprocess.run([*emulator, exe, "--image", native(f.name)], capture_output=True, timeout=240)
+        if done.returncode != 1 or b"not an NTFS volume" not in done.stderr or b"status: Failed" not in done.stdout:
+            failures.append(f"zeros.img: exit {done.returncode}, {done.stderr!r}")
     for failure in failures:
         print("FAIL:", failure)
     print(f"varnelscan --image on {len(images)} images: {len(failures)} failure(s)")
