@@ -3,7 +3,8 @@
 # bench_mft_scan (I/O floor, EnumerateMft at 1, 2 and the default worker
 # count, phases, end-to-end scan, bytes per node), then varnelscan --image
 # once with the trace line and its peak memory, then fls -r -p once on the
-# same image, and the ratios the issue asks for.
+# same image, and the scan's ratios to both; last, the scan's tree
+# compared with The Sleuth Kit's node by node (a fast scan must also be right).
 #
 # usage: bench/run_mft_bench.sh [FILES]   (default 1000000; builds and caches
 #        the image with make_bench_image.sh on first use, which takes minutes)
@@ -50,3 +51,6 @@ print(f"scan / I/O floor = {scan / floor:.1f}x (target at most 3x)")
 print(f"fls / scan = {fls / scan:.1f}x (target at least 20x)")
 print(f"peak memory of varnelscan --image: {rss / 2**20:.0f} MiB, {rss / nodes:.0f} bytes per node ({nodes} nodes)")
 PY
+
+echo
+python3 tests/tools/varnelscan_image_end_to_end.py --image "$image" "$scan"

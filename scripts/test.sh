@@ -18,23 +18,8 @@ cmake --build --preset linux
 step "native tests"
 ctest --preset linux || status=1
 
-step "fuzzing, ${FUZZ_SECONDS}s per target"
-for corpus in fuzz/corpus/*/; do
-  name="$(basename "$corpus")"
-  fuzzer="build/linux/fuzz/fuzz_$name"
-  if [[ ! -x $fuzzer ]]; then echo "missing fuzzer for corpus $name" >&2; status=1; continue; fi
-  # New inputs go to a scratch folder so the committed corpus stays small.
-  scratch="$(mktemp -d)"
-  if ! "$fuzzer" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=4096 \
-      -artifact_prefix="build/linux/fuzz/" "$scratch" "$corpus" >"build/linux/fuzz/$name.log" 2>&1; then
-    echo "fuzz_$name FAILED; see build/linux/fuzz/$name.log" >&2
-    tail -30 "build/linux/fuzz/$name.log" >&2
-    status=1
-  else
-    echo "fuzz_$name: $(grep -E '^Done' "build/linux/fuzz/$name.log" || echo done)"
-  fi
-  rm -rf "$scratch"
-done
+step "fuzzing, ${FUZZ_SECONDS}s per target (VARNEL_FUZZ_SECONDS; longer runs: scripts/fuzz.sh)"
+scripts/fuzz.sh "$FUZZ_SECONDS" || status=1
 
 step "Windows build (mingw-w64)"
 cmake --preset windows >/dev/null

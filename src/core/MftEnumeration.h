@@ -53,17 +53,22 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
                       std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
                       MftParseOutput& out);
 
-// Reads the MFT through the reader up to dataSize, in whole records, and
-// parses it into out. False only when a read fails (or the geometry has a
-// zero size); a cancelled read answers true with what was gathered. A read
-// that returns short ends that run; later runs keep their record numbers.
+// Reads the MFT through the reader up to dataSize, in whole records, as one
+// byte stream over its runs (a record may span two runs), and parses it into
+// out; a record's number is its position in that stream divided by the
+// record size. False only when a read fails (or the geometry has a zero
+// size); a cancelled read answers true with what was gathered. A read that
+// returns short ends that run; later runs keep their record numbers.
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
                   std::uint64_t dataSize, const ScanCancellationToken& token, MftParseOutput& out,
                   MftScanStats& stats, std::uint64_t threadsPerDrive);
 
-// Gives every file name of a multi-record file the size of its unnamed data
-// stream, wherever in the file's records the stream starts (sizes is sorted
-// in place).
-void ApplyExtensionSizes(std::vector<MftEntry>& entries, std::vector<MftExtensionSize>& sizes);
+// Joins the facts of every multi-record file and settles its names: the
+// folder flag of the base record, the size of the unnamed stream and the
+// reparse point wherever in the file's records they stand. Names whose base
+// record is not in use, has no attribute list, or carries another sequence
+// number than the name's record refers to (a reused record) are removed.
+// parts is sorted in place.
+void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& parts);
 
 }  // namespace varnel::core

@@ -88,6 +88,29 @@ void AppendUtf16(std::wstring& out, std::span<const std::byte> utf16le) {
     }
 }
 
+void SettleEntry(MftEntry& entry, const MftFileFacts& file) {
+    std::uint32_t bits = entry.attributes & ~FileAttributeReparsePoint;
+    entry.isDirectory = file.isDirectory;
+    entry.isProvisional = false;
+    if (file.isDirectory) {
+        bits |= FileAttributeDirectory;
+        entry.size = 0;
+    } else {
+        bits &= ~FileAttributeDirectory;
+        if (bits == 0) {
+            bits = FileAttributeNormal;
+        }
+        if (file.hasDataSize) {
+            entry.size = file.dataSize;
+        }
+    }
+    if (file.hasReparsePoint) {
+        bits |= FileAttributeReparsePoint;
+        entry.isNameSurrogate = file.isNameSurrogate;
+    }
+    entry.attributes = bits;
+}
+
 void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
                      std::uint32_t bytesPerSector, MftParseOutput& out) {
     if (!ApplyRecordFixups(record, bytesPerSector)) {
@@ -100,8 +123,15 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
     }
     const std::uint64_t baseReference = reader.U64(rec::BaseRecordReference);
     const bool isExtension = baseReference != 0;
-    const std::uint64_t owner = isExtension ? (baseReference & ntfs::RecordNumberMask) : recordNumber;
-    const bool isDirectory = (flags & rec::FlagDirectory) != 0;
+    MftFileFacts facts;
+    facts.baseRecordNumber = isExtension ? (baseReference & ntfs::RecordNumberMask) : recordNumber;
+    facts.baseSequence = isExtension ? static_cast<std::uint16_t>(baseReference >> ntfs::SequenceShift)
+                                     : reader.U16(rec::SequenceNumber);
+    facts.isBase = !isExtension;
+    // Only a base record's flags tell a folder: an extension record holding
+    // a folder's name has no folder flag. Such names are settled when the
+    // facts of the whole file are joined.
+    facts.isDirectory = !isExtension && (flags & rec::FlagDirectory) != 0;
     const std::uint32_t bytesInUse = reader.U32(rec::BytesInUse);
     const std::size_t limit = bytesInUse == 0 ? record.size() : std::min<std::size_t>(record.size(), bytesInUse);
     ByteReader within(std::span<const std::byte>(record.data(), limit));
@@ -110,9 +140,6 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
     // out malformed, so a record costs no allocation beyond its names.
     std::vector<MftEntry>& entries = out.entries;
     const std::size_t firstEntry = entries.size();
-    bool dataSeen = false;
-    std::uint64_t dataSize = 0;
-    bool reparseSeen = false;
     bool hasAttributeList = false;
 
     std::size_t offset = reader.U16(rec::FirstAttributeOffset);
@@ -148,34 +175,46 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
                 continue;
             }
             MftEntry& entry = entries.emplace_back();
-            entry.recordNumber = owner;
-            entry.parentRecordNumber = value.U64(fname::ParentReference) & ntfs::RecordNumberMask;
+            entry.recordNumber = facts.baseRecordNumber;
+            entry.recordSequence = facts.baseSequence;
+            const std::uint64_t parent = value.U64(fname::ParentReference);
+            entry.parentRecordNumber = parent & ntfs::RecordNumberMask;
+            entry.parentSequence = static_cast<std::uint16_t>(parent >> ntfs::SequenceShift);
             AppendUtf16(entry.name, value.Sub(fname::Name, 2 * units));
-            entry.isDirectory = isDirectory;
-            const std::uint32_t stored = value.U32(fname::FileAttributes) & ~FileAttributeReparsePoint;
-            if (isDirectory) {
-                entry.attributes = stored | FileAttributeDirectory;
-                entry.size = 0;
-            } else {
-                entry.attributes = stored == 0 ? FileAttributeNormal : stored;
-                const std::int64_t realSize = value.I64(fname::RealSize);
-                entry.size = realSize > 0 ? static_cast<std::uint64_t>(realSize) : 0;
-            }
+            const std::uint32_t stored = value.U32(fname::FileAttributes);
+            entry.attributes = stored & ~(fname::FlagHasFileNameIndex | fname::FlagHasViewIndex);
+            entry.isDirectory = isExtension ? (stored & fname::FlagHasFileNameIndex) != 0 : facts.isDirectory;
+            entry.isProvisional = isExtension;
+            const std::int64_t realSize = value.I64(fname::RealSize);
+            entry.size = realSize > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(realSize) : 0;
         } else if (type == attr::TypeData && nameLength == 0) {
             // Only the extent that starts the stream (lowest VCN 0) carries
             // the stream's size; later extents of a fragmented file say 0.
             if (nonResident && length >= attr::NonResidentHeaderSize) {
                 if (within.U64(offset + attr::LowestVcn) == 0) {
                     const std::int64_t size = within.I64(offset + attr::DataSize);
-                    dataSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
-                    dataSeen = true;
+                    facts.dataSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+                    facts.hasDataSize = true;
                 }
             } else if (!nonResident && length >= attr::ResidentHeaderSize) {
-                dataSize = within.U32(offset + attr::ValueLength);
-                dataSeen = true;
+                facts.dataSize = within.U32(offset + attr::ValueLength);
+                facts.hasDataSize = true;
             }
         } else if (type == attr::TypeReparsePoint) {
-            reparseSeen = true;
+            facts.hasReparsePoint = true;
+            // The tag is the value's first four bytes. A value kept outside
+            // the record (a junction to a very long path) or too short to
+            // hold a tag is taken for a name surrogate: not entering a cloud
+            // folder loses its files, entering a junction counts a volume twice.
+            facts.isNameSurrogate = true;
+            if (!nonResident && length >= attr::ResidentHeaderSize) {
+                const std::uint32_t valueLength = within.U32(offset + attr::ValueLength);
+                const std::uint16_t valueOffset = within.U16(offset + attr::ValueOffset);
+                if (valueLength >= 4 && static_cast<std::uint64_t>(valueOffset) + valueLength <= length) {
+                    const std::uint32_t tag = within.U32(offset + valueOffset + ntfs::reparse::Tag);
+                    facts.isNameSurrogate = (tag & ntfs::reparse::TagNameSurrogate) != 0;
+                }
+            }
         } else if (type == attr::TypeAttributeList) {
             hasAttributeList = true;
         }
@@ -183,24 +222,17 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
     }
 
     // A file spread over several records (it has an attribute list) may keep
-    // its stream's start in an extension record and some of its names in
-    // others: a file with eight long hard-link names keeps two names in the
-    // base record and six elsewhere, whose own sizes were stale (0). The size
-    // is recorded once per file and given to all its names after the read.
-    if (dataSeen && (isExtension || hasAttributeList)) {
-        out.extensionSizes.push_back({owner, dataSize});
+    // its stream's start, its reparse point or some of its names in extension
+    // records: a file with eight long hard-link names keeps two names in the
+    // base record and six elsewhere, whose own sizes were stale (0).
+    if (isExtension || hasAttributeList) {
+        out.multiRecordFiles.push_back(facts);
+    }
+    if (isExtension) {
+        return;
     }
     for (std::size_t i = firstEntry; i < entries.size(); ++i) {
-        MftEntry& entry = entries[i];
-        if (reparseSeen) {
-            entry.attributes |= FileAttributeReparsePoint;
-        }
-        // A stream that exists with size 0 means an empty file: the name's
-        // size may be stale (NTFS updates it lazily), so it is used only when
-        // the record holds no start of the unnamed stream at all.
-        if (!entry.isDirectory && dataSeen) {
-            entry.size = dataSize;
-        }
+        SettleEntry(entries[i], facts);
     }
 }
 

@@ -16,26 +16,50 @@ namespace varnel::core {
 struct MftEntry {
     std::uint64_t recordNumber = 0;        // base record that owns the name
     std::uint64_t parentRecordNumber = 0;  // folder holding the name
-    std::uint32_t attributes = 0;          // Win32 attribute bits (0x10 folder, 0x400 reparse)
+    std::uint32_t attributes = 0;          // Win32 attribute bits only (0x10 folder, 0x400 reparse)
     std::uint64_t size = 0;                // unnamed data stream; 0 for a folder
     std::wstring name;
     bool isDirectory = false;
+    // A reparse point that names another place (junction, mount point,
+    // symbolic link), or one whose tag could not be read: never entered.
+    // Other reparse folders (cloud files) are entered like any folder.
+    bool isNameSurrogate = false;
+    // Read from an extension record: kind, size and reparse state wait for
+    // ApplyFileFacts, which settles or removes the name.
+    bool isProvisional = false;
+    std::uint16_t recordSequence = 0;  // sequence number of the owning base record
+    std::uint16_t parentSequence = 0;  // sequence number the parent reference expects; 0 accepts any
 };
 
-// The size of the unnamed data stream of a file spread over several records
-// (one with an attribute list): its stream may start (lowest VCN 0) in an
-// extension record, and some of its names may stand in other extension
-// records, so the size must be joined to the names after all records are
-// read. Large, fragmented and many-named files are exactly those.
-struct MftExtensionSize {
+// Whether a reference's sequence number fits a record's. 0 on either side is
+// not checked: NTFS writes references without one for some metadata.
+inline bool SequenceMatches(std::uint16_t referenced, std::uint16_t record) noexcept {
+    return referenced == 0 || record == 0 || referenced == record;
+}
+
+// What one record of a file spread over several records (a base record with
+// an attribute list, or an extension record) knows about the whole file.
+// NTFS moves attributes out of a full base record: a folder's name may stand
+// in an extension record that carries no folder flag, a stream may start in
+// one, a reparse point may lie in another. The facts of all records of a file
+// are joined after the whole MFT is read (ApplyFileFacts).
+struct MftFileFacts {
     std::uint64_t baseRecordNumber = 0;
-    std::uint64_t size = 0;
+    // The base record's own sequence number (from the base record), or the
+    // one the extension record's base reference expects.
+    std::uint16_t baseSequence = 0;
+    bool isBase = false;          // from the base record: isDirectory is known
+    bool isDirectory = false;
+    bool hasDataSize = false;     // holds the start (lowest VCN 0) of the unnamed stream
+    bool hasReparsePoint = false;
+    bool isNameSurrogate = false;  // with hasReparsePoint
+    std::uint64_t dataSize = 0;
 };
 
 // What parsing records yields, in ascending record order.
 struct MftParseOutput {
     std::vector<MftEntry> entries;
-    std::vector<MftExtensionSize> extensionSizes;
+    std::vector<MftFileFacts> multiRecordFiles;
 };
 
 // One extent of a non-resident attribute's data on the volume.
@@ -54,11 +78,19 @@ struct MftRun {
 bool ApplyRecordFixups(std::span<std::byte> record, std::uint32_t bytesPerSector);
 
 // Appends the entries of one record (one per long name, in record order) and,
-// for a record of a multi-record file that holds the start of the unnamed
-// data stream, its size. A rejected record, a free one or one with a malformed attribute
-// appends nothing. The record is fixed up in place.
+// for a record of a multi-record file, its facts. A rejected record, a free
+// one or one with a malformed attribute appends nothing. The record is fixed
+// up in place. Names in an extension record are provisional (kind, size,
+// reparse point) until ApplyFileFacts joins them with their base record.
 void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
                      std::uint32_t bytesPerSector, MftParseOutput& out);
+
+// Gives a name the kind of its file and the attributes, size and reparse
+// state that follow from it: a folder gets 0x10 and size 0; a file loses 0x10,
+// gets 0x80 when no bit is left, and the stream's size when it is known; a
+// reparse point gets 0x400. Settling a name twice with the same facts
+// changes nothing.
+void SettleEntry(MftEntry& entry, const MftFileFacts& file);
 
 // Decodes mapping pairs into runs. Pairs whose running cluster number is
 // negative or whose cluster count is 0 are not stored but still advance the

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "core/ByteReader.h"
+#include "core/MftStream.h"
 #include "core/NtfsLayout.h"
 
 namespace varnel::core {
@@ -26,40 +27,36 @@ bool ReadExactly(VolumeReader& reader, std::uint64_t offset, std::span<std::byte
     return reader.ReadAt(offset, buffer, got) && got == buffer.size();
 }
 
-// Reads bytes of an attribute's data that runs describe, cluster by cluster
-// extent; false if the runs do not hold them all.
+// Reads bytes of an attribute's data that runs describe; false if the runs
+// do not hold them all.
 bool ReadThroughRuns(VolumeReader& reader, const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster,
                      std::uint64_t position, std::span<std::byte> buffer) {
-    if (buffer.size() > std::numeric_limits<std::uint64_t>::max() - position) {
+    MftStream stream(reader, runs, bytesPerCluster);
+    std::size_t obtained = 0;
+    return stream.Read(position, buffer, obtained) && obtained == buffer.size();
+}
+
+// Whether the record read where the volume says the MFT starts is the MFT's
+// own: record 0 (a base record, and record 0 where the header keeps its own
+// number), named $MFT in the root folder. A boot sector with a wrong but
+// plausible geometry points elsewhere, and whatever record lies there would
+// otherwise be taken for the MFT and its runs read as such. A fragmented MFT
+// may have moved its name to an extension record (ntfs-3g does, once $MFT
+// grows an attribute list); the record then names nothing itself, and
+// IsOwnMftName checks the name once the whole MFT is read.
+bool IsOwnMftRecord(std::span<const std::byte> raw, std::uint32_t bytesPerSector) {
+    std::vector<std::byte> record(raw.begin(), raw.end());
+    MftParseOutput parsed;
+    ParseFileRecord(record, 0, bytesPerSector, parsed);
+    ByteReader r(record);
+    if (r.U64(rec::BaseRecordReference) != 0 ||
+        (r.U16(rec::UpdateSequenceOffset) >= rec::OwnRecordNumber + 4 && r.U32(rec::OwnRecordNumber) != 0)) {
         return false;
     }
-    std::uint64_t runStart = 0;  // byte position of the current run in the data
-    std::size_t done = 0;
-    for (const MftRun& run : runs) {
-        std::uint64_t runBytes = 0;
-        std::uint64_t runOffset = 0;
-        if (!CheckedMultiply(run.clusterCount, bytesPerCluster, runBytes) ||
-            !CheckedMultiply(static_cast<std::uint64_t>(run.startLcn), bytesPerCluster, runOffset)) {
-            return false;
-        }
-        while (done < buffer.size() && position + done >= runStart && position + done - runStart < runBytes) {
-            const std::uint64_t within = position + done - runStart;
-            const std::size_t take = static_cast<std::size_t>(
-                std::min<std::uint64_t>(runBytes - within, buffer.size() - done));
-            std::uint64_t at = 0;
-            if (!CheckedAdd(runOffset, within, at) || !ReadExactly(reader, at, buffer.subspan(done, take))) {
-                return false;
-            }
-            done += take;
-        }
-        if (done == buffer.size()) {
-            return true;
-        }
-        if (!CheckedAdd(runStart, runBytes, runStart)) {
-            return false;
-        }
+    if (parsed.entries.empty()) {
+        return !parsed.multiRecordFiles.empty();  // in use, with an attribute list
     }
-    return false;
+    return IsOwnMftName(parsed.entries);
 }
 
 struct DataFragment {
@@ -201,6 +198,12 @@ bool AppendRunsFromAttributeList(VolumeReader& reader, const NtfsVolumeData& vol
 
 }  // namespace
 
+bool IsOwnMftName(const std::vector<MftEntry>& entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const MftEntry& e) {
+        return e.recordNumber == 0 && e.parentRecordNumber == ntfs::RootFolderRecord && e.name == L"$MFT";
+    });
+}
+
 std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster) {
     std::uint64_t total = 0;
     for (const MftRun& run : runs) {
@@ -212,27 +215,38 @@ std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCl
     return total;
 }
 
-bool ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
-                    std::uint64_t& dataSize) {
+MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
+                                std::uint64_t& dataSize) {
     const std::uint32_t recordSize = volume.bytesPerFileRecordSegment;
     if (recordSize == 0 || volume.mftStartLcn < 0) {
-        return false;
+        return MftRunListStatus::Unreadable;
     }
     std::vector<std::byte> record(recordSize);
     std::uint64_t offset = 0;
     if (!CheckedMultiply(static_cast<std::uint64_t>(volume.mftStartLcn), volume.bytesPerCluster, offset) ||
-        !ReadExactly(reader, offset, record) || !ApplyRecordFixups(record, volume.bytesPerSector) ||
-        !DecodeMftDataRuns(record, runs, dataSize)) {
-        return false;
+        !ReadExactly(reader, offset, record)) {
+        return MftRunListStatus::Unreadable;
+    }
+    const bool isOwnRecord = IsOwnMftRecord(record, volume.bytesPerSector);
+    if (!ApplyRecordFixups(record, volume.bytesPerSector)) {
+        return MftRunListStatus::Unreadable;
+    }
+    if (!isOwnRecord) {
+        return MftRunListStatus::NotTheMft;
+    }
+    if (!DecodeMftDataRuns(record, runs, dataSize)) {
+        return MftRunListStatus::Unreadable;
     }
     if (RunBytes(runs, volume.bytesPerCluster) >= dataSize) {
-        return true;
+        return MftRunListStatus::Read;
     }
     // The first record's runs end before the MFT does: read on only through
     // the attribute list, or not at all (a scan missing the MFT's tail would
     // report Completed with files missing).
     return AppendRunsFromAttributeList(reader, volume, record, runs) &&
-           RunBytes(runs, volume.bytesPerCluster) >= dataSize;
+                   RunBytes(runs, volume.bytesPerCluster) >= dataSize
+               ? MftRunListStatus::Read
+               : MftRunListStatus::Unreadable;
 }
 
 }  // namespace varnel::core

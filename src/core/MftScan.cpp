@@ -1,6 +1,7 @@
 #include "core/MftScan.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "core/NtfsLayout.h"
 #include "core/PathRules.h"
 #include "core/ScanTreeBuilder.h"
+#include "core/SectorAlignedReader.h"
 
 namespace varnel::core {
 namespace {
@@ -25,14 +27,20 @@ ScanResult MakeFailedMftResult(std::wstring rootPath, const wchar_t* message, Sc
     return result;
 }
 
-ScanResult ScanMftVolume(VolumeReader& reader, const NtfsVolumeData& volume, MftScanStart start,
+ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, MftScanStart start,
                          const ScanCancellationToken& token, const ScanProgressCallback& progress) {
     MftScanStats& stats = start.stats;
+    SectorAlignedReader reader(device, VolumeReadAlignment(volume.bytesPerSector), start.volumeSize);
     std::vector<MftRun> runs;
     std::uint64_t dataSize = 0;
 
     auto t = ScanClock::now();
-    if (!ReadMftRunList(reader, volume, runs, dataSize) || runs.empty() || dataSize == 0) {
+    const MftRunListStatus runList = ReadMftRunList(reader, volume, runs, dataSize);
+    if (runList == MftRunListStatus::NotTheMft) {
+        return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
+                                   start.start);
+    }
+    if (runList != MftRunListStatus::Read || runs.empty() || dataSize == 0) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT run list could not be read.", start.start);
     }
     stats.readRunsMs = Since(t);
@@ -47,9 +55,27 @@ ScanResult ScanMftVolume(VolumeReader& reader, const NtfsVolumeData& volume, Mft
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT records could not be enumerated.",
                                    start.start);
     }
-    ApplyExtensionSizes(parsed.entries, parsed.extensionSizes);
+    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles);
     stats.enumerateMftMs = Since(t);
     stats.nodes = parsed.entries.size();
+
+    // A whole MFT without the scanned folder (or with a file in its place)
+    // was read from the wrong place or is not this volume's: an empty
+    // Completed scan would hide that, a failure lets the scheduler fall back.
+    const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
+    std::uint16_t rootSequence = 0;
+    if (!token.IsCancelled()) {
+        if (!IsOwnMftName(parsed.entries)) {
+            return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
+                                       start.start);
+        }
+        const std::optional<std::uint16_t> found = FindFolderSequence(parsed.entries, rootRecord);
+        if (!found) {
+            return MakeFailedMftResult(std::move(start.rootPath), L"Root folder record was not found in the MFT.",
+                                       start.start);
+        }
+        rootSequence = *found;
+    }
 
     ScanTreeBuilder builder;
     // Growing the node array by doubling, a million-node scan spent a fifth of
@@ -57,8 +83,7 @@ ScanResult ScanMftVolume(VolumeReader& reader, const NtfsVolumeData& volume, Mft
     // volume root reaches nearly every name, so its node count is known well
     // enough in advance; a folder below the root may reach few, and reserving
     // for the whole volume there would waste memory.
-    const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
-    if (rootRecord == ntfs::RootFolderRecord) {
+    if (rootRecord == ntfs::RootFolderRecord && !token.IsCancelled()) {
         builder.Reserve(parsed.entries.size() + 1);
     }
     const std::wstring& rootPath = start.rootPath;
@@ -66,14 +91,18 @@ ScanResult ScanMftVolume(VolumeReader& reader, const NtfsVolumeData& volume, Mft
         builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, start.rootAttributes, start.rootLastWriteTime);
     MftProgressState state{progress, ProgressFileInterval, {}};
 
-    t = ScanClock::now();
-    const MftChildIndex children = BuildChildren(parsed.entries);
-    stats.buildChildrenMs = Since(t);
+    // Each phase of the assembly looks at the token first, and the long ones
+    // within, so that a cancelled scan of a large volume ends at once.
+    if (!token.IsCancelled()) {
+        t = ScanClock::now();
+        const MftChildIndex children = BuildChildren(parsed.entries, token);
+        stats.buildChildrenMs = Since(t);
 
-    t = ScanClock::now();
-    PopulateTree(builder, rootIndex, rootPath, rootRecord, parsed.entries,
-                 children, token, state);
-    stats.populateTreeMs = Since(t);
+        t = ScanClock::now();
+        PopulateTree(builder, rootIndex, rootPath, {rootRecord, rootSequence}, parsed.entries, children, token,
+                     state);
+        stats.populateTreeMs = Since(t);
+    }
 
     t = ScanClock::now();
     builder.ComputeTotals();

@@ -5,6 +5,7 @@
 // image scans, tests and fuzzers call it with a file or bytes in memory.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "core/Elapsed.h"
@@ -22,13 +23,20 @@ struct MftScanStart {
     std::uint32_t rootAttributes = FileAttributeDirectory;
     std::uint64_t rootLastWriteTime = 0;
     std::uint64_t threadsPerDrive = 0;        // 0: the engine's default
+    // Bytes the reader can deliver (an image's length); reads are never
+    // widened to whole sectors past it. A device passes the maximum.
+    std::uint64_t volumeSize = std::numeric_limits<std::uint64_t>::max();
     MftScanStats stats;                       // queryVolumeMs and resolveRootMs filled in
 };
 
-// Failed with "MFT run list could not be read." or "MFT records could not be
-// enumerated." when those steps fail; otherwise Completed, or Cancelled when
-// the token was set (with the consistent partial tree gathered so far).
-// The result's engine is NtfsMft.
+// Every read of the volume goes through one SectorAlignedReader, so the
+// device sees whole sectors only. Failed with "MFT run list could not be
+// read.", "MFT record 0 is not the MFT's own record.", "MFT records could
+// not be enumerated." or "Root folder record was not found in the MFT." (the
+// whole MFT was read and holds no folder record for the scanned folder) when
+// those steps fail; otherwise Completed, or Cancelled when the token was set
+// (with the consistent partial tree gathered so far). The result's engine is
+// NtfsMft.
 ScanResult ScanMftVolume(VolumeReader& reader, const NtfsVolumeData& volume, MftScanStart start,
                          const ScanCancellationToken& token, const ScanProgressCallback& progress);
 

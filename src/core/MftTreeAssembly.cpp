@@ -6,39 +6,48 @@
 
 namespace varnel::core {
 
-MftChildIndex BuildChildren(const std::vector<MftEntry>& entries) {
+namespace {
+
+// How many names pass between two looks at the cancellation flag: a
+// relaxed load per thousand names costs nothing, and a million names take
+// well under 100 ms.
+constexpr std::uint64_t CancellationStride = 1024;
+
+bool CancelledAt(std::uint64_t step, const ScanCancellationToken& token) {
+    return step % CancellationStride == 0 && token.IsCancelled();
+}
+
+}  // namespace
+
+MftChildIndex BuildChildren(const std::vector<MftEntry>& entries, const ScanCancellationToken& token) {
     MftChildIndex index;
     index.max_load_factor(1.0f);
     index.reserve(entries.size());
     for (std::uint64_t i = 0; i < entries.size(); ++i) {
+        if (CancelledAt(i, token)) {
+            break;
+        }
         index[entries[i].parentRecordNumber].push_back(i);
     }
     return index;
 }
 
+std::optional<std::uint16_t> FindFolderSequence(const std::vector<MftEntry>& entries, std::uint64_t recordNumber) {
+    for (const MftEntry& entry : entries) {
+        if (entry.recordNumber == recordNumber && entry.isDirectory) {
+            return entry.recordSequence;
+        }
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 struct MftPendingFolder {
-    std::uint64_t recordNumber;
+    MftFolderReference folder;
     std::uint64_t nodeIndex;
     std::wstring path;
 };
-
-// Records whose child list the walk may read more than once: folders with
-// several folder names, and the root (pushed before any name, and again by
-// any folder name it has, such as its own "."). Every other folder's list is
-// read once, so its names can be moved into the nodes instead of copied.
-std::unordered_set<std::uint64_t> RecordsReadMoreThanOnce(const std::vector<MftEntry>& entries,
-                                                          std::uint64_t rootRecordNumber) {
-    std::unordered_set<std::uint64_t> seen{rootRecordNumber};
-    std::unordered_set<std::uint64_t> repeated;
-    for (const MftEntry& entry : entries) {
-        if (entry.isDirectory && !seen.insert(entry.recordNumber).second) {
-            repeated.insert(entry.recordNumber);
-        }
-    }
-    return repeated;
-}
 
 void Report(MftProgressState& state) {
     if (state.callback) {
@@ -49,36 +58,38 @@ void Report(MftProgressState& state) {
 }  // namespace
 
 void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::wstring& rootPath,
-                  std::uint64_t rootRecordNumber, std::vector<MftEntry>& entries, const MftChildIndex& children,
+                  MftFolderReference root, std::vector<MftEntry>& entries, const MftChildIndex& children,
                   const ScanCancellationToken& token, MftProgressState& progress) {
-    // Copying every name into its node was a tenth of the walk on a
-    // million-file volume; names read only once are moved instead.
-    const std::unordered_set<std::uint64_t> readAgain = RecordsReadMoreThanOnce(entries, rootRecordNumber);
-    // Positions of folder entries already expanded: a damaged MFT can make a
-    // folder its own ancestor, and this keeps the walk finite.
-    std::unordered_set<std::uint64_t> visited;
-    visited.reserve(children.size());
+    // Folder records already expanded: a damaged MFT can make a folder its
+    // own ancestor, and a folder can have several names; this keeps the walk
+    // finite and each child list read once, so names can be moved out.
+    std::unordered_set<std::uint64_t> expanded;
+    expanded.reserve(children.size());
+    expanded.insert(root.recordNumber);
     std::vector<MftPendingFolder> stack;
     stack.reserve(1024);
-    stack.push_back({rootRecordNumber, rootIndex, rootPath});
+    stack.push_back({root, rootIndex, rootPath});
 
     ScanProgress& report = progress.progress;
+    std::uint64_t step = 0;
     while (!stack.empty()) {
         if (token.IsCancelled()) {
             break;
         }
-        MftPendingFolder folder = std::move(stack.back());
+        MftPendingFolder pending = std::move(stack.back());
         stack.pop_back();
         ++report.foldersScanned;
-        report.currentPath = folder.path;
+        report.currentPath = pending.path;
         Report(progress);
 
-        const auto found = children.find(folder.recordNumber);
+        const auto found = children.find(pending.folder.recordNumber);
         if (found == children.end()) {
             continue;
         }
-        const bool takeNames = readAgain.count(folder.recordNumber) == 0;
         for (const std::uint64_t i : found->second) {
+            if (CancelledAt(++step, token)) {
+                return;
+            }
             if (i >= entries.size()) {
                 continue;
             }
@@ -90,24 +101,27 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
             if (length == 0 || (length <= 2 && (entry.name == L"." || entry.name == L".."))) {
                 continue;
             }
-            std::wstring childPath = JoinPath(folder.path, entry.name);
+            if (!SequenceMatches(entry.parentSequence, pending.folder.sequence)) {
+                continue;
+            }
+            std::wstring childPath = JoinPath(pending.path, entry.name);
             if (!entry.isDirectory) {
                 ++report.filesScanned;
                 const bool reportThisFile = report.filesScanned % progress.interval == 0;
                 if (reportThisFile) {
                     report.currentPath = childPath;
                 }
-                builder.AddFile(folder.nodeIndex, takeNames ? std::move(entry.name) : entry.name, std::move(childPath),
-                                entry.attributes, entry.size, 0);
+                builder.AddFile(pending.nodeIndex, std::move(entry.name), std::move(childPath), entry.attributes,
+                                entry.size, 0);
                 if (reportThisFile) {
                     Report(progress);
                 }
                 continue;
             }
-            const std::uint64_t node = builder.AddFolder(folder.nodeIndex, takeNames ? std::move(entry.name) : entry.name,
-                                                         childPath, entry.attributes, 0);
-            if ((entry.attributes & FileAttributeReparsePoint) == 0 && visited.insert(i).second) {
-                stack.push_back({entry.recordNumber, node, std::move(childPath)});
+            const std::uint64_t node = builder.AddFolder(pending.nodeIndex, std::move(entry.name), childPath,
+                                                         entry.attributes, 0);
+            if (!entry.isNameSurrogate && expanded.insert(entry.recordNumber).second) {
+                stack.push_back({{entry.recordNumber, entry.recordSequence}, node, std::move(childPath)});
             }
         }
     }

@@ -4,6 +4,7 @@
 // the one-line trace of counts and timings.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,15 +28,33 @@ struct MftProgressState {
     ScanProgress progress;
 };
 
-MftChildIndex BuildChildren(const std::vector<MftEntry>& entries);
+// Stops early, with a partial index, when the token is cancelled.
+MftChildIndex BuildChildren(const std::vector<MftEntry>& entries, const ScanCancellationToken& token);
 
-// Adds a node for every name reachable from rootRecordNumber below the root
-// node. Each folder entry is expanded at most once, so the walk ends on any
-// data; reparse folders get no children; "." and ".." never become nodes.
-// Stops (leaving what was added) when the token is cancelled. Names that
-// the walk cannot meet again are moved out of the entries into the nodes.
+// A folder's record and the sequence number its children's parent references
+// must carry (0 accepts any).
+struct MftFolderReference {
+    std::uint64_t recordNumber = 0;
+    std::uint16_t sequence = 0;
+};
+
+// The sequence number of the folder whose record is recordNumber, as its own
+// names give it; nothing when no name makes that record a folder.
+std::optional<std::uint16_t> FindFolderSequence(const std::vector<MftEntry>& entries, std::uint64_t recordNumber);
+
+// Adds a node for every name reachable from the root folder below the root
+// node. Each folder record is expanded once, under the first of its names the
+// walk meets (a crafted volume cannot multiply the nodes by giving folders
+// many names), so the walk ends on any data. A name is attached only when its
+// parent reference's sequence number fits the folder's record: a name left
+// pointing at a record since reused by another folder is an orphan, and like
+// every orphan never becomes a node. Name-surrogate reparse folders
+// (junctions, symbolic links) get no children; other reparse folders (cloud
+// files) are entered. "." and ".." never become nodes. Stops (leaving what
+// was added) when the token is cancelled, also between the children of one
+// folder. Names are moved out of the entries into the nodes.
 void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::wstring& rootPath,
-                  std::uint64_t rootRecordNumber, std::vector<MftEntry>& entries, const MftChildIndex& children,
+                  MftFolderReference root, std::vector<MftEntry>& entries, const MftChildIndex& children,
                   const ScanCancellationToken& token, MftProgressState& progress);
 
 // The trace line, line feed included.

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ios>
+#include <system_error>
 #include <limits>
 
 #include "core/ByteReader.h"
 #include "core/MftScan.h"
 #include "core/NtfsLayout.h"
 #include "core/PathRules.h"
+#include "core/SectorAlignedReader.h"
 
 namespace varnel::core {
 
@@ -33,8 +36,16 @@ bool ReadFully(VolumeReader& reader, std::uint64_t offset, std::span<std::byte> 
 
 }  // namespace
 
+bool IsImageFileType(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::status(path, error).type();
+    return !error && (type == std::filesystem::file_type::regular || type == std::filesystem::file_type::block);
+}
+
 bool ImageFileReader::Open(const std::filesystem::path& path) {
-    if (!file_.open(path, std::ios::in | std::ios::binary)) {
+    // Looked at before opening: opening a named pipe for reading blocks
+    // until a writer comes, and a folder opens but fails every read.
+    if (!IsImageFileType(path) || !file_.open(path, std::ios::in | std::ios::binary)) {
         return false;
     }
     const auto end = file_.pubseekoff(0, std::ios::end, std::ios::in);
@@ -55,7 +66,12 @@ bool ImageFileReader::ReadAt(std::uint64_t offset, std::span<std::byte> buffer, 
     if (file_.pubseekpos(static_cast<std::streamoff>(offset), std::ios::in) < 0) {
         return false;
     }
-    const auto got = file_.sgetn(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    std::streamsize got = 0;
+    try {
+        got = file_.sgetn(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    } catch (const std::ios_base::failure&) {
+        return false;  // the library reports a failing read (an I/O error) by throwing
+    }
     bytesRead = static_cast<std::size_t>(std::max<std::streamsize>(got, 0));
     return bytesRead == buffer.size();
 }
@@ -136,9 +152,13 @@ ScanResult ScanNtfsImage(VolumeReader& reader, std::uint64_t imageSize, std::wst
     start.rootPath = TrimTrailingSeparators(std::move(rootPath));
     start.rootRecordNumber = ntfs::RootFolderRecord;
     start.threadsPerDrive = threadsPerDrive;
+    start.volumeSize = imageSize;
 
+    // The boot sector is read in whole 4 KiB blocks like every other read:
+    // before it is parsed, the image's sector size is not known.
+    SectorAlignedReader aligned(reader, VolumeReadAlignment(boot::Size), imageSize);
     std::byte sector[boot::Size] = {};
-    if (imageSize < boot::Size || !ReadFully(reader, 0, sector)) {
+    if (imageSize < boot::Size || !ReadFully(aligned, 0, sector)) {
         return MakeFailedMftResult(std::move(start.rootPath), L"Image is not an NTFS volume.", start.start);
     }
     auto parsed = ParseNtfsBootSector(sector, imageSize);
@@ -151,6 +171,11 @@ ScanResult ScanNtfsImage(VolumeReader& reader, std::uint64_t imageSize, std::wst
 ScanResult ScanNtfsImageFile(const std::filesystem::path& image, std::wstring rootPath,
                              std::uint64_t threadsPerDrive, const ScanCancellationToken& token,
                              const ScanProgressCallback& progress) {
+    std::error_code error;
+    if (std::filesystem::exists(image, error) && !IsImageFileType(image)) {
+        return MakeFailedMftResult(TrimTrailingSeparators(std::move(rootPath)),
+                                   L"NTFS image is not a regular file or block device.", ScanClock::now());
+    }
     ImageFileReader reader;
     if (!reader.Open(image)) {
         return MakeFailedMftResult(TrimTrailingSeparators(std::move(rootPath)), L"NTFS image could not be opened.",

@@ -17,12 +17,19 @@
 
 namespace varnel::core {
 
+// Whether path names something an image can be read from: a regular file or
+// a block device (where the platform has them). A folder, a named pipe, a
+// socket or a missing path is not.
+bool IsImageFileType(const std::filesystem::path& path);
+
 // Reads an image file. A read that reaches past the end of the image fails:
 // an image shorter than its own MFT is damaged, and must not scan as a
 // smaller volume.
 class ImageFileReader final : public VolumeReader {
 public:
-    // False (and nothing open) when the file cannot be opened.
+    // False (and nothing open) when the file cannot be opened or is not of
+    // a type IsImageFileType accepts (checked before opening, so that a
+    // named pipe never blocks the open).
     bool Open(const std::filesystem::path& path);
     std::uint64_t Size() const noexcept { return size_; }
     bool ReadAt(std::uint64_t offset, std::span<std::byte> buffer, std::size_t& bytesRead) override;
@@ -55,8 +62,9 @@ ScanResult ScanNtfsImage(VolumeReader& reader, std::uint64_t imageSize, std::wst
                          std::uint64_t threadsPerDrive, const ScanCancellationToken& token,
                          const ScanProgressCallback& progress);
 
-// Opens the image file and scans it; Failed with "NTFS image could not be
-// opened." when the file cannot be read.
+// Opens the image file and scans it; Failed with "NTFS image is not a
+// regular file or block device." for a folder, a named pipe and the like, or
+// "NTFS image could not be opened." when the file is missing or unreadable.
 ScanResult ScanNtfsImageFile(const std::filesystem::path& image, std::wstring rootPath,
                              std::uint64_t threadsPerDrive, const ScanCancellationToken& token,
                              const ScanProgressCallback& progress);

@@ -11,16 +11,19 @@ namespace varnel::core::ntfs {
 
 // Reference numbers carry a 16-bit sequence number above the 48-bit record number.
 inline constexpr std::uint64_t RecordNumberMask = 0x0000'FFFF'FFFF'FFFFull;
+inline constexpr unsigned SequenceShift = 48;
 
 // File record header ("FILE" records of the MFT).
 namespace record {
 inline constexpr std::size_t Signature = 0;             // 4 bytes "FILE"
 inline constexpr std::size_t UpdateSequenceOffset = 4;  // u16
 inline constexpr std::size_t UpdateSequenceCount = 6;   // u16, check value included
+inline constexpr std::size_t SequenceNumber = 16;       // u16, bumped each time the record is reused
 inline constexpr std::size_t FirstAttributeOffset = 20; // u16
 inline constexpr std::size_t Flags = 22;                // u16
 inline constexpr std::size_t BytesInUse = 24;           // u32
 inline constexpr std::size_t BaseRecordReference = 32;  // u64, 0 for a base record
+inline constexpr std::size_t OwnRecordNumber = 44;      // u32, where the update sequence starts at 48 or later
 inline constexpr std::size_t MinimumSize = 42;          // header up to the record's own number
 
 inline constexpr std::uint32_t SignatureValue = 0x454C4946;  // "FILE" read as a u32
@@ -64,7 +67,19 @@ inline constexpr std::size_t NameLength = 64;      // u8, UTF-16 units
 inline constexpr std::size_t Namespace = 65;       // u8
 inline constexpr std::size_t Name = 66;            // UTF-16
 inline constexpr std::uint8_t NamespaceDos = 2;    // the 8.3 twin of a long name
+// Flags NTFS keeps beside the Win32 attribute bits: the entry has a file-name
+// index (it is a folder) or a view index ($Extend\$Quota and the like).
+inline constexpr std::uint32_t FlagHasFileNameIndex = 0x1000'0000;
+inline constexpr std::uint32_t FlagHasViewIndex = 0x2000'0000;
 }  // namespace filename
+
+// $REPARSE_POINT value.
+namespace reparse {
+inline constexpr std::size_t Tag = 0;  // u32
+// IsReparseTagNameSurrogate: the point names another place (junction,
+// mount point, symbolic link); following it could loop or count twice.
+inline constexpr std::uint32_t TagNameSurrogate = 0x2000'0000;
+}  // namespace reparse
 
 // One entry of an $ATTRIBUTE_LIST value.
 namespace listentry {
