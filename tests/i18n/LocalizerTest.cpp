@@ -30,7 +30,7 @@ TEST_F(LocalizerTest, FallsBackToEnglishThenToTheKey) {
     EXPECT_EQ(localizer.Language(), L"de-DE");
     EXPECT_EQ(localizer.Translate("menu.file"), L"Datei");
     EXPECT_EQ(localizer.Translate("menu.help"), L"Help");
-    EXPECT_EQ(localizer.Translate("menu.settings"), L"Settings");  // built into the program
+    EXPECT_EQ(localizer.Translate("menu.settings"), L"&Settings");  // built into the program
     EXPECT_EQ(localizer.Translate("no.such.key"), L"no.such.key");
     EXPECT_EQ(localizer.Translate("status.ready"), L"");  // an empty text is a translation, not a gap
     EXPECT_EQ(localizer.Translate("k\xE9y"), std::wstring(L"k") + static_cast<wchar_t>(0xE9) + L"y");
@@ -44,7 +44,7 @@ TEST_F(LocalizerTest, MissingTablesFallBackAndAreNotReadAgain) {
     EXPECT_EQ(localizer.Translate("menu.file"), L"File");  // read once per run
 
     Localizer nothing(folder_.Path() / "missing", [] { return std::wstring(L"en-US"); });
-    EXPECT_EQ(nothing.Translate("menu.file"), L"File");
+    EXPECT_EQ(nothing.Translate("menu.file"), L"&File");
 }
 
 TEST_F(LocalizerTest, SystemFollowsTheSystemLanguageOnEveryLookup) {
