@@ -116,20 +116,6 @@ TEST_F(ChunkTest, ParallelParsingKeepsSerialOrder) {
     EXPECT_EQ(serial.entries.front().recordNumber, 1000u);
 }
 
-TEST_F(ChunkTest, ParallelChunksGrowTheListGeometrically) {
-    // Growing by one chunk at a time copied the whole list per chunk.
-    const Bytes original = Chunk(2048);
-    MftParseOutput out;
-    int growths = 0;
-    for (int i = 0; i < 16; ++i) {
-        Bytes buffer = original;
-        const std::size_t capacity = out.entries.capacity();
-        ASSERT_TRUE(ParseRecordChunk(buffer, 1024, buffer.size(), 0, 512, 2, out));
-        growths += out.entries.capacity() != capacity ? 1 : 0;
-    }
-    EXPECT_LE(growths, 6);
-}
-
 struct LayoutCase {
     const char* name;
     std::uint32_t clusterSize;

@@ -117,19 +117,6 @@ TEST(PopulateTree, EntersCloudFoldersAndAttachesNamesOnlyToTheirParentsOccupant)
     EXPECT_EQ(tree.result.fileCount, 2u);
 }
 
-TEST(PopulateTree, ReportsFoldersAndEvery128thFile) {
-    std::vector<MftEntry> entries{Folder(40, Root, L"sub")};
-    for (std::uint64_t i = 0; i < 300; ++i) entries.push_back(File(100 + i, 40, L"f" + std::to_wstring(i), 1));
-    const Tree tree = Populate(entries);
-    ASSERT_EQ(tree.reports.size(), 2u + 2);
-    EXPECT_EQ(tree.reports[0].currentPath, L"C:\\");
-    EXPECT_EQ(tree.reports[0].foldersScanned, 1u);
-    EXPECT_EQ(tree.reports[1].currentPath, L"C:\\sub");
-    EXPECT_EQ(tree.reports[2].filesScanned, 128u);
-    EXPECT_EQ(tree.reports[2].currentPath, L"C:\\sub\\f127");
-    EXPECT_EQ(tree.reports[3].filesScanned, 256u);
-}
-
 TEST(PopulateTree, CancellationStopsWithinAFolderAndKeepsWhatWasAdded) {
     std::vector<MftEntry> entries{Folder(40, Root, L"sub"), File(41, 40, L"inner", 8)};
     for (std::uint64_t i = 0; i < 100000; ++i) entries.push_back(File(100 + i, Root, L"f" + std::to_wstring(i), 1));
@@ -145,11 +132,6 @@ TEST(PopulateTree, ScanningASubfolderListsOnlyWhatIsBelowIt) {
     const Tree tree = Populate(entries, 40);
     EXPECT_EQ(tree.result.fileCount, 1u);
     EXPECT_EQ(tree.result.nodes[tree.result.rootIndex].totalSize, 8u);
-}
-
-TEST(MftTrace, EnabledByShortValuesNotStartingWithZero) {
-    for (const wchar_t* on : {L"1", L"yes", L"on", L"123456789012345"}) EXPECT_TRUE(IsMftTraceEnabled(on)) << on;
-    for (const wchar_t* off : {L"", L"0", L"00", L"0yes", L"1234567890123456"}) EXPECT_FALSE(IsMftTraceEnabled(off)) << off;
 }
 
 }  // namespace
