@@ -225,23 +225,6 @@ FragmentedMft MakeFragmentedMft(bool withExtensionRecord) {
     return f;
 }
 
-TEST(ReadMftRunList, FollowsTheAttributeListOfAFragmentedMft) {
-    FragmentedMft f = MakeFragmentedMft(true);
-    MemoryVolumeReader reader(f.volume.bytes);
-    std::vector<MftRun> runs;
-    std::uint64_t size = 0;
-    ASSERT_EQ(ReadMftRunList(reader, f.volume.volume, runs, size), MftRunListStatus::Read);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[1].startLcn, 30);
-    EXPECT_EQ(runs[1].clusterCount, 4u);
-
-    MftParseOutput out;
-    MftScanStats stats;
-    ScanCancellationToken token;
-    ASSERT_TRUE(EnumerateMft(reader, f.volume.volume, runs, size, token, out, stats, 0));
-    EXPECT_EQ(out.entries.back().name, L"r31");
-}
-
 TEST(ReadMftRunList, RefusesAnMftItCannotReadWhole) {
     // Without the extension record the runs end at record 15 of 32: reading
     // on would report a partial MFT as a completed scan.
