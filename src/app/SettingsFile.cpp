@@ -111,52 +111,6 @@ private:
     bool& damaged_;
 };
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// UTF-16 after its byte-order mark, as UTF-8. An unpaired surrogate becomes
-// U+FFFD and an odd last byte is dropped: the reader then sees the damage
-// (if any) as it would in a UTF-8 file.
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    out.reserve(bytes.size());
-    const auto unitAt = [&](std::size_t i) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<char32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-            const char32_t low = unitAt(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        if (unit >= 0xD800 && unit < 0xE000) {
-            unit = 0xFFFD;
-        }
-        AppendUtf8(out, unit);
-    }
-    return out;
-}
-
 // The file's bytes as UTF-8 without byte-order mark. Notepad saves as
 // "Unicode" (UTF-16) or with a UTF-8 mark when asked to; without this the
 // reader would see no object and the next save would overwrite the user's
@@ -166,10 +120,10 @@ std::string WithoutByteOrderMark(std::string_view bytes) {
         return std::string(bytes.substr(3));
     }
     if (bytes.starts_with("\xFF\xFE")) {
-        return Utf16ToUtf8(bytes.substr(2), false);
+        return core::Utf16BytesToUtf8(bytes.substr(2), false);
     }
     if (bytes.starts_with("\xFE\xFF")) {
-        return Utf16ToUtf8(bytes.substr(2), true);
+        return core::Utf16BytesToUtf8(bytes.substr(2), true);
     }
     return std::string(bytes);
 }

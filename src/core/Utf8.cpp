@@ -111,4 +111,26 @@ std::optional<std::wstring> Utf8ToWide(std::string_view text) {
     return out;
 }
 
+std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unitAt = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+            const char32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(out, IsSurrogate(unit) ? ReplacementCharacter : unit);
+    }
+    return out;
+}
+
 }  // namespace varnel::core

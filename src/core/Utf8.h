@@ -17,4 +17,9 @@ std::string WideToUtf8(std::wstring_view text);
 // a truncated or stray byte makes the whole conversion fail.
 std::optional<std::wstring> Utf8ToWide(std::string_view text);
 
+// UTF-16 code units stored as bytes (a file saved as "Unicode"), without
+// its byte-order mark, as UTF-8. Never fails: an unpaired surrogate becomes
+// U+FFFD and an odd last byte is dropped.
+std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
+
 }  // namespace varnel::core
