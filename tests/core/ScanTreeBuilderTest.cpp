@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "core/ScanTreeBuilder.h"
 #include "support/TreeInvariants.h"
 
@@ -58,6 +61,38 @@ TEST(ScanTreeBuilder, TotalsOfFilesSubfoldersAndDeepFiles) {
     EXPECT_EQ(result.nodes[three].directFilesSize, 1000u);
     EXPECT_EQ(result.folderCount, 5u);
     EXPECT_EQ(result.fileCount, 3u);
+}
+
+// Sizes come from disk and may be crafted; sums stop at the largest value.
+TEST(ScanTreeBuilder, TotalsSaturateInsteadOfWrapping) {
+    constexpr std::uint64_t Max = UINT64_MAX;
+    constexpr std::uint64_t Half = INT64_MAX;  // the largest size a volume can claim for one file
+    const struct {
+        std::vector<std::uint64_t> sizes;  // files in sub, plus one file of 5 in the root
+        std::uint64_t subTotal;
+        std::uint64_t rootTotal;
+    } cases[] = {
+        {{Half, Half, Half}, Max, Max},
+        {{Half, Half}, Max - 1, Max},
+        {{Half, 1}, Half + 1, Half + 6},
+        {{Max, 0}, Max, Max},
+        {{Max - 5}, Max - 5, Max},
+    };
+    for (const auto& c : cases) {
+        ScanTreeBuilder builder;
+        const auto root = builder.AddFolder(NoIndex, L"R", L"R", FileAttributeDirectory, 0);
+        builder.AddFile(root, L"five", L"R\\five", 0x20, 5, 0);
+        const auto sub = builder.AddFolder(root, L"s", L"R\\s", FileAttributeDirectory, 0);
+        for (const std::uint64_t size : c.sizes) {
+            builder.AddFile(sub, L"f", L"R\\s\\f", 0x20, size, 0);
+        }
+        builder.ComputeTotals();
+        const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"R", 0);
+        EXPECT_EQ(result.nodes[sub].totalSize, c.subTotal);
+        EXPECT_EQ(result.nodes[sub].directFilesSize, c.subTotal);
+        EXPECT_EQ(result.nodes[root].totalSize, c.rootTotal);
+        EXPECT_TRUE(TreeInvariantsHold(result));
+    }
 }
 
 TEST(ScanTreeBuilder, ReparseFolderCountsAsOneFolderWithoutContent) {
