@@ -7,6 +7,11 @@ engine. Any change of output shows up here; deliberate ones are recorded with
 
 usage: varnelscan_golden.py [--update] GOLDEN_DIR FIXTURE_DIR VARNELSCAN [EMULATOR...]
 
+Besides the fixtures, the golden folder holds its own crafted images:
+saturating.img (mkntfs on 8 MiB, then through ntfs-3g a folder "huge" with
+three sparse files truncated to 2^63-1 bytes), whose totals must stop at
+2^64-1 instead of wrapping.
+
 Goldens are zstd-compressed (the largest fixtures give megabytes of text).
 Paths in the output start with wherever the image or tree lies today, so the
 scanned root is replaced by "<root>" before the comparison; the elapsed time
@@ -85,12 +90,17 @@ def main():
 
     # (golden name, root as varnelscan prints it, arguments before --format)
     cases = []
-    for image in sorted(name for name in os.listdir(fixture_dir) if name.endswith(".img")):
-        path = as_argument(os.path.join(fixture_dir, image))
-        cases.append((image[:-len(".img")], path, ["--image", path]))
-        cases.append((image[:-len(".img")], path, ["--image", path, "--threads", "3"]))
     scratch = tempfile.TemporaryDirectory(prefix="varnelscan-golden-")
     with scratch:
+        images = [os.path.join(fixture_dir, name) for name in os.listdir(fixture_dir) if name.endswith(".img")]
+        for crafted in (name for name in os.listdir(golden_dir) if name.endswith(".img.zst")):
+            images.append(os.path.join(scratch.name, crafted[:-len(".zst")]))
+            subprocess.run(["zstd", "-d", "-q", "-f", os.path.join(golden_dir, crafted), "-o", images[-1]], check=True)
+        for image in sorted(images, key=os.path.basename):
+            path = as_argument(image)
+            name = os.path.basename(image)[:-len(".img")]
+            cases.append((name, path, ["--image", path]))
+            cases.append((name, path, ["--image", path, "--threads", "3"]))
         if emulator:
             tree = os.path.join(scratch.name, "tree")
             build_tree(tree)
