@@ -11,26 +11,6 @@ namespace {
 
 using varnel::testing::TreeInvariantsHold;
 
-TEST(ScanTreeBuilder, EmptyRootFolderCountsItselfOnlyInTheResult) {
-    ScanTreeBuilder builder;
-    builder.AddFolder(NoIndex, L"Empty", L"C:\\Empty", FileAttributeDirectory, 77);
-    builder.ComputeTotals();
-    const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"C:\\Empty", 5);
-
-    ASSERT_EQ(result.nodes.size(), 1u);
-    EXPECT_EQ(result.rootIndex, 0u);
-    EXPECT_EQ(result.folderCount, 1u);
-    EXPECT_EQ(result.fileCount, 0u);
-    const ScanNode& root = result.nodes[0];
-    EXPECT_EQ(root.folderCount, 0u);
-    EXPECT_EQ(root.fileCount, 0u);
-    EXPECT_EQ(root.totalSize, 0u);
-    EXPECT_EQ(root.lastWriteTime, 77u);
-    EXPECT_EQ(result.elapsedMs, 5);
-    EXPECT_EQ(result.engine, ScanEngineKind::DirectoryWalk);
-    EXPECT_TRUE(result.message.empty());
-}
-
 // Sizes come from disk and may be crafted; sums stop at the largest value.
 TEST(ScanTreeBuilder, TotalsAreSumsThatSaturateInsteadOfWrapping) {
     constexpr std::uint64_t Max = UINT64_MAX;

@@ -112,16 +112,15 @@ def main():
                 if error:
                     failures.append(f"golden tree-{engine}.{fmt}: {error}")
 
-        for engine in ("ntquery", "auto"):
-            for threads in ("1", "8"):
-                other = run("--engine", engine, "--threads", threads, "--format", "csv", windows_path(root))
-                other_rows = list(csv.DictReader(io.StringIO(other.stdout.decode("utf-8"), newline="")))
-                facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"], r["folder_count"])
-                         for r in other_rows}
-                walk_facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"],
-                                          r["folder_count"]) for r in rows}
-                if other.returncode != 0 or facts != walk_facts:
-                    failures.append(f"--engine {engine} --threads {threads} disagrees with the walk engine")
+        for engine, threads in (("ntquery", "8"), ("auto", "2")):  # ntquery at 1 worker has its golden
+            other = run("--engine", engine, "--threads", threads, "--format", "csv", windows_path(root))
+            other_rows = list(csv.DictReader(io.StringIO(other.stdout.decode("utf-8"), newline="")))
+            facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"], r["folder_count"])
+                     for r in other_rows}
+            walk_facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"],
+                                      r["folder_count"]) for r in rows}
+            if other.returncode != 0 or facts != walk_facts:
+                failures.append(f"--engine {engine} --threads {threads} disagrees with the walk engine")
 
         # Several paths are merged under one synthetic root, in the order given.
         first, second = windows_path(os.path.join(root, "plain")), windows_path(os.path.join(root, "empty"))

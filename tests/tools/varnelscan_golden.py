@@ -1,15 +1,9 @@
 #!/usr/bin/env python3
-"""varnelscan's CSV and JSON output (with --top 30) on every NTFS fixture
-image, byte for byte against the zstd-compressed golden files in
-tests/golden; varnelscan_end_to_end.py does the same for a folder tree.
-After a deliberate change, --update rewrites them; review the decompressed
-diff. Native and Windows builds share the goldens.
-
+"""varnelscan's CSV and JSON output (--top 30) on every NTFS fixture image and
+on the crafted images here (saturating.img: mkntfs on 8 MiB, then through
+ntfs-3g three sparse files of 2^63-1 bytes in "huge"), byte for byte against
+the zstd-compressed goldens, shared by the native and Windows builds.
 usage: varnelscan_golden.py [--update] GOLDEN_DIR FIXTURE_DIR VARNELSCAN [EMULATOR...]
-
-The golden folder also holds crafted images: saturating.img (mkntfs on
-8 MiB, then through ntfs-3g a folder "huge" with three sparse files of
-2^63-1 bytes), whose totals must stop at 2^64-1 instead of wrapping.
 """
 
 import difflib
