@@ -47,21 +47,6 @@ TEST(ScanTreeBuilder, TotalsAreSumsThatSaturateInsteadOfWrapping) {
     }
 }
 
-TEST(ScanTreeBuilder, ReparseFolderCountsAsOneFolderWithoutContent) {
-    ScanTreeBuilder builder;
-    const auto root = builder.AddFolder(NoIndex, L"", L"C:\\", FileAttributeDirectory, 0);
-    const auto link = builder.AddFolder(root, L"link", L"C:\\link",
-                                        FileAttributeDirectory | FileAttributeReparsePoint, 0);
-    builder.AddFile(root, L"f", L"C:\\f", 0, 7, 0);
-    builder.ComputeTotals();
-    const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"C:\\", 0);
-    EXPECT_TRUE(result.nodes[link].isReparsePoint);
-    EXPECT_FALSE(result.nodes[root].isReparsePoint);
-    EXPECT_EQ(result.nodes[root].folderCount, 1u);
-    EXPECT_EQ(result.nodes[root].totalSize, 7u);
-    EXPECT_EQ(result.folderCount, 2u);
-}
-
 TEST(ScanTreeBuilder, ChildrenKeepInsertionOrderAndErrorsAreCounted) {
     ScanTreeBuilder builder;
     const auto root = builder.AddFolder(NoIndex, L"R", L"R", FileAttributeDirectory, 0);
@@ -71,22 +56,11 @@ TEST(ScanTreeBuilder, ChildrenKeepInsertionOrderAndErrorsAreCounted) {
     builder.AddError(L"R\\a", 5);
     builder.AddError(L"R\\b", 5);
     builder.ComputeTotals();
-    ScanResult result = builder.FinishResult(ScanStatus::Cancelled, L"R", 0);
+    const ScanResult result = builder.FinishResult(ScanStatus::Cancelled, L"R", 0);
     EXPECT_EQ(result.nodes[root].children, (std::vector<std::uint64_t>{z, a, m}));
     EXPECT_EQ(result.errorCount, 2u);
     EXPECT_EQ(result.errors[1].path, L"R\\b");
     EXPECT_EQ(result.status, ScanStatus::Cancelled);
-
-    // The builder hands everything over and is empty afterwards.
-    EXPECT_TRUE(builder.Nodes().empty());
-    const ScanResult again = builder.FinishResult(ScanStatus::Completed, L"R", 0);
-    EXPECT_EQ(again.rootIndex, NoIndex);
-    EXPECT_EQ(again.errorCount, 0u);
-
-    // A moved result carries its arrays away.
-    const ScanResult moved = std::move(result);
-    EXPECT_EQ(moved.nodes.size(), 4u);
-    EXPECT_TRUE(result.nodes.empty());  // NOLINT(bugprone-use-after-move): checking the moved-from state
 }
 
 TEST(ScanTreeBuilder, WithoutRootTotalsDoNothingAndResultHasNoTree) {
@@ -96,13 +70,6 @@ TEST(ScanTreeBuilder, WithoutRootTotalsDoNothingAndResultHasNoTree) {
     EXPECT_EQ(result.rootIndex, NoIndex);
     EXPECT_TRUE(result.nodes.empty());
     EXPECT_TRUE(TreeInvariantsHold(result));
-
-    const ScanResult failed = MakeFailedResult(L"D:\\", L"NTFS volume could not be opened.", 12);
-    EXPECT_EQ(failed.status, ScanStatus::Failed);
-    EXPECT_EQ(failed.rootIndex, NoIndex);
-    EXPECT_EQ(failed.message, L"NTFS volume could not be opened.");
-    EXPECT_EQ(failed.elapsedMs, 12);
-    EXPECT_TRUE(TreeInvariantsHold(failed));
 }
 
 TEST(ScanTreeBuilder, MillionFoldersDeepAreTotalledWithoutRecursion) {
