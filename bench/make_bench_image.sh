@@ -5,12 +5,12 @@
 # cached outside the repository and reused; delete it to rebuild.
 #
 # usage: bench/make_bench_image.sh [FILES]   (default 1000000)
-# env:   VARNEL_BENCH_CACHE  cache folder (default /work/cache/varnel-bench)
+# env:   VARNEL_BENCH_CACHE  cache folder (default ${XDG_CACHE_HOME:-$HOME/.cache}/varnel-bench)
 # Needs root (FUSE mount). Prints the image path on the last line.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 files="${1:-1000000}"
-cache="${VARNEL_BENCH_CACHE:-/work/cache/varnel-bench}"
+cache="${VARNEL_BENCH_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varnel-bench}"
 image="$cache/bench-$files.img"
 
 if [[ -f $image && -f $image.done ]]; then

@@ -10,7 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/env.sh"
 cd "$VARNEL_ROOT"
 
 files="${1:-100000}"
-tree="${VARNEL_BENCH_CACHE:-/work/cache/varnel-bench}/tree-$files"
+tree="${VARNEL_BENCH_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varnel-bench}/tree-$files"
 if [[ ! -d $tree ]]; then
   python3 bench/make_folder_tree.py "$tree" "$files"
 fi

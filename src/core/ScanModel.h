@@ -14,6 +14,13 @@ namespace varnel::core {
 // Marks the absence of a node: the parent of a root, the root of an empty result.
 inline constexpr std::uint64_t NoIndex = std::numeric_limits<std::uint64_t>::max();
 
+// Adds two byte counts, staying at the largest value instead of wrapping: a
+// crafted volume can claim files of up to 2^63 bytes each, and a total that
+// wrapped would look small and drop its folder out of every ranking.
+constexpr std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) noexcept {
+    return b > std::numeric_limits<std::uint64_t>::max() - a ? std::numeric_limits<std::uint64_t>::max() : a + b;
+}
+
 inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
 

@@ -162,7 +162,7 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
     ScanNode& top = merged.nodes[0];
     for (const std::uint64_t child : top.children) {
         const ScanNode& rootNode = merged.nodes[child];
-        top.totalSize += rootNode.totalSize;
+        top.totalSize = SaturatingAdd(top.totalSize, rootNode.totalSize);
         top.fileCount += rootNode.fileCount;
         top.folderCount += rootNode.folderCount + 1;
     }

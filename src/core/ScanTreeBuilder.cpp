@@ -76,12 +76,12 @@ void ScanTreeBuilder::ComputeTotals() {
         for (const std::uint64_t childIndex : node.children) {
             const ScanNode& child = nodes_[childIndex];
             if (child.isDirectory) {
-                totalSize += child.totalSize;
+                totalSize = SaturatingAdd(totalSize, child.totalSize);
                 fileCount += child.fileCount;
                 folderCount += child.folderCount + 1;
             } else {
-                totalSize += child.size;
-                directFilesSize += child.size;
+                totalSize = SaturatingAdd(totalSize, child.size);
+                directFilesSize = SaturatingAdd(directFilesSize, child.size);
                 fileCount += 1;
             }
         }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "core/ScanTreeBuilder.h"
 #include "support/TreeInvariants.h"
 
@@ -8,71 +11,40 @@ namespace {
 
 using varnel::testing::TreeInvariantsHold;
 
-TEST(ScanTreeBuilder, EmptyRootFolderCountsItselfOnlyInTheResult) {
-    ScanTreeBuilder builder;
-    builder.AddFolder(NoIndex, L"Empty", L"C:\\Empty", FileAttributeDirectory, 77);
-    builder.ComputeTotals();
-    const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"C:\\Empty", 5);
-
-    ASSERT_EQ(result.nodes.size(), 1u);
-    EXPECT_EQ(result.rootIndex, 0u);
-    EXPECT_EQ(result.folderCount, 1u);
-    EXPECT_EQ(result.fileCount, 0u);
-    const ScanNode& root = result.nodes[0];
-    EXPECT_EQ(root.folderCount, 0u);
-    EXPECT_EQ(root.fileCount, 0u);
-    EXPECT_EQ(root.totalSize, 0u);
-    EXPECT_EQ(root.lastWriteTime, 77u);
-    EXPECT_EQ(result.elapsedMs, 5);
-    EXPECT_EQ(result.engine, ScanEngineKind::DirectoryWalk);
-    EXPECT_TRUE(result.message.empty());
-}
-
-TEST(ScanTreeBuilder, TotalsOfFilesSubfoldersAndDeepFiles) {
-    ScanTreeBuilder builder;
-    const auto root = builder.AddFolder(NoIndex, L"R", L"R", FileAttributeDirectory, 0);
-    builder.AddFile(root, L"a", L"R\\a", 0x20, 10, 0);
-    builder.AddFile(root, L"b", L"R\\b", 0x20, 20, 0);
-    const auto empty = builder.AddFolder(root, L"empty", L"R\\empty", FileAttributeDirectory, 0);
-    const auto one = builder.AddFolder(root, L"1", L"R\\1", FileAttributeDirectory, 0);
-    const auto two = builder.AddFolder(one, L"2", L"R\\1\\2", FileAttributeDirectory, 0);
-    const auto three = builder.AddFolder(two, L"3", L"R\\1\\2\\3", FileAttributeDirectory, 0);
-    builder.AddFile(three, L"deep", L"R\\1\\2\\3\\deep", 0x20, 1000, 0);
-    builder.ComputeTotals();
-    const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"R", 0);
-    ASSERT_TRUE(TreeInvariantsHold(result));
-
-    const ScanNode& r = result.nodes[root];
-    EXPECT_EQ(r.totalSize, 1030u);
-    EXPECT_EQ(r.directFilesSize, 30u);
-    EXPECT_EQ(r.fileCount, 3u);
-    EXPECT_EQ(r.folderCount, 4u);
-    EXPECT_EQ(result.nodes[empty].totalSize, 0u);
-    EXPECT_EQ(result.nodes[empty].folderCount, 0u);
-    for (const auto folder : {one, two, three}) {
-        EXPECT_EQ(result.nodes[folder].totalSize, 1000u);
-        EXPECT_EQ(result.nodes[folder].fileCount, 1u);
+// Sizes come from disk and may be crafted; sums stop at the largest value.
+TEST(ScanTreeBuilder, TotalsAreSumsThatSaturateInsteadOfWrapping) {
+    constexpr std::uint64_t Max = UINT64_MAX;
+    constexpr std::uint64_t Half = INT64_MAX;  // the largest size a volume can claim for one file
+    const struct {
+        std::vector<std::uint64_t> sizes;  // files in sub, plus one file of 5 in the root
+        std::uint64_t subTotal;
+        std::uint64_t rootTotal;
+    } cases[] = {
+        {{}, 0, 5},
+        {{10, 20}, 30, 35},
+        {{Half, Half, Half}, Max, Max},
+        {{Half, Half}, Max - 1, Max},
+        {{Half, 1}, Half + 1, Half + 6},
+        {{Max, 0}, Max, Max},
+        {{Max - 5}, Max - 5, Max},
+    };
+    for (const auto& c : cases) {
+        ScanTreeBuilder builder;
+        const auto root = builder.AddFolder(NoIndex, L"R", L"R", FileAttributeDirectory, 0);
+        builder.AddFile(root, L"five", L"R\\five", 0x20, 5, 0);
+        const auto sub = builder.AddFolder(root, L"s", L"R\\s", FileAttributeDirectory, 0);
+        for (const std::uint64_t size : c.sizes) {
+            builder.AddFile(sub, L"f", L"R\\s\\f", 0x20, size, 0);
+        }
+        builder.ComputeTotals();
+        const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"R", 0);
+        EXPECT_EQ(result.nodes[sub].totalSize, c.subTotal);
+        EXPECT_EQ(result.nodes[sub].directFilesSize, c.subTotal);
+        EXPECT_EQ(result.nodes[root].totalSize, c.rootTotal);
+        EXPECT_EQ(result.nodes[root].directFilesSize, 5u);
+        EXPECT_EQ(result.nodes[root].fileCount, c.sizes.size() + 1);
+        EXPECT_TRUE(TreeInvariantsHold(result));
     }
-    EXPECT_EQ(result.nodes[one].directFilesSize, 0u);
-    EXPECT_EQ(result.nodes[two].directFilesSize, 0u);
-    EXPECT_EQ(result.nodes[three].directFilesSize, 1000u);
-    EXPECT_EQ(result.folderCount, 5u);
-    EXPECT_EQ(result.fileCount, 3u);
-}
-
-TEST(ScanTreeBuilder, ReparseFolderCountsAsOneFolderWithoutContent) {
-    ScanTreeBuilder builder;
-    const auto root = builder.AddFolder(NoIndex, L"", L"C:\\", FileAttributeDirectory, 0);
-    const auto link = builder.AddFolder(root, L"link", L"C:\\link",
-                                        FileAttributeDirectory | FileAttributeReparsePoint, 0);
-    builder.AddFile(root, L"f", L"C:\\f", 0, 7, 0);
-    builder.ComputeTotals();
-    const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"C:\\", 0);
-    EXPECT_TRUE(result.nodes[link].isReparsePoint);
-    EXPECT_FALSE(result.nodes[root].isReparsePoint);
-    EXPECT_EQ(result.nodes[root].folderCount, 1u);
-    EXPECT_EQ(result.nodes[root].totalSize, 7u);
-    EXPECT_EQ(result.folderCount, 2u);
 }
 
 TEST(ScanTreeBuilder, ChildrenKeepInsertionOrderAndErrorsAreCounted) {
@@ -84,22 +56,11 @@ TEST(ScanTreeBuilder, ChildrenKeepInsertionOrderAndErrorsAreCounted) {
     builder.AddError(L"R\\a", 5);
     builder.AddError(L"R\\b", 5);
     builder.ComputeTotals();
-    ScanResult result = builder.FinishResult(ScanStatus::Cancelled, L"R", 0);
+    const ScanResult result = builder.FinishResult(ScanStatus::Cancelled, L"R", 0);
     EXPECT_EQ(result.nodes[root].children, (std::vector<std::uint64_t>{z, a, m}));
     EXPECT_EQ(result.errorCount, 2u);
     EXPECT_EQ(result.errors[1].path, L"R\\b");
     EXPECT_EQ(result.status, ScanStatus::Cancelled);
-
-    // The builder hands everything over and is empty afterwards.
-    EXPECT_TRUE(builder.Nodes().empty());
-    const ScanResult again = builder.FinishResult(ScanStatus::Completed, L"R", 0);
-    EXPECT_EQ(again.rootIndex, NoIndex);
-    EXPECT_EQ(again.errorCount, 0u);
-
-    // A moved result carries its arrays away.
-    const ScanResult moved = std::move(result);
-    EXPECT_EQ(moved.nodes.size(), 4u);
-    EXPECT_TRUE(result.nodes.empty());  // NOLINT(bugprone-use-after-move): checking the moved-from state
 }
 
 TEST(ScanTreeBuilder, WithoutRootTotalsDoNothingAndResultHasNoTree) {
@@ -109,13 +70,6 @@ TEST(ScanTreeBuilder, WithoutRootTotalsDoNothingAndResultHasNoTree) {
     EXPECT_EQ(result.rootIndex, NoIndex);
     EXPECT_TRUE(result.nodes.empty());
     EXPECT_TRUE(TreeInvariantsHold(result));
-
-    const ScanResult failed = MakeFailedResult(L"D:\\", L"NTFS volume could not be opened.", 12);
-    EXPECT_EQ(failed.status, ScanStatus::Failed);
-    EXPECT_EQ(failed.rootIndex, NoIndex);
-    EXPECT_EQ(failed.message, L"NTFS volume could not be opened.");
-    EXPECT_EQ(failed.elapsedMs, 12);
-    EXPECT_TRUE(TreeInvariantsHold(failed));
 }
 
 TEST(ScanTreeBuilder, MillionFoldersDeepAreTotalledWithoutRecursion) {

@@ -72,12 +72,12 @@ inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& res
         for (const std::uint64_t c : node.children) {
             const core::ScanNode& child = nodes[c];
             if (child.isDirectory) {
-                total += child.totalSize;
+                total = core::SaturatingAdd(total, child.totalSize);
                 fileCount += child.fileCount;
                 folderCount += child.folderCount + 1;
             } else {
-                total += child.size;
-                direct += child.size;
+                total = core::SaturatingAdd(total, child.size);
+                direct = core::SaturatingAdd(direct, child.size);
                 fileCount += 1;
             }
         }

@@ -86,15 +86,7 @@ core::ScanResult SampleResult() {
     return builder.FinishResult(core::ScanStatus::Completed, L"C:\\R", 9);
 }
 
-TEST(ScanReport, RankingExcludesTheRootAndKeepsIndexOrderOnTies) {
-    const auto result = SampleResult();
-    const Ranking ranking = RankLargest(result, 2);
-    EXPECT_EQ(ranking.largestFiles, (std::vector<std::uint64_t>{2, 3}));
-    EXPECT_EQ(ranking.largestFolders, (std::vector<std::uint64_t>{1}));
-    EXPECT_TRUE(RankLargest(result, 0).largestFiles.empty());
-    EXPECT_TRUE(RankLargest(core::ScanResult{}, 3).largestFolders.empty());
-}
-
+// Errors appear in no golden output, so their rows are checked here.
 TEST(ScanReport, CsvListsNodesThenErrorsThenRanking) {
     const auto result = SampleResult();
     const std::string csv = RenderCsv(result, RankLargest(result, 1));
@@ -116,12 +108,8 @@ TEST(ScanReport, SummaryAndJsonCarryTheCounts) {
     const std::string summary = RenderSummary(result, {});
     EXPECT_NE(summary.find("status: Completed\n"), std::string::npos);
     EXPECT_NE(summary.find("files: 3\nfolders: 2\nerrors: 1\nelapsed_ms: 9\ntotal_size: 700\n"), std::string::npos);
-    const std::string json = RenderJson(result, {});
-    EXPECT_NE(json.find("\"rootIndex\": 0,"), std::string::npos);
-    EXPECT_NE(json.find("{\"index\": 0, \"parentIndex\": null, \"path\": \"C:\\\\R\""), std::string::npos);
-    EXPECT_NE(json.find("\"errors\": [\n    {\"path\": \"C:\\\\R\\\\denied\", \"code\": 5}\n  ]\n}"),
+    EXPECT_NE(RenderJson(result, {}).find("\"errors\": [\n    {\"path\": \"C:\\\\R\\\\denied\", \"code\": 5}\n  ]\n}"),
               std::string::npos);
-
     const std::string failed = RenderJson(core::MakeFailedResult(L"D:\\", L"NTFS volume could not be opened.", 1), {});
     EXPECT_NE(failed.find("\"rootIndex\": null,"), std::string::npos);
     EXPECT_NE(failed.find("\"nodes\": [],"), std::string::npos);

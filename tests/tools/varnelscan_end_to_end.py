@@ -1,6 +1,13 @@
 #!/usr/bin/env python3
 """Runs the Windows varnelscan under Wine on a folder tree made here and
-checks its CSV against an independent walk of the same tree with os.walk."""
+checks its CSV against an independent walk of the same tree with os.walk,
+and its CSV and JSON (walk and native engine) against the golden files.
+The tree is the same on every machine (a seeded generator, fixed
+permissions, from which Wine derives the read-only attribute; Wine lists
+folders sorted), and its location is replaced by "<root>" in the output.
+
+usage: varnelscan_end_to_end.py [--update] WINE VARNELSCAN
+"""
 
 import csv
 import json
@@ -10,7 +17,12 @@ import subprocess
 import sys
 import tempfile
 
-wine, exe = sys.argv[1], sys.argv[2]
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import varnelscan_golden  # noqa: E402
+
+update = sys.argv[1] == "--update"
+wine, exe = sys.argv[1 + update], sys.argv[2 + update]
 
 NAMES = ["plain", "with space", "comma,name", "quote'single", "caf\u00e9", "\u65e5\u672c",
          "\U0001F4C1 emoji", "semi;colon",
@@ -42,6 +54,12 @@ def build_tree(root):
         f.write(b"z" * 11)
     with open(os.path.join(root, "top,level.dat"), "wb") as f:
         f.truncate(3 * 1024 * 1024)
+    subprocess.run([sys.executable, os.path.join(HERE, "..", "..", "bench", "make_folder_tree.py"),
+                    os.path.join(root, "bulk"), "400"], check=True, capture_output=True)
+    for folder, _, files in os.walk(root):
+        os.chmod(folder, 0o755)
+        for name in files:
+            os.chmod(os.path.join(folder, name), 0o644)
 
 
 def expected_listing(root):
@@ -65,7 +83,8 @@ def expected_listing(root):
 
 def main():
     failures = []
-    with tempfile.TemporaryDirectory(prefix="varnelscan-e2e-") as root:
+    with tempfile.TemporaryDirectory(prefix="varnelscan-e2e-") as scratch:
+        root = os.path.join(scratch, "tree")  # the root's name shows in the output
         build_tree(root)
         completed = run("--engine", "walk", "--format", "csv", windows_path(root) + "\\")
         if completed.returncode != 0:
@@ -83,16 +102,25 @@ def main():
             if expected.get(path) != actual.get(path):
                 failures.append(f"{path!r}: expected {expected.get(path)}, got {actual.get(path)}")
 
-        for engine in ("ntquery", "auto"):
-            for threads in ("1", "8"):
-                other = run("--engine", engine, "--threads", threads, "--format", "csv", windows_path(root))
-                other_rows = list(csv.DictReader(io.StringIO(other.stdout.decode("utf-8"), newline="")))
-                facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"], r["folder_count"])
-                         for r in other_rows}
-                walk_facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"],
-                                          r["folder_count"]) for r in rows}
-                if other.returncode != 0 or facts != walk_facts:
-                    failures.append(f"--engine {engine} --threads {threads} disagrees with the walk engine")
+        for engine, threads in (("walk", "0"), ("ntquery", "1")):  # more workers list in another order
+            for fmt in ("csv", "json"):
+                output, error = varnelscan_golden.run(exe, [wine], ["--engine", engine, "--threads", threads, "--top",
+                                                                   "30", "--format", fmt, windows_path(root)],
+                                                      windows_path(root))
+                golden = os.path.join(HERE, "..", "golden", f"tree-{engine}.{fmt}.zst")
+                error = error or varnelscan_golden.compare(golden, output, update)
+                if error:
+                    failures.append(f"golden tree-{engine}.{fmt}: {error}")
+
+        for engine, threads in (("ntquery", "8"), ("auto", "2")):  # ntquery at 1 worker has its golden
+            other = run("--engine", engine, "--threads", threads, "--format", "csv", windows_path(root))
+            other_rows = list(csv.DictReader(io.StringIO(other.stdout.decode("utf-8"), newline="")))
+            facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"], r["folder_count"])
+                     for r in other_rows}
+            walk_facts = {r["path"]: (r["folder"], r["size"], r["total_size"], r["file_count"],
+                                      r["folder_count"]) for r in rows}
+            if other.returncode != 0 or facts != walk_facts:
+                failures.append(f"--engine {engine} --threads {threads} disagrees with the walk engine")
 
         # Several paths are merged under one synthetic root, in the order given.
         first, second = windows_path(os.path.join(root, "plain")), windows_path(os.path.join(root, "empty"))
@@ -112,7 +140,7 @@ def main():
 
         summary = run("--engine", "walk", "--top", "2", windows_path(root))
         text = summary.stdout.decode("utf-8")
-        if summary.returncode != 0 or "status: Completed\n" not in text or "top,level.dat" not in text:
+        if summary.returncode != 0 or "status: Completed\n" not in text or "build-3\\file-10.bin\n" not in text:
             failures.append(f"summary run: {summary.returncode} {text!r}")
 
     # A root that is no folder fails with a sentence in every engine.
