@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Compares varnelscan --image on one image (the benchmark images) with The
-Sleuth Kit run now, node by node: every name, its kind and size, every
-folder's totals and counts (summed from the TSK listing), and that each
-node's path is its parent's path plus its name. The fixture images are
-checked the same way by the engine's own tests, against listings written
-when they were made, and their varnelscan output against golden files.
+"""Compares varnelscan --image with The Sleuth Kit node by node: every name,
+its kind and size, every folder's totals and counts (summed from the TSK
+listing), and that each node's path is its parent's path plus its name.
 
-usage: varnelscan_image_end_to_end.py --image IMAGE VARNELSCAN
+usage: varnelscan_image_end_to_end.py FIXTURE_DIR VARNELSCAN [EMULATOR...]
+           every NAME.img against NAME.expected (written when the fixture was
+           made, so no TSK is needed here), then an image that is not NTFS
+       varnelscan_image_end_to_end.py --image IMAGE VARNELSCAN
+           one image (the benchmark images) against TSK run now
+With an emulator (Wine), paths are handed over as Z:\\... paths.
 """
 
 import collections
@@ -15,10 +17,14 @@ import io
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures"))
 import expected_listing  # noqa: E402
+
+SHOWN = 5  # differences shown per kind of fault
+
 
 def scan(exe, emulator, image, threads):
     done = subprocess.run([*emulator, exe, "--image", image, "--threads", threads, "--format", "csv"],
@@ -85,6 +91,40 @@ def compare(rows, root, lines):
     return {kind: found for kind, found in faults.items() if found}
 
 
+def describe(faults):
+    return "; ".join(f"{len(found)} {kind}: {found[:SHOWN]}" for kind, found in faults.items())
+
+
+def check_fixtures(fixture_dir, exe, emulator):
+    native = (lambda path: "Z:" + path.replace("/", "\\")) if emulator else (lambda path: path)
+    failures = []
+    images = sorted(name[:-len(".expected")] for name in os.listdir(fixture_dir) if name.endswith(".expected"))
+    for name in images:
+        with open(os.path.join(fixture_dir, name + ".expected"), encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        image = native(os.path.join(fixture_dir, name + ".img"))
+        before = len(failures)
+        for threads in ("0", "3"):
+            rows, error = scan(exe, emulator, image, threads)
+            faults = compare(rows, image, lines) if rows is not None else {"scan": [error]}
+            if faults:
+                failures.append(f"{name} (threads {threads}): {describe(faults)}")
+        print(f"{name}: {len(lines)} names", "match" if len(failures) == before else "DIFFER")
+
+    # A scan that cannot run ends with exit code 1 and says so; which
+    # images fail with which message is the engine's own test.
+    with tempfile.TemporaryDirectory(prefix="varnelscan-image-") as folder:
+        with open(os.path.join(folder, "zeros.img"), "wb") as f:
+            f.write(bytes(65536))
+        done = subprocess.run([*emulator, exe, "--image", native(f.name)], capture_output=True, timeout=240)
+        if done.returncode != 1 or b"not an NTFS volume" not in done.stderr or b"status: Failed" not in done.stdout:
+            failures.append(f"zeros.img: exit {done.returncode}, {done.stderr!r}")
+    for failure in failures:
+        print("FAIL:", failure)
+    print(f"varnelscan --image on {len(images)} images: {len(failures)} failure(s)")
+    return not failures
+
+
 def check_image(image, exe):
     start = time.monotonic()
     rows, error = scan(exe, [], image, "0")
@@ -107,6 +147,8 @@ def check_image(image, exe):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4 or sys.argv[1] != "--image":
-        sys.exit(__doc__)
-    sys.exit(0 if check_image(sys.argv[2], sys.argv[3]) else 1)
+    if sys.argv[1] == "--image":
+        ok = check_image(sys.argv[2], sys.argv[3])
+    else:
+        ok = check_fixtures(sys.argv[1], sys.argv[2], sys.argv[3:])
+    sys.exit(0 if ok else 1)
