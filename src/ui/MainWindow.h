@@ -86,8 +86,8 @@ public:
     void OpenSelected() { lists_.OpenSelected(window_); }
     // Writes the shown result to `path` on a worker, as CSV or as JSON by the
     // name's extension; the status shows the progress, Cancel stops it, and
-    // a notice tells how it ended. False when there is nothing to export or
-    // an export still runs.
+    // a notice tells how it ended. False when there is nothing to export (no
+    // result, or a scan running) or an export still runs.
     bool ExportTo(const std::wstring& path);
     bool IsExporting() const noexcept { return export_.IsRunning(); }
     // Makes a theme the active one and repaints; saving it is the caller's.

@@ -31,7 +31,8 @@ void MainWindow::ExportWithDialog() {
     if (export_.IsRunning()) {
         return;  // its progress is on show; Cancel stops it
     }
-    if (lists_.Result().nodes.empty()) {
+    // While a scan runs the lists are empty: nothing is shown to export.
+    if (lists_.Result().nodes.empty() || controller_->IsScanning()) {
         status_.ShowNotice("status.export_nothing");
         return;
     }
@@ -56,7 +57,7 @@ void MainWindow::ExportWithDialog() {
 }
 
 bool MainWindow::ExportTo(const std::wstring& path) {
-    if (lists_.Result().nodes.empty()) {
+    if (lists_.Result().nodes.empty() || controller_->IsScanning()) {
         status_.ShowNotice("status.export_nothing");
         return false;
     }
