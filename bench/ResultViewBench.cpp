@@ -1,14 +1,16 @@
 // What the window does on the window thread with a large result, without
 // the controls: indexing the result once, showing the root's rows, filling
 // both rankings for the root and for a folder deep in the tree, expanding a
-// folder with 100,000 children, and flipping the sort. The list views ask
-// only for visible rows, so these are the costs that grow with the result.
+// folder with 100,000 children, flipping the sort or sorting by name, and
+// writing the result as File > Export does. The list views ask only for
+// visible rows, so these are the costs that grow with the result.
 
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "LargeResult.h"
+#include "ScanReport.h"
 #include "ui/ResultView.h"
 #include "ui/SubtreeIndex.h"
 
@@ -79,12 +81,48 @@ void BM_ToggleSortWith100kRows(benchmark::State& state) {
     state.counters["rows"] = static_cast<double>(tree.Rows().size());
 }
 
+// Against BM_ToggleSortWith100kRows: names compare as text, not as numbers.
+void BM_SortByNameWith100kRows(benchmark::State& state) {
+    const auto& r = Result();
+    ui::ResultTree tree;
+    tree.Reset(&r.result);
+    tree.ToggleExpand(*tree.FindRow(r.wideFolder));
+    bool descending = false;
+    for (auto _ : state) {
+        tree.SetSortOrder({0, descending = !descending}, ui::OrdinalCompare);
+        benchmark::DoNotOptimize(tree.Rows().data());
+    }
+}
+
+// The export's pieces against the whole report in one string (varnelscan).
+void BM_ExportCsvInPieces(benchmark::State& state) {
+    const auto& r = Result();
+    for (auto _ : state) {
+        std::uint64_t bytes = 0;
+        tools::WriteCsv(r.result, {}, [&bytes](std::string_view piece, std::uint64_t) {
+            bytes += piece.size();
+            return true;
+        });
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+void BM_RenderCsvWhole(benchmark::State& state) {
+    const auto& r = Result();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tools::RenderCsv(r.result, {}).size());
+    }
+}
+
 BENCHMARK(BM_ShowResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForRoot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForDeepFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandFolderWith100kChildren)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ToggleSortWith100kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortByNameWith100kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportCsvInPieces)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderCsvWhole)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

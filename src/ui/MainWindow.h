@@ -21,6 +21,7 @@
 #include "ui/GdiOwners_win.h"
 #include "ui/MainWindowIds.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/ResultExport_win.h"
 #include "ui/ResultLists_win.h"
 #include "ui/StatusBar_win.h"
 #include "ui/ThemePalette.h"
@@ -83,6 +84,12 @@ public:
     void ToggleExpand(std::size_t row) { lists_.ToggleExpand(row); }
     void ToggleSort() { lists_.ToggleSort(); }
     void OpenSelected() { lists_.OpenSelected(window_); }
+    // Writes the shown result to `path` on a worker, as CSV or as JSON by the
+    // name's extension; the status shows the progress, Cancel stops it, and
+    // a notice tells how it ended. False when there is nothing to export (no
+    // result, or a scan running) or an export still runs.
+    bool ExportTo(const std::wstring& path);
+    bool IsExporting() const noexcept { return export_.IsRunning(); }
     // Makes a theme the active one and repaints; saving it is the caller's.
     void ApplyThemeIdentifier(std::wstring identifier);
 
@@ -108,6 +115,10 @@ private:
     LRESULT OnDropFiles(HDROP drop);
     LRESULT OnContextMenu(HWND source, int x, int y);
     LRESULT OnContextMenuKey();
+    LRESULT OnExportDone(WPARAM id);
+    // The export reads the shown result in place: it is cancelled and joined
+    // before anything replaces or changes that result.
+    void StopExportBeforeResultChanges();
 
     // Menus and commands.
     void BuildMenuBar();
@@ -119,6 +130,8 @@ private:
     void ChangeTheme(std::size_t position);
     void ShowScanSettings();
     void ShowAbout();
+    void ExportWithDialog();
+    void ShowExportProgress();
     void Retranslate();
     // Writes the settings file; on failure names the notice and returns false.
     bool SaveSettings();
@@ -182,6 +195,7 @@ private:
 
     ResultLists lists_;
     StatusBar status_;
+    ResultExport export_;
     std::wstring chosenFolder_;
 
     int clientWidth_ = 0;

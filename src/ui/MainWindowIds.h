@@ -22,6 +22,7 @@ enum CommandId : int {
     AboutCommandId = 1013,
     // Shift+F10 and the menu key: the context menu of the focused list.
     ContextMenuKeyCommandId = 1014,
+    ExportCommandId = 1450,
     FirstRecentFolderCommandId = 1100,  // 1100 + position, 16 entries
     SystemLanguageCommandId = 1200,
     FirstLanguageCommandId = 1201,  // 1201 + catalog position

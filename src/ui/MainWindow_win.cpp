@@ -166,6 +166,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         case app::ScanCompletedMessage: return wParam == controller_->CurrentScanId() ? OnScanCompleted() : 0;
+        case ExportDoneMessage: return OnExportDone(wParam);
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
 }
@@ -335,6 +336,9 @@ LRESULT MainWindow::OnTimer(UINT_PTR timer) {
     if (timer == app::ProgressTimerId && controller_->IsScanning()) {
         ShowProgressText();
     }
+    if (timer == ExportTimerId) {
+        ShowExportProgress();
+    }
     return 0;
 }
 
@@ -350,6 +354,7 @@ LRESULT MainWindow::OnCommand(int id) {
         case ExitCommandId: ::SendMessageW(window_, WM_CLOSE, 0, 0); return 0;
         case ScanSettingsCommandId: ShowScanSettings(); return 0;
         case AboutCommandId: ShowAbout(); return 0;
+        case ExportCommandId: ExportWithDialog(); return 0;
         default: break;
     }
     if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
@@ -546,6 +551,7 @@ void MainWindow::StartScan() {
 LRESULT MainWindow::OnScanCompleted() {
     ::KillTimer(window_, app::ProgressTimerId);
     const bool hadFocus = ::GetFocus() == cancelButton_;
+    StopExportBeforeResultChanges();
     lists_.ShowResult(controller_->TakeResult());
     SetIdleControls();
     if (hadFocus) {
@@ -562,7 +568,10 @@ LRESULT MainWindow::OnScanCompleted() {
     return 0;
 }
 
-void MainWindow::CancelScan() { controller_->Cancel(); }
+void MainWindow::CancelScan() {
+    export_.Cancel();
+    controller_->Cancel();
+}
 
 void MainWindow::ShowProgressText() {
     status_.SetMainText(StatusTextState::Progress,

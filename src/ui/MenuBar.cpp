@@ -49,7 +49,7 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
         Submenu(t("menu.file.recent_folders"),
                 RecentFolderEntries(content.recentFolders ? *content.recentFolders : noRecent, t("menu.none")),
                 RecentFoldersMenuTag),
-        Separator(), Command(ExitCommandId, t("menu.file.exit"))};
+        Command(ExportCommandId, t("menu.file.export")), Separator(), Command(ExitCommandId, t("menu.file.exit"))};
 
     std::vector<MenuEntry> themes;
     const auto catalog = ThemeCatalog();

@@ -1,6 +1,6 @@
 #pragma once
 // What the main window's menus hold, apart from the menu handles that show
-// it: File (recent folders, Exit), Settings (scan settings, themes,
+// it: File (recent folders, Export, Exit), Settings (scan settings, themes,
 // languages) and Help (About). Portable, so the texts, checks and the
 // shortened recent entries are tested without a window.
 

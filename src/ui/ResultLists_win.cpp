@@ -10,6 +10,7 @@
 #include "ui/ListCells_win.h"
 #include "ui/MainWindowIds.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/NaturalCompare_win.h"
 #include "ui/PathDisplay.h"
 #include "ui/ResultColumns.h"
 #include "ui/ThemeApply_win.h"
@@ -85,7 +86,9 @@ LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
 }  // namespace
 
 ResultLists::ResultLists(i18n::Localizer& localizer, ResultListsEvents events)
-    : localizer_(localizer), events_(std::move(events)) {}
+    : localizer_(localizer), events_(std::move(events)) {
+    rows_.SetSortOrder(sortOrders_[0], NaturalCompare);
+}
 
 int ResultLists::Scale(int value) const { return ScaleForDpi(value, dpi_); }
 
@@ -203,7 +206,12 @@ void ResultLists::RenameColumns() {
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const char* key = columns[i].key;
             if (l == 0 && i == ShareColumnOfTree) {
-                key = rows_.SortDescending() ? "column.share_desc" : "column.share_asc";
+                // The share header names the direction itself, so it gets no arrow.
+                if (sortOrders_[0].column != ShareColumnOfTree) {
+                    key = "column.share";
+                } else {
+                    key = sortOrders_[0].descending ? "column.share_desc" : "column.share_asc";
+                }
             }
             std::wstring text = localizer_.Translate(key);
             LVCOLUMNW column{};
@@ -212,6 +220,7 @@ void ResultLists::RenameColumns() {
             ListView_SetColumn(lists[l], static_cast<int>(i), &column);
         }
     }
+    ShowSortArrows();
 }
 
 void ResultLists::ResetColumnWidths() {
@@ -355,14 +364,7 @@ bool ResultLists::OnTreeKey(UINT key) {
     }
 }
 
-void ResultLists::ToggleSort() {
-    rows_.SetSortDescending(!rows_.SortDescending());
-    RenameColumns();
-    RebuildTreeList();
-    if (selectedNode_ != core::NoIndex) {
-        SelectTreeNode(selectedNode_);
-    }
-}
+void ResultLists::ToggleSort() { SortBy(0, sortOrders_[0].column); }
 
 void ResultLists::SelectTreeNode(std::uint64_t node) {
     const auto row = rows_.FindRow(node);
@@ -391,6 +393,8 @@ void ResultLists::FillRankings(std::uint64_t folder) {
         return;
     }
     rankings_ = ComputeRankings(result_, subtreeIndex_, folder);
+    SortRankingRows(result_, 1, sortOrders_[1], NaturalCompare, rankings_.files.nodes, rankings_.files.shares);
+    SortRankingRows(result_, 2, sortOrders_[2], NaturalCompare, rankings_.folders.nodes, rankings_.folders.shares);
     FillRankingList(files_, rankings_.files, true);
     FillRankingList(folders_, rankings_.folders, false);
 }
@@ -473,9 +477,7 @@ LRESULT ResultLists::OnTreeNotify(NMHDR& header) {
             return 0;
         }
         case LVN_COLUMNCLICK:
-            if (reinterpret_cast<const NMLISTVIEW&>(header).iSubItem == ShareColumnOfTree) {
-                ToggleSort();
-            }
+            SortBy(0, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
             return 0;
         case NM_DBLCLK: {
             const int row = reinterpret_cast<const NMITEMACTIVATE&>(header).iItem;
@@ -506,6 +508,9 @@ LRESULT ResultLists::OnRankingNotify(NMHDR& header) {
     switch (header.code) {
         case NM_CUSTOMDRAW: return OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
         case NM_RETURN: OpenSelected(::GetParent(header.hwndFrom)); return 0;
+        case LVN_COLUMNCLICK:
+            SortBy(header.hwndFrom == files_ ? 1 : 2, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            return 0;
         case LVN_ITEMCHANGED: {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
             const bool newlySelected =

@@ -64,6 +64,12 @@ public:
     void SelectTreeNode(std::uint64_t node);
     void ToggleExpand(std::size_t row);
     void ToggleSort();
+    // A click on `column` of list `listIndex` (0 tree, 1 files, 2 folders):
+    // sorts by it, or flips the direction when it already sorts by it.
+    void SortBy(int listIndex, int column);
+    // Orders kept from an earlier run; out-of-range ones become the defaults.
+    void SetSortOrders(const std::array<SortOrder, 3>& orders);
+    const std::array<SortOrder, 3>& SortOrders() const noexcept { return sortOrders_; }
 
     // The answer to a notification from one of the lists or their headers;
     // nothing when it came from elsewhere.
@@ -94,6 +100,8 @@ private:
     void RenameColumns();
     void RebuildTreeList();
     void FillRankings(std::uint64_t folder);
+    void ResortRanking(int listIndex);
+    void ShowSortArrows();
     void FillRankingList(HWND list, const RankingRows& rows, bool files);
     std::wstring TreeCellText(std::uint64_t node, int column);
     std::wstring NameText(std::uint64_t node);
@@ -127,6 +135,7 @@ private:
     ResultTree rows_;
     Rankings rankings_;
     std::uint64_t selectedNode_ = core::NoIndex;
+    std::array<SortOrder, 3> sortOrders_{DefaultSortOrder(0), DefaultSortOrder(1), DefaultSortOrder(2)};
     HWND lastRankingList_ = nullptr;
     bool selectingTreeNode_ = false;  // our own selection changes are not user picks
     HWND tip_ = nullptr;              // owned by the parent window: destroyed with it

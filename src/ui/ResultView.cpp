@@ -178,7 +178,7 @@ void ResultTree::Rebuild() {
             }
         }
         std::sort(children.begin(), children.end(), [&](std::uint64_t a, std::uint64_t b) {
-            return TreeOrderBefore(nodes[a], nodes[b], sortDescending_);
+            return TreeSiblingBefore(nodes[a], nodes[b], order_, compare_);
         });
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             stack.push_back({*it, row.depth + 1});
@@ -238,7 +238,13 @@ std::optional<std::size_t> ResultTree::ParentRow(std::size_t row) const {
 }
 
 void ResultTree::SetSortDescending(bool descending) {
-    sortDescending_ = descending;
+    order_.descending = descending;
+    Rebuild();
+}
+
+void ResultTree::SetSortOrder(SortOrder order, NameCompare compare) {
+    order_ = ValidSortOrder(0, order);
+    compare_ = compare != nullptr ? compare : OrdinalCompare;
     Rebuild();
 }
 

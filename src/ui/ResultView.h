@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/ScanModel.h"
+#include "ui/ListSorting.h"
 #include "ui/SubtreeIndex.h"
 
 namespace varnel::ui {
@@ -73,7 +74,10 @@ public:
     // The row of the folder that holds the one on `row`; none for the root.
     std::optional<std::size_t> ParentRow(std::size_t row) const;
     void SetSortDescending(bool descending);
-    bool SortDescending() const noexcept { return sortDescending_; }
+    bool SortDescending() const noexcept { return order_.descending; }
+    // Orders every level by `order`; names compare with `compare`.
+    void SetSortOrder(SortOrder order, NameCompare compare);
+    SortOrder Order() const noexcept { return order_; }
     bool IsExpanded(std::uint64_t node) const { return expanded_.contains(node); }
 
     const std::vector<TreeRow>& Rows() const noexcept { return rows_; }
@@ -83,7 +87,8 @@ private:
     const core::ScanResult* result_ = nullptr;
     std::unordered_set<std::uint64_t> expanded_;
     std::vector<TreeRow> rows_;
-    bool sortDescending_ = true;
+    SortOrder order_ = DefaultSortOrder(0);
+    NameCompare compare_ = OrdinalCompare;
 };
 
 // True when the node is a folder with at least one child: it can expand.

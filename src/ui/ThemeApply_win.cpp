@@ -68,6 +68,20 @@ void DrawHeaderItem(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT 
     RECT textArea = item;
     textArea.left += Scale(HeaderTextInset, dpi);
     textArea.right -= Scale(HeaderTextInset, dpi);
+    if ((header.fmt & (HDF_SORTUP | HDF_SORTDOWN)) != 0) {
+        // The control draws nothing of its own here, so neither its sort arrow.
+        const int half = Scale(4, dpi);
+        const int middle = (item.top + item.bottom) / 2;
+        const int tip = (header.fmt & HDF_SORTUP) != 0 ? middle - half / 2 : middle + half / 2;
+        const int base = 2 * middle - tip;
+        const POINT arrow[] = {{textArea.right - 2 * half, base}, {textArea.right, base}, {textArea.right - half, tip}};
+        ::SetDCBrushColor(dc, palette.listText);
+        ::SetDCPenColor(dc, palette.listText);
+        ::SelectObject(dc, ::GetStockObject(DC_BRUSH));  // undone by savedState
+        ::SelectObject(dc, ::GetStockObject(DC_PEN));
+        ::Polygon(dc, arrow, 3);
+        textArea.right -= 2 * half + Scale(HeaderTextInset, dpi);
+    }
     // No prefix processing: a translated column name may contain '&'.
     ::DrawTextW(dc, text, -1, &textArea,
                 DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | HeaderTextAlignment(header.fmt));

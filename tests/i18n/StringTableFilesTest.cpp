@@ -59,6 +59,9 @@ std::vector<std::string> ProgramKeys() {
                      "common.ok", "common.cancel", "common.close"}},
         {"status.", {"root_empty", "root_missing", "root_not_folder", "root_device", "root_unreadable",
                      "scan_resources", "settings_kept", "settings_unreadable"}},
+        {"", {"menu.file.export", "dialog.export.title", "dialog.export.csv", "dialog.export.json",
+              "status.exporting", "status.export_done", "status.export_failed", "status.export_cancelled",
+              "status.export_nothing"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
@@ -73,7 +76,8 @@ std::vector<std::string> ProgramKeys() {
 // these end in a no-break space or a full-width colon.
 constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", "status.current",
                                      "status.files", "status.unreadable_folders", "status.elapsed",
-                                     "combo.folder_prefix", "dialog.about.version_prefix"};
+                                     "combo.folder_prefix", "dialog.about.version_prefix",
+                                     "status.exporting"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
     const StringTable english = ParseStringTable(ReadFile(StringsFolder() / L"en-US.txt"));

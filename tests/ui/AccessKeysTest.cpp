@@ -46,7 +46,7 @@ std::vector<wchar_t> AccessKeys(const std::wstring& text) {
 // The texts that appear together in one menu or one window.
 const std::vector<std::vector<std::string>> Groups{
     {"menu.file", "menu.settings", "menu.help", "toolbar.folder", "toolbar.scan", "toolbar.cancel", "toolbar.open"},
-    {"menu.file.recent_folders", "menu.file.exit"},
+    {"menu.file.export", "menu.file.recent_folders", "menu.file.exit"},
     {"menu.settings.scan", "menu.settings.theme", "menu.settings.language"},
     {"menu.help.about"},
     {"context.open"},

@@ -140,24 +140,6 @@ TEST_F(MainWindowTest, ScanShowsRowsRankingsAndSummary) {
     EXPECT_FALSE(::IsWindowEnabled(Control(OpenButtonId))) << "nothing selected in the rankings";
 }
 
-TEST_F(MainWindowTest, SortToggleKeepsTheSelectedFolder) {
-    ScanFolder();
-    const HWND tree = Control(TreeListId);
-    const std::uint64_t same = window->Tree().Rows()[2].node;
-    window->SelectTreeNode(same);
-    EXPECT_EQ(window->SelectedNode(), same);
-    EXPECT_EQ(ListView_GetItemCount(Control(LargestFilesListId)), 1);
-
-    window->ToggleSort();
-    EXPECT_EQ(ListText(tree, 1, 0), L"empty");
-    EXPECT_EQ(window->SelectedNode(), same);
-    const int selectedRow = ListView_GetNextItem(tree, -1, LVNI_SELECTED);
-    ASSERT_GE(selectedRow, 0);
-    EXPECT_EQ(window->Tree().Rows()[static_cast<std::size_t>(selectedRow)].node, same);
-    window->ToggleSort();
-    EXPECT_EQ(ListText(tree, 1, 0), L"big");
-}
-
 TEST_F(MainWindowTest, AClickOnTheExpanderBoxExpands) {
     ScanFolder();
     const HWND tree = Control(TreeListId);

@@ -45,20 +45,55 @@ std::vector<std::uint64_t> RowNodes(const ResultTree& tree) {
     return nodes;
 }
 
-TEST(ResultTree, RootAndChildrenLargestFirstFoldersBeforeFilesThenByName) {
+// Under the root: big (1100 bytes, 3 files), same (300, 1 file), empty (0),
+// files a.bin 300, z.bin 300, 0.bin 0. At equal sizes folders come first,
+// then names.
+TEST(ResultTree, EveryColumnSortsBothWays) {
     Sample s;
-    ResultTree tree;
-    tree.Reset(&s.result);
-    // big 1100; then size 300: folder "same" before files "a.bin", "z.bin"; then 0-sized:
-    // folder "empty" before file "0.bin".
-    EXPECT_EQ(RowNodes(tree), (std::vector<std::uint64_t>{s.root, s.big, s.same, s.a, s.z, s.empty, s.zero}));
-    EXPECT_EQ(tree.Rows()[1].depth, 1);
+    using Nodes = std::vector<std::uint64_t>;
+    const struct {
+        SortOrder order;
+        std::vector<std::uint64_t Sample::*> below;
+    } cases[] = {
+        {DefaultSortOrder(0), {&Sample::big, &Sample::same, &Sample::a, &Sample::z, &Sample::empty, &Sample::zero}},
+        {{1, false}, {&Sample::empty, &Sample::zero, &Sample::same, &Sample::a, &Sample::z, &Sample::big}},
+        {{2, true}, {&Sample::big, &Sample::same, &Sample::a, &Sample::z, &Sample::empty, &Sample::zero}},
+        {{0, false}, {&Sample::zero, &Sample::a, &Sample::big, &Sample::empty, &Sample::same, &Sample::z}},
+        {{0, true}, {&Sample::z, &Sample::same, &Sample::empty, &Sample::big, &Sample::a, &Sample::zero}},
+        // A file has no counts: below every folder, ties largest first.
+        {{3, true}, {&Sample::big, &Sample::same, &Sample::empty, &Sample::a, &Sample::z, &Sample::zero}},
+        {{3, false}, {&Sample::a, &Sample::z, &Sample::zero, &Sample::empty, &Sample::same, &Sample::big}},
+        {{5, false}, {&Sample::zero, &Sample::a, &Sample::big, &Sample::empty, &Sample::same, &Sample::z}},
+    };
+    for (const auto& c : cases) {
+        ResultTree tree;
+        tree.Reset(&s.result);
+        tree.SetSortOrder(c.order, OrdinalCompare);
+        Nodes expected{s.root};
+        for (const auto member : c.below) expected.push_back(s.*member);
+        EXPECT_EQ(RowNodes(tree), expected) << c.order.column << (c.order.descending ? " desc" : " asc");
+    }
+}
 
-    tree.SetSortDescending(false);
-    EXPECT_EQ(RowNodes(tree), (std::vector<std::uint64_t>{s.root, s.empty, s.zero, s.same, s.a, s.z, s.big}));
-    tree.SetSortDescending(true);
-    EXPECT_EQ(RowNodes(tree).size(), 7u) << "two flips give back the first order";
-    EXPECT_EQ(tree.Rows()[1].node, s.big);
+TEST(ListSorting, ClicksAndRankingRows) {
+    EXPECT_EQ(ClickedSortOrder(0, {1, true}, 1), (SortOrder{1, false})) << "the same column flips";
+    EXPECT_EQ(ClickedSortOrder(0, {1, true}, 0), (SortOrder{0, false})) << "names start from A";
+    EXPECT_EQ(ClickedSortOrder(2, {0, true}, 2), (SortOrder{2, true})) << "counts start largest first";
+    EXPECT_EQ(ValidSortOrder(1, {4, true}), DefaultSortOrder(1)) << "the files ranking has four columns";
+    EXPECT_EQ(ValidSortOrder(7, {0, false}), DefaultSortOrder(0));
+
+    Sample s;
+    const SubtreeIndex index(s.result);
+    Rankings r = ComputeRankings(s.result, index, NoIndex);
+    SortRankingRows(s.result, 1, {2, false}, OrdinalCompare, r.files.nodes, r.files.shares);
+    EXPECT_EQ(r.files.nodes, (std::vector<std::uint64_t>{s.zero, s.fa, s.a, s.fb, s.fc, s.fx, s.z}));
+    for (std::size_t i = 0; i < r.files.nodes.size(); ++i) {
+        EXPECT_DOUBLE_EQ(r.files.shares[i], ShareOf(s.result, r.files.nodes[i], NoIndex)) << "shares move along";
+    }
+    SortRankingRows(s.result, 1, DefaultSortOrder(1), OrdinalCompare, r.files.nodes, r.files.shares);
+    EXPECT_EQ(r.files.nodes.front(), s.fa);
+    SortRankingRows(s.result, 2, {2, true}, OrdinalCompare, r.folders.nodes, r.folders.shares);
+    EXPECT_EQ(r.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
 }
 
 TEST(ResultTree, ExpandCollapseAndRowsThatNeverExpand) {

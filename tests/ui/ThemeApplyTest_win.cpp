@@ -225,6 +225,15 @@ TEST_F(HeaderFixture, PlacesTextByItemFormatWithinScaledInsets) {
         ASSERT_GE(cut.left, 0);
         EXPECT_GE(cut.left, inset);
         EXPECT_LE(cut.right, width - inset - 1);
+
+        HDITEMW sorted{};
+        sorted.mask = HDI_FORMAT;
+        Header_GetItem(HeaderOf(list_), 0, &sorted);
+        sorted.fmt ^= HDF_SORTUP;
+        Header_SetItem(HeaderOf(list_), 0, &sorted);
+        EXPECT_GE(inkOf(0).right, width - inset - 2) << "the sort arrow, at the right end";
+        sorted.fmt ^= HDF_SORTUP;
+        Header_SetItem(HeaderOf(list_), 0, &sorted);
     }
 }
 

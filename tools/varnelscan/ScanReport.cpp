@@ -33,6 +33,40 @@ std::vector<std::uint64_t> Largest(const ScanResult& result, std::uint64_t count
     return candidates;
 }
 
+// Hands the rendered bytes on every so many nodes: pieces of a few hundred
+// kilobytes keep memory flat and progress smooth.
+constexpr std::uint64_t NodesPerPiece = 2048;
+
+class PieceWriter {
+public:
+    explicit PieceWriter(const ReportSink& sink) : sink_(sink) {}
+    std::string& Out() noexcept { return out_; }
+    // After each node: false once the sink asked to stop.
+    bool NodeDone() {
+        ++nodes_;
+        return nodes_ % NodesPerPiece != 0 || Flush();
+    }
+    bool Flush() {
+        const bool more = sink_(out_, nodes_);
+        out_.clear();
+        return more;
+    }
+
+private:
+    const ReportSink& sink_;
+    std::string out_;
+    std::uint64_t nodes_ = 0;
+};
+
+std::string Collect(const std::function<bool(const ReportSink&)>& write) {
+    std::string all;
+    write([&all](std::string_view piece, std::uint64_t) {
+        all += piece;
+        return true;
+    });
+    return all;
+}
+
 void AppendRankingLines(std::string& out, const char* heading, const ScanResult& result,
                         const std::vector<std::uint64_t>& indices) {
     out += heading;
@@ -145,7 +179,17 @@ std::string RenderSummary(const ScanResult& result, const Ranking& ranking) {
 }
 
 std::string RenderCsv(const ScanResult& result, const Ranking& ranking) {
-    std::string out =
+    return Collect([&](const ReportSink& sink) { return WriteCsv(result, ranking, sink); });
+}
+
+std::string RenderJson(const ScanResult& result, const Ranking& ranking) {
+    return Collect([&](const ReportSink& sink) { return WriteJson(result, ranking, sink); });
+}
+
+bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink& sink) {
+    PieceWriter writer(sink);
+    std::string& out = writer.Out();
+    out +=
         "kind,index,parent,path,name,folder,size,total_size,direct_files_size,file_count,"
         "folder_count,attributes,reparse,error_code\n";
     for (const ScanNode& node : result.nodes) {
@@ -163,6 +207,9 @@ std::string RenderCsv(const ScanResult& result, const Ranking& ranking) {
         out += Number(node.attributes) + ',';
         out += node.isReparsePoint ? "1," : "0,";
         out += '\n';
+        if (!writer.NodeDone()) {
+            return false;
+        }
     }
     for (const core::ScanError& error : result.errors) {
         out += "error,,," + CsvField(error.path) + ",,,,,,,,,," + Number(error.code) + '\n';
@@ -176,11 +223,13 @@ std::string RenderCsv(const ScanResult& result, const Ranking& ranking) {
     };
     appendRanking("largest_file", ranking.largestFiles);
     appendRanking("largest_folder", ranking.largestFolders);
-    return out;
+    return writer.Flush();
 }
 
-std::string RenderJson(const ScanResult& result, const Ranking& ranking) {
-    std::string out = "{\n";
+bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSink& sink) {
+    PieceWriter writer(sink);
+    std::string& out = writer.Out();
+    out += "{\n";
     out += "  \"status\": \"" + std::string(StatusName(result.status)) + "\",\n";
     out += "  \"engine\": \"" + std::string(EngineName(result.engine)) + "\",\n";
     out += "  \"rootPath\": " + JsonString(result.rootPath) + ",\n";
@@ -208,6 +257,9 @@ std::string RenderJson(const ScanResult& result, const Ranking& ranking) {
         out += ", \"attributes\": " + Number(node.attributes);
         out += std::string(", \"isReparsePoint\": ") + (node.isReparsePoint ? "true" : "false");
         out += '}';
+        if (!writer.NodeDone()) {
+            return false;
+        }
     }
     out += result.nodes.empty() ? "],\n" : "\n  ],\n";
     out += "  \"errors\": [";
@@ -230,7 +282,7 @@ std::string RenderJson(const ScanResult& result, const Ranking& ranking) {
         appendRanking("largestFolders", ranking.largestFolders);
     }
     out += "\n}\n";
-    return out;
+    return writer.Flush();
 }
 
 }  // namespace varnel::tools

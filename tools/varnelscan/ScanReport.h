@@ -4,7 +4,9 @@
 // scripts rely on them; change them only together with the README.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ScanModel.h"
@@ -23,6 +25,15 @@ Ranking RankLargest(const core::ScanResult& result, std::uint64_t count);
 std::string RenderSummary(const core::ScanResult& result, const Ranking& ranking);
 std::string RenderCsv(const core::ScanResult& result, const Ranking& ranking);
 std::string RenderJson(const core::ScanResult& result, const Ranking& ranking);
+
+// Receives a report in consecutive pieces, with the number of nodes written
+// so far, so that a big result is written out without being held twice and
+// its writer can show progress. Returning false stops the report there.
+using ReportSink = std::function<bool(std::string_view piece, std::uint64_t nodesWritten)>;
+// The same bytes as RenderCsv and RenderJson, handed to `sink` in pieces;
+// false when the sink stopped them.
+bool WriteCsv(const core::ScanResult& result, const Ranking& ranking, const ReportSink& sink);
+bool WriteJson(const core::ScanResult& result, const Ranking& ranking, const ReportSink& sink);
 
 // Field quoting and string escaping, exposed for tests.
 std::string CsvField(const std::wstring& text);

@@ -1,0 +1,46 @@
+#pragma once
+// The order of the three result lists by any of their columns: the tree's
+// siblings under each folder and the rows of both rankings. Portable; the
+// natural name order of the shell comes in as a comparison function, so the
+// rules are the same with any name order.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/ScanModel.h"
+
+namespace varnel::ui {
+
+// A list's order: one of its columns (as in ResultColumns.h) and a direction.
+struct SortOrder {
+    int column = 0;
+    bool descending = true;
+    friend bool operator==(const SortOrder&, const SortOrder&) = default;
+};
+
+// Negative, zero or positive as `a` sorts before, with or after `b`.
+using NameCompare = int (*)(const std::wstring& a, const std::wstring& b);
+int OrdinalCompare(const std::wstring& a, const std::wstring& b);
+
+// The order each list starts with: the tree by share, largest first; the
+// rankings by share too, which is the order they are ranked in.
+SortOrder DefaultSortOrder(int listIndex);
+// The order after a click on `column`: the same column flips its direction;
+// another column starts with numbers largest first and texts from A.
+SortOrder ClickedSortOrder(int listIndex, SortOrder current, int column);
+// Clamps a stored order to the columns `listIndex` has; the default for
+// anything out of range.
+SortOrder ValidSortOrder(int listIndex, SortOrder order);
+
+// Sibling order of the tree (list 0). By share or size this is exactly
+// TreeOrderBefore; by another column, ties fall back to it (largest first).
+bool TreeSiblingBefore(const core::ScanNode& a, const core::ScanNode& b, SortOrder order, NameCompare compare);
+
+// Reorders a ranking's rows (list 1 files, list 2 folders) and their shares
+// together. Rows that tie keep their present order, so the default order
+// (by share, largest first) leaves a freshly ranked list as it was.
+void SortRankingRows(const core::ScanResult& result, int listIndex, SortOrder order, NameCompare compare,
+                     std::vector<std::uint64_t>& nodes, std::vector<double>& shares);
+
+}  // namespace varnel::ui

@@ -1,0 +1,25 @@
+#include "ui/NaturalCompare_win.h"
+
+#include <windows.h>
+
+#include <climits>
+
+#include "ui/ListSorting.h"
+
+namespace varnel::ui {
+
+int NaturalCompare(const std::wstring& a, const std::wstring& b) {
+    if (a.size() > INT_MAX || b.size() > INT_MAX) {
+        return OrdinalCompare(a, b);
+    }
+    const int result =
+        ::CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE | SORT_DIGITSASNUMBERS, a.c_str(),
+                          static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), nullptr, nullptr, 0);
+    if (result == 0) {
+        return OrdinalCompare(a, b);
+    }
+    // Names equal but for case still need one fixed order.
+    return result == CSTR_EQUAL ? OrdinalCompare(a, b) : result - CSTR_EQUAL;
+}
+
+}  // namespace varnel::ui
