@@ -59,6 +59,9 @@ std::vector<std::string> ProgramKeys() {
                      "common.ok", "common.cancel", "common.close"}},
         {"status.", {"root_empty", "root_missing", "root_not_folder", "root_device", "root_unreadable",
                      "scan_resources", "settings_kept", "settings_unreadable"}},
+        {"context.", {"show_in_tree", "show_in_explorer", "copy_path", "copy_csv", "delete", "properties"}},
+        {"dialog.", {"delete.title", "delete.prompt", "delete.size", "delete.files"}},
+        {"status.", {"deleted", "delete_failed", "delete_refused", "copy_failed"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
