@@ -43,7 +43,7 @@ DeletionFacts FactsOf(const core::ScanNode& node) noexcept {
 
 std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint64_t node) {
     auto& nodes = result.nodes;
-    if (node >= nodes.size() || node == result.rootIndex || nodes[node].parentIndex >= nodes.size()) {
+    if (node >= nodes.size() || node == result.rootIndex || nodes[node].parentIndex >= node) {
         return std::nullopt;
     }
     RemovedSubtree removed;
@@ -52,19 +52,17 @@ std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint6
     // marks the whole subtree: a node goes when its parent went.
     std::vector<bool> goes(nodes.size(), false);
     goes[node] = true;
-    for (std::size_t i = node + 1; i < nodes.size(); ++i) {
-        const std::uint64_t parent = nodes[i].parentIndex;
-        goes[i] = parent < nodes.size() && goes[parent];
-    }
+    std::uint64_t filesGone = 0;
+    std::uint64_t foldersGone = 0;
     for (std::size_t i = node; i < nodes.size(); ++i) {
+        const std::uint64_t parent = nodes[i].parentIndex;
+        goes[i] = goes[i] || (parent < i && goes[parent]);
         if (goes[i]) {
-            (nodes[i].isDirectory ? removed.folders : removed.files) += 1;
+            (nodes[i].isDirectory ? foldersGone : filesGone) += 1;
         }
     }
     const core::ScanNode& gone = nodes[node];
-    removed.bytes = DisplaySize(gone);
-    const std::uint64_t folderLoss = gone.isDirectory ? gone.folderCount + 1 : 0;
-    const std::uint64_t fileLoss = gone.isDirectory ? gone.fileCount : 1;
+    const std::uint64_t bytesGone = DisplaySize(gone);
     const std::wstring gonePath = gone.path;
 
     core::ScanNode& parent = nodes[gone.parentIndex];
@@ -72,11 +70,14 @@ std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint6
     if (!gone.isDirectory) {
         parent.directFilesSize -= std::min(parent.directFilesSize, gone.size);
     }
-    for (std::uint64_t up = gone.parentIndex; up < nodes.size(); up = nodes[up].parentIndex) {
+    // Parents come first, so the walk up ends at the root even in a result
+    // whose links were damaged.
+    for (std::uint64_t up = gone.parentIndex; up < node; up = nodes[up].parentIndex) {
         core::ScanNode& ancestor = nodes[up];
-        ancestor.totalSize -= std::min(ancestor.totalSize, removed.bytes);
-        ancestor.fileCount -= std::min(ancestor.fileCount, fileLoss);
-        ancestor.folderCount -= std::min(ancestor.folderCount, folderLoss);
+        ancestor.totalSize -= std::min(ancestor.totalSize, bytesGone);
+        ancestor.fileCount -= std::min(ancestor.fileCount, filesGone);
+        ancestor.folderCount -= std::min(ancestor.folderCount, foldersGone);
+        if (ancestor.parentIndex >= up) break;
     }
 
     std::uint64_t next = 0;
@@ -104,8 +105,8 @@ std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint6
     }
     nodes.resize(kept);
     result.rootIndex = remap(result.rootIndex);
-    result.fileCount -= std::min(result.fileCount, removed.files);
-    result.folderCount -= std::min(result.folderCount, removed.folders);
+    result.fileCount -= std::min(result.fileCount, filesGone);
+    result.folderCount -= std::min(result.folderCount, foldersGone);
     std::erase_if(result.errors, [&](const core::ScanError& error) { return IsInside(error.path, gonePath); });
     result.errorCount = result.errors.size();
     return removed;

@@ -13,12 +13,9 @@
 namespace varnel::ui {
 
 // What removing a subtree did: for every old index the node's new one
-// (NoIndex for the nodes that went), and what went, so callers can say it.
+// (NoIndex for the nodes that went).
 struct RemovedSubtree {
     std::vector<std::uint64_t> newIndexOf;
-    std::uint64_t bytes = 0;    // the removed node's display size
-    std::uint64_t files = 0;    // file nodes removed
-    std::uint64_t folders = 0;  // folder nodes removed, the node itself included
 };
 
 // Removes `node` and everything below it from `result`: the node leaves its

@@ -259,9 +259,10 @@ bool ResultTree::ExpandTo(std::uint64_t node) {
     if (result_ == nullptr || node >= result_->nodes.size()) {
         return false;
     }
-    for (std::uint64_t up = result_->nodes[node].parentIndex; up < result_->nodes.size();
-         up = result_->nodes[up].parentIndex) {
+    // Parents come before their children: a walk that does not go down ends.
+    for (std::uint64_t up = result_->nodes[node].parentIndex; up < node; up = result_->nodes[up].parentIndex) {
         expanded_.insert(up);
+        node = up;
     }
     Rebuild();
     return true;
