@@ -63,8 +63,8 @@ RecycleOutcome RecycleWithFileOperation(HWND owner, const std::wstring& path, bo
     }
     // FOFX_RECYCLEONDELETE (Windows 8 on) spelled out: older headers lack it.
     constexpr DWORD RecycleOnDelete = 0x00080000;
-    if (FAILED(operation->SetOwnerWindow(owner)) ||
-        FAILED(operation->SetOperationFlags(RecycleFlags | RecycleOnDelete))) {
+    operation->SetOwnerWindow(owner);  // only where its dialogs appear; Wine has a stub
+    if (FAILED(operation->SetOperationFlags(RecycleFlags | RecycleOnDelete))) {
         unavailable = true;
         return RecycleOutcome::Failed;
     }
