@@ -116,6 +116,7 @@ void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
     }
     subtreeIndex_ = SubtreeIndex(result_);
     rows_.Renumber(removed->newIndexOf);
+    rows_.ExpandTo(selected);  // a row to select, so the rankings are filled again
     RebuildTreeList();
     selectedNode_ = selected;
     SelectTreeNode(selected);
