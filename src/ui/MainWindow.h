@@ -36,6 +36,7 @@ struct MainWindowOptions {
     app::SettingsStoreOptions settings;
     std::unique_ptr<app::ApplicationController> controller;  // the program's own when null
     std::unique_ptr<i18n::Localizer> localizer;              // the program's own when null
+    std::unique_ptr<ShellActions> shell;                     // the system's when null
 };
 
 class MainWindow {

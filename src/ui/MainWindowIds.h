@@ -27,6 +27,13 @@ enum CommandId : int {
     SystemLanguageCommandId = 1200,
     FirstLanguageCommandId = 1201,  // 1201 + catalog position
     FirstThemeCommandId = 1300,     // 1300 + catalog position
+    // The lists' context menu, beside OpenContextCommandId.
+    ShowInExplorerCommandId = 1400,
+    CopyPathCommandId = 1401,
+    CopyCsvRowCommandId = 1402,
+    DeleteToRecycleBinCommandId = 1403,
+    PropertiesCommandId = 1404,
+    ShowInTreeCommandId = 1405,
 };
 
 }  // namespace varnel::ui

@@ -44,9 +44,13 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
       settingsStore_(options.settings),
       localizer_(options.localizer ? std::move(options.localizer) : std::make_unique<i18n::Localizer>()),
       palette_(LookUpTheme(themeId_)),
-      lists_(*localizer_, {[this] { UpdateOpenButton(); }, [this](std::string key) { status_.ShowNotice(std::move(key)); }}),
+      lists_(*localizer_, {[this] { UpdateOpenButton(); }, [this](std::string key) { status_.ShowNotice(std::move(key)); },
+              [this] { ShowSummaryText(); }, [this] { StopExportBeforeResultChanges(); }}),
       status_(*localizer_) {
     settings_.maxThreadsPerDrive = settingsStore_.HardwareThreads();
+    if (options.shell) {
+        lists_.SetShellActions(std::move(options.shell));
+    }
     localizer_->SetLanguage(L"system");
 }
 

@@ -640,13 +640,7 @@ bool ResultLists::OnContextMenu(HWND source, int x, int y, HWND owner) {
     if (node == core::NoIndex) {
         return true;
     }
-    const HMENU menu = ::CreatePopupMenu();
-    ::AppendMenuW(menu, MF_STRING, OpenContextCommandId, localizer_.Translate("context.open").c_str());
-    const BOOL chosen = ::TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, owner, nullptr);
-    ::DestroyMenu(menu);
-    if (chosen == OpenContextCommandId) {
-        OpenNode(owner, node);
-    }
+    RunContextMenu(source, node, at, owner);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "core/ScanModel.h"
 #include "i18n/Localizer.h"
 #include "ui/ResultView.h"
+#include "ui/ShellActions_win.h"
 #include "ui/SubtreeIndex.h"
 #include "ui/ThemePalette.h"
 
@@ -29,6 +31,12 @@ struct ResultListsEvents {
     std::function<void()> rankingSelectionChanged;
     // A notice for the status bar, by text key.
     std::function<void(std::string key)> notice;
+    // The shown result changed in place (an item was deleted): totals shown
+    // elsewhere are out of date.
+    std::function<void()> resultChanged;
+    // The shown result is about to change in place: anything still reading
+    // it on another thread (an export) must stop first.
+    std::function<void()> resultWillChange;
 };
 
 class ResultLists {
@@ -90,6 +98,16 @@ public:
     void OpenSelected(HWND owner);
     void OpenTreeSelection(HWND owner);
 
+    // The shell behind the context actions; tests put a recording one here.
+    void SetShellActions(std::unique_ptr<ShellActions> shell) { shell_ = std::move(shell); }
+    // Moves the node's file or folder to the Recycle Bin after asking, and on
+    // success takes it out of the result and the lists without a rescan.
+    // The scanned root and the drives of a merged scan are refused.
+    void DeleteToRecycleBin(HWND owner, std::uint64_t node);
+    bool CanDelete(std::uint64_t node) const;
+    // Expands the tree down to the node and selects it.
+    void ShowInTree(std::uint64_t node);
+
     const core::ScanResult& Result() const noexcept { return result_; }
     const ResultTree& Tree() const noexcept { return rows_; }
     const Rankings& CurrentRankings() const noexcept { return rankings_; }
@@ -115,6 +133,9 @@ private:
     std::uint64_t RankingNodeAt(HWND list, int row) const;
     void ExpandSubtree(std::size_t row);
     void OpenNode(HWND owner, std::uint64_t node);
+    void RunContextMenu(HWND source, std::uint64_t node, POINT at, HWND owner);
+    void RunContextCommand(int command, std::uint64_t node, HWND owner);
+    std::wstring DeletionPrompt(std::uint64_t node);
     int Scale(int value) const;
     int NameInset(int depth) const;
     void CreateCellTip(HWND parent, HINSTANCE instance);
@@ -142,6 +163,7 @@ private:
     std::wstring tipText_;            // the shown tip's text lives here
     HWND tipList_ = nullptr;
     std::pair<int, int> tipCell_{-1, -1};
+    std::unique_ptr<ShellActions> shell_ = MakeSystemShellActions();
 };
 
 }  // namespace varnel::ui

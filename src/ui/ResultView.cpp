@@ -258,3 +258,31 @@ std::optional<std::size_t> ResultTree::FindRow(std::uint64_t node) const {
 }
 
 }  // namespace varnel::ui
+
+namespace varnel::ui {
+
+bool ResultTree::ExpandTo(std::uint64_t node) {
+    if (result_ == nullptr || node >= result_->nodes.size()) {
+        return false;
+    }
+    // Parents come before their children: a walk that does not go down ends.
+    for (std::uint64_t up = result_->nodes[node].parentIndex; up < node; up = result_->nodes[up].parentIndex) {
+        expanded_.insert(up);
+        node = up;
+    }
+    Rebuild();
+    return true;
+}
+
+void ResultTree::Renumber(const std::vector<std::uint64_t>& newIndexOf) {
+    std::unordered_set<std::uint64_t> kept;
+    for (const std::uint64_t node : expanded_) {
+        if (node < newIndexOf.size() && newIndexOf[node] != core::NoIndex) {
+            kept.insert(newIndexOf[node]);
+        }
+    }
+    expanded_ = std::move(kept);
+    Rebuild();
+}
+
+}  // namespace varnel::ui

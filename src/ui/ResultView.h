@@ -83,6 +83,13 @@ public:
     const std::vector<TreeRow>& Rows() const noexcept { return rows_; }
     std::optional<std::size_t> FindRow(std::uint64_t node) const;
 
+    // Expands every folder above `node` so that it gets a row; false when
+    // the node is out of range.
+    bool ExpandTo(std::uint64_t node);
+    // Follows a renumbering of the result's nodes (NoIndex for the nodes that
+    // went): the expanded folders stay expanded, the rows are built again.
+    void Renumber(const std::vector<std::uint64_t>& newIndexOf);
+
 private:
     const core::ScanResult* result_ = nullptr;
     std::unordered_set<std::uint64_t> expanded_;

@@ -62,6 +62,9 @@ std::vector<std::string> ProgramKeys() {
         {"", {"menu.file.export", "dialog.export.title", "dialog.export.csv", "dialog.export.json",
               "status.exporting", "status.export_done", "status.export_failed", "status.export_cancelled",
               "status.export_nothing"}},
+        {"context.", {"show_in_tree", "show_in_explorer", "copy_path", "copy_csv", "delete", "properties"}},
+        {"dialog.", {"delete.title", "delete.prompt", "delete.size", "delete.files"}},
+        {"status.", {"deleted", "delete_failed", "delete_refused", "copy_failed"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {

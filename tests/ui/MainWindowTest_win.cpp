@@ -192,36 +192,6 @@ void CALLBACK CloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     ::EndMenu();
 }
 
-TEST_F(MainWindowTest, RankingContextMenuSelectsTheRowUnderTheMouse) {
-    ScanFolder();
-    const HWND files = Control(LargestFilesListId);
-    const auto contextMenu = [&](POINT screen) {
-        ::SendMessageW(window->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(files),
-                       MAKELPARAM(screen.x, screen.y));
-    };
-    g_menusClosed = 0;
-    // From the keyboard with nothing selected: no menu.
-    contextMenu({-1, -1});
-    // On an empty area below the rows: no menu.
-    RECT client;
-    ::GetClientRect(files, &client);
-    POINT empty{client.right / 2, client.bottom - 5};
-    ::ClientToScreen(files, &empty);
-    contextMenu(empty);
-
-    RECT row{};
-    ListView_GetItemRect(files, 1, &row, LVIR_BOUNDS);
-    POINT onRow{row.left + 40, (row.top + row.bottom) / 2};
-    ::ClientToScreen(files, &onRow);
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CloseMenu);
-    contextMenu(onRow);
-    ::KillTimer(nullptr, timer);
-    EXPECT_EQ(ListView_GetNextItem(files, -1, LVNI_SELECTED), 1) << "the row under the mouse is selected alone";
-    EXPECT_EQ(ListView_GetSelectedCount(files), 1u);
-    EXPECT_TRUE(::IsWindowEnabled(Control(OpenButtonId)));
-    EXPECT_LE(g_menusClosed, 1) << "only the click on a row opened a menu";
-}
-
 // Keys as a keyboard-only user presses them, through the program's own
 // keyboard handling: accelerators, dialog navigation, the tree's keys.
 TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
