@@ -96,6 +96,14 @@ TEST(WriteSettingsFile, WritesTheFixedLayout) {
               "    \"showAdminPromptOnStartup\": true,\r\n"
               "    \"suppressAdminPrompt\": true,\r\n"
               "    \"alwaysStartAsAdministrator\": false\r\n"
+              "  },\r\n"
+              "  \"window\": {\r\n"
+              "    \"placement\": [0, 0, 0, 0, 0, 0],\r\n"
+              "    \"panes\": [0, 0],\r\n"
+              "    \"columns\": [],\r\n"
+              "    \"sortColumn\": -1,\r\n"
+              "    \"sortDescending\": true,\r\n"
+              "    \"lastFolder\": \"\"\r\n"
               "  }\r\n"
               "}\r\n");
     settings.recentFolders.clear();
@@ -110,6 +118,49 @@ TEST(WriteSettingsFile, EscapesOnlySevenCharactersAndReadsBackUnchanged) {
     const std::string bytes = WriteSettingsFile(settings);
     EXPECT_NE(bytes.find(R"(["C:\\a\"b\tc\nd\re\bf\fg/h)" "\x01i\x7F\", \"\"]"), std::string::npos) << bytes;
     EXPECT_EQ(ReadSettingsFile(bytes, HardwareThreads), settings);
+}
+
+TEST(SettingsFile, WindowSectionRoundTripsAndOlderLayoutsReadAsBefore) {
+    AppSettings settings = StartingSettings(HardwareThreads);
+    settings.recentFolders = {L"C:\\Data"};
+    settings.window = {-1900, 40, 1200, 800, 144, true, 3300, 6100, {250, 90, 110, 80, 80, 400}, 2, false,
+                       L"D:\\Fotos \"2024\""};
+    const std::string bytes = WriteSettingsFile(settings);
+    const SettingsFileRead read = InspectSettingsFile(bytes, HardwareThreads);
+    EXPECT_FALSE(read.damaged);
+    EXPECT_EQ(read.settings, settings);
+
+    // A reader that does not know the section passes over it: the same
+    // bytes under an unknown key lose nothing else and are no damage.
+    std::string unknown = bytes;
+    unknown.replace(unknown.find("\"window\""), 8, "\"window2\"");
+    const SettingsFileRead older = InspectSettingsFile(unknown, HardwareThreads);
+    EXPECT_FALSE(older.damaged);
+    AppSettings withoutWindow = settings;
+    withoutWindow.window = {};
+    EXPECT_EQ(older.settings, withoutWindow);
+
+    // The twelve-line file of older versions: everything as before, the
+    // window as never remembered.
+    const std::string twelveLines = bytes.substr(0, bytes.find("  },\r\n")) + "  }\r\n}\r\n";
+    const SettingsFileRead plain = InspectSettingsFile(twelveLines, HardwareThreads);
+    EXPECT_FALSE(plain.damaged);
+    EXPECT_EQ(plain.settings, withoutWindow);
+
+    // Values that cannot be a window are dropped one by one.
+    const char* const damaged[] = {
+        "\"placement\": [1, 2, 0, 4, 96, 0]",  // no width
+        "\"placement\": [1, 2, 3, 4, 96]",     // a field short
+        "\"placement\": [1, 2, 3, 4.5, 96, 0]",
+        "\"placement\": [1, 2, 3, 99999999999, 96, 0]",
+        "\"columns\": \"wide\"",
+        "\"sortColumn\": [2]",
+    };
+    for (const char* member : damaged) {
+        const SettingsFileRead r = InspectSettingsFile(std::string("{\"window\": {") + member + "}}", HardwareThreads);
+        EXPECT_TRUE(r.damaged) << member;
+        EXPECT_EQ(r.settings.window, WindowMemory{}) << member;
+    }
 }
 
 }  // namespace
