@@ -59,6 +59,7 @@ std::vector<std::string> ProgramKeys() {
                      "common.ok", "common.cancel", "common.close"}},
         {"status.", {"root_empty", "root_missing", "root_not_folder", "root_device", "root_unreadable",
                      "scan_resources", "settings_kept", "settings_unreadable"}},
+        {"status.", {"found", "seconds"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
@@ -72,7 +73,7 @@ std::vector<std::string> ProgramKeys() {
 // Joined directly to a number or path, and trimming eats a trailing space:
 // these end in a no-break space or a full-width colon.
 constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", "status.current",
-                                     "status.files", "status.unreadable_folders", "status.elapsed",
+                                     "status.files", "status.unreadable_folders", "status.elapsed", "status.found",
                                      "combo.folder_prefix", "dialog.about.version_prefix"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
