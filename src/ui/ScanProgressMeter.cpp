@@ -1,7 +1,6 @@
 #include "ui/ScanProgressMeter.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace varnel::ui {
 namespace {
@@ -12,7 +11,9 @@ std::wstring DriveKey(const std::wstring& path) {
     while (!key.empty() && (key.back() == L'\\' || key.back() == L'/')) {
         key.pop_back();
     }
-    std::transform(key.begin(), key.end(), key.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
+    // Drive letters are ASCII; the rest of the key must match as it is.
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; });
     return key;
 }
 

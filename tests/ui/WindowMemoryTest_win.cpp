@@ -29,7 +29,9 @@ std::wstring WindowText(HWND window) {
 }
 
 void Close(MainWindow& window) {
-    Close(window);
+    ::DestroyWindow(window.Handle());
+    PumpMessages();
+    varnel::testing::DiscardQuitMessages();
 }
 
 template <typename Done>
