@@ -132,26 +132,21 @@ TEST(SettingsFile, WindowSectionRoundTripsAndOlderLayoutsReadAsBefore) {
     settings.window = {-1900, 40, 1200, 800, 144, true, 3300, 6100, {250, 90, 110, 80, 80, 400}, 2, false,
                        L"D:\\Fotos \"2024\""};
     const std::string bytes = WriteSettingsFile(settings);
-    const SettingsFileRead read = InspectSettingsFile(bytes, HardwareThreads);
-    EXPECT_FALSE(read.damaged);
-    EXPECT_EQ(read.settings, settings);
-
-    // A reader that does not know the section passes over it: the same
-    // bytes under an unknown key lose nothing else and are no damage.
-    std::string unknown = bytes;
-    unknown.replace(unknown.find("\"window\""), 8, "\"window2\"");
-    const SettingsFileRead older = InspectSettingsFile(unknown, HardwareThreads);
-    EXPECT_FALSE(older.damaged);
     AppSettings withoutWindow = settings;
     withoutWindow.window = {};
-    EXPECT_EQ(older.settings, withoutWindow);
-
-    // The twelve-line file of older versions: everything as before, the
-    // window as never remembered.
+    // A reader that does not know the section passes over it (the same
+    // bytes under an unknown key), and the twelve-line file of older
+    // versions reads as before with the window never remembered.
+    std::string unknownKey = bytes;
+    unknownKey.replace(unknownKey.find("\"window\""), 8, "\"window2\"");
     const std::string twelveLines = bytes.substr(0, bytes.find("  },\r\n")) + "  }\r\n}\r\n";
-    const SettingsFileRead plain = InspectSettingsFile(twelveLines, HardwareThreads);
-    EXPECT_FALSE(plain.damaged);
-    EXPECT_EQ(plain.settings, withoutWindow);
+    const std::pair<std::string, AppSettings> files[] = {
+        {bytes, settings}, {unknownKey, withoutWindow}, {twelveLines, withoutWindow}};
+    for (const auto& [file, expected] : files) {
+        const SettingsFileRead read = InspectSettingsFile(file, HardwareThreads);
+        EXPECT_FALSE(read.damaged) << file;
+        EXPECT_EQ(read.settings, expected) << file;
+    }
 }
 
 }  // namespace
