@@ -241,8 +241,7 @@ TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
     app::AppSettings expected = settings;
     expected.theme = L"Dark";
     expected.language = L"de-DE";
-    // The window's section is whatever the window was at exit, but for the
-    // folder it showed.
+    // The window section holds the window as it was at exit and the folder it showed.
     expected.window = app::ReadSettingsFile(ReadBytes(program / L"varnel.settings.json"), 1).window;
     EXPECT_EQ(expected.window.lastFolder, settings.recentFolders.front());
     EXPECT_EQ(ReadBytes(program / L"varnel.settings.json"), app::WriteSettingsFile(expected));

