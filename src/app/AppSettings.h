@@ -8,6 +8,31 @@
 
 namespace varnel::app {
 
+// How the main window was left, so the next start looks the same. Written
+// after the keys older versions know, which pass over it.
+struct WindowMemory {
+    // The restored (not maximised) frame in screen pixels, and the DPI of
+    // the monitor it was on; a DPI of 0 means nothing is remembered.
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    std::uint32_t dpi = 0;
+    bool maximized = false;
+    // Splitters as shares of the panes' room, per ten thousand; 0 keeps
+    // the default split.
+    std::uint32_t leftPaneShare = 0;
+    std::uint32_t upperRightPaneShare = 0;
+    // At 96 DPI: the tree's columns, then the largest files', then the
+    // largest folders'. Empty, or of another count, keeps the defaults.
+    std::vector<int> columnWidths;
+    int sortColumn = -1;  // of the tree; -1 keeps the default order
+    bool sortDescending = true;
+    std::wstring lastFolder;  // the folder of the last finished scan
+
+    bool operator==(const WindowMemory&) const = default;
+};
+
 struct AppSettings {
     std::wstring appVersion = L"v.100";  // carried through the file unchanged
     std::wstring language = L"system";   // "system" or a language code
@@ -18,6 +43,7 @@ struct AppSettings {
     bool showAdminPromptOnStartup = true;
     bool suppressAdminPrompt = false;
     bool alwaysStartAsAdministrator = false;
+    WindowMemory window;
 
     bool operator==(const AppSettings&) const = default;
 };

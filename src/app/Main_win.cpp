@@ -23,7 +23,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         ::MessageBoxW(nullptr, L"Varnel could not create its window.", L"Varnel", MB_ICONERROR | MB_OK);
         return 1;
     }
-    ::ShowWindow(window->Handle(), showCommand);
+    const bool plainShow = showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT;
+    ::ShowWindow(window->Handle(), plainShow && window->StartsMaximized() ? SW_SHOWMAXIMIZED : showCommand);
     ::UpdateWindow(window->Handle());
     if (!window->DecideElevation()) {
         return 0;  // an elevated copy carries on

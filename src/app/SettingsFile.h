@@ -31,8 +31,10 @@ inline AppSettings ReadSettingsFile(std::string_view bytes, std::uint32_t hardwa
     return InspectSettingsFile(bytes, hardwareThreads).settings;
 }
 
-// The fixed twelve-line layout, UTF-8 without byte-order mark, CR LF after
-// every line. Writes the record as given: normalising is the caller's.
+// The fixed layout, UTF-8 without byte-order mark, CR LF after every line:
+// the twelve lines older versions write, with the window section added
+// before the last brace. Writes the record as given: normalising is the
+// caller's.
 std::string WriteSettingsFile(const AppSettings& settings);
 
 }  // namespace varnel::app

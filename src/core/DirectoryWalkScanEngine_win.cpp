@@ -94,6 +94,7 @@ private:
         const std::uint64_t size =
             (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
         ++report_.filesScanned;
+        report_.bytesFound += size;
         const bool reportThisFile = report_.filesScanned % ProgressFileInterval == 0;
         if (reportThisFile) {
             report_.currentPath = childPath;

@@ -127,7 +127,7 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
 
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
                   std::uint64_t dataSize, const ScanCancellationToken& token, MftParseOutput& out,
-                  MftScanStats& stats, std::uint64_t threadsPerDrive) {
+                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress) {
     const std::uint32_t recordSize = volume.bytesPerFileRecordSegment;
     if (recordSize == 0 || volume.bytesPerSector == 0 || volume.bytesPerCluster == 0) {
         return false;
@@ -154,6 +154,8 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     std::vector<BufferBlock> storage(bufferBytes / sizeof(BufferBlock));
     const std::span<std::byte> buffer(storage.front().bytes, bufferBytes);
 
+    ScanProgress report;
+    report.recordCount = end / recordSize;
     for (std::uint64_t position = 0; position < end;) {
         if (token.IsCancelled()) {
             return true;
@@ -175,6 +177,10 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
             ++stats.serialChunks;
         }
         position += toRead;
+        if (progress) {
+            report.recordsRead = position / recordSize;
+            progress(report);
+        }
     }
     return true;
 }

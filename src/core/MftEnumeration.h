@@ -59,9 +59,10 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
 // record size. False only when a read fails (or the geometry has a zero
 // size); a cancelled read answers true with what was gathered. A read that
 // returns short ends that run; later runs keep their record numbers.
+// `progress` hears the records read of the record count after each chunk.
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
                   std::uint64_t dataSize, const ScanCancellationToken& token, MftParseOutput& out,
-                  MftScanStats& stats, std::uint64_t threadsPerDrive);
+                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress = {});
 
 // Joins the facts of every multi-record file and settles its names: the
 // folder flag of the base record, the size of the unnamed stream and the

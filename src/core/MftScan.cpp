@@ -51,7 +51,7 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     parsed.entries.reserve(static_cast<std::size_t>(
         std::min<std::uint64_t>(dataSize / volume.bytesPerFileRecordSegment, MaxReservedEntries)));
     t = ScanClock::now();
-    if (!EnumerateMft(reader, volume, runs, dataSize, token, parsed, stats, start.threadsPerDrive)) {
+    if (!EnumerateMft(reader, volume, runs, dataSize, token, parsed, stats, start.threadsPerDrive, progress)) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT records could not be enumerated.",
                                    start.start);
     }
@@ -90,6 +90,9 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     const std::uint64_t rootIndex =
         builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, start.rootAttributes, start.rootLastWriteTime);
     MftProgressState state{progress, ProgressFileInterval, {}};
+    // Linking the tree comes after every record was read.
+    state.progress.recordCount = dataSize / volume.bytesPerFileRecordSegment;
+    state.progress.recordsRead = state.progress.recordCount;
 
     // Each phase of the assembly looks at the token first, and the long ones
     // within, so that a cancelled scan of a large volume ends at once.

@@ -107,6 +107,7 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
             std::wstring childPath = JoinPath(pending.path, entry.name);
             if (!entry.isDirectory) {
                 ++report.filesScanned;
+                report.bytesFound += entry.size;
                 const bool reportThisFile = report.filesScanned % progress.interval == 0;
                 if (reportThisFile) {
                     report.currentPath = childPath;

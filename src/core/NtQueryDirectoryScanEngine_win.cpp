@@ -102,10 +102,11 @@ private:
     // ever grows, and every worker uses the latest one.
     std::atomic<std::size_t> layoutIndex_{0};
 
-    std::mutex progressMutex_;               // guards the three counters below
+    std::mutex progressMutex_;               // guards the four counters below
     std::wstring currentPath_;
     std::uint64_t filesSeen_ = 0;
     std::uint64_t foldersSeen_ = 0;
+    std::uint64_t bytesSeen_ = 0;
     std::mutex callbackMutex_;               // serialises calls of progress_
 
     std::mutex queueMutex_;                  // guards queue_, activeWorkers_ and aborted_
@@ -256,13 +257,17 @@ void DirectoryQueryPool::Report(const DirectoryEntryRecord& entry) {
         std::lock_guard lock(progressMutex_);
         if (entry.isDirectory) {
             ++foldersSeen_;
-        } else if (++filesSeen_ % ProgressFileInterval != 0) {
-            return;
+        } else {
+            bytesSeen_ += entry.size;
+            if (++filesSeen_ % ProgressFileInterval != 0) {
+                return;
+            }
         }
         currentPath_ = entry.fullPath;
         report.currentPath = currentPath_;
         report.filesScanned = filesSeen_;
         report.foldersScanned = foldersSeen_;
+        report.bytesFound = bytesSeen_;
     }
     if (progress_) {
         std::lock_guard lock(callbackMutex_);

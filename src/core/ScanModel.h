@@ -106,6 +106,11 @@ struct ScanProgress {
     std::wstring currentPath;
     std::uint64_t filesScanned = 0;
     std::uint64_t foldersScanned = 0;
+    std::uint64_t bytesFound = 0;  // sizes of the files counted so far
+    // The MFT engine's reading: records read of the MFT's record count. Both
+    // stay 0 for engines that cannot know their total in advance.
+    std::uint64_t recordsRead = 0;
+    std::uint64_t recordCount = 0;
 };
 
 // Directory engines report every folder and every file whose running count

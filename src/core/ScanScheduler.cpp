@@ -111,6 +111,7 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
 
     std::uint64_t filesBefore = 0;
     std::uint64_t foldersBefore = 0;
+    std::uint64_t bytesBefore = 0;
     bool firstRootSeen = false;
     for (const std::wstring& path : paths) {
         if (token.IsCancelled()) {
@@ -118,11 +119,17 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
             break;
         }
         // Keeps the counts climbing across drives instead of restarting at 0.
-        const ScanProgressCallback wrapper = [&progress, filesBefore, foldersBefore](const ScanProgress& report) {
+        // One drive's MFT record count says nothing of the whole, so only
+        // the bytes measure a merged scan.
+        const ScanProgressCallback wrapper = [&progress, filesBefore, foldersBefore,
+                                              bytesBefore](const ScanProgress& report) {
             if (!progress) return;
             ScanProgress shifted = report;
             shifted.filesScanned += filesBefore;
             shifted.foldersScanned += foldersBefore;
+            shifted.bytesFound += bytesBefore;
+            shifted.recordsRead = 0;
+            shifted.recordCount = 0;
             progress(shifted);
         };
         const std::wstring rootPath = NormalizeRoot(path);
@@ -147,6 +154,9 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
         }
         filesBefore += root.fileCount;
         foldersBefore += root.folderCount;
+        if (root.rootIndex < root.nodes.size()) {
+            bytesBefore += root.nodes[root.rootIndex].totalSize;
+        }
         const bool rootCancelled = root.status == ScanStatus::Cancelled;
         try {
             MergeRootResult(merged, std::move(root));

@@ -4,6 +4,8 @@
 // string tables carry the punctuation and spacing inside the labels.
 // Windows only.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,11 +14,13 @@
 
 namespace varnel::i18n {
 
-// "Scanning… Files: 1,234, Folders: 56, Current: C:\Data"; without a
-// current path the text ends after the folder count. `progress` is the
-// copy the caller took under the scan session's lock.
+// "Scanning… Files: 1,234, Folders: 56, Found: 1.2 GB, Elapsed: 5 s, 42 %,
+// Current: C:\Data"; the percentage only where a total is known, the path
+// last so that a long one cuts nothing else. `progress` is the copy the
+// caller took under the scan session's lock.
 std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formattingLocale,
-                              const core::ScanProgress& progress);
+                              const core::ScanProgress& progress, std::int64_t elapsedMs,
+                              std::optional<int> percent);
 
 // "Completed - Files: 10, Folders: 5, Folders not read: 0, Elapsed: 123 ms".
 // Only a cancelled scan says so; a failed one reads as completed too.

@@ -8,10 +8,18 @@
 namespace varnel::i18n {
 
 std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formattingLocale,
-                              const core::ScanProgress& progress) {
+                              const core::ScanProgress& progress, std::int64_t elapsedMs,
+                              std::optional<int> percent) {
+    const auto seconds = static_cast<std::uint64_t>(std::max<std::int64_t>(elapsedMs, 0) / 1000);
     std::wstring text = localizer.Translate("status.scanning_files") +
                         FormatCount(formattingLocale, progress.filesScanned) + L", " +
-                        localizer.Translate("status.folders") + FormatCount(formattingLocale, progress.foldersScanned);
+                        localizer.Translate("status.folders") + FormatCount(formattingLocale, progress.foldersScanned) +
+                        L", " + localizer.Translate("status.found") + FormatSize(formattingLocale, progress.bytesFound) +
+                        L", " + localizer.Translate("status.elapsed") + FormatCount(formattingLocale, seconds) +
+                        localizer.Translate("status.seconds");
+    if (percent) {
+        text += L", " + FormatCount(formattingLocale, static_cast<std::uint64_t>(std::max(*percent, 0))) + L"\u00A0%";
+    }
     if (!progress.currentPath.empty()) {
         text += L", " + localizer.Translate("status.current") + progress.currentPath;
     }

@@ -9,6 +9,7 @@
 
 #include <shellapi.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "ui/MainWindowLayout.h"
 #include "ui/ResultExport_win.h"
 #include "ui/ResultLists_win.h"
+#include "ui/ScanProgressBar_win.h"
 #include "ui/StatusBar_win.h"
 #include "ui/ThemePalette.h"
 
@@ -76,6 +78,11 @@ public:
     const app::AppSettings& Settings() const noexcept { return settings_; }
     // The notice shown in the status bar, by its text key; empty when none.
     const std::string& NoticeKey() const noexcept { return status_.NoticeKey(); }
+    const ScanProgressBar& ProgressBar() const noexcept { return progressBar_; }
+    // The remembered window was maximised: the first show should be too.
+    bool StartsMaximized() const noexcept { return settings_.window.dpi != 0 && settings_.window.maximized; }
+    // What is remembered of the window now, as the next start would read it.
+    app::WindowMemory CurrentWindowMemory() const;
 
     // The folder chosen with the Folder button, a recent folder or a drop:
     // it heads the recent folders and is selected in the path box. Never
@@ -161,6 +168,12 @@ private:
     bool OnPathTipText(NMTTDISPINFOW& info);
     void SetPathBoxItemHeight();
 
+    // What the window remembers between runs (WindowMemory_win.cpp).
+    void RestorePlacement();
+    void RestoreListsAndFolder();
+    void RememberWindow();
+    void ShowResultInTitle();
+
     // Scans.
     void StartScan();
     void CancelScan();
@@ -197,6 +210,10 @@ private:
     ResultLists lists_;
     StatusBar status_;
     ResultExport export_;
+    ScanProgressBar progressBar_;
+    std::chrono::steady_clock::time_point scanStart_;
+    std::uint64_t expectedScanBytes_ = 0;  // 0 where the scanned roots have no known size
+    std::wstring baseTitle_;
     std::wstring chosenFolder_;
 
     int clientWidth_ = 0;

@@ -5,13 +5,16 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "i18n/LanguageCatalog.h"
 #include "i18n/StatusText.h"
 #include "platform/Administrator.h"
 #include "ui/GdiScope_win.h"
 #include "ui/ModalDialog_win.h"
+#include "ui/ScanProgressMeter.h"
 #include "ui/ThemeApply_win.h"
 #include "ui/ThemeCatalog.h"
 
@@ -119,6 +122,8 @@ bool MainWindow::Create() {
         ::SetWindowPos(window_, nullptr, placed.x, placed.y, placed.width, placed.height,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    baseTitle_ = title;
+    RestorePlacement();
     return true;
 }
 
@@ -199,6 +204,7 @@ LRESULT MainWindow::OnCreate() {
     if (!CreateControls()) {
         return -1;
     }
+    RestoreListsAndFolder();
     if (loaded.damaged) {
         status_.ShowNotice(loaded.keptCopyPath.empty() ? "status.settings_unreadable" : "status.settings_kept");
     }
@@ -229,7 +235,8 @@ bool MainWindow::CreateControls() {
     lists_.SetFormattingLocale(formattingLocale_);
     if (pathBox_ == nullptr || folderButton_ == nullptr || scanButton_ == nullptr || cancelButton_ == nullptr ||
         openButton_ == nullptr || !lists_.Create(window_, instance_, TreeListId, LargestFilesListId, LargestFoldersListId) ||
-        !status_.Create(window_, instance_, StatusBarId)) {
+        !status_.Create(window_, instance_, StatusBarId) ||
+        !progressBar_.Create(status_.Handle(), window_, instance_)) {
         return false;
     }
     ApplyFonts();
@@ -248,6 +255,7 @@ void MainWindow::ApplyPalette() {
 }
 
 LRESULT MainWindow::OnDestroy() {
+    RememberWindow();
     ::KillTimer(window_, app::ProgressTimerId);
     controller_->Cancel();
     ::PostQuitMessage(0);
@@ -389,6 +397,8 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     const UINT oldDpi = dpi_;
     dpi_ = dpi == 0 ? 96 : dpi;
     MainWindowLayout::RescaleForDpi(oldDpi, dpi_, panes_);
+    // The user's column widths, not the defaults, follow the window over.
+    const std::vector<int> columnWidths = lists_.ColumnWidthsAt96();
     lists_.SetDpi(dpi_);
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -396,6 +406,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     SetPathBoxItemHeight();
     ApplyPalette();
     lists_.ResetColumnWidths();
+    lists_.ApplyColumnWidthsAt96(columnWidths);
     Layout();
     return 0;
 }
@@ -479,6 +490,9 @@ void MainWindow::Layout() {
     place(lists[1], layout_.largestFiles, layout_.largestFiles.height);
     place(lists[2], layout_.largestFolders, layout_.largestFolders.height);
     status_.Layout(clientWidth_, dpi_);
+    RECT mainPart{};
+    ::SendMessageW(status_.Handle(), SB_GETRECT, StatusMainPart, reinterpret_cast<LPARAM>(&mainPart));
+    progressBar_.Place(mainPart, std::min<int>(Scale(160), (mainPart.right - mainPart.left) / 3));
     ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
@@ -528,19 +542,27 @@ void MainWindow::StartScan() {
     ::EnableWindow(cancelButton_, TRUE);
     lists_.Clear();
 
+    ::SetWindowTextW(window_, baseTitle_.c_str());
+
     const bool hasFolder = !chosenFolder_.empty();
+    std::vector<std::wstring> roots;
     if (selection == 0) {
+        roots = controller_->LocalDriveRoots();
         // The exact English name: the result lists recognise the merged root by it.
-        controller_->StartScanPaths(controller_->LocalDriveRoots(), core::MergedRootName, window_);
+        controller_->StartScanPaths(roots, core::MergedRootName, window_);
     } else if (selection == 1 && hasFolder) {
+        roots = {chosenFolder_};
         controller_->StartScan(chosenFolder_, window_);
     } else {
         const auto drive = static_cast<std::size_t>(selection - (hasFolder ? 2 : 1));
         const auto& drives = controller_->Drives();
         if (drive < drives.size()) {
+            roots = {drives[drive].rootPath};
             controller_->StartScan(drives[drive].rootPath, window_);
         }
     }
+    scanStart_ = std::chrono::steady_clock::now();
+    expectedScanBytes_ = ExpectedScanBytes(roots, controller_->Drives());
 
     if (!controller_->IsScanning()) {
         SetIdleControls();
@@ -557,6 +579,8 @@ LRESULT MainWindow::OnScanCompleted() {
     const bool hadFocus = ::GetFocus() == cancelButton_;
     StopExportBeforeResultChanges();
     lists_.ShowResult(controller_->TakeResult());
+    progressBar_.Hide();
+    ShowResultInTitle();
     SetIdleControls();
     if (hadFocus) {
         ::SetFocus(lists_.TreeList());
@@ -578,8 +602,16 @@ void MainWindow::CancelScan() {
 }
 
 void MainWindow::ShowProgressText() {
+    const core::ScanProgress progress = controller_->ReadProgress();
+    const std::optional<int> percent = RunningScanPercent(progress, expectedScanBytes_);
+    const auto elapsed = std::chrono::steady_clock::now() - scanStart_;
     status_.SetMainText(StatusTextState::Progress,
-                        i18n::ScanProgressText(*localizer_, formattingLocale_, controller_->ReadProgress()));
+                        i18n::ScanProgressText(*localizer_, formattingLocale_, progress,
+                                               std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(),
+                                               percent));
+    if (controller_->IsScanning()) {
+        progressBar_.Show(percent);
+    }
 }
 
 void MainWindow::ShowSummaryText() {

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/ScanModel.h"
 #include "i18n/Localizer.h"
@@ -59,6 +60,15 @@ public:
     void SetFormattingLocale(std::wstring locale) { locale_ = std::move(locale); }
 
     void ResetColumnWidths();
+    // The columns' widths at 96 DPI: the tree's, then the largest files',
+    // then the largest folders', for the settings; and back, where a list
+    // of another length (columns added since) is passed over.
+    std::vector<int> ColumnWidthsAt96() const;
+    void ApplyColumnWidthsAt96(const std::vector<int>& widths);
+    // The tree's order as a column and a direction, to be remembered.
+    int TreeSortColumn() const noexcept;
+    bool TreeSortDescending() const noexcept { return sortOrders_[0].descending; }
+    void ApplyTreeSort(int column, bool descending);
     // Column names in the current language, then the rows shown again.
     void Retranslate();
 

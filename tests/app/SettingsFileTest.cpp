@@ -44,6 +44,7 @@ TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
     };
     const auto starting = [](const AppSettings& s) { return s == StartingSettings(HardwareThreads); };
     const auto german = [](const AppSettings& s) { return s.language == L"de-DE"; };
+    const auto noWindow = [](const AppSettings& s) { return s.window == WindowMemory{}; };
     const auto recent = [](Folders expected) {
         return [expected](const AppSettings& s) { return s.recentFolders == expected; };
     };
@@ -71,6 +72,12 @@ TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
         {R"({"recentFolders": ["C:\\A", 3, {"x": "]"}, "D:\\"]})", recent({L"C:\\A", L"D:\\"}), true},
         {R"({"recentFolders": "[\"C:\\\\A\"]"})", recent({}), true},
         {"{\"recentFolders\": [\"C:\\\\A\", \"\xFF\", \"D:\\\\\"]}", recent({L"C:\\A", L"D:\\"}), true},
+        // A window with no width, or a field short, or numbers that are not
+        // whole or do not fit, is forgotten rather than half restored.
+        {R"({"window": {"placement": [1, 2, 0, 4, 96, 0], "columns": "wide", "sortColumn": [2]}})", noWindow, true},
+        {R"({"window": {"placement": [1, 2, 3, 4, 96]}})", noWindow, true},
+        {R"({"window": {"placement": [1, 2, 3, 4.5, 96, 0]}})", noWindow, true},
+        {R"({"window": {"placement": [1, 2, 3, 99999999999, 96, 0]}})", noWindow, true},
     };
     for (const Case& c : cases) {
         const SettingsFileRead read = InspectSettingsFile(c.file, HardwareThreads);
@@ -96,6 +103,14 @@ TEST(WriteSettingsFile, WritesTheFixedLayout) {
               "    \"showAdminPromptOnStartup\": true,\r\n"
               "    \"suppressAdminPrompt\": true,\r\n"
               "    \"alwaysStartAsAdministrator\": false\r\n"
+              "  },\r\n"
+              "  \"window\": {\r\n"
+              "    \"placement\": [0, 0, 0, 0, 0, 0],\r\n"
+              "    \"panes\": [0, 0],\r\n"
+              "    \"columns\": [],\r\n"
+              "    \"sortColumn\": -1,\r\n"
+              "    \"sortDescending\": true,\r\n"
+              "    \"lastFolder\": \"\"\r\n"
               "  }\r\n"
               "}\r\n");
     settings.recentFolders.clear();
@@ -110,6 +125,28 @@ TEST(WriteSettingsFile, EscapesOnlySevenCharactersAndReadsBackUnchanged) {
     const std::string bytes = WriteSettingsFile(settings);
     EXPECT_NE(bytes.find(R"(["C:\\a\"b\tc\nd\re\bf\fg/h)" "\x01i\x7F\", \"\"]"), std::string::npos) << bytes;
     EXPECT_EQ(ReadSettingsFile(bytes, HardwareThreads), settings);
+}
+
+TEST(SettingsFile, WindowSectionRoundTripsAndOlderLayoutsReadAsBefore) {
+    AppSettings settings = StartingSettings(HardwareThreads);
+    settings.window = {-1900, 40, 1200, 800, 144, true, 3300, 6100, {250, 90, 110, 80, 80, 400}, 2, false,
+                       L"D:\\Fotos \"2024\""};
+    const std::string bytes = WriteSettingsFile(settings);
+    AppSettings withoutWindow = settings;
+    withoutWindow.window = {};
+    // A reader that does not know the section passes over it (the same
+    // bytes under an unknown key), and the twelve-line file of older
+    // versions reads as before with the window never remembered.
+    std::string unknownKey = bytes;
+    unknownKey.replace(unknownKey.find("\"window\""), 8, "\"window2\"");
+    const std::string twelveLines = bytes.substr(0, bytes.find("  },\r\n")) + "  }\r\n}\r\n";
+    const std::pair<std::string, AppSettings> files[] = {
+        {bytes, settings}, {unknownKey, withoutWindow}, {twelveLines, withoutWindow}};
+    for (const auto& [file, expected] : files) {
+        const SettingsFileRead read = InspectSettingsFile(file, HardwareThreads);
+        EXPECT_FALSE(read.damaged) << file;
+        EXPECT_EQ(read.settings, expected) << file;
+    }
 }
 
 }  // namespace

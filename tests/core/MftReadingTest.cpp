@@ -141,7 +141,11 @@ TEST(EnumerateMft, ReadsEveryRecordWithItsStreamNumberThroughWholeSectors) {
         MftParseOutput out;
         MftScanStats stats;
         ScanCancellationToken token;
-        ASSERT_TRUE(EnumerateMft(reader, v.volume, runs, size, token, out, stats, 0)) << c.name;
+        ScanProgress last;
+        const ScanProgressCallback progress = [&](const ScanProgress& p) { last = p; };
+        ASSERT_TRUE(EnumerateMft(reader, v.volume, runs, size, token, out, stats, 0, progress)) << c.name;
+        EXPECT_EQ(last.recordsRead, 32u) << c.name;
+        EXPECT_EQ(last.recordCount, 32u) << c.name;
         EXPECT_EQ(strict.rejected(), 0u) << c.name;
         EXPECT_EQ(stats.records, 32u) << c.name;
         ASSERT_EQ(out.entries.size(), 32u) << c.name;

@@ -154,11 +154,12 @@ TEST(NtQueryDirectoryScanEngine, ProgressReportsEveryFolderAndEvery128thFile) {
     TempFolder temp;
     MakeMixedTree(temp);
     std::mutex mutex;
-    std::uint64_t folderReports = 0, fileReports = 0, maxFiles = 0;
+    std::uint64_t folderReports = 0, fileReports = 0, maxFiles = 0, maxBytes = 0;
     std::thread::id lastThread;
     const ScanResult result = QueryScan(temp.Path(), 8, [&](const ScanProgress& p) {
         std::lock_guard lock(mutex);  // must never be contended: reports are serialised
         maxFiles = std::max(maxFiles, p.filesScanned);
+        maxBytes = std::max(maxBytes, p.bytesFound);
         const bool isFile = p.currentPath.find(L"\\f") != std::wstring::npos || p.currentPath.ends_with(L"\\x") ||
                             p.currentPath.ends_with(L".txt");
         (isFile ? fileReports : folderReports) += 1;
@@ -167,6 +168,8 @@ TEST(NtQueryDirectoryScanEngine, ProgressReportsEveryFolderAndEvery128thFile) {
     EXPECT_EQ(folderReports, result.folderCount - 1) << "every folder but the root";
     EXPECT_EQ(fileReports, result.fileCount / 128);
     EXPECT_LE(maxFiles, result.fileCount);
+    EXPECT_GT(maxBytes, 0u);
+    EXPECT_LE(maxBytes, result.nodes[result.rootIndex].totalSize);
 }
 
 TEST(DirectoryEngines, DriveRootKeepsItsSeparatorAndHasNoName) {

@@ -241,6 +241,9 @@ TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
     app::AppSettings expected = settings;
     expected.theme = L"Dark";
     expected.language = L"de-DE";
+    // The window section holds the window as it was at exit and the folder it showed.
+    expected.window = app::ReadSettingsFile(ReadBytes(program / L"varnel.settings.json"), 1).window;
+    EXPECT_EQ(expected.window.lastFolder, settings.recentFolders.front());
     EXPECT_EQ(ReadBytes(program / L"varnel.settings.json"), app::WriteSettingsFile(expected));
 }
 

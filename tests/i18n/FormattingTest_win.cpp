@@ -66,15 +66,19 @@ TEST(StatusText, LabelsAndNumbersJoinedWithNothingAdded) {
     folder.Write("en-US.txt",
                  "status.scanning_files = S:\nstatus.folders = D:\nstatus.current = C:\xC2\xA0\n"
                  "status.completed = Done\nstatus.cancelled = Stopped\nstatus.files = F:\n"
-                 "status.unreadable_folders = E:\nstatus.incomplete = (part)\nstatus.elapsed = T:\nstatus.ms = \xC2\xA0ms\n");
+                 "status.unreadable_folders = E:\nstatus.incomplete = (part)\nstatus.elapsed = T:\nstatus.ms = \xC2\xA0ms\n"
+                 "status.found = B:\nstatus.seconds = \xC2\xA0s\n");
     Localizer localizer(folder.Path(), [] { return std::wstring(L"en-US"); });
 
     core::ScanProgress progress;
     progress.filesScanned = 1234;
     progress.foldersScanned = 56;
-    EXPECT_EQ(ScanProgressText(localizer, L"en-US", progress), L"S:1,234, D:56");
+    progress.bytesFound = 1536;
+    EXPECT_EQ(ScanProgressText(localizer, L"en-US", progress, 61999, std::nullopt),
+              L"S:1,234, D:56, B:1.5 KB, T:61\u00A0s");
     progress.currentPath = L"C:\\Data";
-    EXPECT_EQ(ScanProgressText(localizer, L"de-DE", progress), L"S:1.234, D:56, C:\u00A0C:\\Data");
+    EXPECT_EQ(ScanProgressText(localizer, L"de-DE", progress, 0, 42),
+              L"S:1.234, D:56, B:1,5 KB, T:0\u00A0s, 42\u00A0%, C:\u00A0C:\\Data");
 
     core::ScanResult result;
     result.fileCount = 10000;

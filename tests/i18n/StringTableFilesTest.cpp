@@ -65,6 +65,7 @@ std::vector<std::string> ProgramKeys() {
         {"context.", {"show_in_tree", "show_in_explorer", "copy_path", "copy_csv", "delete", "properties"}},
         {"dialog.", {"delete.title", "delete.prompt", "delete.size", "delete.files"}},
         {"status.", {"deleted", "delete_failed", "delete_refused", "copy_failed"}},
+        {"status.", {"found", "seconds"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
@@ -81,6 +82,8 @@ constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", 
                                      "status.files", "status.unreadable_folders", "status.elapsed",
                                      "combo.folder_prefix", "dialog.about.version_prefix",
                                      "status.exporting"};
+                                     "status.files", "status.unreadable_folders", "status.elapsed", "status.found",
+                                     "combo.folder_prefix", "dialog.about.version_prefix"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
     const StringTable english = ParseStringTable(ReadFile(StringsFolder() / L"en-US.txt"));
