@@ -79,11 +79,9 @@ std::vector<std::string> ProgramKeys() {
 // Joined directly to a number or path, and trimming eats a trailing space:
 // these end in a no-break space or a full-width colon.
 constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", "status.current",
-                                     "status.files", "status.unreadable_folders", "status.elapsed",
+                                     "status.files", "status.unreadable_folders", "status.elapsed", "status.found",
                                      "combo.folder_prefix", "dialog.about.version_prefix",
                                      "status.exporting"};
-                                     "status.files", "status.unreadable_folders", "status.elapsed", "status.found",
-                                     "combo.folder_prefix", "dialog.about.version_prefix"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
     const StringTable english = ParseStringTable(ReadFile(StringsFolder() / L"en-US.txt"));
