@@ -215,6 +215,9 @@ private:
     std::uint64_t expectedScanBytes_ = 0;  // 0 where the scanned roots have no known size
     std::wstring baseTitle_;
     std::wstring chosenFolder_;
+    // The settings file could not be read and no copy of it could be kept:
+    // only a change the user makes may replace it, never the save at exit.
+    bool settingsFileUnkept_ = false;
 
     int clientWidth_ = 0;
     int clientHeight_ = 0;

@@ -189,6 +189,7 @@ LRESULT MainWindow::OnCreate() {
 
     const app::SettingsLoadReport loaded = settingsStore_.LoadWithReport();
     settings_ = loaded.settings;
+    settingsFileUnkept_ = loaded.damaged && loaded.keptCopyPath.empty();
     localizer_->SetLanguage(settings_.language);
     formattingLocale_ = i18n::NormalizeLanguageSetting(settings_.language);
     themeId_ = settings_.theme;
