@@ -79,9 +79,9 @@ LRESULT ResultLists::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
             const double share = ShareOf(result_, node, result_.rootIndex);
             ui::DrawShareBarCell(dc, cell, share, ShareText(share), colours, Scale(BarInset), Scale(CellPadding));
         } else {
-            const auto& spec = columns[static_cast<std::size_t>(column)];
+            const auto& layout = columns[static_cast<std::size_t>(column)];
             DrawTextCell(dc, cell, TreeCellText(node, column), colours.background, colours.text, Scale(CellPadding),
-                         spec.number, spec.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
+                         layout.number, layout.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
         }
     } else {
         const RankingRows& rows = list == files_ ? rankings_.files : rankings_.folders;
@@ -95,9 +95,9 @@ LRESULT ResultLists::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
         } else {
             wchar_t text[1024]{};
             ListView_GetItemText(list, row, column, text, 1024);
-            const auto& spec = columns[static_cast<std::size_t>(column)];
-            DrawTextCell(dc, cell, text, colours.background, colours.text, Scale(CellPadding), spec.number,
-                         spec.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
+            const auto& layout = columns[static_cast<std::size_t>(column)];
+            DrawTextCell(dc, cell, text, colours.background, colours.text, Scale(CellPadding), layout.number,
+                         layout.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
         }
     }
     DrawGridLines(dc, cell, colours.gridLine);
