@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "ui/CutTextTip_win.h"
 #include "ui/GdiScope_win.h"
 #include "ui/MainWindow.h"
 #include "ui/PathDisplay.h"
@@ -52,20 +53,8 @@ void MainWindow::FillPathBox() {
 }
 
 void MainWindow::CreatePathTip() {
-    pathTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_,
-                                 nullptr);
-    if (pathTip_ == nullptr) {
-        return;  // the path box works without it
-    }
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(pathBox_);
-    tool.lpszText = LPSTR_TEXTCALLBACKW;
-    ::SendMessageW(pathTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    ::SendMessageW(pathTip_, TTM_SETMAXTIPWIDTH, 0, Scale(800));
+    const HWND controls[] = {pathBox_};
+    pathTip_ = CreateCutTextTip(window_, instance_, controls, Scale(800));
 }
 
 bool MainWindow::OnPathTipText(NMTTDISPINFOW& info) {

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "i18n/Formatting.h"
+#include "ui/CutTextTip_win.h"
 #include "ui/GdiScope_win.h"
 #include "ui/ListCells_win.h"
 #include "ui/MainWindowIds.h"
@@ -93,22 +94,8 @@ ResultLists::ResultLists(i18n::Localizer& localizer, ResultListsEvents events)
 int ResultLists::Scale(int value) const { return ScaleForDpi(value, dpi_); }
 
 void ResultLists::CreateCellTip(HWND parent, HINSTANCE instance) {
-    tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, instance,
-                             nullptr);
-    if (tip_ == nullptr) {
-        return;  // the lists work without it
-    }
-    for (HWND list : Handles()) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = parent;
-        tool.uId = reinterpret_cast<UINT_PTR>(list);
-        tool.lpszText = LPSTR_TEXTCALLBACKW;
-        ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    ::SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, Scale(800));
+    const auto lists = Handles();
+    tip_ = CreateCutTextTip(parent, instance, std::span<const HWND>(lists.data(), lists.size()), Scale(800));
 }
 
 std::pair<int, int> ResultLists::CellUnderCursor(HWND list) const {
