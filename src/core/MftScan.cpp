@@ -78,17 +78,8 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     }
 
     ScanTreeBuilder builder;
-    // Growing the node array by doubling, a million-node scan spent a fifth of
-    // its time clearing fresh pages for arrays it then moved and freed. A
-    // volume root reaches nearly every name, so its node count is known well
-    // enough in advance; a folder below the root may reach few, and reserving
-    // for the whole volume there would waste memory.
-    if (rootRecord == ntfs::RootFolderRecord && !token.IsCancelled()) {
-        builder.Reserve(parsed.entries.size() + 1);
-    }
     const std::wstring& rootPath = start.rootPath;
-    const std::uint64_t rootIndex =
-        builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, start.rootAttributes, start.rootLastWriteTime);
+    const std::uint64_t rootIndex = builder.AddRoot(rootPath, start.rootAttributes, start.rootLastWriteTime);
     MftProgressState state{progress, ProgressFileInterval, {}};
     // Linking the tree comes after every record was read.
     state.progress.recordCount = dataSize / volume.bytesPerFileRecordSegment;

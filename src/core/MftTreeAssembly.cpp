@@ -104,25 +104,20 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
             if (!SequenceMatches(entry.parentSequence, pending.folder.sequence)) {
                 continue;
             }
-            std::wstring childPath = JoinPath(pending.path, entry.name);
             if (!entry.isDirectory) {
                 ++report.filesScanned;
                 report.bytesFound += entry.size;
                 const bool reportThisFile = report.filesScanned % progress.interval == 0;
+                builder.AddFile(pending.nodeIndex, entry.name, entry.attributes, entry.size, 0);
                 if (reportThisFile) {
-                    report.currentPath = childPath;
-                }
-                builder.AddFile(pending.nodeIndex, std::move(entry.name), std::move(childPath), entry.attributes,
-                                entry.size, 0);
-                if (reportThisFile) {
+                    report.currentPath = JoinPath(pending.path, entry.name);
                     Report(progress);
                 }
                 continue;
             }
-            const std::uint64_t node = builder.AddFolder(pending.nodeIndex, std::move(entry.name), childPath,
-                                                         entry.attributes, 0);
-            if (!entry.isNameSurrogate && expanded.insert(entry.recordNumber).second) {
-                stack.push_back({{entry.recordNumber, entry.recordSequence}, node, std::move(childPath)});
+            const std::uint64_t node = builder.AddFolder(pending.nodeIndex, entry.name, entry.attributes, 0);
+            if (node != NoIndex && !entry.isNameSurrogate && expanded.insert(entry.recordNumber).second) {
+                stack.push_back({{entry.recordNumber, entry.recordSequence}, node, JoinPath(pending.path, entry.name)});
             }
         }
     }

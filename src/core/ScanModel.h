@@ -5,44 +5,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
+#include "core/ScanTree.h"
+
 namespace varnel::core {
-
-// Marks the absence of a node: the parent of a root, the root of an empty result.
-inline constexpr std::uint64_t NoIndex = std::numeric_limits<std::uint64_t>::max();
-
-// Adds two byte counts, staying at the largest value instead of wrapping: a
-// crafted volume can claim files of up to 2^63 bytes each, and a total that
-// wrapped would look small and drop its folder out of every ranking.
-constexpr std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) noexcept {
-    return b > std::numeric_limits<std::uint64_t>::max() - a ? std::numeric_limits<std::uint64_t>::max() : a + b;
-}
-
-inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
-inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
-
-// One folder or file. Nodes live in one array and refer to each other by
-// index, so a result can move (or be re-based by a constant offset when
-// roots are merged) without rewriting any link.
-struct ScanNode {
-    std::uint64_t index = NoIndex;
-    std::uint64_t parentIndex = NoIndex;
-    bool isDirectory = false;
-    std::wstring name;
-    std::wstring path;
-    std::uint32_t attributes = 0;
-    std::uint64_t size = 0;
-    std::uint64_t lastWriteTime = 0;  // FILETIME, 100 ns since 1601 UTC; 0 when unknown
-    std::uint64_t totalSize = 0;
-    std::uint64_t directFilesSize = 0;
-    std::uint64_t fileCount = 0;
-    std::uint64_t folderCount = 0;  // folders below, the node itself not counted
-    std::vector<std::uint64_t> children;  // in the order the engine met them
-    bool isReparsePoint = false;
-};
 
 // A folder the engine could not list, with its Win32 error code.
 struct ScanError {
@@ -85,7 +53,7 @@ struct ScanResult {
     // The roots that could not be scanned: the root of a Failed scan, or the
     // roots left out of a merged scan that kept the others.
     std::vector<ScanRootFailure> rootFailures;
-    std::vector<ScanNode> nodes;
+    ScanTree nodes;
     std::uint64_t rootIndex = NoIndex;  // check before indexing: NoIndex for failed or empty results
     std::vector<ScanError> errors;
     std::uint64_t fileCount = 0;
@@ -93,7 +61,7 @@ struct ScanResult {
     std::uint64_t errorCount = 0;
     std::int64_t elapsedMs = 0;
 
-    // Moved, never copied: the strings and arrays move, the numbers are copied.
+    // Moved, never copied.
     ScanResult() = default;
     ScanResult(ScanResult&&) noexcept = default;
     ScanResult& operator=(ScanResult&&) noexcept = default;

@@ -63,23 +63,9 @@ void MergeRootResult(ScanResult& merged, ScanResult&& root) {
     if (root.rootIndex == NoIndex || root.rootIndex >= root.nodes.size()) {
         return;
     }
-    // Everything that can run out of memory happens before anything moves.
-    merged.nodes.reserve(merged.nodes.size() + root.nodes.size());
     merged.errors.reserve(merged.errors.size() + root.errors.size());
-    merged.nodes[merged.rootIndex].children.reserve(merged.nodes[merged.rootIndex].children.size() + 1);
-    const std::uint64_t offset = merged.nodes.size();
-    const std::uint64_t mergedRoot = merged.rootIndex;
-    for (ScanNode& node : root.nodes) {
-        node.index += offset;
-        node.parentIndex = node.parentIndex == NoIndex ? mergedRoot : node.parentIndex + offset;
-        for (std::uint64_t& child : node.children) {
-            child += offset;
-        }
-    }
-    merged.nodes[mergedRoot].children.push_back(root.rootIndex + offset);
-    for (ScanNode& node : root.nodes) {
-        merged.nodes.push_back(std::move(node));
-    }
+    // The root's storage is freed as it is copied: at no moment are both whole.
+    merged.nodes.AppendTree(std::move(root.nodes), merged.rootIndex);
     for (ScanError& error : root.errors) {
         merged.errors.push_back(std::move(error));
     }
@@ -101,13 +87,8 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
     merged.status = ScanStatus::Completed;
     merged.engine = ScanEngineKind::DirectoryWalk;
     merged.rootPath = displayName;
-    merged.rootIndex = 0;
-    ScanNode& synthetic = merged.nodes.emplace_back();
-    synthetic.index = 0;
-    synthetic.isDirectory = true;
-    synthetic.name = displayName;
-    synthetic.path = displayName;
-    synthetic.attributes = FileAttributeDirectory;
+    merged.rootIndex = merged.nodes.Append(NoIndex, true, displayName, FileAttributeDirectory, 0, 0);
+    merged.nodes.SetOwnPath(merged.rootIndex, displayName);
 
     std::uint64_t filesBefore = 0;
     std::uint64_t foldersBefore = 0;
@@ -155,12 +136,13 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
         filesBefore += root.fileCount;
         foldersBefore += root.folderCount;
         if (root.rootIndex < root.nodes.size()) {
-            bytesBefore += root.nodes[root.rootIndex].totalSize;
+            bytesBefore += root.nodes[root.rootIndex].TotalSize();
         }
         const bool rootCancelled = root.status == ScanStatus::Cancelled;
         try {
             MergeRootResult(merged, std::move(root));
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
+            // Out of memory, or more nodes than one tree can index.
             merged.rootFailures.push_back(DescribeRootProblem(rootPath, RootProblem::OutOfResources));
         }
         if (rootCancelled) {
@@ -169,17 +151,12 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
         }
     }
 
-    ScanNode& top = merged.nodes[0];
-    for (const std::uint64_t child : top.children) {
-        const ScanNode& rootNode = merged.nodes[child];
-        top.totalSize = SaturatingAdd(top.totalSize, rootNode.totalSize);
-        top.fileCount += rootNode.fileCount;
-        top.folderCount += rootNode.folderCount + 1;
-    }
+    merged.nodes.ComputeTotals();
+    merged.nodes.IndexChildren();
     merged.elapsedMs = MeasureElapsedMs(start, ScanClock::now());
     if (!merged.rootFailures.empty()) {
         merged.message = JoinRootFailureReasons(merged.rootFailures);
-        if (top.children.empty() && merged.status == ScanStatus::Completed) {
+        if (merged.nodes[merged.rootIndex].Children().empty() && merged.status == ScanStatus::Completed) {
             merged.status = ScanStatus::Failed;
             merged.nodes.clear();
             merged.rootIndex = NoIndex;

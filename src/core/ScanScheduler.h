@@ -70,8 +70,10 @@ private:
 
 // Moves a root's nodes and errors to the end of `merged`, re-basing indices
 // by a constant offset and hanging the root under node 0. A result without a
-// usable root (a failed scan) adds nothing. If memory runs out, `merged` is
-// left as it was and std::bad_alloc is thrown.
+// usable root (a failed scan) adds nothing. If memory runs out, or the
+// nodes would pass what one tree can index, `merged` keeps its nodes as they
+// were and the exception passes on. Totals and children are left to the end
+// of the merge.
 void MergeRootResult(ScanResult& merged, ScanResult&& root);
 
 }  // namespace varnel::core

@@ -2,44 +2,41 @@
 
 #include <utility>
 
+#include "core/PathRules.h"
+
 namespace varnel::core {
 
-std::uint64_t ScanTreeBuilder::AddNode(std::uint64_t parentIndex, bool isDirectory,
-                                       std::wstring&& name, std::wstring&& path,
-                                       std::uint32_t attributes, std::uint64_t size,
-                                       std::uint64_t lastWriteTime) {
-    const std::uint64_t index = nodes_.size();
-    ScanNode& node = nodes_.emplace_back();
-    node.index = index;
-    node.parentIndex = parentIndex;
-    node.isDirectory = isDirectory;
-    node.name = std::move(name);
-    node.path = std::move(path);
-    node.attributes = attributes;
-    node.size = size;
-    node.totalSize = size;
-    node.lastWriteTime = lastWriteTime;
-    node.isReparsePoint = (attributes & FileAttributeReparsePoint) != 0;
-
+std::uint64_t ScanTreeBuilder::Add(std::uint64_t parentIndex, bool isDirectory, std::wstring_view name,
+                                   std::uint32_t attributes, std::uint64_t size, std::uint64_t lastWriteTime) {
     if (parentIndex == NoIndex) {
-        rootIndex_ = index;
-    } else {
-        nodes_[parentIndex].children.push_back(index);
+        return NoIndex;
     }
+    if (nodes_.size() >= nodeLimit_) {
+        full_ = true;
+        return NoIndex;
+    }
+    const std::uint64_t index = nodes_.Append(parentIndex, isDirectory, name, attributes, size, lastWriteTime);
+    full_ = full_ || (index == NoIndex && nodes_.size() >= ScanTree::MaxNodes);
     return index;
 }
 
-std::uint64_t ScanTreeBuilder::AddFolder(std::uint64_t parentIndex, std::wstring name,
-                                         std::wstring path, std::uint32_t attributes,
-                                         std::uint64_t lastWriteTime) {
-    return AddNode(parentIndex, true, std::move(name), std::move(path), attributes, 0, lastWriteTime);
+std::uint64_t ScanTreeBuilder::AddRoot(std::wstring path, std::uint32_t attributes, std::uint64_t lastWriteTime) {
+    if (rootIndex_ != NoIndex || nodeLimit_ == 0) {
+        return NoIndex;
+    }
+    rootIndex_ = nodes_.Append(NoIndex, true, LeafName(path), attributes, 0, lastWriteTime);
+    nodes_.SetOwnPath(rootIndex_, std::move(path));
+    return rootIndex_;
 }
 
-std::uint64_t ScanTreeBuilder::AddFile(std::uint64_t parentIndex, std::wstring name,
-                                       std::wstring path, std::uint32_t attributes,
+std::uint64_t ScanTreeBuilder::AddFolder(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
+                                         std::uint64_t lastWriteTime) {
+    return Add(parentIndex, true, name, attributes, 0, lastWriteTime);
+}
+
+std::uint64_t ScanTreeBuilder::AddFile(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
                                        std::uint64_t size, std::uint64_t lastWriteTime) {
-    return AddNode(parentIndex, false, std::move(name), std::move(path), attributes, size,
-                   lastWriteTime);
+    return Add(parentIndex, false, name, attributes, size, lastWriteTime);
 }
 
 void ScanTreeBuilder::AddError(std::wstring path, std::uint32_t code) {
@@ -47,63 +44,30 @@ void ScanTreeBuilder::AddError(std::wstring path, std::uint32_t code) {
 }
 
 void ScanTreeBuilder::ComputeTotals() {
-    if (rootIndex_ == NoIndex) {
-        return;
-    }
-    struct Pending {
-        std::uint64_t index;
-        bool visited;
-    };
-    std::vector<Pending> stack;
-    stack.push_back({rootIndex_, false});
-    while (!stack.empty()) {
-        const Pending top = stack.back();
-        stack.pop_back();
-        ScanNode& node = nodes_[top.index];
-        if (!top.visited) {
-            stack.push_back({top.index, true});
-            for (const std::uint64_t child : node.children) {
-                if (nodes_[child].isDirectory) {
-                    stack.push_back({child, false});
-                }
-            }
-            continue;
-        }
-        std::uint64_t totalSize = 0;
-        std::uint64_t directFilesSize = 0;
-        std::uint64_t fileCount = 0;
-        std::uint64_t folderCount = 0;
-        for (const std::uint64_t childIndex : node.children) {
-            const ScanNode& child = nodes_[childIndex];
-            if (child.isDirectory) {
-                totalSize = SaturatingAdd(totalSize, child.totalSize);
-                fileCount += child.fileCount;
-                folderCount += child.folderCount + 1;
-            } else {
-                totalSize = SaturatingAdd(totalSize, child.size);
-                directFilesSize = SaturatingAdd(directFilesSize, child.size);
-                fileCount += 1;
-            }
-        }
-        node.totalSize = totalSize;
-        node.directFilesSize = directFilesSize;
-        node.fileCount = fileCount;
-        node.folderCount = folderCount;
+    if (rootIndex_ != NoIndex) {
+        nodes_.ComputeTotals();
     }
 }
 
-ScanResult ScanTreeBuilder::FinishResult(ScanStatus status, std::wstring rootPath,
-                                         std::int64_t elapsedMs) {
+ScanResult ScanTreeBuilder::FinishResult(ScanStatus status, std::wstring rootPath, std::int64_t elapsedMs) {
+    if (full_) {
+        nodes_.clear();
+        errors_.clear();
+        rootIndex_ = NoIndex;
+        full_ = false;
+        return MakeFailedResult(std::move(rootPath), TooManyNodesMessage, elapsedMs);
+    }
     ScanResult result;
     result.status = status;
     result.rootPath = std::move(rootPath);
+    nodes_.IndexChildren();
     result.nodes = std::move(nodes_);
     result.errors = std::move(errors_);
     result.rootIndex = rootIndex_;
     result.elapsedMs = elapsedMs;
     result.errorCount = result.errors.size();
-    for (const ScanNode& node : result.nodes) {
-        if (node.isDirectory) {
+    for (const NodeView node : result.nodes) {
+        if (node.IsDirectory()) {
             ++result.folderCount;
         } else {
             ++result.fileCount;

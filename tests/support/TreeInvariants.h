@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "core/PathRules.h"
 #include "core/ScanModel.h"
 
 namespace varnel::testing {
@@ -25,35 +26,38 @@ inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& res
         if (!nodes.empty()) return ::testing::AssertionFailure() << "nodes without a root";
         return ::testing::AssertionSuccess();
     }
-    if (result.rootIndex >= nodes.size() || !nodes[result.rootIndex].isDirectory) {
+    if (result.rootIndex >= nodes.size()) {
+        return ::testing::AssertionFailure() << "root index " << result.rootIndex << " is not a folder";
+    }
+    if (!nodes[result.rootIndex].IsDirectory()) {
         return ::testing::AssertionFailure() << "root index " << result.rootIndex << " is not a folder";
     }
     std::vector<std::uint64_t> listedIn(nodes.size(), 0);
     std::uint64_t files = 0;
     std::uint64_t folders = 0;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
-        const core::ScanNode& node = nodes[i];
-        (node.isDirectory ? folders : files) += 1;
-        if (node.index != i) return ::testing::AssertionFailure() << "node " << i << " has index " << node.index;
-        if (!node.isDirectory && !node.children.empty())
+        const core::NodeView node = nodes[i];
+        (node.IsDirectory() ? folders : files) += 1;
+        if (!node.IsDirectory() && !node.Children().empty())
             return ::testing::AssertionFailure() << "file " << i << " has children";
-        if (node.isReparsePoint != ((node.attributes & core::FileAttributeReparsePoint) != 0))
-            return ::testing::AssertionFailure() << "reparse flag of " << i << " disagrees with attributes";
-        for (const std::uint64_t child : node.children) {
-            if (child >= nodes.size() || nodes[child].parentIndex != i)
+        for (const std::uint64_t child : node.Children()) {
+            if (child >= nodes.size() || nodes[child].Parent() != i)
                 return ::testing::AssertionFailure() << "child " << child << " of " << i << " points elsewhere";
             ++listedIn[child];
         }
-        if (node.parentIndex == NoIndex) {
+        if (node.Parent() == NoIndex) {
             if (i != result.rootIndex) return ::testing::AssertionFailure() << "second root " << i;
             continue;
         }
-        if (node.parentIndex >= i) return ::testing::AssertionFailure() << "parent of " << i << " is not below it";
-        if (!nodes[node.parentIndex].isDirectory)
+        if (node.Parent() >= i) return ::testing::AssertionFailure() << "parent of " << i << " is not below it";
+        if (!nodes[node.Parent()].IsDirectory())
             return ::testing::AssertionFailure() << "parent of " << i << " is a file";
+        // A path is the parent's joined with the name, up to a scanned root.
+        if (node.OwnPath().empty() && node.Path() != core::JoinPath(nodes[node.Parent()].Path(), node.Name()))
+            return ::testing::AssertionFailure() << "path of " << i << " is not its parent's and its name";
     }
     for (std::size_t i = 0; i < nodes.size(); ++i) {
-        const bool isRoot = nodes[i].parentIndex == NoIndex;
+        const bool isRoot = nodes[i].Parent() == NoIndex;
         if (listedIn[i] != (isRoot ? 0u : 1u))
             return ::testing::AssertionFailure() << "node " << i << " listed " << listedIn[i] << " times";
     }
@@ -63,26 +67,26 @@ inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& res
                                              << " but nodes hold " << files << "/" << folders;
     // Totals equal the sums below, checked child-before-parent (indices grow downwards).
     for (std::size_t k = nodes.size(); k-- > 0;) {
-        const core::ScanNode& node = nodes[k];
-        if (!node.isDirectory) {
-            if (node.totalSize != node.size) return ::testing::AssertionFailure() << "file total " << k;
+        const core::NodeView node = nodes[k];
+        if (!node.IsDirectory()) {
+            if (node.TotalSize() != node.Size()) return ::testing::AssertionFailure() << "file total " << k;
             continue;
         }
         std::uint64_t total = 0, direct = 0, fileCount = 0, folderCount = 0;
-        for (const std::uint64_t c : node.children) {
-            const core::ScanNode& child = nodes[c];
-            if (child.isDirectory) {
-                total = core::SaturatingAdd(total, child.totalSize);
-                fileCount += child.fileCount;
-                folderCount += child.folderCount + 1;
+        for (const std::uint64_t c : node.Children()) {
+            const core::NodeView child = nodes[c];
+            if (child.IsDirectory()) {
+                total = core::SaturatingAdd(total, child.TotalSize());
+                fileCount += child.FileCount();
+                folderCount += child.FolderCount() + 1;
             } else {
-                total = core::SaturatingAdd(total, child.size);
-                direct = core::SaturatingAdd(direct, child.size);
+                total = core::SaturatingAdd(total, child.Size());
+                direct = core::SaturatingAdd(direct, child.Size());
                 fileCount += 1;
             }
         }
-        if (total != node.totalSize || direct != node.directFilesSize || fileCount != node.fileCount ||
-            folderCount != node.folderCount)
+        if (total != node.TotalSize() || direct != node.DirectFilesSize() || fileCount != node.FileCount() ||
+            folderCount != node.FolderCount())
             return ::testing::AssertionFailure() << "totals of node " << k << " are not the sums below it";
     }
     return ::testing::AssertionSuccess();
