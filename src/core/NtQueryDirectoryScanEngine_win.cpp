@@ -27,6 +27,7 @@ namespace {
 
 constexpr std::size_t QueryBufferBytes = 65536;
 constexpr std::size_t QueryBufferAlignment = 32;
+
 // A folder waiting to be listed. Its path lives only until it is listed:
 // the tree keeps names, and a worker needs the whole path to open the folder.
 struct DirectoryWorkItem {
@@ -34,8 +35,8 @@ struct DirectoryWorkItem {
     std::wstring path;  // without trailing separator, but "X:\" keeps its own
 };
 
-// What a worker keeps from one listing call to the next, so that listing
-// allocates nothing per entry once the buffers have grown.
+// What a worker keeps from one listing call to the next, so that once its
+// buffers have grown only the paths of folders still to list are allocated.
 struct WorkerScratch {
     DirectoryBatch batch;
     // Entries of `batch` that are folders to list, with their new nodes.

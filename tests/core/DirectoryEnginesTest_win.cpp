@@ -116,34 +116,6 @@ TEST(DirectoryEngines, ReportEveryFolderAndEvery128thFileByItsPath) {
     }
 }
 
-TEST(DirectoryEngines, RootsThatAreNoFolderFailWithTheirReason) {
-    TempFolder temp;
-    temp.Folder(L"empty");
-    temp.File(L"file.bin", 9);
-    const std::pair<std::wstring, std::string> cases[] = {
-        {temp.At(L"vanished"), "status.root_missing"}, {temp.At(L"file.bin"), "status.root_not_folder"},
-        {L"NUL", "status.root_device"},                {L"\\\\.\\CON", "status.root_device"},
-        {L"", "status.root_empty"},                    {temp.At(L"empty"), ""},
-    };
-    for (const std::uint64_t workers : {0u, 8u}) {
-        for (const auto& [root, reasonKey] : cases) {
-            const ScanResult result = Scan(workers, root);
-            const std::string name = std::to_string(workers) + " workers, " + ::testing::PrintToString(root);
-            ASSERT_TRUE(TreeInvariantsHold(result)) << name;
-            EXPECT_EQ(result.errorCount, 0u) << name;
-            if (reasonKey.empty()) {
-                EXPECT_EQ(result.status, ScanStatus::Completed) << name;
-                EXPECT_EQ(result.nodes.size(), 1u) << name;
-                continue;
-            }
-            EXPECT_EQ(result.status, ScanStatus::Failed) << name;
-            ASSERT_EQ(result.rootFailures.size(), 1u) << name;
-            EXPECT_EQ(result.rootFailures[0].reasonKey, reasonKey) << name;
-            EXPECT_EQ(result.message, result.rootFailures[0].reason) << name;
-        }
-    }
-}
-
 TEST(DirectoryEngines, DriveRootKeepsItsSeparatorAndHasNoName) {
     for (const auto& [workers, root] : {std::pair{0u, L"C:"}, std::pair{2u, L"C:\\"}}) {
         ScanCancellationToken token;
