@@ -76,7 +76,11 @@ public:
                 queue_.push_back(std::move(item));
             }
         }
-        items.size() == 1 ? queueChanged_.notify_one() : queueChanged_.notify_all();
+        if (items.size() == 1) {
+            queueChanged_.notify_one();
+        } else {
+            queueChanged_.notify_all();
+        }
         items.clear();
     }
 
@@ -230,11 +234,12 @@ void DirectoryQueryPool::ListDirectory(const DirectoryWorkItem& item, std::byte*
             return;
         }
         // Paths are built outside the tree's lock: the other workers need it.
+        const DirectoryBatch& batch = scratch.batch;
         for (const auto& [index, entry] : scratch.listedFolders) {
-            scratch.subdirectories.push_back({index, JoinPath(item.path, scratch.batch.Name(scratch.batch.entries[entry]))});
+            scratch.subdirectories.push_back({index, JoinPath(item.path, batch.Name(batch.entries[entry]))});
         }
         Enqueue(scratch.subdirectories);
-        Report(item, scratch.batch);
+        Report(item, batch);
         if (ShouldStop()) {
             return;
         }

@@ -140,27 +140,6 @@ TEST(ScanScheduler, ThreeDrivesSecondCancelledKeepsWhatWasRead) {
     EXPECT_EQ(result.nodes[0].TotalSize(), 40u);
 }
 
-TEST(ScanScheduler, CancelBetweenRootsStopsBeforeTheNextOnly) {
-    FakeSystem system;
-    ScanCancellationToken token;
-    // The engine sets the flag after it finished reading: its own result is
-    // Cancelled, so the loop stops there.
-    system.scripts[L"C:\\"].cancelTokenDuringScan = true;
-    ScanResult result = system.Scan(0, {L"C:\\", L"D:\\"}, L"All", token);
-    EXPECT_EQ(result.status, ScanStatus::Cancelled);
-    EXPECT_EQ(system.log.calls.size(), 1u);
-
-    // Set after the last root has finished: the scan still counts as complete.
-    FakeSystem last;
-    last.scripts[L"D:\\"].cancelTokenDuringScan = true;
-    last.scripts[L"D:\\"].status = ScanStatus::Completed;
-    ScanCancellationToken lastToken;
-    ScanScheduler scheduler(0, 0, last.Factory());
-    result = scheduler.Scan({L"C:\\"}, L"All", lastToken, {});
-    lastToken.Cancel();
-    EXPECT_EQ(result.status, ScanStatus::Completed);
-}
-
 TEST(ScanScheduler, FailedMftScanFallsBackSilentlyUnlessCancelled) {
     FakeSystem system;
     system.scripts[L"C:\\"].status = ScanStatus::Failed;
