@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <iterator>
 #include <thread>
 
 #include "core/ByteReader.h"
@@ -37,16 +36,6 @@ void ParseRange(std::span<std::byte> buffer, std::uint32_t recordSize, std::size
                 std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, MftParseOutput& out) {
     for (std::size_t i = begin; i < end; ++i) {
         ParseFileRecord(buffer.subspan(i * recordSize, recordSize), firstRecordNumber + i, bytesPerSector, out);
-    }
-}
-
-// Reserving exactly what one more chunk needs copied the whole list once per
-// chunk: past the first reservation, 5.2 M records took 52 s and 6.3 M 127 s.
-// Doubling keeps the copies linear in the list's final size.
-template <class T>
-void ReserveGeometrically(std::vector<T>& list, std::size_t needed) {
-    if (needed > list.capacity()) {
-        list.reserve(std::max(needed, 2 * list.capacity()));
     }
 }
 
@@ -97,7 +86,6 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
                 // An allocation failure in a worker must reach the scan
                 // thread, not end the process.
                 try {
-                    lists[w].entries.reserve((end - begin) / 2);
                     ParseRange(buffer, recordSize, begin, end, firstRecordNumber, bytesPerSector, lists[w]);
                 } catch (...) {
                     failures[w] = std::current_exception();
@@ -112,15 +100,17 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
         }
     }
 
-    std::size_t added = 0;
-    for (const MftParseOutput& list : lists) {
-        added += list.entries.size();
-    }
-    ReserveGeometrically(out.entries, out.entries.size() + added);
+    // A worker's names move into the shared store as its entries join the
+    // list: one copy of a chunk's names, and the worker's store goes with it.
     for (MftParseOutput& list : lists) {
-        std::move(list.entries.begin(), list.entries.end(), std::back_inserter(out.entries));
+        for (std::size_t i = 0; i < list.entries.size(); ++i) {
+            MftEntry entry = list.entries[i];
+            entry.SetNamePosition(out.names.Append(list.NameOf(entry)));
+            out.entries.push_back(entry);
+        }
         out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
                                     list.multiRecordFiles.end());
+        list = {};
     }
     return true;
 }
@@ -238,7 +228,7 @@ constexpr std::uint64_t DroppedEntry = ~0ull;  // above every 48-bit record numb
 
 }  // namespace
 
-void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& parts) {
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
     if (parts.empty()) {
         return;  // no multi-record file, so no extension record and no provisional name
     }
@@ -247,7 +237,8 @@ void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& p
     bool anyDropped = false;
     // One pass over the entries: their order follows record positions, which
     // need not follow owners when extension records carry names.
-    for (MftEntry& entry : entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        MftEntry& entry = entries[i];
         const auto it = std::lower_bound(files.begin(), files.end(), entry.recordNumber, byRecord);
         const bool joined = it != files.end() && it->baseRecordNumber == entry.recordNumber;
         if (!joined && !entry.isProvisional) {
@@ -270,11 +261,16 @@ void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& p
         }
         SettleEntry(entry, it->facts);
     }
-    if (anyDropped) {
-        entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                     [](const MftEntry& e) { return e.recordNumber == DroppedEntry; }),
-                      entries.end());
+    if (!anyDropped) {
+        return;
     }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].recordNumber != DroppedEntry) {
+            entries[kept++] = entries[i];
+        }
+    }
+    entries.Truncate(kept);
 }
 
 }  // namespace varnel::core

@@ -70,6 +70,6 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
 // record is not in use, has no attribute list, or carries another sequence
 // number than the name's record refers to (a reused record) are removed.
 // parts is sorted in place.
-void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& parts);
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts);
 
 }  // namespace varnel::core

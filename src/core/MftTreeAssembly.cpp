@@ -1,8 +1,6 @@
 #include "core/MftTreeAssembly.h"
 
-#include <unordered_set>
-
-#include "core/PathRules.h"
+#include <algorithm>
 
 namespace varnel::core {
 
@@ -19,23 +17,59 @@ bool CancelledAt(std::uint64_t step, const ScanCancellationToken& token) {
 
 }  // namespace
 
-MftChildIndex BuildChildren(const std::vector<MftEntry>& entries, const ScanCancellationToken& token) {
+MftChildIndex BuildChildren(const MftEntryList& entries, const ScanCancellationToken& token) {
     MftChildIndex index;
-    index.max_load_factor(1.0f);
-    index.reserve(entries.size());
-    for (std::uint64_t i = 0; i < entries.size(); ++i) {
-        if (CancelledAt(i, token)) {
-            break;
-        }
-        index[entries[i].parentRecordNumber].push_back(i);
+    const std::size_t count = entries.size();
+    if (count > MftMaxEntries) {
+        return index;
     }
+    // Only folder records can be parents: the index ends after the last one.
+    std::uint64_t limit = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (CancelledAt(i, token)) {
+            return {};
+        }
+        if (entries[i].isDirectory) {
+            limit = std::max(limit, entries[i].recordNumber + 1);
+        }
+    }
+    // Counting sort by parent: count each parent's names one place after
+    // it, sum up to each parent's first place, then fill.
+    std::vector<std::uint32_t>& start = index.start_;
+    start.assign(static_cast<std::size_t>(limit) + 1, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (CancelledAt(i, token)) {
+            return {};
+        }
+        if (entries[i].parentRecordNumber < limit) {
+            ++start[static_cast<std::size_t>(entries[i].parentRecordNumber) + 1];
+        }
+    }
+    for (std::size_t r = 1; r < start.size(); ++r) {
+        start[r] += start[r - 1];
+    }
+    index.order_.resize(start.back());
+    // Filling moves each parent's start to its end; one shift puts it back.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (CancelledAt(i, token)) {
+            return {};
+        }
+        const std::uint64_t parent = entries[i].parentRecordNumber;
+        if (parent < limit) {
+            index.order_[start[static_cast<std::size_t>(parent)]++] = static_cast<std::uint32_t>(i);
+        }
+    }
+    for (std::size_t r = start.size(); r-- > 1;) {
+        start[r] = start[r - 1];
+    }
+    start[0] = 0;
     return index;
 }
 
-std::optional<std::uint16_t> FindFolderSequence(const std::vector<MftEntry>& entries, std::uint64_t recordNumber) {
-    for (const MftEntry& entry : entries) {
-        if (entry.recordNumber == recordNumber && entry.isDirectory) {
-            return entry.recordSequence;
+std::optional<std::uint16_t> FindFolderSequence(const MftEntryList& entries, std::uint64_t recordNumber) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].recordNumber == recordNumber && entries[i].isDirectory) {
+            return entries[i].recordSequence;
         }
     }
     return std::nullopt;
@@ -46,29 +80,37 @@ namespace {
 struct MftPendingFolder {
     MftFolderReference folder;
     std::uint64_t nodeIndex;
-    std::wstring path;
 };
 
-void Report(MftProgressState& state) {
+// Paths are derived only when someone listens: a scan without progress
+// builds none.
+void Report(MftProgressState& state, const ScanTreeBuilder& builder, std::uint64_t node) {
     if (state.callback) {
+        state.progress.currentPath = builder.Nodes()[node].Path();
         state.callback(state.progress);
     }
 }
 
 }  // namespace
 
-void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::wstring& rootPath,
-                  MftFolderReference root, std::vector<MftEntry>& entries, const MftChildIndex& children,
-                  const ScanCancellationToken& token, MftProgressState& progress) {
+void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderReference root,
+                  const MftParseOutput& parsed, const MftChildIndex& children, const ScanCancellationToken& token,
+                  MftProgressState& progress) {
+    if (rootIndex == NoIndex) {
+        return;
+    }
+    const MftEntryList& entries = parsed.entries;
     // Folder records already expanded: a damaged MFT can make a folder its
     // own ancestor, and a folder can have several names; this keeps the walk
-    // finite and each child list read once, so names can be moved out.
-    std::unordered_set<std::uint64_t> expanded;
-    expanded.reserve(children.size());
-    expanded.insert(root.recordNumber);
+    // finite and each child list read once. One bit per record that can
+    // have children.
+    std::vector<bool> expanded(static_cast<std::size_t>(children.RecordLimit()));
+    if (root.recordNumber < expanded.size()) {
+        expanded[static_cast<std::size_t>(root.recordNumber)] = true;
+    }
     std::vector<MftPendingFolder> stack;
     stack.reserve(1024);
-    stack.push_back({root, rootIndex, rootPath});
+    stack.push_back({root, rootIndex});
 
     ScanProgress& report = progress.progress;
     std::uint64_t step = 0;
@@ -76,29 +118,28 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
         if (token.IsCancelled()) {
             break;
         }
-        MftPendingFolder pending = std::move(stack.back());
+        const MftPendingFolder pending = stack.back();
         stack.pop_back();
         ++report.foldersScanned;
-        report.currentPath = pending.path;
-        Report(progress);
+        Report(progress, builder, pending.nodeIndex);
 
-        const auto found = children.find(pending.folder.recordNumber);
-        if (found == children.end()) {
-            continue;
-        }
-        for (const std::uint64_t i : found->second) {
+        for (const std::uint32_t i : children.ChildrenOf(pending.folder.recordNumber)) {
             if (CancelledAt(++step, token)) {
                 return;
             }
             if (i >= entries.size()) {
                 continue;
             }
-            MftEntry& entry = entries[i];
+            const MftEntry& entry = entries[i];
             // The root folder names itself "." with itself as parent. Length
             // first: comparing every name of a million-file volume with the
             // two literals cost a tenth of the walk.
-            const std::size_t length = entry.name.size();
-            if (length == 0 || (length <= 2 && (entry.name == L"." || entry.name == L".."))) {
+            const std::size_t length = entry.nameLength;
+            if (length == 0) {
+                continue;
+            }
+            const std::wstring_view name = parsed.NameOf(entry);
+            if (length <= 2 && (name == L"." || name == L"..")) {
                 continue;
             }
             if (!SequenceMatches(entry.parentSequence, pending.folder.sequence)) {
@@ -107,17 +148,17 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
             if (!entry.isDirectory) {
                 ++report.filesScanned;
                 report.bytesFound += entry.size;
-                const bool reportThisFile = report.filesScanned % progress.interval == 0;
-                builder.AddFile(pending.nodeIndex, entry.name, entry.attributes, entry.size, 0);
-                if (reportThisFile) {
-                    report.currentPath = JoinPath(pending.path, entry.name);
-                    Report(progress);
+                const std::uint64_t node = builder.AddFile(pending.nodeIndex, name, entry.attributes, entry.size, 0);
+                if (report.filesScanned % progress.interval == 0) {
+                    Report(progress, builder, node == NoIndex ? pending.nodeIndex : node);
                 }
                 continue;
             }
-            const std::uint64_t node = builder.AddFolder(pending.nodeIndex, entry.name, entry.attributes, 0);
-            if (node != NoIndex && !entry.isNameSurrogate && expanded.insert(entry.recordNumber).second) {
-                stack.push_back({{entry.recordNumber, entry.recordSequence}, node, JoinPath(pending.path, entry.name)});
+            const std::uint64_t node = builder.AddFolder(pending.nodeIndex, name, entry.attributes, 0);
+            const auto record = static_cast<std::size_t>(entry.recordNumber);
+            if (node != NoIndex && !entry.isNameSurrogate && record < expanded.size() && !expanded[record]) {
+                expanded[record] = true;
+                stack.push_back({{entry.recordNumber, entry.recordSequence}, node});
             }
         }
     }

@@ -1,13 +1,15 @@
 #pragma once
 // Turns the flat list of MFT names into the scan tree: an index from parent
 // record to names, a depth-first walk from the scanned folder's record, and
-// the one-line trace of counts and timings.
+// the one-line trace of counts and timings. Record numbers are dense (a
+// record's number is its place in the MFT), so what is looked up by record
+// lives in arrays indexed by record number, not in hash tables.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <span>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/MftEnumeration.h"
@@ -18,8 +20,28 @@
 namespace varnel::core {
 
 // Parent record number -> positions of its names in the entry list, each
-// list ascending.
-using MftChildIndex = std::unordered_map<std::uint64_t, std::vector<std::uint64_t>>;
+// list ascending: one counting sort of the entries by parent, so the whole
+// index is two arrays of 32-bit numbers.
+class MftChildIndex {
+public:
+    // The positions of the names whose parent reference is `record`.
+    std::span<const std::uint32_t> ChildrenOf(std::uint64_t record) const noexcept {
+        if (record + 1 >= start_.size()) {
+            return {};
+        }
+        return std::span<const std::uint32_t>(order_).subspan(start_[record], start_[record + 1] - start_[record]);
+    }
+    // Records at and above this have no names below them.
+    std::uint64_t RecordLimit() const noexcept { return start_.empty() ? 0 : start_.size() - 1; }
+
+private:
+    friend MftChildIndex BuildChildren(const MftEntryList& entries, const ScanCancellationToken& token);
+    std::vector<std::uint32_t> start_;  // record -> first place in order_; one more than RecordLimit()
+    std::vector<std::uint32_t> order_;
+};
+
+// Positions in the index are 32-bit: a longer list cannot become a tree anyway.
+inline constexpr std::uint64_t MftMaxEntries = 0xFFFFFFFEu;
 
 // Progress of one scan; reports come only from PopulateTree.
 struct MftProgressState {
@@ -28,8 +50,10 @@ struct MftProgressState {
     ScanProgress progress;
 };
 
-// Stops early, with a partial index, when the token is cancelled.
-MftChildIndex BuildChildren(const std::vector<MftEntry>& entries, const ScanCancellationToken& token);
+// Only names whose parent is a folder record of the list are indexed: no
+// other parent can be reached. Gives an empty index when the token is
+// cancelled or the list holds more than MftMaxEntries names.
+MftChildIndex BuildChildren(const MftEntryList& entries, const ScanCancellationToken& token);
 
 // A folder's record and the sequence number its children's parent references
 // must carry (0 accepts any).
@@ -40,7 +64,7 @@ struct MftFolderReference {
 
 // The sequence number of the folder whose record is recordNumber, as its own
 // names give it; nothing when no name makes that record a folder.
-std::optional<std::uint16_t> FindFolderSequence(const std::vector<MftEntry>& entries, std::uint64_t recordNumber);
+std::optional<std::uint16_t> FindFolderSequence(const MftEntryList& entries, std::uint64_t recordNumber);
 
 // Adds a node for every name reachable from the root folder below the root
 // node. Each folder record is expanded once, under the first of its names the
@@ -52,10 +76,11 @@ std::optional<std::uint16_t> FindFolderSequence(const std::vector<MftEntry>& ent
 // (junctions, symbolic links) get no children; other reparse folders (cloud
 // files) are entered. "." and ".." never become nodes. Stops (leaving what
 // was added) when the token is cancelled, also between the children of one
-// folder. Names are moved out of the entries into the nodes.
-void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::wstring& rootPath,
-                  MftFolderReference root, std::vector<MftEntry>& entries, const MftChildIndex& children,
-                  const ScanCancellationToken& token, MftProgressState& progress);
+// folder. The progress's current path is the builder's path of the folder
+// being expanded (or of a reported file).
+void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderReference root,
+                  const MftParseOutput& parsed, const MftChildIndex& children, const ScanCancellationToken& token,
+                  MftProgressState& progress);
 
 // The trace line, line feed included.
 std::string FormatMftTrace(const MftScanStats& stats, std::int64_t totalMs);

@@ -42,11 +42,11 @@ std::vector<std::string> ExpectedListing(const std::string& name) {
 std::vector<std::string> Listing(const ScanResult& result) {
     std::vector<std::string> lines;
     const std::wstring prefix = std::wstring(RootName) + L"\\";
-    for (const ScanNode& node : result.nodes) {
-        if (node.index == result.rootIndex) continue;
-        const char* kind = !node.isDirectory ? "F" : node.isReparsePoint ? "R" : "D";
-        lines.push_back(std::string(kind) + "\t" + std::to_string(node.size) + "\t" +
-                        WideToUtf8(node.path.substr(prefix.size())));
+    for (const NodeView node : result.nodes) {
+        if (node.Index() == result.rootIndex) continue;
+        const char* kind = !node.IsDirectory() ? "F" : node.IsReparsePoint() ? "R" : "D";
+        lines.push_back(std::string(kind) + "\t" + std::to_string(node.Size()) + "\t" +
+                        WideToUtf8(node.Path().substr(prefix.size())));
     }
     std::sort(lines.begin(), lines.end());
     return lines;
