@@ -100,7 +100,6 @@ void BM_EnumerateMft(benchmark::State& state) {
     std::uint64_t records = 0;
     for (auto _ : state) {
         MftParseOutput out;
-        out.entries.reserve(image.dataSize / image.volume.bytesPerFileRecordSegment);
         ScanCancellationToken token;
         stats = {};
         EnumerateMft(image.reader, image.volume, image.runs, image.dataSize, token, out, stats, threads);
@@ -113,14 +112,14 @@ void BM_EnumerateMft(benchmark::State& state) {
     state.counters["workers"] = static_cast<double>(stats.parseWorkerLimit);
 }
 
-// The phases of a scan one by one, with the trace line's names, and the
-// memory of the finished result.
+// The phases of a scan one by one, with the trace line's names, the memory
+// of the parse list and its index at their largest, and of the kept result.
 void BM_ScanPhases(benchmark::State& state) {
     Image& image = TheImage();
     if (!image.ok) return state.SkipWithError(image.error.c_str());
     using Clock = std::chrono::steady_clock;
     double readRuns = 0, enumerate = 0, buildChildren = 0, populate = 0, finalize = 0, release = 0;
-    double nodes = 0, bytesPerNode = 0, bytesPerNodeUtf16 = 0, entryBytes = 0;
+    double nodes = 0, keptBytes = 0, parseBytes = 0, indexBytes = 0;
     for (auto _ : state) {
         auto t = Clock::now();
         std::vector<MftRun> runs;
@@ -130,7 +129,6 @@ void BM_ScanPhases(benchmark::State& state) {
 
         t = Clock::now();
         MftParseOutput parsed;
-        parsed.entries.reserve(dataSize / image.volume.bytesPerFileRecordSegment);
         MftScanStats stats;
         ScanCancellationToken token;
         EnumerateMft(image.reader, image.volume, runs, dataSize, token, parsed, stats, 0);
@@ -138,46 +136,36 @@ void BM_ScanPhases(benchmark::State& state) {
         enumerate += Ms(Clock::now() - t);
 
         ScanTreeBuilder builder;
-        builder.Reserve(parsed.entries.size() + 1);
-        const auto root = builder.AddFolder(NoIndex, L"", L"X:\\", FileAttributeDirectory, 0);
+        const auto root = builder.AddRoot(L"X:\\", FileAttributeDirectory, 0);
         t = Clock::now();
-        const MftChildIndex children = BuildChildren(parsed.entries, token);
+        MftChildIndex children = BuildChildren(parsed.entries, token);
         buildChildren += Ms(Clock::now() - t);
 
         t = Clock::now();
         const ScanProgressCallback none;
         MftProgressState progress{none, ProgressFileInterval, {}};
-        PopulateTree(builder, root, L"X:\\", {ntfs::RootFolderRecord, 0}, parsed.entries, children, token, progress);
+        PopulateTree(builder, root, {ntfs::RootFolderRecord, 0}, parsed, children, token, progress);
         populate += Ms(Clock::now() - t);
+
+        state.PauseTiming();
+        parseBytes = static_cast<double>(parsed.entries.MemoryBytes() + parsed.names.MemoryBytes() +
+                                         parsed.multiRecordFiles.capacity() * sizeof(MftFileFacts));
+        indexBytes = static_cast<double>(children.MemoryBytes());
+        state.ResumeTiming();
+        t = Clock::now();
+        parsed = {};
+        children = {};
+        release += Ms(Clock::now() - t);
 
         t = Clock::now();
         builder.ComputeTotals();
-        finalize += Ms(Clock::now() - t);
-
         ScanResult result = builder.FinishResult(ScanStatus::Completed, L"X:\\", 0);
-        state.PauseTiming();
+        finalize += Ms(Clock::now() - t);
         nodes = static_cast<double>(result.nodes.size());
-        double host = static_cast<double>(result.nodes.capacity() * sizeof(ScanNode));
-        double utf16 = host;
-        for (const ScanNode& node : result.nodes) {
-            const double childBytes = static_cast<double>(node.children.capacity() * sizeof(std::uint64_t));
-            const auto heap = [](const std::wstring& s) {
-                return s.size() * sizeof(wchar_t) < sizeof(std::wstring) - sizeof(std::size_t) * 2 ? 0.0
-                       : static_cast<double>((s.capacity() + 1) * sizeof(wchar_t));
-            };
-            // On Windows wchar_t is 2 bytes and a string keeps 7 characters inline.
-            const auto windows = [](const std::wstring& s) { return s.size() <= 7 ? 0.0 : static_cast<double>((s.size() + 1) * 2); };
-            host += heap(node.name) + heap(node.path) + childBytes;
-            utf16 += windows(node.name) + windows(node.path) + childBytes;
-        }
-        bytesPerNode = host / nodes;
-        bytesPerNodeUtf16 = utf16 / nodes;
-        entryBytes = static_cast<double>(parsed.entries.capacity() * sizeof(MftEntry)) / nodes;
-        state.ResumeTiming();
+        keptBytes = static_cast<double>(result.nodes.MemoryBytes());
 
         t = Clock::now();
         result = {};
-        parsed = {};
         release += Ms(Clock::now() - t);
     }
     const double n = static_cast<double>(state.iterations());
@@ -188,9 +176,13 @@ void BM_ScanPhases(benchmark::State& state) {
     state.counters["finalizeMs"] = finalize / n;
     state.counters["releaseMs"] = release / n;
     state.counters["nodes"] = nodes;
-    state.counters["bytes_per_node"] = bytesPerNode;
-    state.counters["bytes_per_node_utf16"] = bytesPerNodeUtf16;
-    state.counters["entry_bytes_per_node"] = entryBytes;
+    state.counters["kept_bytes_per_node"] = keptBytes / nodes;
+    state.counters["parse_bytes_per_node"] = parseBytes / nodes;
+    state.counters["index_bytes_per_node"] = indexBytes / nodes;
+    // What the scan holds at its peak (the end of the tree's assembly: parse
+    // list, index and tree) against what it keeps; a little high, as the
+    // tree's child index comes only after the parse list is gone.
+    state.counters["peak_over_kept"] = (parseBytes + indexBytes + keptBytes) / keptBytes;
 }
 
 void BM_EndToEndScan(benchmark::State& state) {
@@ -202,7 +194,7 @@ void BM_EndToEndScan(benchmark::State& state) {
         ScanCancellationToken token;
         ScanResult result = ScanNtfsImage(image.reader, image.reader.Size(), L"X:\\", threads, token, {});
         nodes = static_cast<double>(result.nodes.size());
-        benchmark::DoNotOptimize(result.nodes.data());
+        benchmark::DoNotOptimize(result.rootIndex);
         // The finished tree outlives a scan (the window keeps it), so freeing
         // it is not part of the scan's time.
         state.PauseTiming();

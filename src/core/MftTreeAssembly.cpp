@@ -77,6 +77,14 @@ std::optional<std::uint16_t> FindFolderSequence(const MftEntryList& entries, std
 
 namespace {
 
+constexpr std::size_t LinkBatch = 32;
+
+// The root folder names itself "." with itself as parent. Reads the first
+// character of every name, which the batched walk relies on to fetch it.
+bool IsDotName(std::wstring_view name) noexcept {
+    return name[0] == L'.' && (name.size() == 1 || (name.size() == 2 && name[1] == L'.'));
+}
+
 struct MftPendingFolder {
     MftFolderReference folder;
     std::uint64_t nodeIndex;
@@ -123,42 +131,48 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderRe
         ++report.foldersScanned;
         Report(progress, builder, pending.nodeIndex);
 
-        for (const std::uint32_t i : children.ChildrenOf(pending.folder.recordNumber)) {
-            if (CancelledAt(++step, token)) {
-                return;
+        const std::span<const std::uint32_t> list = children.ChildrenOf(pending.folder.recordNumber);
+        for (std::size_t first = 0; first < list.size(); first += LinkBatch) {
+            const std::size_t count = std::min(LinkBatch, list.size() - first);
+            // Gather, look, then link: a folder's names lie anywhere in the
+            // parse list, and loads issued together wait for memory
+            // together instead of one after another (a third of the walk).
+            MftEntry batch[LinkBatch];
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::uint32_t i = list[first + k];
+                batch[k] = i < entries.size() ? entries[i] : MftEntry{};  // no name: skipped below
             }
-            if (i >= entries.size()) {
-                continue;
+            bool linked[LinkBatch];
+            for (std::size_t k = 0; k < count; ++k) {
+                const MftEntry& entry = batch[k];
+                linked[k] = entry.nameLength != 0 && !IsDotName(parsed.NameOf(entry)) &&
+                            SequenceMatches(entry.parentSequence, pending.folder.sequence);
             }
-            const MftEntry& entry = entries[i];
-            // The root folder names itself "." with itself as parent. Length
-            // first: comparing every name of a million-file volume with the
-            // two literals cost a tenth of the walk.
-            const std::size_t length = entry.nameLength;
-            if (length == 0) {
-                continue;
-            }
-            const std::wstring_view name = parsed.NameOf(entry);
-            if (length <= 2 && (name == L"." || name == L"..")) {
-                continue;
-            }
-            if (!SequenceMatches(entry.parentSequence, pending.folder.sequence)) {
-                continue;
-            }
-            if (!entry.isDirectory) {
-                ++report.filesScanned;
-                report.bytesFound += entry.size;
-                const std::uint64_t node = builder.AddFile(pending.nodeIndex, name, entry.attributes, entry.size, 0);
-                if (report.filesScanned % progress.interval == 0) {
-                    Report(progress, builder, node == NoIndex ? pending.nodeIndex : node);
+            for (std::size_t k = 0; k < count; ++k) {
+                if (CancelledAt(++step, token)) {
+                    return;
                 }
-                continue;
-            }
-            const std::uint64_t node = builder.AddFolder(pending.nodeIndex, name, entry.attributes, 0);
-            const auto record = static_cast<std::size_t>(entry.recordNumber);
-            if (node != NoIndex && !entry.isNameSurrogate && record < expanded.size() && !expanded[record]) {
-                expanded[record] = true;
-                stack.push_back({{entry.recordNumber, entry.recordSequence}, node});
+                if (!linked[k]) {
+                    continue;
+                }
+                const MftEntry& entry = batch[k];
+                const std::wstring_view name = parsed.NameOf(entry);
+                if (!entry.isDirectory) {
+                    ++report.filesScanned;
+                    report.bytesFound += entry.size;
+                    const std::uint64_t node =
+                        builder.AddFile(pending.nodeIndex, name, entry.attributes, entry.size, 0);
+                    if (report.filesScanned % progress.interval == 0) {
+                        Report(progress, builder, node == NoIndex ? pending.nodeIndex : node);
+                    }
+                    continue;
+                }
+                const std::uint64_t node = builder.AddFolder(pending.nodeIndex, name, entry.attributes, 0);
+                const auto record = static_cast<std::size_t>(entry.recordNumber);
+                if (node != NoIndex && !entry.isNameSurrogate && record < expanded.size() && !expanded[record]) {
+                    expanded[record] = true;
+                    stack.push_back({{entry.recordNumber, entry.recordSequence}, node});
+                }
             }
         }
     }

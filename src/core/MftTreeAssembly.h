@@ -33,6 +33,7 @@ public:
     }
     // Records at and above this have no names below them.
     std::uint64_t RecordLimit() const noexcept { return start_.empty() ? 0 : start_.size() - 1; }
+    std::size_t MemoryBytes() const noexcept { return (start_.capacity() + order_.capacity()) * sizeof(std::uint32_t); }
 
 private:
     friend MftChildIndex BuildChildren(const MftEntryList& entries, const ScanCancellationToken& token);
