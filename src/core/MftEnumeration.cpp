@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "core/ByteReader.h"
 #include "core/MftStream.h"
@@ -42,6 +43,53 @@ void ParseRange(std::span<std::byte> buffer, std::uint32_t recordSize, std::size
 // A read buffer aligned to 32 bytes, zero-filled, allocated once per scan.
 struct alignas(32) BufferBlock {
     std::byte bytes[32];
+};
+
+// Parses one chunk on a thread of its own while the scan thread reads the
+// next one into the other buffer: reading the MFT and parsing it then take
+// about as long as the longer of the two, not their sum. Chunks are parsed
+// one after another, so the output keeps record order.
+class ChunkParser {
+public:
+    ChunkParser() = default;
+    ChunkParser(const ChunkParser&) = delete;
+    ChunkParser& operator=(const ChunkParser&) = delete;
+    ~ChunkParser() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+    void Start(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
+               std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
+               MftParseOutput& out) {
+        thread_ = std::thread([=, this, &out] {
+            // An allocation failure must reach the scan thread, not end the process.
+            try {
+                parallel_ = ParseRecordChunk(buffer, recordSize, byteCount, firstRecordNumber, bytesPerSector,
+                                             workerLimit, out);
+            } catch (...) {
+                failure_ = std::current_exception();
+            }
+        });
+    }
+
+    // Waits for the chunk being parsed, if any, and passes on its failure.
+    void Finish(MftScanStats& stats) {
+        if (!thread_.joinable()) {
+            return;
+        }
+        thread_.join();
+        if (failure_) {
+            std::rethrow_exception(std::exchange(failure_, nullptr));
+        }
+        ++(parallel_ ? stats.parallelChunks : stats.serialChunks);
+    }
+
+private:
+    std::thread thread_;
+    bool parallel_ = false;
+    std::exception_ptr failure_;
 };
 
 }  // namespace
@@ -141,18 +189,25 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     if (bufferBytes == 0) {
         return true;
     }
-    std::vector<BufferBlock> storage(bufferBytes / sizeof(BufferBlock));
-    const std::span<std::byte> buffer(storage.front().bytes, bufferBytes);
+    std::vector<BufferBlock> storage(2 * bufferBytes / sizeof(BufferBlock));
+    const std::span<std::byte> buffers[2] = {std::span<std::byte>(storage.front().bytes, bufferBytes),
+                                             std::span<std::byte>(storage[bufferBytes / sizeof(BufferBlock)].bytes,
+                                                                  bufferBytes)};
+    // Declared after the buffers: it is joined before they are freed.
+    ChunkParser parser;
 
     ScanProgress report;
     report.recordCount = end / recordSize;
-    for (std::uint64_t position = 0; position < end;) {
+    for (std::uint64_t position = 0, chunk = 0; position < end; ++chunk) {
         if (token.IsCancelled()) {
+            parser.Finish(stats);
             return true;
         }
+        const std::span<std::byte> buffer = buffers[chunk % 2];
         const auto toRead = static_cast<std::size_t>(std::min(chunkBytes, end - position));
         std::size_t obtained = 0;
         if (!stream.Read(position, buffer.first(toRead), obtained)) {
+            parser.Finish(stats);
             return false;
         }
         ++stats.chunks;
@@ -160,18 +215,15 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         stats.bytes += obtained - obtained % recordSize;
         // Record numbers come from the position in the stream, so records
         // after a short read keep theirs.
-        if (ParseRecordChunk(buffer, recordSize, toRead, position / recordSize, volume.bytesPerSector, workerLimit,
-                             out)) {
-            ++stats.parallelChunks;
-        } else {
-            ++stats.serialChunks;
-        }
+        parser.Finish(stats);
+        parser.Start(buffer, recordSize, toRead, position / recordSize, volume.bytesPerSector, workerLimit, out);
         position += toRead;
         if (progress) {
             report.recordsRead = position / recordSize;
             progress(report);
         }
     }
+    parser.Finish(stats);
     return true;
 }
 
