@@ -48,7 +48,10 @@ struct alignas(32) BufferBlock {
 // Parses one chunk on a thread of its own while the scan thread reads the
 // next one into the other buffer: reading the MFT and parsing it then take
 // about as long as the longer of the two, not their sum. Chunks are parsed
-// one after another, so the output keeps record order.
+// one after another, and the scan thread appends each chunk's lists to the
+// output in order, so the output keeps record order. Appending there also
+// keeps the output in the scan thread's own heap, where the tree reuses it
+// once it is freed.
 class ChunkParser {
 public:
     ChunkParser() = default;
@@ -61,36 +64,53 @@ public:
     }
 
     void Start(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
-               std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
-               MftParseOutput& out) {
-        thread_ = std::thread([=, this, &out] {
+               std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit) {
+        thread_ = std::thread([=, this] {
             // An allocation failure must reach the scan thread, not end the process.
             try {
                 parallel_ = ParseRecordChunk(buffer, recordSize, byteCount, firstRecordNumber, bytesPerSector,
-                                             workerLimit, out);
+                                             workerLimit, lists_);
             } catch (...) {
                 failure_ = std::current_exception();
             }
         });
     }
 
-    // Waits for the chunk being parsed, if any, and passes on its failure.
-    void Finish(MftScanStats& stats) {
+    // Waits for the chunk being parsed, if any, passes on its failure, and
+    // hands over its lists.
+    std::vector<MftParseOutput> Finish(MftScanStats& stats) {
         if (!thread_.joinable()) {
-            return;
+            return {};
         }
         thread_.join();
         if (failure_) {
             std::rethrow_exception(std::exchange(failure_, nullptr));
         }
         ++(parallel_ ? stats.parallelChunks : stats.serialChunks);
+        return std::exchange(lists_, {});
     }
 
 private:
     std::thread thread_;
     bool parallel_ = false;
+    std::vector<MftParseOutput> lists_;
     std::exception_ptr failure_;
 };
+
+// A list's names are copied into the output's store as its entries join
+// the output: one copy per name, and the list's store goes with it.
+void Append(MftParseOutput& out, std::vector<MftParseOutput>&& lists) {
+    for (MftParseOutput& list : lists) {
+        for (std::size_t i = 0; i < list.entries.size(); ++i) {
+            MftEntry entry = list.entries[i];
+            entry.SetNamePosition(out.names.Append(list.NameOf(entry)));
+            out.entries.push_back(entry);
+        }
+        out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
+                                    list.multiRecordFiles.end());
+        list = {};
+    }
+}
 
 }  // namespace
 
@@ -103,7 +123,8 @@ std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64
 
 bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
                       std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
-                      MftParseOutput& out) {
+                      std::vector<MftParseOutput>& lists) {
+    lists.clear();
     if (recordSize == 0) {
         return false;
     }
@@ -113,12 +134,12 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
     }
     const std::uint64_t workers = std::min<std::uint64_t>({workerLimit, count, ParseWorkerCap});
     if (workers < 2 || count < ParallelChunkMinimumRecords) {
-        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, out);
+        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, lists.emplace_back());
         return false;
     }
 
     const std::size_t per = static_cast<std::size_t>((count + workers - 1) / workers);
-    std::vector<MftParseOutput> lists(static_cast<std::size_t>(workers));
+    lists.resize(static_cast<std::size_t>(workers));
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(workers));
     std::vector<std::thread> threads;
     threads.reserve(static_cast<std::size_t>(workers));
@@ -146,19 +167,6 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
         if (failure) {
             std::rethrow_exception(failure);
         }
-    }
-
-    // A worker's names move into the shared store as its entries join the
-    // list: one copy of a chunk's names, and the worker's store goes with it.
-    for (MftParseOutput& list : lists) {
-        for (std::size_t i = 0; i < list.entries.size(); ++i) {
-            MftEntry entry = list.entries[i];
-            entry.SetNamePosition(out.names.Append(list.NameOf(entry)));
-            out.entries.push_back(entry);
-        }
-        out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
-                                    list.multiRecordFiles.end());
-        list = {};
     }
     return true;
 }
@@ -200,7 +208,7 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     report.recordCount = end / recordSize;
     for (std::uint64_t position = 0, chunk = 0; position < end; ++chunk) {
         if (token.IsCancelled()) {
-            parser.Finish(stats);
+            Append(out, parser.Finish(stats));
             return true;
         }
         const std::span<std::byte> buffer = buffers[chunk % 2];
@@ -215,15 +223,16 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         stats.bytes += obtained - obtained % recordSize;
         // Record numbers come from the position in the stream, so records
         // after a short read keep theirs.
-        parser.Finish(stats);
-        parser.Start(buffer, recordSize, toRead, position / recordSize, volume.bytesPerSector, workerLimit, out);
+        std::vector<MftParseOutput> parsed = parser.Finish(stats);
+        parser.Start(buffer, recordSize, toRead, position / recordSize, volume.bytesPerSector, workerLimit);
+        Append(out, std::move(parsed));
         position += toRead;
         if (progress) {
             report.recordsRead = position / recordSize;
             progress(report);
         }
     }
-    parser.Finish(stats);
+    Append(out, parser.Finish(stats));
     return true;
 }
 

@@ -91,10 +91,10 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         stats.buildChildrenMs = Since(t);
 
         t = ScanClock::now();
-        PopulateTree(builder, rootIndex, {rootRecord, rootSequence}, parsed, children, token, state);
+        PopulateTree(builder, rootIndex, {rootRecord, rootSequence}, parsed.names, children, token, state);
         stats.populateTreeMs = Since(t);
-        // The names now live in the tree: the parse list and its index go
-        // before the totals and the children index take their own memory.
+        // The names now live in the tree: the parse output and the index go
+        // before the totals and the tree's own child index take memory.
         children = {};
     }
     parsed = {};

@@ -17,7 +17,7 @@ bool CancelledAt(std::uint64_t step, const ScanCancellationToken& token) {
 
 }  // namespace
 
-MftChildIndex BuildChildren(const MftEntryList& entries, const ScanCancellationToken& token) {
+MftChildIndex BuildChildren(MftEntryList& entries, const ScanCancellationToken& token) {
     MftChildIndex index;
     const std::size_t count = entries.size();
     if (count > MftMaxEntries) {
@@ -34,7 +34,7 @@ MftChildIndex BuildChildren(const MftEntryList& entries, const ScanCancellationT
         }
     }
     // Counting sort by parent: count each parent's names one place after
-    // it, sum up to each parent's first place, then fill.
+    // it, sum up to each parent's first place, then file.
     std::vector<std::uint32_t>& start = index.start_;
     start.assign(static_cast<std::size_t>(limit) + 1, 0);
     for (std::size_t i = 0; i < count; ++i) {
@@ -48,21 +48,22 @@ MftChildIndex BuildChildren(const MftEntryList& entries, const ScanCancellationT
     for (std::size_t r = 1; r < start.size(); ++r) {
         start[r] += start[r - 1];
     }
-    index.order_.resize(start.back());
-    // Filling moves each parent's start to its end; one shift puts it back.
+    index.links_.resize(start.back());
+    // Filing moves each parent's start to its end; one shift puts it back.
     for (std::size_t i = 0; i < count; ++i) {
         if (CancelledAt(i, token)) {
             return {};
         }
-        const std::uint64_t parent = entries[i].parentRecordNumber;
-        if (parent < limit) {
-            index.order_[start[static_cast<std::size_t>(parent)]++] = static_cast<std::uint32_t>(i);
+        const MftEntry& entry = entries[i];
+        if (entry.parentRecordNumber < limit) {
+            index.links_[start[static_cast<std::size_t>(entry.parentRecordNumber)]++] = MftLink(entry);
         }
     }
     for (std::size_t r = start.size(); r-- > 1;) {
         start[r] = start[r - 1];
     }
     start[0] = 0;
+    entries.clear();
     return index;
 }
 
@@ -102,12 +103,11 @@ void Report(MftProgressState& state, const ScanTreeBuilder& builder, std::uint64
 }  // namespace
 
 void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderReference root,
-                  const MftParseOutput& parsed, const MftChildIndex& children, const ScanCancellationToken& token,
+                  const NameStore& names, const MftChildIndex& children, const ScanCancellationToken& token,
                   MftProgressState& progress) {
     if (rootIndex == NoIndex) {
         return;
     }
-    const MftEntryList& entries = parsed.entries;
     // Folder records already expanded: a damaged MFT can make a folder its
     // own ancestor, and a folder can have several names; this keeps the walk
     // finite and each child list read once. One bit per record that can
@@ -131,22 +131,17 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderRe
         ++report.foldersScanned;
         Report(progress, builder, pending.nodeIndex);
 
-        const std::span<const std::uint32_t> list = children.ChildrenOf(pending.folder.recordNumber);
+        const std::span<const MftLink> list = children.ChildrenOf(pending.folder.recordNumber);
         for (std::size_t first = 0; first < list.size(); first += LinkBatch) {
             const std::size_t count = std::min(LinkBatch, list.size() - first);
-            // Gather, look, then link: a folder's names lie anywhere in the
-            // parse list, and loads issued together wait for memory
-            // together instead of one after another (a third of the walk).
-            MftEntry batch[LinkBatch];
-            for (std::size_t k = 0; k < count; ++k) {
-                const std::uint32_t i = list[first + k];
-                batch[k] = i < entries.size() ? entries[i] : MftEntry{};  // no name: skipped below
-            }
+            // Look, then link: a folder's names lie anywhere in the name
+            // store, and loads issued together wait for memory together
+            // instead of one after another.
             bool linked[LinkBatch];
             for (std::size_t k = 0; k < count; ++k) {
-                const MftEntry& entry = batch[k];
-                linked[k] = entry.nameLength != 0 && !IsDotName(parsed.NameOf(entry)) &&
-                            SequenceMatches(entry.parentSequence, pending.folder.sequence);
+                const MftLink& link = list[first + k];
+                linked[k] = link.NameLength() != 0 && !IsDotName(link.Name(names)) &&
+                            SequenceMatches(link.ParentSequence(), pending.folder.sequence);
             }
             for (std::size_t k = 0; k < count; ++k) {
                 if (CancelledAt(++step, token)) {
@@ -155,23 +150,23 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderRe
                 if (!linked[k]) {
                     continue;
                 }
-                const MftEntry& entry = batch[k];
-                const std::wstring_view name = parsed.NameOf(entry);
-                if (!entry.isDirectory) {
+                const MftLink& link = list[first + k];
+                const std::wstring_view name = link.Name(names);
+                if (!link.IsDirectory()) {
                     ++report.filesScanned;
-                    report.bytesFound += entry.size;
+                    report.bytesFound += link.Size();
                     const std::uint64_t node =
-                        builder.AddFile(pending.nodeIndex, name, entry.attributes, entry.size, 0);
+                        builder.AddFile(pending.nodeIndex, name, link.Attributes(), link.Size(), 0);
                     if (report.filesScanned % progress.interval == 0) {
                         Report(progress, builder, node == NoIndex ? pending.nodeIndex : node);
                     }
                     continue;
                 }
-                const std::uint64_t node = builder.AddFolder(pending.nodeIndex, name, entry.attributes, 0);
-                const auto record = static_cast<std::size_t>(entry.recordNumber);
-                if (node != NoIndex && !entry.isNameSurrogate && record < expanded.size() && !expanded[record]) {
+                const std::uint64_t node = builder.AddFolder(pending.nodeIndex, name, link.Attributes(), 0);
+                const auto record = static_cast<std::size_t>(link.RecordNumber());
+                if (node != NoIndex && !link.IsNameSurrogate() && record < expanded.size() && !expanded[record]) {
                     expanded[record] = true;
-                    stack.push_back({{entry.recordNumber, entry.recordSequence}, node});
+                    stack.push_back({{link.RecordNumber(), link.RecordSequence()}, node});
                 }
             }
         }

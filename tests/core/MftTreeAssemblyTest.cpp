@@ -55,7 +55,7 @@ MftParseOutput Parsed(const std::vector<Name>& names) {
 
 ScanResult Populate(const std::vector<Name>& names, std::uint64_t rootRecord, ScanCancellationToken& token,
                     bool cancelAtFirstReport = false) {
-    const MftParseOutput parsed = Parsed(names);
+    MftParseOutput parsed = Parsed(names);
     ScanTreeBuilder builder;
     const std::uint64_t root = builder.AddRoot(L"C:\\", 0x10, 0);
     const ScanProgressCallback callback = [&](const ScanProgress& p) {
@@ -64,7 +64,8 @@ ScanResult Populate(const std::vector<Name>& names, std::uint64_t rootRecord, Sc
         token.Cancel();
     };
     MftProgressState state{callback, ProgressFileInterval, {}};
-    PopulateTree(builder, root, {rootRecord, 0}, parsed, BuildChildren(parsed.entries, token), token, state);
+    const MftChildIndex children = BuildChildren(parsed.entries, token);
+    PopulateTree(builder, root, {rootRecord, 0}, parsed.names, children, token, state);
     builder.ComputeTotals();
     return builder.FinishResult(ScanStatus::Completed, L"C:\\", 0);
 }
