@@ -145,7 +145,9 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
     threads.reserve(static_cast<std::size_t>(workers));
     {
         WorkerJoiner joiner(threads);
-        for (std::size_t w = 0; w < workers; ++w) {
+        // The calling thread takes the first range itself: one thread fewer
+        // to start per chunk, and one fewer waiting for a core.
+        for (std::size_t w = 1; w < workers; ++w) {
             const std::size_t begin = w * per;
             const std::size_t end = std::min(count, begin + per);
             if (begin >= end) {
@@ -161,6 +163,7 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
                 }
             });
         }
+        ParseRange(buffer, recordSize, 0, std::min(count, per), firstRecordNumber, bytesPerSector, lists[0]);
         joiner.JoinAll();
     }
     for (const std::exception_ptr& failure : failures) {
