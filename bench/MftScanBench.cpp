@@ -140,7 +140,7 @@ void BM_ScanPhases(benchmark::State& state) {
         entryBytes = static_cast<double>(parsed.entries.MemoryBytes() +
                                          parsed.multiRecordFiles.capacity() * sizeof(MftFileFacts));
         t = Clock::now();
-        MftChildIndex children = BuildChildren(parsed.entries, token);
+        MftChildIndex children = BuildChildren(parsed.entries, dataSize / image.volume.bytesPerFileRecordSegment, token);
         buildChildren += Ms(Clock::now() - t);
 
         t = Clock::now();

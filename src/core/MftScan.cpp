@@ -87,7 +87,8 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     // within, so that a cancelled scan of a large volume ends at once.
     if (!token.IsCancelled()) {
         t = ScanClock::now();
-        MftChildIndex children = BuildChildren(parsed.entries, token);
+        MftChildIndex children =
+            BuildChildren(parsed.entries, dataSize / volume.bytesPerFileRecordSegment, token);
         stats.buildChildrenMs = Since(t);
 
         t = ScanClock::now();

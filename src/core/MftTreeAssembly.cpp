@@ -17,22 +17,13 @@ bool CancelledAt(std::uint64_t step, const ScanCancellationToken& token) {
 
 }  // namespace
 
-MftChildIndex BuildChildren(MftEntryList& entries, const ScanCancellationToken& token) {
+MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token) {
     MftChildIndex index;
     const std::size_t count = entries.size();
     if (count > MftMaxEntries) {
         return index;
     }
-    // Only folder records can be parents: the index ends after the last one.
-    std::uint64_t limit = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (CancelledAt(i, token)) {
-            return {};
-        }
-        if (entries[i].isDirectory) {
-            limit = std::max(limit, entries[i].recordNumber + 1);
-        }
-    }
+    const std::uint64_t limit = recordLimit;
     // Counting sort by parent: count each parent's names one place after
     // it, sum up to each parent's first place, then file.
     std::vector<std::uint32_t>& start = index.start_;
@@ -48,7 +39,7 @@ MftChildIndex BuildChildren(MftEntryList& entries, const ScanCancellationToken& 
     for (std::size_t r = 1; r < start.size(); ++r) {
         start[r] += start[r - 1];
     }
-    index.links_.resize(start.back());
+    index.links_ = std::make_unique_for_overwrite<MftLink[]>(start.back());
     // Filing moves each parent's start to its end; one shift puts it back.
     for (std::size_t i = 0; i < count; ++i) {
         if (CancelledAt(i, token)) {
@@ -128,8 +119,11 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderRe
         }
         const MftPendingFolder pending = stack.back();
         stack.pop_back();
-        ++report.foldersScanned;
-        Report(progress, builder, pending.nodeIndex);
+        // The first folder and then one in `interval`, as with files: the
+        // walk meets tens of thousands a second, more than anyone reads.
+        if (report.foldersScanned++ % progress.interval == 0) {
+            Report(progress, builder, pending.nodeIndex);
+        }
 
         const std::span<const MftLink> list = children.ChildrenOf(pending.folder.recordNumber);
         for (std::size_t first = 0; first < list.size(); first += LinkBatch) {

@@ -6,6 +6,7 @@
 // lives in arrays indexed by record number, not in hash tables.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <span>
@@ -21,6 +22,7 @@ namespace varnel::core {
 
 // What the walk needs of one name, 32 bytes where a parse entry takes 40:
 // the parent is where the name is filed, and only folders keep their record.
+// Trivial, so the index is allocated without being zeroed first.
 class MftLink {
 public:
     MftLink() = default;
@@ -50,14 +52,14 @@ public:
 private:
     static constexpr std::uint8_t IsDirectoryFlag = 1;
     static constexpr std::uint8_t IsNameSurrogateFlag = 2;
-    std::uint64_t size_ = 0;
-    std::uint64_t reference_ = 0;  // record number, sequence number in the top 16 bits
-    std::uint32_t attributes_ = 0;
-    std::uint32_t namePositionLow_ = 0;
-    std::uint16_t parentSequence_ = 0;
-    std::uint8_t namePositionHigh_ = 0;
-    std::uint8_t nameLength_ = 0;
-    std::uint8_t flags_ = 0;
+    std::uint64_t size_;
+    std::uint64_t reference_;  // record number, sequence number in the top 16 bits
+    std::uint32_t attributes_;
+    std::uint32_t namePositionLow_;
+    std::uint16_t parentSequence_;
+    std::uint8_t namePositionHigh_;
+    std::uint8_t nameLength_;
+    std::uint8_t flags_;
 };
 static_assert(sizeof(MftLink) == 32);
 
@@ -71,18 +73,19 @@ public:
         if (record + 1 >= start_.size()) {
             return {};
         }
-        return std::span<const MftLink>(links_).subspan(start_[record], start_[record + 1] - start_[record]);
+        return {links_.get() + start_[record], start_[record + 1] - start_[record]};
     }
     // Records at and above this have no names below them.
     std::uint64_t RecordLimit() const noexcept { return start_.empty() ? 0 : start_.size() - 1; }
     std::size_t MemoryBytes() const noexcept {
-        return start_.capacity() * sizeof(std::uint32_t) + links_.capacity() * sizeof(MftLink);
+        return start_.capacity() * sizeof(std::uint32_t) + (start_.empty() ? 0 : start_.back()) * sizeof(MftLink);
     }
 
 private:
-    friend MftChildIndex BuildChildren(MftEntryList& entries, const ScanCancellationToken& token);
+    friend MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit,
+                                       const ScanCancellationToken& token);
     std::vector<std::uint32_t> start_;  // record -> first place in links_; one more than RecordLimit()
-    std::vector<MftLink> links_;
+    std::unique_ptr<MftLink[]> links_;
 };
 
 // Places in the index are 32-bit: a longer list cannot become a tree anyway.
@@ -95,12 +98,13 @@ struct MftProgressState {
     ScanProgress progress;
 };
 
-// Only names whose parent is a folder record of the list are indexed: no
-// other parent can be reached. The entries are freed once filed, so the
-// parse list and the index are never whole at the same time for long.
-// Gives an empty index (the entries kept) when the token is cancelled or the
-// list holds more than MftMaxEntries names.
-MftChildIndex BuildChildren(MftEntryList& entries, const ScanCancellationToken& token);
+// Files the names whose parent record is below recordLimit (the MFT's
+// record count: every name's own record lies below it, so no other parent
+// can be reached). The entries are freed once filed, so the parse list and
+// the index are never whole at the same time for long. Gives an empty index
+// (the entries kept) when the token is cancelled or the list holds more
+// than MftMaxEntries names.
+MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token);
 
 // A folder's record and the sequence number its children's parent references
 // must carry (0 accepts any).
