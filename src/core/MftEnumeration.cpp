@@ -45,55 +45,52 @@ struct alignas(32) BufferBlock {
     std::byte bytes[32];
 };
 
-// Parses one chunk on a thread of its own while the scan thread reads the
-// next one into the other buffer: reading the MFT and parsing it then take
-// about as long as the longer of the two, not their sum. Chunks are parsed
-// one after another, and the scan thread appends each chunk's lists to the
-// output in order, so the output keeps record order. Appending there also
-// keeps the output in the scan thread's own heap, where the tree reuses it
-// once it is freed.
-class ChunkParser {
+// Reads the next chunk on a thread of its own while the scan thread parses
+// the one before: reading the MFT and parsing it then take about as long as
+// the longer of the two, not their sum. The parsing (and the output it
+// fills) stays on the scan thread, in its own heap, where the tree reuses
+// the parse output's memory once it is freed. One read at a time.
+class ChunkReader {
 public:
-    ChunkParser() = default;
-    ChunkParser(const ChunkParser&) = delete;
-    ChunkParser& operator=(const ChunkParser&) = delete;
-    ~ChunkParser() {
+    explicit ChunkReader(MftStream& stream) noexcept : stream_(stream) {}
+    ChunkReader(const ChunkReader&) = delete;
+    ChunkReader& operator=(const ChunkReader&) = delete;
+    ~ChunkReader() {
         if (thread_.joinable()) {
             thread_.join();
         }
     }
 
-    void Start(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
-               std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit) {
+    void Start(std::uint64_t position, std::span<std::byte> buffer) {
         thread_ = std::thread([=, this] {
-            // An allocation failure must reach the scan thread, not end the process.
             try {
-                parallel_ = ParseRecordChunk(buffer, recordSize, byteCount, firstRecordNumber, bytesPerSector,
-                                             workerLimit, lists_);
+                ok_ = stream_.Read(position, buffer, obtained_);
             } catch (...) {
                 failure_ = std::current_exception();
             }
         });
     }
 
-    // Waits for the chunk being parsed, if any, passes on its failure, and
-    // hands over its lists.
-    std::vector<MftParseOutput> Finish(MftScanStats& stats) {
+    // Waits for the read started last; false when it failed. `obtained`
+    // counts the bytes the device delivered.
+    bool Finish(std::size_t& obtained) {
+        obtained = 0;
         if (!thread_.joinable()) {
-            return {};
+            return false;
         }
         thread_.join();
         if (failure_) {
             std::rethrow_exception(std::exchange(failure_, nullptr));
         }
-        ++(parallel_ ? stats.parallelChunks : stats.serialChunks);
-        return std::exchange(lists_, {});
+        obtained = obtained_;
+        return ok_;
     }
 
 private:
+    MftStream& stream_;
     std::thread thread_;
-    bool parallel_ = false;
-    std::vector<MftParseOutput> lists_;
+    bool ok_ = false;
+    std::size_t obtained_ = 0;
     std::exception_ptr failure_;
 };
 
@@ -116,7 +113,7 @@ void Append(MftParseOutput& out, std::vector<MftParseOutput>&& lists) {
 
 std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64_t hardwareThreads) {
     if (threadsPerDrive == 0) {
-        return hardwareThreads == 0 ? 1 : std::min(hardwareThreads, DefaultParseWorkerCap);
+        return hardwareThreads < 2 ? 1 : std::min(hardwareThreads - 1, DefaultParseWorkerCap);
     }
     return std::min(threadsPerDrive, ParseWorkerCap);
 }
@@ -205,37 +202,44 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
                                              std::span<std::byte>(storage[bufferBytes / sizeof(BufferBlock)].bytes,
                                                                   bufferBytes)};
     // Declared after the buffers: it is joined before they are freed.
-    ChunkParser parser;
+    ChunkReader ahead(stream);
 
     ScanProgress report;
     report.recordCount = end / recordSize;
+    std::vector<MftParseOutput> lists;
+    const auto chunkAt = [&](std::uint64_t position) {
+        return static_cast<std::size_t>(std::min(chunkBytes, end - position));
+    };
+    ahead.Start(0, buffers[0].first(chunkAt(0)));
     for (std::uint64_t position = 0, chunk = 0; position < end; ++chunk) {
-        if (token.IsCancelled()) {
-            Append(out, parser.Finish(stats));
-            return true;
-        }
-        const std::span<std::byte> buffer = buffers[chunk % 2];
-        const auto toRead = static_cast<std::size_t>(std::min(chunkBytes, end - position));
+        const std::size_t toRead = chunkAt(position);
         std::size_t obtained = 0;
-        if (!stream.Read(position, buffer.first(toRead), obtained)) {
-            parser.Finish(stats);
+        if (!ahead.Finish(obtained)) {
             return false;
         }
         ++stats.chunks;
         stats.records += obtained / recordSize;
         stats.bytes += obtained - obtained % recordSize;
+        const std::span<std::byte> buffer = buffers[chunk % 2];
+        const std::uint64_t next = position + toRead;
+        if (token.IsCancelled()) {
+            return true;
+        }
+        if (next < end) {
+            ahead.Start(next, buffers[(chunk + 1) % 2].first(chunkAt(next)));
+        }
         // Record numbers come from the position in the stream, so records
         // after a short read keep theirs.
-        std::vector<MftParseOutput> parsed = parser.Finish(stats);
-        parser.Start(buffer, recordSize, toRead, position / recordSize, volume.bytesPerSector, workerLimit);
-        Append(out, std::move(parsed));
-        position += toRead;
+        const bool parallel = ParseRecordChunk(buffer, recordSize, toRead, position / recordSize,
+                                               volume.bytesPerSector, workerLimit, lists);
+        ++(parallel ? stats.parallelChunks : stats.serialChunks);
+        Append(out, std::move(lists));
+        position = next;
         if (progress) {
             report.recordsRead = position / recordSize;
             progress(report);
         }
     }
-    Append(out, parser.Finish(stats));
     return true;
 }
 

@@ -41,7 +41,8 @@ inline constexpr std::uint64_t ParallelChunkMinimumRecords = 2048;
 inline constexpr std::uint64_t DefaultParseWorkerCap = 8;
 inline constexpr std::uint64_t ParseWorkerCap = 64;
 
-// threadsPerDrive 0: the hardware threads (at most 8, and 1 if unknown);
+// threadsPerDrive 0: one less than the hardware threads, as one thread
+// reads while the others parse (at least 1, at most 8, and 1 if unknown);
 // otherwise threadsPerDrive, at most 64.
 std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64_t hardwareThreads);
 
