@@ -22,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     varnel::core::MftParseOutput out;
     varnel::core::ParseFileRecord(record, recordNumber, bytesPerSector, out);
-    for (const auto& entry : out.entries) {
-        if ((entry.isDirectory && entry.size != 0) || entry.name.size() > 255 * 2) {
+    for (std::size_t i = 0; i < out.entries.size(); ++i) {
+        const varnel::core::MftEntry& entry = out.entries[i];
+        if ((entry.isDirectory && entry.size != 0) || out.NameOf(entry).size() != entry.nameLength) {
             std::abort();
         }
     }

@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result.rootIndex != 0 || result.nodes.size() != result.fileCount + result.folderCount) {
         std::abort();
     }
-    for (const auto& node : result.nodes) {
-        if (node.index != 0 && node.parentIndex >= node.index) std::abort();
+    for (const varnel::core::NodeView node : result.nodes) {
+        if (node.Index() != 0 && node.Parent() >= node.Index()) std::abort();
     }
     return 0;
 }

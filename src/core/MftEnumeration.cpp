@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <exception>
-#include <iterator>
 #include <thread>
+#include <utility>
 
 #include "core/ByteReader.h"
 #include "core/MftStream.h"
@@ -40,33 +40,88 @@ void ParseRange(std::span<std::byte> buffer, std::uint32_t recordSize, std::size
     }
 }
 
-// Reserving exactly what one more chunk needs copied the whole list once per
-// chunk: past the first reservation, 5.2 M records took 52 s and 6.3 M 127 s.
-// Doubling keeps the copies linear in the list's final size.
-template <class T>
-void ReserveGeometrically(std::vector<T>& list, std::size_t needed) {
-    if (needed > list.capacity()) {
-        list.reserve(std::max(needed, 2 * list.capacity()));
-    }
-}
-
 // A read buffer aligned to 32 bytes, zero-filled, allocated once per scan.
 struct alignas(32) BufferBlock {
     std::byte bytes[32];
 };
 
+// Reads the next chunk on a thread of its own while the scan thread parses
+// the one before: reading the MFT and parsing it then take about as long as
+// the longer of the two, not their sum. The parsing (and the output it
+// fills) stays on the scan thread, in its own heap, where the tree reuses
+// the parse output's memory once it is freed. One read at a time.
+class ChunkReader {
+public:
+    explicit ChunkReader(MftStream& stream) noexcept : stream_(stream) {}
+    ChunkReader(const ChunkReader&) = delete;
+    ChunkReader& operator=(const ChunkReader&) = delete;
+    ~ChunkReader() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+    void Start(std::uint64_t position, std::span<std::byte> buffer) {
+        thread_ = std::thread([=, this] {
+            try {
+                ok_ = stream_.Read(position, buffer, obtained_);
+            } catch (...) {
+                failure_ = std::current_exception();
+            }
+        });
+    }
+
+    // Waits for the read started last; false when it failed. `obtained`
+    // counts the bytes the device delivered.
+    bool Finish(std::size_t& obtained) {
+        obtained = 0;
+        if (!thread_.joinable()) {
+            return false;
+        }
+        thread_.join();
+        if (failure_) {
+            std::rethrow_exception(std::exchange(failure_, nullptr));
+        }
+        obtained = obtained_;
+        return ok_;
+    }
+
+private:
+    MftStream& stream_;
+    std::thread thread_;
+    bool ok_ = false;
+    std::size_t obtained_ = 0;
+    std::exception_ptr failure_;
+};
+
+// A list's names are copied into the output's store as its entries join
+// the output: one copy per name, and the list's store goes with it.
+void Append(MftParseOutput& out, std::vector<MftParseOutput>&& lists) {
+    for (MftParseOutput& list : lists) {
+        for (std::size_t i = 0; i < list.entries.size(); ++i) {
+            MftEntry entry = list.entries[i];
+            entry.SetNamePosition(out.names.Append(list.NameOf(entry)));
+            out.entries.push_back(entry);
+        }
+        out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
+                                    list.multiRecordFiles.end());
+        list = {};
+    }
+}
+
 }  // namespace
 
 std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64_t hardwareThreads) {
     if (threadsPerDrive == 0) {
-        return hardwareThreads == 0 ? 1 : std::min(hardwareThreads, DefaultParseWorkerCap);
+        return hardwareThreads < 2 ? 1 : std::min(hardwareThreads - 1, DefaultParseWorkerCap);
     }
     return std::min(threadsPerDrive, ParseWorkerCap);
 }
 
 bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
                       std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
-                      MftParseOutput& out) {
+                      std::vector<MftParseOutput>& lists) {
+    lists.clear();
     if (recordSize == 0) {
         return false;
     }
@@ -76,18 +131,20 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
     }
     const std::uint64_t workers = std::min<std::uint64_t>({workerLimit, count, ParseWorkerCap});
     if (workers < 2 || count < ParallelChunkMinimumRecords) {
-        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, out);
+        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, lists.emplace_back());
         return false;
     }
 
     const std::size_t per = static_cast<std::size_t>((count + workers - 1) / workers);
-    std::vector<MftParseOutput> lists(static_cast<std::size_t>(workers));
+    lists.resize(static_cast<std::size_t>(workers));
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(workers));
     std::vector<std::thread> threads;
     threads.reserve(static_cast<std::size_t>(workers));
     {
         WorkerJoiner joiner(threads);
-        for (std::size_t w = 0; w < workers; ++w) {
+        // The calling thread takes the first range itself: one thread fewer
+        // to start per chunk, and one fewer waiting for a core.
+        for (std::size_t w = 1; w < workers; ++w) {
             const std::size_t begin = w * per;
             const std::size_t end = std::min(count, begin + per);
             if (begin >= end) {
@@ -97,30 +154,19 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
                 // An allocation failure in a worker must reach the scan
                 // thread, not end the process.
                 try {
-                    lists[w].entries.reserve((end - begin) / 2);
                     ParseRange(buffer, recordSize, begin, end, firstRecordNumber, bytesPerSector, lists[w]);
                 } catch (...) {
                     failures[w] = std::current_exception();
                 }
             });
         }
+        ParseRange(buffer, recordSize, 0, std::min(count, per), firstRecordNumber, bytesPerSector, lists[0]);
         joiner.JoinAll();
     }
     for (const std::exception_ptr& failure : failures) {
         if (failure) {
             std::rethrow_exception(failure);
         }
-    }
-
-    std::size_t added = 0;
-    for (const MftParseOutput& list : lists) {
-        added += list.entries.size();
-    }
-    ReserveGeometrically(out.entries, out.entries.size() + added);
-    for (MftParseOutput& list : lists) {
-        std::move(list.entries.begin(), list.entries.end(), std::back_inserter(out.entries));
-        out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
-                                    list.multiRecordFiles.end());
     }
     return true;
 }
@@ -151,32 +197,44 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     if (bufferBytes == 0) {
         return true;
     }
-    std::vector<BufferBlock> storage(bufferBytes / sizeof(BufferBlock));
-    const std::span<std::byte> buffer(storage.front().bytes, bufferBytes);
+    std::vector<BufferBlock> storage(2 * bufferBytes / sizeof(BufferBlock));
+    const std::span<std::byte> buffers[2] = {std::span<std::byte>(storage.front().bytes, bufferBytes),
+                                             std::span<std::byte>(storage[bufferBytes / sizeof(BufferBlock)].bytes,
+                                                                  bufferBytes)};
+    // Declared after the buffers: it is joined before they are freed.
+    ChunkReader ahead(stream);
 
     ScanProgress report;
     report.recordCount = end / recordSize;
-    for (std::uint64_t position = 0; position < end;) {
-        if (token.IsCancelled()) {
-            return true;
-        }
-        const auto toRead = static_cast<std::size_t>(std::min(chunkBytes, end - position));
+    std::vector<MftParseOutput> lists;
+    const auto chunkAt = [&](std::uint64_t position) {
+        return static_cast<std::size_t>(std::min(chunkBytes, end - position));
+    };
+    ahead.Start(0, buffers[0].first(chunkAt(0)));
+    for (std::uint64_t position = 0, chunk = 0; position < end; ++chunk) {
+        const std::size_t toRead = chunkAt(position);
         std::size_t obtained = 0;
-        if (!stream.Read(position, buffer.first(toRead), obtained)) {
+        if (!ahead.Finish(obtained)) {
             return false;
         }
         ++stats.chunks;
         stats.records += obtained / recordSize;
         stats.bytes += obtained - obtained % recordSize;
+        const std::span<std::byte> buffer = buffers[chunk % 2];
+        const std::uint64_t next = position + toRead;
+        if (token.IsCancelled()) {
+            return true;
+        }
+        if (next < end) {
+            ahead.Start(next, buffers[(chunk + 1) % 2].first(chunkAt(next)));
+        }
         // Record numbers come from the position in the stream, so records
         // after a short read keep theirs.
-        if (ParseRecordChunk(buffer, recordSize, toRead, position / recordSize, volume.bytesPerSector, workerLimit,
-                             out)) {
-            ++stats.parallelChunks;
-        } else {
-            ++stats.serialChunks;
-        }
-        position += toRead;
+        const bool parallel = ParseRecordChunk(buffer, recordSize, toRead, position / recordSize,
+                                               volume.bytesPerSector, workerLimit, lists);
+        ++(parallel ? stats.parallelChunks : stats.serialChunks);
+        Append(out, std::move(lists));
+        position = next;
         if (progress) {
             report.recordsRead = position / recordSize;
             progress(report);
@@ -238,7 +296,7 @@ constexpr std::uint64_t DroppedEntry = ~0ull;  // above every 48-bit record numb
 
 }  // namespace
 
-void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& parts) {
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
     if (parts.empty()) {
         return;  // no multi-record file, so no extension record and no provisional name
     }
@@ -247,7 +305,8 @@ void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& p
     bool anyDropped = false;
     // One pass over the entries: their order follows record positions, which
     // need not follow owners when extension records carry names.
-    for (MftEntry& entry : entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        MftEntry& entry = entries[i];
         const auto it = std::lower_bound(files.begin(), files.end(), entry.recordNumber, byRecord);
         const bool joined = it != files.end() && it->baseRecordNumber == entry.recordNumber;
         if (!joined && !entry.isProvisional) {
@@ -270,11 +329,16 @@ void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& p
         }
         SettleEntry(entry, it->facts);
     }
-    if (anyDropped) {
-        entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                     [](const MftEntry& e) { return e.recordNumber == DroppedEntry; }),
-                      entries.end());
+    if (!anyDropped) {
+        return;
     }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].recordNumber != DroppedEntry) {
+            entries[kept++] = entries[i];
+        }
+    }
+    entries.Truncate(kept);
 }
 
 }  // namespace varnel::core

@@ -41,17 +41,19 @@ inline constexpr std::uint64_t ParallelChunkMinimumRecords = 2048;
 inline constexpr std::uint64_t DefaultParseWorkerCap = 8;
 inline constexpr std::uint64_t ParseWorkerCap = 64;
 
-// threadsPerDrive 0: the hardware threads (at most 8, and 1 if unknown);
+// threadsPerDrive 0: one less than the hardware threads, as one thread
+// reads while the others parse (at least 1, at most 8, and 1 if unknown);
 // otherwise threadsPerDrive, at most 64.
 std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64_t hardwareThreads);
 
-// Parses the whole records of buffer[0, byteCount). Returns true when worker
-// threads did it, false when the calling thread did (or there was no whole
-// record). Either way the output is in record order. Started workers are
-// joined before this returns, also when starting a later one throws.
+// Parses the whole records of buffer[0, byteCount) into `lists`, one per
+// worker, each in record order and each after the one before. Returns true
+// when worker threads did it, false when the calling thread did (or there
+// was no whole record). Started workers are joined before this returns,
+// also when starting a later one throws.
 bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
                       std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
-                      MftParseOutput& out);
+                      std::vector<MftParseOutput>& lists);
 
 // Reads the MFT through the reader up to dataSize, in whole records, as one
 // byte stream over its runs (a record may span two runs), and parses it into
@@ -70,6 +72,6 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
 // record is not in use, has no attribute list, or carries another sequence
 // number than the name's record refers to (a reused record) are removed.
 // parts is sorted in place.
-void ApplyFileFacts(std::vector<MftEntry>& entries, std::vector<MftFileFacts>& parts);
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts);
 
 }  // namespace varnel::core

@@ -64,16 +64,15 @@ bool ApplyRecordFixups(std::span<std::byte> record, std::uint32_t bytesPerSector
     return true;
 }
 
-void AppendUtf16(std::wstring& out, std::span<const std::byte> utf16le) {
-    const std::size_t units = utf16le.size() / 2;
+std::size_t DecodeUtf16(std::span<const std::byte> utf16le, wchar_t (&out)[MftMaxNameUnits]) {
+    const std::size_t units = std::min(utf16le.size() / 2, MftMaxNameUnits);
     if constexpr (sizeof(wchar_t) == 2) {
-        const std::size_t start = out.size();
-        out.resize(start + units);
         for (std::size_t i = 0; i < units; ++i) {
-            out[start + i] = static_cast<wchar_t>(LoadU16(utf16le, 2 * i));
+            out[i] = static_cast<wchar_t>(LoadU16(utf16le, 2 * i));
         }
+        return units;
     } else {
-        out.reserve(out.size() + units);
+        std::size_t written = 0;
         for (std::size_t i = 0; i < units; ++i) {
             char32_t c = LoadU16(utf16le, 2 * i);
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
@@ -83,12 +82,13 @@ void AppendUtf16(std::wstring& out, std::span<const std::byte> utf16le) {
                     ++i;
                 }
             }
-            out.push_back(static_cast<wchar_t>(c));
+            out[written++] = static_cast<wchar_t>(c);
         }
+        return written;
     }
 }
 
-void SettleEntry(MftEntry& entry, const MftFileFacts& file) {
+void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept {
     std::uint32_t bits = entry.attributes & ~FileAttributeReparsePoint;
     entry.isDirectory = file.isDirectory;
     entry.isProvisional = false;
@@ -137,8 +137,9 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
     ByteReader within(std::span<const std::byte>(record.data(), limit));
 
     // Names go straight to the output and are taken back if the record turns
-    // out malformed, so a record costs no allocation beyond its names.
-    std::vector<MftEntry>& entries = out.entries;
+    // out malformed (their characters stay unused in the store), so a record
+    // costs no allocation of its own.
+    MftEntryList& entries = out.entries;
     const std::size_t firstEntry = entries.size();
     bool hasAttributeList = false;
 
@@ -150,7 +151,7 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
         }
         const std::uint32_t length = within.U32(offset + attr::Length);
         if (length < attr::CommonHeaderSize || !within.Has(offset, length)) {
-            entries.resize(firstEntry);
+            entries.Truncate(firstEntry);
             return;
         }
         const bool nonResident = within.U8(offset + attr::NonResident) != 0;
@@ -174,13 +175,16 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
                 offset += length;
                 continue;
             }
-            MftEntry& entry = entries.emplace_back();
+            MftEntry& entry = entries.push_back(MftEntry{});
             entry.recordNumber = facts.baseRecordNumber;
             entry.recordSequence = facts.baseSequence;
             const std::uint64_t parent = value.U64(fname::ParentReference);
             entry.parentRecordNumber = parent & ntfs::RecordNumberMask;
             entry.parentSequence = static_cast<std::uint16_t>(parent >> ntfs::SequenceShift);
-            AppendUtf16(entry.name, value.Sub(fname::Name, 2 * units));
+            wchar_t name[MftMaxNameUnits];
+            const std::size_t nameUnits = DecodeUtf16(value.Sub(fname::Name, 2 * units), name);
+            entry.SetNamePosition(out.names.Append(std::wstring_view(name, nameUnits)));
+            entry.nameLength = static_cast<std::uint8_t>(nameUnits);
             const std::uint32_t stored = value.U32(fname::FileAttributes);
             entry.attributes = stored & ~(fname::FlagHasFileNameIndex | fname::FlagHasViewIndex);
             entry.isDirectory = isExtension ? (stored & fname::FlagHasFileNameIndex) != 0 : facts.isDirectory;

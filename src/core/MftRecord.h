@@ -7,29 +7,49 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
+#include <string_view>
 #include <vector>
+
+#include "core/ChunkedArray.h"
+#include "core/NameStore.h"
 
 namespace varnel::core {
 
-// One long name of one file or folder.
+// One long name of one file or folder. Millions of these are held between
+// reading the MFT and building the tree, so the name itself lives in the
+// parse output's name store and the entry keeps only where: no string, no
+// allocation per name.
 struct MftEntry {
     std::uint64_t recordNumber = 0;        // base record that owns the name
     std::uint64_t parentRecordNumber = 0;  // folder holding the name
-    std::uint32_t attributes = 0;          // Win32 attribute bits only (0x10 folder, 0x400 reparse)
     std::uint64_t size = 0;                // unnamed data stream; 0 for a folder
-    std::wstring name;
-    bool isDirectory = false;
+    std::uint32_t attributes = 0;          // Win32 attribute bits only (0x10 folder, 0x400 reparse)
+    std::uint32_t namePositionLow = 0;     // with namePositionHigh: the name's place in the store
+    std::uint16_t recordSequence = 0;      // sequence number of the owning base record
+    std::uint16_t parentSequence = 0;      // sequence number the parent reference expects; 0 accepts any
+    std::uint8_t namePositionHigh = 0;
+    std::uint8_t nameLength = 0;           // NTFS names hold at most 255 UTF-16 units
+    bool isDirectory : 1 = false;
     // A reparse point that names another place (junction, mount point,
     // symbolic link), or one whose tag could not be read: never entered.
     // Other reparse folders (cloud files) are entered like any folder.
-    bool isNameSurrogate = false;
+    bool isNameSurrogate : 1 = false;
     // Read from an extension record: kind, size and reparse state wait for
     // ApplyFileFacts, which settles or removes the name.
-    bool isProvisional = false;
-    std::uint16_t recordSequence = 0;  // sequence number of the owning base record
-    std::uint16_t parentSequence = 0;  // sequence number the parent reference expects; 0 accepts any
+    bool isProvisional : 1 = false;
+
+    std::uint64_t NamePosition() const noexcept {
+        return (std::uint64_t{namePositionHigh} << 32) | namePositionLow;
+    }
+    void SetNamePosition(std::uint64_t position) noexcept {
+        namePositionLow = static_cast<std::uint32_t>(position);
+        namePositionHigh = static_cast<std::uint8_t>(position >> 32);
+    }
 };
+static_assert(sizeof(MftEntry) == 40, "an MFT scan holds one entry per name");
+
+// Entries in chunks: a list of millions never copies itself to grow.
+using MftEntryList = ChunkedArray<MftEntry, 14>;
 
 // Whether a reference's sequence number fits a record's. 0 on either side is
 // not checked: NTFS writes references without one for some metadata.
@@ -56,10 +76,16 @@ struct MftFileFacts {
     std::uint64_t dataSize = 0;
 };
 
-// What parsing records yields, in ascending record order.
+// What parsing records yields, in ascending record order. Every name is
+// written once, into `names`, and read from there until the tree is built.
 struct MftParseOutput {
-    std::vector<MftEntry> entries;
+    MftEntryList entries;
+    NameStore names;
     std::vector<MftFileFacts> multiRecordFiles;
+
+    std::wstring_view NameOf(const MftEntry& entry) const noexcept {
+        return names.View(entry.NamePosition(), entry.nameLength);
+    }
 };
 
 // One extent of a non-resident attribute's data on the volume.
@@ -90,7 +116,7 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
 // gets 0x80 when no bit is left, and the stream's size when it is known; a
 // reparse point gets 0x400. Settling a name twice with the same facts
 // changes nothing.
-void SettleEntry(MftEntry& entry, const MftFileFacts& file);
+void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept;
 
 // Decodes mapping pairs into runs. Pairs whose running cluster number is
 // negative or whose cluster count is 0 are not stored but still advance the
@@ -107,9 +133,13 @@ bool DecodeMappingPairs(std::span<const std::byte> pairs, std::vector<MftRun>& r
 bool DecodeMftDataRuns(std::span<const std::byte> record, std::vector<MftRun>& runs,
                        std::uint64_t& dataSize);
 
-// Appends UTF-16 code units as the platform's wide string holds text: as they
-// are where wchar_t is 16 bits, paired into code points where it is 32 bits
-// (unpaired surrogates are kept as they are).
-void AppendUtf16(std::wstring& out, std::span<const std::byte> utf16le);
+// NTFS keeps a name's length in one byte.
+inline constexpr std::size_t MftMaxNameUnits = 255;
+
+// Writes UTF-16 code units (at most MftMaxNameUnits) as the platform's wide
+// string holds text: as they are where wchar_t is 16 bits, paired into code
+// points where it is 32 bits (unpaired surrogates are kept as they are).
+// Returns the characters written.
+std::size_t DecodeUtf16(std::span<const std::byte> utf16le, wchar_t (&out)[MftMaxNameUnits]);
 
 }  // namespace varnel::core

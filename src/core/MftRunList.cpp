@@ -56,7 +56,7 @@ bool IsOwnMftRecord(std::span<const std::byte> raw, std::uint32_t bytesPerSector
     if (parsed.entries.empty()) {
         return !parsed.multiRecordFiles.empty();  // in use, with an attribute list
     }
-    return IsOwnMftName(parsed.entries);
+    return IsOwnMftName(parsed);
 }
 
 struct DataFragment {
@@ -198,10 +198,14 @@ bool AppendRunsFromAttributeList(VolumeReader& reader, const NtfsVolumeData& vol
 
 }  // namespace
 
-bool IsOwnMftName(const std::vector<MftEntry>& entries) {
-    return std::any_of(entries.begin(), entries.end(), [](const MftEntry& e) {
-        return e.recordNumber == 0 && e.parentRecordNumber == ntfs::RootFolderRecord && e.name == L"$MFT";
-    });
+bool IsOwnMftName(const MftParseOutput& parsed) {
+    for (std::size_t i = 0; i < parsed.entries.size(); ++i) {
+        const MftEntry& e = parsed.entries[i];
+        if (e.recordNumber == 0 && e.parentRecordNumber == ntfs::RootFolderRecord && parsed.NameOf(e) == L"$MFT") {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster) {

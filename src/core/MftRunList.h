@@ -28,7 +28,7 @@ MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volu
 
 // Whether the names of the whole MFT (settled) include record 0's own, $MFT
 // in the root folder.
-bool IsOwnMftName(const std::vector<MftEntry>& entries);
+bool IsOwnMftName(const MftParseOutput& parsed);
 
 // Total bytes of the stored runs, saturating at 2^64 - 1.
 std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster);

@@ -15,8 +15,6 @@
 namespace varnel::core {
 namespace {
 
-constexpr std::uint64_t MaxReservedEntries = 0x400000;
-
 std::int64_t Since(ScanClock::time_point t) { return MeasureElapsedMs(t, ScanClock::now()); }
 
 }  // namespace
@@ -48,8 +46,6 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     stats.mftDataSize = dataSize;
 
     MftParseOutput parsed;
-    parsed.entries.reserve(static_cast<std::size_t>(
-        std::min<std::uint64_t>(dataSize / volume.bytesPerFileRecordSegment, MaxReservedEntries)));
     t = ScanClock::now();
     if (!EnumerateMft(reader, volume, runs, dataSize, token, parsed, stats, start.threadsPerDrive, progress)) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT records could not be enumerated.",
@@ -65,7 +61,7 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
     std::uint16_t rootSequence = 0;
     if (!token.IsCancelled()) {
-        if (!IsOwnMftName(parsed.entries)) {
+        if (!IsOwnMftName(parsed)) {
             return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
                                        start.start);
         }
@@ -75,11 +71,13 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
                                        start.start);
         }
         rootSequence = *found;
+        if (parsed.entries.size() > MftMaxEntries) {
+            return MakeFailedMftResult(std::move(start.rootPath), TooManyNodesMessage, start.start);
+        }
     }
 
     ScanTreeBuilder builder;
-    const std::wstring& rootPath = start.rootPath;
-    const std::uint64_t rootIndex = builder.AddRoot(rootPath, start.rootAttributes, start.rootLastWriteTime);
+    const std::uint64_t rootIndex = builder.AddRoot(start.rootPath, start.rootAttributes, start.rootLastWriteTime);
     MftProgressState state{progress, ProgressFileInterval, {}};
     // Linking the tree comes after every record was read.
     state.progress.recordCount = dataSize / volume.bytesPerFileRecordSegment;
@@ -89,14 +87,18 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     // within, so that a cancelled scan of a large volume ends at once.
     if (!token.IsCancelled()) {
         t = ScanClock::now();
-        const MftChildIndex children = BuildChildren(parsed.entries, token);
+        MftChildIndex children =
+            BuildChildren(parsed.entries, dataSize / volume.bytesPerFileRecordSegment, token);
         stats.buildChildrenMs = Since(t);
 
         t = ScanClock::now();
-        PopulateTree(builder, rootIndex, rootPath, {rootRecord, rootSequence}, parsed.entries, children, token,
-                     state);
+        PopulateTree(builder, rootIndex, {rootRecord, rootSequence}, parsed.names, children, token, state);
         stats.populateTreeMs = Since(t);
+        // The names now live in the tree: the parse output and the index go
+        // before the totals and the tree's own child index take memory.
+        children = {};
     }
+    parsed = {};
 
     t = ScanClock::now();
     builder.ComputeTotals();

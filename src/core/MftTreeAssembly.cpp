@@ -1,8 +1,6 @@
 #include "core/MftTreeAssembly.h"
 
-#include <unordered_set>
-
-#include "core/PathRules.h"
+#include <algorithm>
 
 namespace varnel::core {
 
@@ -19,23 +17,51 @@ bool CancelledAt(std::uint64_t step, const ScanCancellationToken& token) {
 
 }  // namespace
 
-MftChildIndex BuildChildren(const std::vector<MftEntry>& entries, const ScanCancellationToken& token) {
+MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token) {
     MftChildIndex index;
-    index.max_load_factor(1.0f);
-    index.reserve(entries.size());
-    for (std::uint64_t i = 0; i < entries.size(); ++i) {
-        if (CancelledAt(i, token)) {
-            break;
-        }
-        index[entries[i].parentRecordNumber].push_back(i);
+    const std::size_t count = entries.size();
+    if (count > MftMaxEntries) {
+        return index;
     }
+    const std::uint64_t limit = recordLimit;
+    // Counting sort by parent: count each parent's names one place after
+    // it, sum up to each parent's first place, then file.
+    std::vector<std::uint32_t>& start = index.start_;
+    start.assign(static_cast<std::size_t>(limit) + 1, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (CancelledAt(i, token)) {
+            return {};
+        }
+        if (entries[i].parentRecordNumber < limit) {
+            ++start[static_cast<std::size_t>(entries[i].parentRecordNumber) + 1];
+        }
+    }
+    for (std::size_t r = 1; r < start.size(); ++r) {
+        start[r] += start[r - 1];
+    }
+    index.links_ = std::make_unique_for_overwrite<MftLink[]>(start.back());
+    // Filing moves each parent's start to its end; one shift puts it back.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (CancelledAt(i, token)) {
+            return {};
+        }
+        const MftEntry& entry = entries[i];
+        if (entry.parentRecordNumber < limit) {
+            index.links_[start[static_cast<std::size_t>(entry.parentRecordNumber)]++] = MftLink(entry);
+        }
+    }
+    for (std::size_t r = start.size(); r-- > 1;) {
+        start[r] = start[r - 1];
+    }
+    start[0] = 0;
+    entries.clear();
     return index;
 }
 
-std::optional<std::uint16_t> FindFolderSequence(const std::vector<MftEntry>& entries, std::uint64_t recordNumber) {
-    for (const MftEntry& entry : entries) {
-        if (entry.recordNumber == recordNumber && entry.isDirectory) {
-            return entry.recordSequence;
+std::optional<std::uint16_t> FindFolderSequence(const MftEntryList& entries, std::uint64_t recordNumber) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].recordNumber == recordNumber && entries[i].isDirectory) {
+            return entries[i].recordSequence;
         }
     }
     return std::nullopt;
@@ -43,32 +69,47 @@ std::optional<std::uint16_t> FindFolderSequence(const std::vector<MftEntry>& ent
 
 namespace {
 
+constexpr std::size_t LinkBatch = 32;
+
+// The root folder names itself "." with itself as parent. Reads the first
+// character of every name, which the batched walk relies on to fetch it.
+bool IsDotName(std::wstring_view name) noexcept {
+    return name[0] == L'.' && (name.size() == 1 || (name.size() == 2 && name[1] == L'.'));
+}
+
 struct MftPendingFolder {
     MftFolderReference folder;
     std::uint64_t nodeIndex;
-    std::wstring path;
 };
 
-void Report(MftProgressState& state) {
+// Paths are derived only when someone listens: a scan without progress
+// builds none.
+void Report(MftProgressState& state, const ScanTreeBuilder& builder, std::uint64_t node) {
     if (state.callback) {
+        state.progress.currentPath = builder.Nodes()[node].Path();
         state.callback(state.progress);
     }
 }
 
 }  // namespace
 
-void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::wstring& rootPath,
-                  MftFolderReference root, std::vector<MftEntry>& entries, const MftChildIndex& children,
-                  const ScanCancellationToken& token, MftProgressState& progress) {
+void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderReference root,
+                  const NameStore& names, const MftChildIndex& children, const ScanCancellationToken& token,
+                  MftProgressState& progress) {
+    if (rootIndex == NoIndex) {
+        return;
+    }
     // Folder records already expanded: a damaged MFT can make a folder its
     // own ancestor, and a folder can have several names; this keeps the walk
-    // finite and each child list read once, so names can be moved out.
-    std::unordered_set<std::uint64_t> expanded;
-    expanded.reserve(children.size());
-    expanded.insert(root.recordNumber);
+    // finite and each child list read once. One bit per record that can
+    // have children.
+    std::vector<bool> expanded(static_cast<std::size_t>(children.RecordLimit()));
+    if (root.recordNumber < expanded.size()) {
+        expanded[static_cast<std::size_t>(root.recordNumber)] = true;
+    }
     std::vector<MftPendingFolder> stack;
     stack.reserve(1024);
-    stack.push_back({root, rootIndex, rootPath});
+    stack.push_back({root, rootIndex});
 
     ScanProgress& report = progress.progress;
     std::uint64_t step = 0;
@@ -76,48 +117,51 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
         if (token.IsCancelled()) {
             break;
         }
-        MftPendingFolder pending = std::move(stack.back());
+        const MftPendingFolder pending = stack.back();
         stack.pop_back();
-        ++report.foldersScanned;
-        report.currentPath = pending.path;
-        Report(progress);
-
-        const auto found = children.find(pending.folder.recordNumber);
-        if (found == children.end()) {
-            continue;
+        // The first folder and then one in `interval`, as with files: the
+        // walk meets tens of thousands a second, more than anyone reads.
+        if (report.foldersScanned++ % progress.interval == 0) {
+            Report(progress, builder, pending.nodeIndex);
         }
-        for (const std::uint64_t i : found->second) {
-            if (CancelledAt(++step, token)) {
-                return;
+
+        const std::span<const MftLink> list = children.ChildrenOf(pending.folder.recordNumber);
+        for (std::size_t first = 0; first < list.size(); first += LinkBatch) {
+            const std::size_t count = std::min(LinkBatch, list.size() - first);
+            // Look, then link: a folder's names lie anywhere in the name
+            // store, and loads issued together wait for memory together
+            // instead of one after another.
+            bool linked[LinkBatch];
+            for (std::size_t k = 0; k < count; ++k) {
+                const MftLink& link = list[first + k];
+                linked[k] = link.NameLength() != 0 && !IsDotName(link.Name(names)) &&
+                            SequenceMatches(link.ParentSequence(), pending.folder.sequence);
             }
-            if (i >= entries.size()) {
-                continue;
-            }
-            MftEntry& entry = entries[i];
-            // The root folder names itself "." with itself as parent. Length
-            // first: comparing every name of a million-file volume with the
-            // two literals cost a tenth of the walk.
-            const std::size_t length = entry.name.size();
-            if (length == 0 || (length <= 2 && (entry.name == L"." || entry.name == L".."))) {
-                continue;
-            }
-            if (!SequenceMatches(entry.parentSequence, pending.folder.sequence)) {
-                continue;
-            }
-            if (!entry.isDirectory) {
-                ++report.filesScanned;
-                report.bytesFound += entry.size;
-                const bool reportThisFile = report.filesScanned % progress.interval == 0;
-                builder.AddFile(pending.nodeIndex, entry.name, entry.attributes, entry.size, 0);
-                if (reportThisFile) {
-                    report.currentPath = JoinPath(pending.path, entry.name);
-                    Report(progress);
+            for (std::size_t k = 0; k < count; ++k) {
+                if (CancelledAt(++step, token)) {
+                    return;
                 }
-                continue;
-            }
-            const std::uint64_t node = builder.AddFolder(pending.nodeIndex, entry.name, entry.attributes, 0);
-            if (node != NoIndex && !entry.isNameSurrogate && expanded.insert(entry.recordNumber).second) {
-                stack.push_back({{entry.recordNumber, entry.recordSequence}, node, JoinPath(pending.path, entry.name)});
+                if (!linked[k]) {
+                    continue;
+                }
+                const MftLink& link = list[first + k];
+                const std::wstring_view name = link.Name(names);
+                if (!link.IsDirectory()) {
+                    ++report.filesScanned;
+                    report.bytesFound += link.Size();
+                    const std::uint64_t node =
+                        builder.AddFile(pending.nodeIndex, name, link.Attributes(), link.Size(), 0);
+                    if (report.filesScanned % progress.interval == 0) {
+                        Report(progress, builder, node == NoIndex ? pending.nodeIndex : node);
+                    }
+                    continue;
+                }
+                const std::uint64_t node = builder.AddFolder(pending.nodeIndex, name, link.Attributes(), 0);
+                const auto record = static_cast<std::size_t>(link.RecordNumber());
+                if (node != NoIndex && !link.IsNameSurrogate() && record < expanded.size() && !expanded[record]) {
+                    expanded[record] = true;
+                    stack.push_back({{link.RecordNumber(), link.RecordSequence()}, node});
+                }
             }
         }
     }
