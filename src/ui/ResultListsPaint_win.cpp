@@ -159,7 +159,7 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
         const SelectGuard selectPen(dc, outlinePen.get());
         drawShape();
     };
-    if (node.isDirectory) {
+    if (node.IsDirectory()) {
         const std::uint32_t fill = palette_.isDark ? Rgb(217, 177, 74) : Rgb(255, 205, 55);
         const std::uint32_t outline = palette_.isDark ? Rgb(153, 112, 34) : Rgb(184, 128, 0);
         shape(fill, outline, [&] {
