@@ -134,8 +134,10 @@ public:
     std::vector<std::uint64_t> Remove(const std::vector<bool>& goes);
 
     void clear() noexcept;
-    // The bytes the tree holds, for the memory benchmarks.
+    // The bytes the tree holds, and of those the name store's, for the
+    // memory benchmarks.
     std::size_t MemoryBytes() const noexcept;
+    std::size_t NameMemoryBytes() const noexcept { return names_.MemoryBytes(); }
 
 private:
     friend class NodeView;

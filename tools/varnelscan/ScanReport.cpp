@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/PathRules.h"
 #include "core/Utf8.h"
 
 namespace varnel::tools {
 
+using core::NodeView;
 using core::NoIndex;
-using core::ScanNode;
 using core::ScanResult;
 
 namespace {
@@ -17,14 +18,14 @@ std::string Number(std::uint64_t value) { return std::to_string(value); }
 
 std::vector<std::uint64_t> Largest(const ScanResult& result, std::uint64_t count, bool folders) {
     std::vector<std::uint64_t> candidates;
-    for (const ScanNode& node : result.nodes) {
-        if (node.isDirectory == folders && node.index != result.rootIndex) {
-            candidates.push_back(node.index);
+    for (const NodeView node : result.nodes) {
+        if (node.IsDirectory() == folders && node.Index() != result.rootIndex) {
+            candidates.push_back(node.Index());
         }
     }
     const auto larger = [&](std::uint64_t a, std::uint64_t b) {
-        const std::uint64_t sizeA = result.nodes[a].totalSize;
-        const std::uint64_t sizeB = result.nodes[b].totalSize;
+        const std::uint64_t sizeA = result.nodes[a].TotalSize();
+        const std::uint64_t sizeB = result.nodes[b].TotalSize();
         return sizeA != sizeB ? sizeA > sizeB : a < b;
     };
     const auto keep = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(count, candidates.size()));
@@ -58,6 +59,31 @@ private:
     std::uint64_t nodes_ = 0;
 };
 
+// The paths of nodes asked for in index order. Siblings mostly come one
+// after another, so a parent's path is derived once for its run of children
+// instead of walking up from every node.
+class SequentialPaths {
+public:
+    explicit SequentialPaths(const core::ScanTree& nodes) : nodes_(nodes) {}
+
+    std::wstring Of(std::uint64_t index) {
+        const NodeView node = nodes_[index];
+        if (node.Parent() == NoIndex || !node.OwnPath().empty()) {
+            return node.Path();
+        }
+        if (node.Parent() != parent_) {
+            parent_ = node.Parent();
+            parentPath_ = nodes_[parent_].Path();
+        }
+        return core::JoinPath(parentPath_, node.Name());
+    }
+
+private:
+    const core::ScanTree& nodes_;
+    std::uint64_t parent_ = NoIndex;
+    std::wstring parentPath_;
+};
+
 std::string Collect(const std::function<bool(const ReportSink&)>& write) {
     std::string all;
     write([&all](std::string_view piece, std::uint64_t) {
@@ -72,11 +98,11 @@ void AppendRankingLines(std::string& out, const char* heading, const ScanResult&
     out += heading;
     out += '\n';
     for (const std::uint64_t index : indices) {
-        const ScanNode& node = result.nodes[index];
+        const NodeView node = result.nodes[index];
         out += "  ";
-        out += Number(node.totalSize);
+        out += Number(node.TotalSize());
         out += '\t';
-        out += core::WideToUtf8(node.path);
+        out += core::WideToUtf8(node.Path());
         out += '\n';
     }
 }
@@ -112,7 +138,7 @@ Ranking RankLargest(const ScanResult& result, std::uint64_t count) {
     return ranking;
 }
 
-std::string CsvField(const std::wstring& text) {
+std::string CsvField(std::wstring_view text) {
     std::string utf8 = core::WideToUtf8(text);
     const bool needsQuotes = std::any_of(utf8.begin(), utf8.end(), [](char c) {
         return c == ',' || c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
@@ -131,7 +157,7 @@ std::string CsvField(const std::wstring& text) {
     return quoted;
 }
 
-std::string JsonString(const std::wstring& text) {
+std::string JsonString(std::wstring_view text) {
     const std::string utf8 = core::WideToUtf8(text);
     std::string out = "\"";
     for (const char c : utf8) {
@@ -169,7 +195,7 @@ std::string RenderSummary(const ScanResult& result, const Ranking& ranking) {
     out += "errors: " + Number(result.errorCount) + '\n';
     out += "elapsed_ms: " + std::to_string(result.elapsedMs) + '\n';
     if (result.rootIndex != NoIndex) {
-        out += "total_size: " + Number(result.nodes[result.rootIndex].totalSize) + '\n';
+        out += "total_size: " + Number(result.nodes[result.rootIndex].TotalSize()) + '\n';
     }
     if (!ranking.largestFiles.empty() || !ranking.largestFolders.empty()) {
         AppendRankingLines(out, "largest_files:", result, ranking.largestFiles);
@@ -192,20 +218,21 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
     out +=
         "kind,index,parent,path,name,folder,size,total_size,direct_files_size,file_count,"
         "folder_count,attributes,reparse,error_code\n";
-    for (const ScanNode& node : result.nodes) {
+    SequentialPaths paths(result.nodes);
+    for (const NodeView node : result.nodes) {
         out += "node,";
-        out += Number(node.index) + ',';
-        out += (node.parentIndex == NoIndex ? std::string() : Number(node.parentIndex)) + ',';
-        out += CsvField(node.path) + ',';
-        out += CsvField(node.name) + ',';
-        out += node.isDirectory ? "1," : "0,";
-        out += Number(node.size) + ',';
-        out += Number(node.totalSize) + ',';
-        out += Number(node.directFilesSize) + ',';
-        out += Number(node.fileCount) + ',';
-        out += Number(node.folderCount) + ',';
-        out += Number(node.attributes) + ',';
-        out += node.isReparsePoint ? "1," : "0,";
+        out += Number(node.Index()) + ',';
+        out += (node.Parent() == NoIndex ? std::string() : Number(node.Parent())) + ',';
+        out += CsvField(paths.Of(node.Index())) + ',';
+        out += CsvField(node.Name()) + ',';
+        out += node.IsDirectory() ? "1," : "0,";
+        out += Number(node.Size()) + ',';
+        out += Number(node.TotalSize()) + ',';
+        out += Number(node.DirectFilesSize()) + ',';
+        out += Number(node.FileCount()) + ',';
+        out += Number(node.FolderCount()) + ',';
+        out += Number(node.Attributes()) + ',';
+        out += node.IsReparsePoint() ? "1," : "0,";
         out += '\n';
         if (!writer.NodeDone()) {
             return false;
@@ -216,9 +243,9 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
     }
     const auto appendRanking = [&](const char* kind, const std::vector<std::uint64_t>& indices) {
         for (const std::uint64_t index : indices) {
-            const ScanNode& node = result.nodes[index];
-            out += std::string(kind) + ',' + Number(index) + ",," + CsvField(node.path) + ",,,," +
-                   Number(node.totalSize) + ",,,,,,\n";
+            const NodeView node = result.nodes[index];
+            out += std::string(kind) + ',' + Number(index) + ",," + CsvField(node.Path()) + ",,,," +
+                   Number(node.TotalSize()) + ",,,,,,\n";
         }
     };
     appendRanking("largest_file", ranking.largestFiles);
@@ -241,21 +268,21 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += "  \"errorCount\": " + Number(result.errorCount) + ",\n";
     out += "  \"elapsedMs\": " + std::to_string(result.elapsedMs) + ",\n";
     out += "  \"nodes\": [";
-    for (const ScanNode& node : result.nodes) {
-        out += node.index == 0 ? "\n    {" : ",\n    {";
-        out += "\"index\": " + Number(node.index);
-        out += ", \"parentIndex\": " +
-               (node.parentIndex == NoIndex ? std::string("null") : Number(node.parentIndex));
-        out += ", \"path\": " + JsonString(node.path);
-        out += ", \"name\": " + JsonString(node.name);
-        out += std::string(", \"isDirectory\": ") + (node.isDirectory ? "true" : "false");
-        out += ", \"size\": " + Number(node.size);
-        out += ", \"totalSize\": " + Number(node.totalSize);
-        out += ", \"directFilesSize\": " + Number(node.directFilesSize);
-        out += ", \"fileCount\": " + Number(node.fileCount);
-        out += ", \"folderCount\": " + Number(node.folderCount);
-        out += ", \"attributes\": " + Number(node.attributes);
-        out += std::string(", \"isReparsePoint\": ") + (node.isReparsePoint ? "true" : "false");
+    SequentialPaths paths(result.nodes);
+    for (const NodeView node : result.nodes) {
+        out += node.Index() == 0 ? "\n    {" : ",\n    {";
+        out += "\"index\": " + Number(node.Index());
+        out += ", \"parentIndex\": " + (node.Parent() == NoIndex ? std::string("null") : Number(node.Parent()));
+        out += ", \"path\": " + JsonString(paths.Of(node.Index()));
+        out += ", \"name\": " + JsonString(node.Name());
+        out += std::string(", \"isDirectory\": ") + (node.IsDirectory() ? "true" : "false");
+        out += ", \"size\": " + Number(node.Size());
+        out += ", \"totalSize\": " + Number(node.TotalSize());
+        out += ", \"directFilesSize\": " + Number(node.DirectFilesSize());
+        out += ", \"fileCount\": " + Number(node.FileCount());
+        out += ", \"folderCount\": " + Number(node.FolderCount());
+        out += ", \"attributes\": " + Number(node.Attributes());
+        out += std::string(", \"isReparsePoint\": ") + (node.IsReparsePoint() ? "true" : "false");
         out += '}';
         if (!writer.NodeDone()) {
             return false;

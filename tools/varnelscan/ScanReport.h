@@ -36,8 +36,8 @@ bool WriteCsv(const core::ScanResult& result, const Ranking& ranking, const Repo
 bool WriteJson(const core::ScanResult& result, const Ranking& ranking, const ReportSink& sink);
 
 // Field quoting and string escaping, exposed for tests.
-std::string CsvField(const std::wstring& text);
-std::string JsonString(const std::wstring& text);
+std::string CsvField(std::wstring_view text);
+std::string JsonString(std::wstring_view text);
 
 const char* StatusName(core::ScanStatus status);
 const char* EngineName(core::ScanEngineKind engine);
