@@ -19,6 +19,7 @@
 #include "support/WindowTextFit_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ResultColumns.h"
+#include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
@@ -373,10 +374,13 @@ TEST_F(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
     }
 }
 
-// Reads part of the records of a volume, then waits to be cancelled.
+// Reads part of the records of a volume, then waits to be cancelled; a
+// folder named "shown" it scans for real.
 struct HalfReadEngine final : core::IScanEngine {
+    std::unique_ptr<core::IScanEngine> real;
     core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken& token,
                           const core::ScanProgressCallback& progress) override {
+        if (path.ends_with(L"shown")) return real->Scan(path, token, progress);
         core::ScanProgress report;
         report.filesScanned = 7;
         report.bytesFound = 3 * 1024 * 1024;
@@ -393,10 +397,17 @@ struct HalfReadEngine final : core::IScanEngine {
 
 TEST_F(MainWindowEngineTest, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnds) {
     data.Folder(L"data");
+    data.Folder(L"shown");
+    data.File(L"shown\\a.bin", 100);
     core::ScanEngineFactory engines = core::SystemScanEngines();
     engines.isVolumeRoot = [](const std::wstring&) { return false; };
-    engines.createNtQueryEngine = [](std::uint64_t) { return std::make_unique<HalfReadEngine>(); };
+    engines.createNtQueryEngine = [real = engines.createNtQueryEngine](std::uint64_t threads) {
+        auto engine = std::make_unique<HalfReadEngine>();
+        engine->real = real(threads);
+        return engine;
+    };
     ASSERT_TRUE(OpenWith(engines));
+    ASSERT_EQ(Scan(data.At(L"shown")), core::ScanStatus::Completed);
     window->ChooseFolder(data.At(L"data"));
     Command(ScanButtonId);
     WaitWhile([&] { return window->ProgressBar().ShownPercent() != 25; });
@@ -405,6 +416,13 @@ TEST_F(MainWindowEngineTest, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnd
     const std::wstring text = WindowText(Control(StatusBarId));
     EXPECT_NE(text.find(L"Found:\u00A03.0 MB"), std::wstring::npos);
     EXPECT_NE(text.find(L"25\u00A0%"), std::wstring::npos);
+    // The result shown before went when the scan started; another theme or
+    // language brings none of it back.
+    EXPECT_TRUE(window->Result().nodes.empty());
+    Command(FirstThemeCommandId + static_cast<int>(*FindThemePosition(L"Dark")));
+    Command(FirstLanguageCommandId);
+    EXPECT_EQ(ListView_GetItemCount(Control(TreeListId)), 0);
+    EXPECT_EQ(WindowText(window->Handle()).find(L" - "), std::wstring::npos);
 
     Command(CancelButtonId);
     WaitWhile([&] { return window->Result().status == core::ScanStatus::None; });
