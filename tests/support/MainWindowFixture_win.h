@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "support/MainWindowTestOptions_win.h"
+#include "i18n/Localizer.h"
 #include "support/TempFolder_win.h"
 #include "support/WindowTestSupport_win.h"
 #include "ui/MainWindow.h"
@@ -34,7 +34,15 @@ protected:
     }
     void TearDown() override { Close(); }
 
-    ui::MainWindowOptions Options() const { return MainWindowTestOptions(settings); }
+    // Settings in their temporary folder, the English texts beside the program.
+    ui::MainWindowOptions Options() const {
+        ui::MainWindowOptions options;
+        options.settings.programFolder = settings.At(L"program");
+        options.settings.localAppDataFolder = settings.At(L"appdata");
+        options.localizer = std::make_unique<i18n::Localizer>(TestProgramFolder() + L"\\resources\\strings",
+                                                              [] { return std::wstring(L"en-US"); });
+        return options;
+    }
     // Makes and shows the window; false when it could not be made.
     bool Open(ui::MainWindowOptions options) {
         window = std::make_unique<ui::MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
