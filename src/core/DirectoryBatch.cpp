@@ -1,6 +1,6 @@
 #include "core/DirectoryBatch.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "core/ScanModel.h"
 
@@ -23,32 +23,37 @@ std::uint64_t ReadU64(std::span<const std::byte> bytes, std::size_t offset) {
 // Names arrive as UTF-16 code units; wide strings hold them one per element
 // on Windows. Elsewhere (tests, fuzzing) surrogate pairs stay as two units,
 // which is all a portable decoder needs to stay exact.
-std::wstring ReadName(std::span<const std::byte> bytes, std::size_t offset, std::size_t units) {
-    std::wstring name(units, L'\0');
+void AppendName(std::span<const std::byte> bytes, std::size_t offset, std::size_t units, std::wstring& names) {
     for (std::size_t i = 0; i < units; ++i) {
         const auto low = std::to_integer<std::uint16_t>(bytes[offset + 2 * i]);
         const auto high = std::to_integer<std::uint16_t>(bytes[offset + 2 * i + 1]);
-        name[i] = static_cast<wchar_t>(low | (high << 8));
+        names.push_back(static_cast<wchar_t>(low | (high << 8)));
     }
-    return name;
 }
 
 }  // namespace
 
-void ParseDirectoryBatch(std::span<const std::byte> batch, const std::wstring& directoryPrefix,
-                         std::vector<DirectoryEntryRecord>& entries, const DirectoryRecordLayout& layout) {
+void ParseDirectoryBatch(std::span<const std::byte> bytes, DirectoryBatch& batch,
+                         const DirectoryRecordLayout& layout) {
     namespace offsets = file_id_both_dir_info;
-    entries.clear();
+    batch.entries.clear();
+    batch.names.clear();
     std::size_t offset = 0;
-    while (offset <= batch.size() && batch.size() - offset >= layout.fileName) {
-        const std::span<const std::byte> record = batch.subspan(offset);
+    while (offset <= bytes.size() && bytes.size() - offset >= layout.fileName) {
+        const std::span<const std::byte> record = bytes.subspan(offset);
         const std::uint32_t nameBytes = ReadU32(record, offsets::FileNameLength);
         if (nameBytes > record.size() - layout.fileName) {
             break;  // torn record: the name would run past the data returned
         }
-        const std::wstring name = ReadName(record, layout.fileName, nameBytes / 2);
-        if (name != L"." && name != L"..") {
-            DirectoryEntryRecord& entry = entries.emplace_back();
+        const std::size_t nameStart = batch.names.size();
+        AppendName(record, layout.fileName, nameBytes / 2, batch.names);
+        const std::wstring_view name = std::wstring_view(batch.names).substr(nameStart);
+        if (name == L"." || name == L"..") {
+            batch.names.resize(nameStart);
+        } else {
+            DirectoryEntryRecord& entry = batch.entries.emplace_back();
+            entry.nameStart = nameStart;
+            entry.nameLength = name.size();
             entry.attributes = ReadU32(record, offsets::FileAttributes);
             entry.lastWriteTimeLow = ReadU32(record, offsets::LastWriteTime);
             entry.lastWriteTimeHigh = ReadU32(record, offsets::LastWriteTime + 4);
@@ -59,8 +64,6 @@ void ParseDirectoryBatch(std::span<const std::byte> batch, const std::wstring& d
             if (entry.isReparsePoint && layout.carriesReparseTag) {
                 entry.reparseTag = ReadU32(record, offsets::ReparseTag);
             }
-            entry.fullPath = directoryPrefix + name;
-            entry.name = name;
         }
         const std::uint32_t next = ReadU32(record, offsets::NextEntryOffset);
         if (next == 0) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ScanModel.h"
@@ -59,8 +60,8 @@ constexpr bool IsListedFolder(std::uint32_t attributes, std::uint32_t reparseTag
 }
 
 struct DirectoryEntryRecord {
-    std::wstring name;
-    std::wstring fullPath;
+    std::size_t nameStart = 0;  // where the name begins in its batch's name text
+    std::size_t nameLength = 0;
     std::uint32_t attributes = 0;
     std::uint32_t reparseTag = 0;  // 0 when not a reparse point or not reported
     std::uint32_t lastWriteTimeLow = 0;
@@ -74,11 +75,20 @@ struct DirectoryEntryRecord {
     }
 };
 
-// Appends the entries of `batch` (the bytes the query filled) to `entries`,
-// cleared first, skipping "." and "..". `directoryPrefix` already ends with a
-// separator (or is empty). Stops at the first record that does not fit.
-void ParseDirectoryBatch(std::span<const std::byte> batch, const std::wstring& directoryPrefix,
-                         std::vector<DirectoryEntryRecord>& entries,
+// The decoded entries of one buffer. Their names share one string, so a
+// worker that keeps its batch between calls allocates nothing per entry.
+struct DirectoryBatch {
+    std::vector<DirectoryEntryRecord> entries;
+    std::wstring names;
+
+    std::wstring_view Name(const DirectoryEntryRecord& entry) const noexcept {
+        return std::wstring_view(names).substr(entry.nameStart, entry.nameLength);
+    }
+};
+
+// Fills `batch`, cleared first, from `bytes` (what the query filled),
+// skipping "." and "..". Stops at the first record that does not fit.
+void ParseDirectoryBatch(std::span<const std::byte> bytes, DirectoryBatch& batch,
                          const DirectoryRecordLayout& layout = FileIdBothDirectoryLayout);
 
 }  // namespace varnel::core

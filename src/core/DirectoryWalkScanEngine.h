@@ -13,9 +13,11 @@ class DirectorySystem;
 
 class DirectoryWalkScanEngine final : public IScanEngine {
 public:
-    // `system` exists for tests; the program uses the real file system.
+    // `system` and `nodeLimit` exist for tests; the program uses the real
+    // file system and the most nodes a tree can hold.
     DirectoryWalkScanEngine();
-    explicit DirectoryWalkScanEngine(DirectorySystem& system) : system_(system) {}
+    explicit DirectoryWalkScanEngine(DirectorySystem& system, std::uint64_t nodeLimit = ScanTree::MaxNodes)
+        : system_(system), nodeLimit_(nodeLimit) {}
 
     // Failed, with a sentence, for a root that is missing, a file or a
     // device. Throws std::system_error when the thread that cancels blocked
@@ -25,6 +27,7 @@ public:
 
 private:
     DirectorySystem& system_;
+    std::uint64_t nodeLimit_;
 };
 
 // Of the ways opening a listing can fail, only "nothing matched" is no error:

@@ -15,6 +15,8 @@
 namespace varnel::core {
 namespace {
 
+// A folder met but not yet listed. Its path lives only until it is listed:
+// the tree keeps names, and the walk needs the whole path to open the folder.
 struct PendingFolder {
     std::uint64_t index;
     std::wstring path;
@@ -28,11 +30,8 @@ public:
 
     void Run(std::uint64_t rootIndex, const std::wstring& rootPath) {
         pending_.push_back({rootIndex, rootPath});
-        while (!pending_.empty()) {
-            if (token_.IsCancelled()) {
-                break;
-            }
-            PendingFolder folder = std::move(pending_.back());
+        while (!pending_.empty() && !ShouldStop()) {
+            const PendingFolder folder = std::move(pending_.back());
             pending_.pop_back();
             ListFolder(folder.index, folder.path);
         }
@@ -41,6 +40,9 @@ public:
     }
 
 private:
+    // A full tree fails the scan, so reading on would only cost time.
+    bool ShouldStop() const { return token_.IsCancelled() || builder_.IsFull(); }
+
     void ListFolder(std::uint64_t folderIndex, const std::wstring& folderPath) {
         // The "\\?\" form: long paths and names ending in a dot or a space
         // reach the folder itself, not a shortened neighbour.
@@ -53,10 +55,7 @@ private:
             }
             return;
         }
-        for (;;) {
-            if (token_.IsCancelled()) {
-                break;
-            }
+        while (!ShouldStop()) {
             AddEntry(folderIndex, folderPath, entry);
             if (const std::uint32_t error = system_.FindNext(find.get(), entry); error != 0) {
                 if (error != ERROR_NO_MORE_FILES) {
@@ -67,41 +66,33 @@ private:
         }
     }
 
-    void AddEntry(std::uint64_t folderIndex, const std::wstring& folderPath,
-                  const WIN32_FIND_DATAW& entry) {
+    void AddEntry(std::uint64_t folderIndex, const std::wstring& folderPath, const WIN32_FIND_DATAW& entry) {
         const std::wstring_view name(entry.cFileName);
         if (name == L"." || name == L"..") {
             return;
         }
-        std::wstring childPath = JoinPath(folderPath, name);
         const std::uint32_t attributes = entry.dwFileAttributes;
         const std::uint64_t lastWrite = FileTimeValue(entry.ftLastWriteTime);
 
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            const std::uint64_t index =
-                builder_.AddFolder(folderIndex, std::wstring(name), childPath, attributes, lastWrite);
+            const std::uint64_t index = builder_.AddFolder(folderIndex, name, attributes, lastWrite);
             ++report_.foldersScanned;
-            report_.currentPath = childPath;
+            report_.currentPath = JoinPath(folderPath, name);
             Report();
             // The reparse tag is only valid with the reparse attribute.
             const std::uint32_t tag = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? entry.dwReserved0 : 0;
-            if (IsListedFolder(attributes, tag)) {
-                pending_.push_back({index, std::move(childPath)});
+            if (index != NoIndex && IsListedFolder(attributes, tag)) {
+                pending_.push_back({index, report_.currentPath});
             }
             return;
         }
 
-        const std::uint64_t size =
-            (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        const std::uint64_t size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        builder_.AddFile(folderIndex, name, attributes, size, lastWrite);
         ++report_.filesScanned;
         report_.bytesFound += size;
-        const bool reportThisFile = report_.filesScanned % ProgressFileInterval == 0;
-        if (reportThisFile) {
-            report_.currentPath = childPath;
-        }
-        builder_.AddFile(folderIndex, std::wstring(name), std::move(childPath), attributes, size,
-                         lastWrite);
-        if (reportThisFile) {
+        if (report_.filesScanned % ProgressFileInterval == 0) {
+            report_.currentPath = JoinPath(folderPath, name);
             Report();
         }
     }
@@ -122,7 +113,7 @@ private:
 
 }  // namespace
 
-DirectoryWalkScanEngine::DirectoryWalkScanEngine() : system_(SystemDirectories()) {}
+DirectoryWalkScanEngine::DirectoryWalkScanEngine() : DirectoryWalkScanEngine(SystemDirectories()) {}
 
 ScanResult DirectoryWalkScanEngine::Scan(const std::wstring& path, ScanCancellationToken& token,
                                          const ScanProgressCallback& progress) {
@@ -134,9 +125,8 @@ ScanResult DirectoryWalkScanEngine::Scan(const std::wstring& path, ScanCancellat
         return MakeRootFailedResult(std::move(rootPath), *root.problem, MeasureElapsedMs(start, ScanClock::now()));
     }
 
-    ScanTreeBuilder builder;
-    const std::uint64_t rootIndex =
-        builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, root.attributes, root.lastWriteTime);
+    ScanTreeBuilder builder(nodeLimit_);
+    const std::uint64_t rootIndex = builder.AddRoot(rootPath, root.attributes, root.lastWriteTime);
     {
         BlockedCallCanceller canceller(system_, token);
         const BlockedCallCanceller::Registration walking(canceller);

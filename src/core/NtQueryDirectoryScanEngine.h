@@ -15,10 +15,12 @@ class DirectorySystem;
 class NtQueryDirectoryScanEngine final : public IScanEngine {
 public:
     // 0 asks for the default of 8 workers; other counts are held to 1..64.
-    // `system` exists for tests; the program uses the real file system.
+    // `system` and `nodeLimit` exist for tests; the program uses the real
+    // file system and the most nodes a tree can hold.
     explicit NtQueryDirectoryScanEngine(std::uint64_t threadsPerDrive = 0);
-    NtQueryDirectoryScanEngine(DirectorySystem& system, std::uint64_t threadsPerDrive)
-        : system_(system), threadsPerDrive_(threadsPerDrive) {}
+    NtQueryDirectoryScanEngine(DirectorySystem& system, std::uint64_t threadsPerDrive,
+                               std::uint64_t nodeLimit = ScanTree::MaxNodes)
+        : system_(system), threadsPerDrive_(threadsPerDrive), nodeLimit_(nodeLimit) {}
 
     // Failed, with a sentence, for a root that is missing, a file or a
     // device. Throws std::system_error when a worker thread cannot be started and
@@ -37,9 +39,7 @@ public:
 private:
     DirectorySystem& system_;
     std::uint64_t threadsPerDrive_;
+    std::uint64_t nodeLimit_;
 };
-
-// A drive root, with or without its separator: "C:", "C:\" or "C:/".
-bool IsDriveRootPath(const std::wstring& path) noexcept;
 
 }  // namespace varnel::core

@@ -27,12 +27,21 @@ namespace {
 
 constexpr std::size_t QueryBufferBytes = 65536;
 constexpr std::size_t QueryBufferAlignment = 32;
-constexpr std::size_t DriveRootReservation = 0x100000;
-constexpr std::size_t FolderReservation = 0x10000;
 
+// A folder waiting to be listed. Its path lives only until it is listed:
+// the tree keeps names, and a worker needs the whole path to open the folder.
 struct DirectoryWorkItem {
     std::uint64_t nodeIndex;
     std::wstring path;  // without trailing separator, but "X:\" keeps its own
+};
+
+// What a worker keeps from one listing call to the next, so that once its
+// buffers have grown only the paths of folders still to list are allocated.
+struct WorkerScratch {
+    DirectoryBatch batch;
+    // Entries of `batch` that are folders to list, with their new nodes.
+    std::vector<std::pair<std::uint64_t, std::size_t>> listedFolders;
+    std::vector<DirectoryWorkItem> subdirectories;
 };
 
 struct AlignedBufferDeleter {
@@ -57,12 +66,22 @@ public:
                        const ScanProgressCallback& progress, BlockedCallCanceller& canceller)
         : system_(system), builder_(builder), token_(token), progress_(progress), canceller_(canceller) {}
 
-    void Enqueue(DirectoryWorkItem item) {
+    void Enqueue(std::vector<DirectoryWorkItem>& items) {
+        if (items.empty()) {
+            return;
+        }
         {
             std::lock_guard lock(queueMutex_);
-            queue_.push_back(std::move(item));
+            for (DirectoryWorkItem& item : items) {
+                queue_.push_back(std::move(item));
+            }
         }
-        queueChanged_.notify_one();
+        if (items.size() == 1) {
+            queueChanged_.notify_one();
+        } else {
+            queueChanged_.notify_all();
+        }
+        items.clear();
     }
 
     // Makes every worker leave at its next check: used when a worker failed
@@ -79,15 +98,13 @@ public:
 
 private:
     bool ShouldStop() const { return token_.IsCancelled() || aborted_; }
-    void ListDirectory(const DirectoryWorkItem& item, std::byte* buffer,
-                       std::vector<DirectoryEntryRecord>& entries,
-                       std::vector<DirectoryWorkItem>& subdirectories);
+    void ListDirectory(const DirectoryWorkItem& item, std::byte* buffer, WorkerScratch& scratch);
     // Steps down from `refused` to the next information class, once for the
     // whole scan; false when none is left.
     bool FallBackFrom(std::size_t refused);
-    void AddBatch(const DirectoryWorkItem& item, const std::vector<DirectoryEntryRecord>& entries,
-                  std::vector<DirectoryWorkItem>& subdirectories);
-    void Report(const DirectoryEntryRecord& entry);
+    // Adds the batch's entries below the item's node; false once the tree is full.
+    bool AddBatch(const DirectoryWorkItem& item, WorkerScratch& scratch);
+    void Report(const DirectoryWorkItem& item, const DirectoryBatch& batch);
     void AddError(const std::wstring& path, std::uint32_t code) {
         std::lock_guard lock(treeMutex_);
         builder_.AddError(path, code);
@@ -102,8 +119,7 @@ private:
     // ever grows, and every worker uses the latest one.
     std::atomic<std::size_t> layoutIndex_{0};
 
-    std::mutex progressMutex_;               // guards the four counters below
-    std::wstring currentPath_;
+    std::mutex progressMutex_;               // guards the three counters below
     std::uint64_t filesSeen_ = 0;
     std::uint64_t foldersSeen_ = 0;
     std::uint64_t bytesSeen_ = 0;
@@ -131,8 +147,7 @@ bool IsRefusedInformationClass(LONG status) noexcept {
 void DirectoryQueryPool::RunWorker() {
     const BlockedCallCanceller::Registration registration(canceller_);
     QueryBuffer buffer = AllocateQueryBuffer();
-    std::vector<DirectoryEntryRecord> entries;
-    std::vector<DirectoryWorkItem> subdirectories;
+    WorkerScratch scratch;
 
     std::unique_lock lock(queueMutex_);
     for (;;) {
@@ -163,7 +178,7 @@ void DirectoryQueryPool::RunWorker() {
                 }
             }
         } claim{*this, lock};
-        ListDirectory(item, buffer.get(), entries, subdirectories);
+        ListDirectory(item, buffer.get(), scratch);
     }
 }
 
@@ -178,9 +193,7 @@ bool DirectoryQueryPool::FallBackFrom(std::size_t refused) {
     return true;
 }
 
-void DirectoryQueryPool::ListDirectory(const DirectoryWorkItem& item, std::byte* buffer,
-                                       std::vector<DirectoryEntryRecord>& entries,
-                                       std::vector<DirectoryWorkItem>& subdirectories) {
+void DirectoryQueryPool::ListDirectory(const DirectoryWorkItem& item, std::byte* buffer, WorkerScratch& scratch) {
     // The "\\?\" form: long paths and names ending in a dot or a space
     // reach the folder itself, not a shortened neighbour.
     SystemListing directory(system_, &DirectorySystem::CloseDirectory);
@@ -188,10 +201,6 @@ void DirectoryQueryPool::ListDirectory(const DirectoryWorkItem& item, std::byte*
         error != 0) {
         AddError(item.path, error);
         return;
-    }
-    std::wstring prefix = item.path;
-    if (!prefix.empty() && !IsPathSeparator(prefix.back())) {
-        prefix.push_back(L'\\');
     }
     if (ShouldStop()) {
         return;
@@ -219,68 +228,71 @@ void DirectoryQueryPool::ListDirectory(const DirectoryWorkItem& item, std::byte*
         firstCall = false;
 
         const std::size_t filled = status.information < QueryBufferBytes ? status.information : QueryBufferBytes;
-        ParseDirectoryBatch(std::span<const std::byte>(buffer, filled), prefix, entries, layout);
-        AddBatch(item, entries, subdirectories);
-        for (const DirectoryEntryRecord& entry : entries) {
-            Report(entry);
+        ParseDirectoryBatch(std::span<const std::byte>(buffer, filled), scratch.batch, layout);
+        if (!AddBatch(item, scratch)) {
+            Abort();  // a full tree fails the scan, so listing on would only cost time
+            return;
         }
-        for (DirectoryWorkItem& subdirectory : subdirectories) {
-            Enqueue(std::move(subdirectory));
+        // Paths are built outside the tree's lock: the other workers need it.
+        const DirectoryBatch& batch = scratch.batch;
+        for (const auto& [index, entry] : scratch.listedFolders) {
+            scratch.subdirectories.push_back({index, JoinPath(item.path, batch.Name(batch.entries[entry]))});
         }
+        Enqueue(scratch.subdirectories);
+        Report(item, batch);
         if (ShouldStop()) {
             return;
         }
     }
 }
 
-void DirectoryQueryPool::AddBatch(const DirectoryWorkItem& item, const std::vector<DirectoryEntryRecord>& entries,
-                                  std::vector<DirectoryWorkItem>& subdirectories) {
-    subdirectories.clear();
+bool DirectoryQueryPool::AddBatch(const DirectoryWorkItem& item, WorkerScratch& scratch) {
+    scratch.listedFolders.clear();
+    const DirectoryBatch& batch = scratch.batch;
     std::lock_guard lock(treeMutex_);
-    for (const DirectoryEntryRecord& entry : entries) {
+    for (std::size_t i = 0; i < batch.entries.size(); ++i) {
+        const DirectoryEntryRecord& entry = batch.entries[i];
         if (entry.isDirectory) {
-            const std::uint64_t index = builder_.AddFolder(item.nodeIndex, entry.name, entry.fullPath,
-                                                           entry.attributes, entry.LastWriteTime());
-            if (IsListedFolder(entry.attributes, entry.reparseTag)) {
-                subdirectories.push_back({index, entry.fullPath});
+            const std::uint64_t index =
+                builder_.AddFolder(item.nodeIndex, batch.Name(entry), entry.attributes, entry.LastWriteTime());
+            if (index != NoIndex && IsListedFolder(entry.attributes, entry.reparseTag)) {
+                scratch.listedFolders.emplace_back(index, i);
             }
         } else {
-            builder_.AddFile(item.nodeIndex, entry.name, entry.fullPath, entry.attributes, entry.size,
-                             entry.LastWriteTime());
+            builder_.AddFile(item.nodeIndex, batch.Name(entry), entry.attributes, entry.size, entry.LastWriteTime());
         }
     }
+    return !builder_.IsFull();
 }
 
-void DirectoryQueryPool::Report(const DirectoryEntryRecord& entry) {
-    ScanProgress report;
-    {
-        std::lock_guard lock(progressMutex_);
-        if (entry.isDirectory) {
-            ++foldersSeen_;
-        } else {
-            bytesSeen_ += entry.size;
-            if (++filesSeen_ % ProgressFileInterval != 0) {
-                return;
+// Every folder is reported, and every file whose running count is a
+// multiple of the interval; the path is built only for those.
+void DirectoryQueryPool::Report(const DirectoryWorkItem& item, const DirectoryBatch& batch) {
+    for (const DirectoryEntryRecord& entry : batch.entries) {
+        ScanProgress report;
+        {
+            std::lock_guard lock(progressMutex_);
+            if (entry.isDirectory) {
+                ++foldersSeen_;
+            } else {
+                bytesSeen_ += entry.size;
+                if (++filesSeen_ % ProgressFileInterval != 0) {
+                    continue;
+                }
             }
+            report.filesScanned = filesSeen_;
+            report.foldersScanned = foldersSeen_;
+            report.bytesFound = bytesSeen_;
         }
-        currentPath_ = entry.fullPath;
-        report.currentPath = currentPath_;
-        report.filesScanned = filesSeen_;
-        report.foldersScanned = foldersSeen_;
-        report.bytesFound = bytesSeen_;
-    }
-    if (progress_) {
-        std::lock_guard lock(callbackMutex_);
-        progress_(report);
+        if (progress_) {
+            report.currentPath = JoinPath(item.path, batch.Name(entry));
+            std::lock_guard lock(callbackMutex_);
+            progress_(report);
+        }
     }
 }
 
 }  // namespace
-
-bool IsDriveRootPath(const std::wstring& path) noexcept {
-    if (path.size() == 2) return path[1] == L':';
-    return path.size() == 3 && path[1] == L':' && IsPathSeparator(path[2]);
-}
 
 NtQueryDirectoryScanEngine::NtQueryDirectoryScanEngine(std::uint64_t threadsPerDrive)
     : NtQueryDirectoryScanEngine(SystemDirectories(), threadsPerDrive) {}
@@ -298,14 +310,13 @@ ScanResult NtQueryDirectoryScanEngine::Scan(const std::wstring& path, ScanCancel
         return failed;
     }
 
-    ScanTreeBuilder builder;
-    builder.Reserve(IsDriveRootPath(rootPath) ? DriveRootReservation : FolderReservation);
-    const std::uint64_t rootIndex =
-        builder.AddFolder(NoIndex, LeafName(rootPath), rootPath, root.attributes, root.lastWriteTime);
+    ScanTreeBuilder builder(nodeLimit_);
+    const std::uint64_t rootIndex = builder.AddRoot(rootPath, root.attributes, root.lastWriteTime);
     {
         BlockedCallCanceller canceller(system_, token);
         DirectoryQueryPool pool(system_, builder, token, progress, canceller);
-        pool.Enqueue({rootIndex, rootPath});
+        std::vector<DirectoryWorkItem> first{{rootIndex, rootPath}};
+        pool.Enqueue(first);
         WorkerGroup workers([&pool] { pool.Abort(); });
         workers.Start(static_cast<std::size_t>(WorkerCountFor(threadsPerDrive_)), [&pool] { pool.RunWorker(); });
         workers.JoinAll();

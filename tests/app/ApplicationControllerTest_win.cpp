@@ -105,7 +105,7 @@ public:
             }
         }
         core::ScanTreeBuilder builder;
-        builder.AddFolder(core::NoIndex, L"", path, core::FileAttributeDirectory, 0);
+        builder.AddRoot(path, core::FileAttributeDirectory, 0);
         builder.ComputeTotals();
         return builder.FinishResult(token.IsCancelled() ? core::ScanStatus::Cancelled : core::ScanStatus::Completed,
                                     path, 0);
@@ -153,7 +153,7 @@ TEST(ApplicationController, ScansARealFolderAndPostsOneCompletion) {
     ASSERT_TRUE(TreeInvariantsHold(result));
     EXPECT_EQ(result.status, core::ScanStatus::Completed);
     EXPECT_EQ(result.rootPath, temp.Path()) << "one path named as itself is scanned as itself";
-    EXPECT_EQ(result.nodes[result.rootIndex].totalSize, 1244u);
+    EXPECT_EQ(result.nodes[result.rootIndex].TotalSize(), 1244u);
     EXPECT_EQ(result.engine, core::ScanEngineKind::NtQueryDirectory);
 
     const core::ScanResult again = controller.TakeResult();

@@ -42,11 +42,12 @@ TEST(DirectoryBatch, SkipsDotEntriesAndKeepsEverythingElse) {
     const auto batch = Batch({Record(u".", 0x10, 0, 0), Record(u"..", 0x10, 0, 0), Record(u"...", 0x20, 3, 0),
                               Record(u"sub", 0x10, 0, 0), Record(u"link", 0x410, 0, 0),
                               Record(u"odd", 0x20, -5, 0)});
-    std::vector<DirectoryEntryRecord> entries{DirectoryEntryRecord{}};
-    ParseDirectoryBatch(batch, L"C:\\D\\", entries);
+    DirectoryBatch parsed{{DirectoryEntryRecord{}}, L"stale"};
+    ParseDirectoryBatch(batch, parsed);
+    const auto& entries = parsed.entries;
     ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].name, L"...");
-    EXPECT_EQ(entries[0].fullPath, L"C:\\D\\...");
+    EXPECT_EQ(parsed.Name(entries[0]), L"...");
+    EXPECT_EQ(parsed.Name(entries[3]), L"odd");
     EXPECT_EQ(entries[0].size, 3u);
     EXPECT_EQ(entries[0].LastWriteTime(), 0x0123456789ABCDEFull);
     EXPECT_TRUE(entries[1].isDirectory);
@@ -58,17 +59,17 @@ TEST(DirectoryBatch, SkipsDotEntriesAndKeepsEverythingElse) {
 TEST(DirectoryBatch, TornRecordsAreNeverReadPast) {
     auto batch = Batch({Record(u"good", 0x20, 1, 0), Record(u"torn-name", 0x20, 1, 0)});
     batch.resize(batch.size() - 4);  // the second name runs past the data
-    std::vector<DirectoryEntryRecord> entries;
-    ParseDirectoryBatch(batch, L"", entries);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].fullPath, L"good");
+    DirectoryBatch parsed;
+    ParseDirectoryBatch(batch, parsed);
+    ASSERT_EQ(parsed.entries.size(), 1u);
+    EXPECT_EQ(parsed.Name(parsed.entries[0]), L"good");
 
     auto pointsAway = Record(u"a", 0x20, 1, 0xFFFFFFF0u);  // next entry far outside the buffer
-    ParseDirectoryBatch(pointsAway, L"", entries);
-    EXPECT_EQ(entries.size(), 1u);
+    ParseDirectoryBatch(pointsAway, parsed);
+    EXPECT_EQ(parsed.entries.size(), 1u);
 
-    ParseDirectoryBatch(std::span<const std::byte>(pointsAway.data(), 50), L"", entries);
-    EXPECT_TRUE(entries.empty()) << "a header cut short yields nothing";
+    ParseDirectoryBatch(std::span<const std::byte>(pointsAway.data(), 50), parsed);
+    EXPECT_TRUE(parsed.entries.empty()) << "a header cut short yields nothing";
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "core/DirectoryWalkScanEngine.h"
 #include "core/NtDirectoryApi_win.h"
 #include "core/NtQueryDirectoryScanEngine.h"
+#include "core/ScanTreeBuilder.h"
 #include "support/TreeInvariants.h"
 
 namespace varnel::core {
@@ -203,9 +204,10 @@ void MakeTree(StrictDirectories& fs) {
     fs.failingFolders[L"R:\\r\\Offline"] = ERROR_BAD_NETPATH;
 }
 
-ScanResult ScanWith(bool walk, StrictDirectories& fs, ScanCancellationToken& token) {
-    if (walk) return DirectoryWalkScanEngine(fs).Scan(L"R:\\r", token, {});
-    return NtQueryDirectoryScanEngine(fs, 4).Scan(L"R:\\r", token, {});
+ScanResult ScanWith(bool walk, StrictDirectories& fs, ScanCancellationToken& token,
+                    std::uint64_t nodeLimit = ScanTree::MaxNodes) {
+    if (walk) return DirectoryWalkScanEngine(fs, nodeLimit).Scan(L"R:\\r", token, {});
+    return NtQueryDirectoryScanEngine(fs, 4, nodeLimit).Scan(L"R:\\r", token, {});
 }
 
 TEST(DirectoryEngines, CountCloudFoldersLongPathsAndOddNamesAndRecordEveryFailure) {
@@ -228,13 +230,27 @@ TEST(DirectoryEngines, CountCloudFoldersLongPathsAndOddNamesAndRecordEveryFailur
         const std::string name = std::string(c.walk ? "walk" : "ntquery") + ", refused " + std::to_string(c.refusedClasses);
         ASSERT_TRUE(varnel::testing::TreeInvariantsHold(result)) << name;
         EXPECT_EQ(result.status, ScanStatus::Completed) << name;
-        EXPECT_EQ(result.nodes[result.rootIndex].totalSize, c.expectedTotal) << name;
+        EXPECT_EQ(result.nodes[result.rootIndex].TotalSize(), c.expectedTotal) << name;
         ASSERT_EQ(result.errors.size(), 1u) << name;
         EXPECT_EQ(result.errors[0].path, L"R:\\r\\Offline") << name;
         EXPECT_EQ(result.errors[0].code, static_cast<std::uint32_t>(ERROR_BAD_NETPATH)) << name;
         EXPECT_FALSE(fs.opened.contains(L"R:\\r\\Online")) << name << ": opening it would download it";
         EXPECT_FALSE(fs.opened.contains(L"R:\\r\\Junction")) << name;
         EXPECT_EQ(result.folderCount, 10u) << name << ": every folder stays in the tree";
+    }
+}
+
+TEST(DirectoryEngines, AFullTreeFailsTheScanAndNothingMoreIsListed) {
+    for (const bool walk : {true, false}) {
+        StrictDirectories fs;
+        MakeTree(fs);
+        ScanCancellationToken token;
+        // The root and its first three entries fit; the fourth fills the tree.
+        const ScanResult result = ScanWith(walk, fs, token, 4);
+        EXPECT_EQ(result.status, ScanStatus::Failed) << walk;
+        EXPECT_EQ(result.message, TooManyNodesMessage) << walk;
+        EXPECT_TRUE(varnel::testing::TreeInvariantsHold(result)) << walk;
+        EXPECT_EQ(fs.opened, std::set<std::wstring>{L"R:\\r"}) << walk;
     }
 }
 

@@ -41,7 +41,7 @@ TEST(ScanCancellation, AtRandomMomentsNeverDeadlocksAndLeavesAConsistentTree) {
     std::mt19937 random(12345);
     for (int round = 0; round < 40; ++round) {
         const std::uint32_t choice = round % 2 == 0 ? 2u : 1u;  // native engine, walk engine
-        const std::uint64_t threads = std::uniform_int_distribution<std::uint64_t>(1, 16)(random);
+        const std::uint64_t threads = std::uniform_int_distribution<std::uint64_t>(1, 64)(random);
         ScanScheduler scheduler(choice, threads);
         ScanCancellationToken token;
         const int mode = round % 4;
