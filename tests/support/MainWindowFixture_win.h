@@ -18,7 +18,7 @@
 
 namespace varnel::testing {
 
-// The title of a window, or for the status bar the text of its first part.
+// The title of a window, or the status bar's leading text.
 inline std::wstring WindowText(HWND window) {
     wchar_t buffer[1024]{};
     ::GetWindowTextW(window, buffer, 1024);
@@ -62,9 +62,10 @@ protected:
 
     HWND Control(int id) const { return ::GetDlgItem(window->Handle(), id); }
     void Command(int id) { ::SendMessageW(window->Handle(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
-    std::wstring StatusPart(int part) const {
+    // The text of the status bar's pane `index`.
+    std::wstring StatusText(int index) const {
         wchar_t text[1024]{};
-        ::SendMessageW(Control(ui::StatusBarId), SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+        ::SendMessageW(Control(ui::StatusBarId), SB_GETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
         return text;
     }
 

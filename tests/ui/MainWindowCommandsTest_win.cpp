@@ -118,7 +118,7 @@ TEST_F(MainWindowCommandsTest, DroppedFolderIsChosenFilesAreNot) {
                    0);
     EXPECT_EQ(window->NoticeKey(), "status.folder_selected");
     EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + data.At(L"two"));
-    EXPECT_EQ(StatusPart(StatusNoticePart), L"Folder selected.");
+    EXPECT_EQ(StatusText(StatusNoticePart), L"Folder selected.");
 }
 
 TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {

@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, ScanShowsRowsRankingsAndSummary) {
     ASSERT_EQ(ListView_GetItemCount(folders), 4);
     EXPECT_EQ(ListText(folders, 0, 4), data.At(L"tree\\big"));
 
-    const std::wstring summary = StatusPart(0);
+    const std::wstring summary = StatusText(0);
     EXPECT_EQ(summary.rfind(L"Completed", 0), 0u) << std::string(summary.begin(), summary.end());
     EXPECT_NE(summary.find(L"5"), std::wstring::npos);
     EXPECT_TRUE(::IsWindowEnabled(Control(ScanButtonId)));
@@ -301,7 +301,7 @@ TEST_F(MainWindowEngineTest, AFailedScanShowsTheEnginesSentenceBesideTheSummary)
     };
     ASSERT_TRUE(OpenWith(engines));
     ASSERT_EQ(Scan(settings.Path()), core::ScanStatus::Failed);
-    EXPECT_EQ(StatusPart(StatusNoticePart), L"NTFS volume could not be opened.");
+    EXPECT_EQ(StatusText(StatusNoticePart), L"NTFS volume could not be opened.");
     EXPECT_EQ(ListView_GetItemCount(Control(TreeListId)), 0);
 }
 
@@ -351,7 +351,7 @@ TEST_F(MainWindowEngineTest, EscStopsAScanAndItsNumbersAreMarkedAndRanked) {
     ASSERT_EQ(window->Result().status, core::ScanStatus::Cancelled);
     EXPECT_EQ(ListText(Control(TreeListId), 0, 0), L"data (incomplete)");
     EXPECT_EQ(ListView_GetItemCount(Control(LargestFilesListId)), 1);
-    EXPECT_EQ(StatusPart(0).rfind(L"Canceled (incomplete) - ", 0), 0u);
+    EXPECT_EQ(StatusText(0).rfind(L"Canceled (incomplete) - ", 0), 0u);
 }
 
 // The main window's buttons in every language, at this process's DPI (96,
@@ -374,7 +374,7 @@ TEST_F(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
     }
 }
 
-// Reads part of the records of a volume, then waits to be cancelled; a
+// Reads some of the records of a volume, then waits to be cancelled; a
 // folder named "shown" it scans for real.
 struct HalfReadEngine final : core::IScanEngine {
     std::unique_ptr<core::IScanEngine> real;
