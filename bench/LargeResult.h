@@ -17,7 +17,8 @@ inline constexpr std::uint64_t LargeResultNodes = 10'000'000;
 
 struct LargeResult {
     core::ScanResult result;
-    std::uint64_t deepFolder = 0;
+    std::uint64_t deepFolder = 0;    // at the bottom: a few files below it
+    std::uint64_t middleFolder = 0;  // five levels down, with about 2,900,000 nodes below it
     std::uint64_t wideFolder = 0;
 };
 
@@ -61,6 +62,7 @@ inline LargeResult MakeLargeResult(std::uint64_t nodes = LargeResultNodes) {
         const std::size_t keep = static_cast<std::size_t>(nodes / 400);
         if (next.size() > keep) next.resize(keep);
         level = std::move(next);
+        if (depth == 4) r.middleFolder = level.front();
     }
     r.deepFolder = level.front();
     b.ComputeTotals();

@@ -57,6 +57,15 @@ void BM_RankingsForDeepFolder(benchmark::State& state) {
     }
 }
 
+void BM_RankingsForMiddleFolder(benchmark::State& state) {
+    const auto& r = Result();
+    const ui::SubtreeIndex index(r.result);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ui::ComputeRankings(r.result, index, r.middleFolder).files.nodes.data());
+    }
+    state.counters["below"] = static_cast<double>(index.Subtree(r.middleFolder).size());
+}
+
 void BM_ExpandFolderWith100kChildren(benchmark::State& state) {
     const auto& r = Result();
     ui::ResultTree tree;
@@ -148,6 +157,7 @@ BENCHMARK(BM_ShowResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForRoot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForDeepFolder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RankingsForMiddleFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandFolderWith100kChildren)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ToggleSortWith100kRows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortByNameWith100kRows)->Unit(benchmark::kMillisecond);
