@@ -54,6 +54,8 @@ protected:
         return true;
     }
     bool Open() { return Open(Options()); }
+    // The destroyed window posts WM_QUIT; left in the queue it would end the
+    // modal loops of whichever test runs next (the dialog tests did fail so).
     void Close() {
         window.reset();
         PumpMessages();
