@@ -1,56 +1,73 @@
 #pragma once
-// A deterministic 1,000,000-node result for the responsiveness benchmarks:
-// a folder with 100,000 files, and 900,000 nodes in a tree 12 levels deep
-// with fan-out 8 near the top.
+// A deterministic large result for the responsiveness benchmarks: a folder
+// with 100,000 files, and the rest in a tree with fan-out 8 and six files
+// per folder that keeps going down to 12 levels. Names are 20 characters, as
+// long as an average name on a real volume.
 
-#include <string>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "core/ScanTreeBuilder.h"
 
 namespace varnel::bench {
 
-using core::NoIndex;
+inline constexpr std::uint64_t LargeResultNodes = 10'000'000;
 
 struct LargeResult {
     core::ScanResult result;
-    std::uint64_t deepFolder = 0;
+    std::uint64_t deepFolder = 0;    // at the bottom: a few files below it
+    std::uint64_t middleFolder = 0;  // five levels down, with about 2,900,000 nodes below it
     std::uint64_t wideFolder = 0;
 };
 
-inline LargeResult MakeLargeResult() {
-    return [] {
-        LargeResult r;
-        core::ScanTreeBuilder b;
-        b.Reserve(1'000'000);
-        const auto root = b.AddFolder(NoIndex, L"", L"C:\\", core::FileAttributeDirectory, 0);
-        r.wideFolder = b.AddFolder(root, L"wide", L"C:\\wide", core::FileAttributeDirectory, 0);
-        for (int i = 0; i < 100'000; ++i) {
-            b.AddFile(r.wideFolder, L"f" + std::to_wstring(i), L"C:\\wide\\f", 0,
-                      static_cast<std::uint64_t>((i * 7919) % 100'003), 0);
-        }
-        std::vector<std::uint64_t> level{root};
-        std::uint64_t count = b.Nodes().size();
-        for (int depth = 0; depth < 12 && count < 1'000'000; ++depth) {
-            std::vector<std::uint64_t> next;
-            for (const auto parent : level) {
-                for (int k = 0; k < 8 && count < 1'000'000; ++k) {
-                    next.push_back(b.AddFolder(parent, L"d" + std::to_wstring(k), L"C:\\d", core::FileAttributeDirectory, 0));
-                    ++count;
-                    for (int f = 0; f < 6 && count < 1'000'000; ++f, ++count) {
-                        b.AddFile(next.back(), L"x" + std::to_wstring(f), L"C:\\d\\x", 0,
-                                  static_cast<std::uint64_t>(count % 65'537) * 512, 0);
-                    }
+// "<prefix><digits>", 20 characters, in a buffer the builder copies from.
+class NameMaker {
+public:
+    std::wstring_view operator()(const wchar_t* prefix, std::uint64_t number) {
+        const int length = std::swprintf(buffer_, 32, L"%ls%0*llu", prefix,
+                                         static_cast<int>(20 - std::char_traits<wchar_t>::length(prefix)),
+                                         static_cast<unsigned long long>(number));
+        return {buffer_, length > 0 ? static_cast<std::size_t>(length) : 0};
+    }
+
+private:
+    wchar_t buffer_[32]{};
+};
+
+inline LargeResult MakeLargeResult(std::uint64_t nodes = LargeResultNodes) {
+    LargeResult r;
+    core::ScanTreeBuilder b;
+    NameMaker name;
+    const auto root = b.AddRoot(L"C:\\", core::FileAttributeDirectory, 0);
+    r.wideFolder = b.AddFolder(root, name(L"wide_folder_", 0), core::FileAttributeDirectory, 0);
+    for (std::uint64_t i = 0; i < 100'000; ++i) {
+        b.AddFile(r.wideFolder, name(L"file_", i), 0, (i * 7919) % 100'003, 0);
+    }
+    std::vector<std::uint64_t> level{root};
+    std::uint64_t count = b.Nodes().size();
+    for (int depth = 0; depth < 12 && count < nodes; ++depth) {
+        std::vector<std::uint64_t> next;
+        for (const auto parent : level) {
+            for (std::uint64_t k = 0; k < 8 && count < nodes; ++k) {
+                next.push_back(b.AddFolder(parent, name(L"directory_", count), core::FileAttributeDirectory, 0));
+                ++count;
+                for (std::uint64_t f = 0; f < 6 && count < nodes; ++f, ++count) {
+                    b.AddFile(next.back(), name(L"document_", count), 0, (count % 65'537) * 512, 0);
                 }
             }
-            if (next.size() > 20'000) next.resize(20'000);  // keep the depth going
-            level = std::move(next);
         }
-        r.deepFolder = level.front();
-        b.ComputeTotals();
-        r.result = b.FinishResult(core::ScanStatus::Completed, L"C:\\", 0);
-        return r;
-    }();
+        // Only some folders go on down, so that the tree reaches its depth.
+        const std::size_t keep = static_cast<std::size_t>(nodes / 400);
+        if (next.size() > keep) next.resize(keep);
+        level = std::move(next);
+        if (depth == 4) r.middleFolder = level.front();
+    }
+    r.deepFolder = level.front();
+    b.ComputeTotals();
+    r.result = b.FinishResult(core::ScanStatus::Completed, L"C:\\", 0);
+    return r;
 }
 
 inline const LargeResult& Result() {

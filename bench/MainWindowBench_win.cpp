@@ -1,4 +1,4 @@
-// The real main window under a 1,000,000-node result, timed on the window
+// The real main window under a 10,000,000-node result, timed on the window
 // thread: showing the result after the completion message, filling both
 // rankings for the root and for a folder deep in the tree, expanding a folder
 // with 100,000 children, and toggling the sort. Prints figures; asserts
@@ -109,8 +109,8 @@ int wmain() {
     std::printf("%-52s %8.1f ms\n", "show the result after the completion message", showMs);
     // Open the folders above the deep one, so that it has a row to select.
     std::vector<std::uint64_t> ancestors;
-    for (std::uint64_t n = window.Result().nodes[deepFolder].parentIndex; n != window.Result().rootIndex;
-         n = window.Result().nodes[n].parentIndex) {
+    for (std::uint64_t n = window.Result().nodes[deepFolder].Parent(); n != window.Result().rootIndex;
+         n = window.Result().nodes[n].Parent()) {
         ancestors.insert(ancestors.begin(), n);
     }
     for (const std::uint64_t ancestor : ancestors) {

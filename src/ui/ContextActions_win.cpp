@@ -41,22 +41,23 @@ void ResultLists::RunContextCommand(int command, std::uint64_t node, HWND owner)
     if (node >= result_.nodes.size()) {
         return;
     }
-    const std::wstring path = result_.nodes[node].path;
+    // Made only for the entries that use it: a deep node's path costs a walk up.
+    const auto path = [&] { return result_.nodes[node].Path(); };
     switch (command) {
         case OpenContextCommandId: OpenNode(owner, node); break;
         case ShowInTreeCommandId: ShowInTree(node); break;
         case ShowInExplorerCommandId:
-            if (!shell_->ShowInExplorer(owner, path)) events_.notice("status.open_failed");
+            if (!shell_->ShowInExplorer(owner, path())) events_.notice("status.open_failed");
             break;
         case CopyPathCommandId:
-            if (!CopyTextToClipboard(owner, path)) events_.notice("status.copy_failed");
+            if (!CopyTextToClipboard(owner, path())) events_.notice("status.copy_failed");
             break;
         case CopyCsvRowCommandId:
             if (!CopyTextToClipboard(owner, CsvRowOf(result_.nodes[node]))) events_.notice("status.copy_failed");
             break;
         case DeleteToRecycleBinCommandId: DeleteToRecycleBin(owner, node); break;
         case PropertiesCommandId:
-            if (!shell_->ShowProperties(owner, path)) events_.notice("status.open_failed");
+            if (!shell_->ShowProperties(owner, path())) events_.notice("status.open_failed");
             break;
         default: break;
     }
@@ -70,20 +71,20 @@ void ResultLists::ShowInTree(std::uint64_t node) {
 }
 
 bool ResultLists::CanDelete(std::uint64_t node) const {
-    if (node >= result_.nodes.size() || node == result_.rootIndex || result_.nodes[node].path.empty()) {
+    if (node >= result_.nodes.size() || node == result_.rootIndex || result_.nodes[node].Path().empty()) {
         return false;
     }
     // The drives under the merged root of several drives are roots too.
-    const std::uint64_t parent = result_.nodes[node].parentIndex;
+    const std::uint64_t parent = result_.nodes[node].Parent();
     return !(parent == result_.rootIndex && result_.rootPath == core::MergedRootName);
 }
 
 std::wstring ResultLists::DeletionPrompt(std::uint64_t node) {
-    const core::ScanNode& target = result_.nodes[node];
+    const core::NodeView target = result_.nodes[node];
     const DeletionFacts facts = FactsOf(target);
-    std::wstring text = localizer_.Translate("dialog.delete.prompt") + L"\n\n" + target.path + L"\n\n" +
+    std::wstring text = localizer_.Translate("dialog.delete.prompt") + L"\n\n" + target.Path() + L"\n\n" +
                         localizer_.Translate("dialog.delete.size") + L" " + i18n::FormatSize(locale_, facts.bytes);
-    if (target.isDirectory) {
+    if (target.IsDirectory()) {
         text += L"\n" + localizer_.Translate("dialog.delete.files") + L" " + i18n::FormatCount(locale_, facts.files);
     }
     return text;
@@ -96,13 +97,12 @@ void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
     if (!shell_->Confirm(owner, localizer_.Translate("dialog.delete.title"), DeletionPrompt(node))) {
         return;
     }
-    const std::wstring path = result_.nodes[node].path;
-    switch (shell_->Recycle(owner, path)) {
+    switch (shell_->Recycle(owner, result_.nodes[node].Path())) {
         case RecycleOutcome::Refused: events_.notice("status.delete_refused"); return;
         case RecycleOutcome::Failed: events_.notice("status.delete_failed"); return;
         case RecycleOutcome::Recycled: break;
     }
-    const std::uint64_t parent = result_.nodes[node].parentIndex;
+    const std::uint64_t parent = result_.nodes[node].Parent();
     if (events_.resultWillChange) {
         events_.resultWillChange();
     }
@@ -117,6 +117,7 @@ void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
     if (selected == core::NoIndex) {
         selected = removed->newIndexOf[parent];
     }
+    subtreeIndex_ = SubtreeIndex();  // the old one goes before the new one is built
     subtreeIndex_ = SubtreeIndex(result_);
     rows_.Renumber(removed->newIndexOf);
     rows_.ExpandTo(selected);  // a row to select, so the rankings are filled again

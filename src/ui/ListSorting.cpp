@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 #include <tuple>
 
 #include "ui/ResultColumns.h"
@@ -9,7 +10,7 @@
 
 namespace varnel::ui {
 
-using core::ScanNode;
+using core::NodeView;
 
 namespace {
 
@@ -31,27 +32,46 @@ SortField FieldOf(int listIndex, int column) {
 int CompareNumbers(std::uint64_t a, std::uint64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
 // Ascending comparison of one column's values. A file shows no file or
-// folder count, so it sorts below every folder by those columns.
-int CompareField(const ScanNode& a, const ScanNode& b, SortField field, NameCompare compare) {
+// folder count, so it sorts below every folder by those columns. Paths are
+// derived, so the caller makes them once per row and hands them in.
+int CompareField(NodeView a, NodeView b, std::wstring_view pathA, std::wstring_view pathB, SortField field,
+                 NameCompare compare) {
     switch (field) {
         case SortField::Name: return compare(DisplayName(a), DisplayName(b));
-        case SortField::Path: return compare(a.path, b.path);
+        case SortField::Path: return compare(pathA, pathB);
         case SortField::Size: return CompareNumbers(DisplaySize(a), DisplaySize(b));
         case SortField::FileCount:
-            if (a.isDirectory != b.isDirectory) return a.isDirectory ? 1 : -1;
-            return CompareNumbers(a.fileCount, b.fileCount);
+            if (a.IsDirectory() != b.IsDirectory()) return a.IsDirectory() ? 1 : -1;
+            return CompareNumbers(a.FileCount(), b.FileCount());
         case SortField::FolderCount:
-            if (a.isDirectory != b.isDirectory) return a.isDirectory ? 1 : -1;
-            return CompareNumbers(a.folderCount, b.folderCount);
+            if (a.IsDirectory() != b.IsDirectory()) return a.IsDirectory() ? 1 : -1;
+            return CompareNumbers(a.FolderCount(), b.FolderCount());
     }
     return 0;
+}
+
+// Every row's path when the order needs them, none otherwise.
+template <class Index>
+std::vector<std::wstring> PathsFor(const core::ScanTree& nodes, const std::vector<Index>& rows, SortField field) {
+    std::vector<std::wstring> paths;
+    if (field == SortField::Path) {
+        paths.reserve(rows.size());
+        for (const Index row : rows) {
+            paths.push_back(nodes[row].Path());
+        }
+    }
+    return paths;
+}
+
+std::wstring_view PathAt(const std::vector<std::wstring>& paths, std::size_t at) {
+    return at < paths.size() ? std::wstring_view(paths[at]) : std::wstring_view();
 }
 
 int Directed(int comparison, bool descending) { return descending ? -comparison : comparison; }
 
 }  // namespace
 
-int OrdinalCompare(const std::wstring& a, const std::wstring& b) {
+int OrdinalCompare(std::wstring_view a, std::wstring_view b) {
     const auto mismatch = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     if (mismatch.first == a.end()) return mismatch.second == b.end() ? 0 : -1;
     if (mismatch.second == b.end()) return 1;
@@ -79,15 +99,34 @@ SortOrder ValidSortOrder(int listIndex, SortOrder order) {
     return order;
 }
 
-bool TreeSiblingBefore(const ScanNode& a, const ScanNode& b, SortOrder order, NameCompare compare) {
+void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& children, SortOrder order,
+                  NameCompare compare) {
     const SortField field = FieldOf(0, order.column);
-    if (field != SortField::Size) {
-        if (const int c = Directed(CompareField(a, b, field, compare), order.descending); c != 0) {
+    if (field == SortField::Size) {
+        std::sort(children.begin(), children.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return TreeOrderBefore(nodes[a], nodes[b], order.descending);
+        });
+        return;
+    }
+    const std::vector<std::wstring> paths = PathsFor(nodes, children, field);
+    std::vector<std::size_t> positions(children.size());
+    std::iota(positions.begin(), positions.end(), std::size_t{0});
+    std::sort(positions.begin(), positions.end(), [&](std::size_t x, std::size_t y) {
+        const NodeView a = nodes[children[x]];
+        const NodeView b = nodes[children[y]];
+        if (const int c = Directed(CompareField(a, b, PathAt(paths, x), PathAt(paths, y), field, compare),
+                                   order.descending);
+            c != 0) {
             return c < 0;
         }
         return TreeOrderBefore(a, b, true);
+    });
+    std::vector<std::uint32_t> sorted;
+    sorted.reserve(children.size());
+    for (const std::size_t at : positions) {
+        sorted.push_back(children[at]);
     }
-    return TreeOrderBefore(a, b, order.descending);
+    children = std::move(sorted);
 }
 
 void SortRankingRows(const core::ScanResult& result, int listIndex, SortOrder order, NameCompare compare,
@@ -97,10 +136,12 @@ void SortRankingRows(const core::ScanResult& result, int listIndex, SortOrder or
         return;
     }
     const SortField field = FieldOf(listIndex, order.column);
+    const std::vector<std::wstring> paths = PathsFor(result.nodes, nodes, field);
     std::vector<std::size_t> positions(nodes.size());
     std::iota(positions.begin(), positions.end(), std::size_t{0});
     std::stable_sort(positions.begin(), positions.end(), [&](std::size_t x, std::size_t y) {
-        return Directed(CompareField(result.nodes[nodes[x]], result.nodes[nodes[y]], field, compare),
+        return Directed(CompareField(result.nodes[nodes[x]], result.nodes[nodes[y]], PathAt(paths, x),
+                                     PathAt(paths, y), field, compare),
                         order.descending) < 0;
     });
     std::vector<std::uint64_t> sortedNodes;

@@ -5,7 +5,7 @@
 // rules are the same with any name order.
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ScanModel.h"
@@ -19,9 +19,10 @@ struct SortOrder {
     friend bool operator==(const SortOrder&, const SortOrder&) = default;
 };
 
-// Negative, zero or positive as `a` sorts before, with or after `b`.
-using NameCompare = int (*)(const std::wstring& a, const std::wstring& b);
-int OrdinalCompare(const std::wstring& a, const std::wstring& b);
+// Negative, zero or positive as `a` sorts before, with or after `b`. Views,
+// so that names are compared where the tree keeps them, never copied.
+using NameCompare = int (*)(std::wstring_view a, std::wstring_view b);
+int OrdinalCompare(std::wstring_view a, std::wstring_view b);
 
 // The order each list starts with: the tree by share, largest first; the
 // rankings by share too, which is the order they are ranked in.
@@ -33,9 +34,11 @@ SortOrder ClickedSortOrder(int listIndex, SortOrder current, int column);
 // anything out of range.
 SortOrder ValidSortOrder(int listIndex, SortOrder order);
 
-// Sibling order of the tree (list 0). By share or size this is exactly
-// TreeOrderBefore; by another column, ties fall back to it (largest first).
-bool TreeSiblingBefore(const core::ScanNode& a, const core::ScanNode& b, SortOrder order, NameCompare compare);
+// Puts a folder's children in the tree's (list 0) sibling order. By share
+// or size this is exactly TreeOrderBefore; by another column, ties fall back
+// to it (largest first). By the path column each path is made once.
+void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& children, SortOrder order,
+                  NameCompare compare);
 
 // Reorders a ranking's rows (list 1 files, list 2 folders) and their shares
 // together. Rows that tie keep their present order, so the default order

@@ -532,6 +532,8 @@ void MainWindow::StartScan() {
     if (selection == CB_ERR) {
         return;
     }
+    // The shown result is let go below, so an export still reading it stops first.
+    StopExportBeforeResultChanges();
     status_.SetMainText(StatusTextState::None, L"");
     status_.ClearNotice();
     // Focus leaves the controls about to be disabled, or the keyboard

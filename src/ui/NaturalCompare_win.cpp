@@ -8,13 +8,13 @@
 
 namespace varnel::ui {
 
-int NaturalCompare(const std::wstring& a, const std::wstring& b) {
+int NaturalCompare(std::wstring_view a, std::wstring_view b) {
     if (a.size() > INT_MAX || b.size() > INT_MAX) {
         return OrdinalCompare(a, b);
     }
     const int result =
-        ::CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE | SORT_DIGITSASNUMBERS, a.c_str(),
-                          static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), nullptr, nullptr, 0);
+        ::CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE | SORT_DIGITSASNUMBERS, a.data(),
+                          static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), nullptr, nullptr, 0);
     if (result == 0) {
         return OrdinalCompare(a, b);
     }

@@ -32,12 +32,12 @@ struct DeletionFacts {
     std::uint64_t bytes = 0;
     std::uint64_t files = 0;
 };
-DeletionFacts FactsOf(const core::ScanNode& node) noexcept;
+DeletionFacts FactsOf(core::NodeView node) noexcept;
 
 // One CSV line, without a line end: name, size in bytes, files, folders and
 // full path (files and folders empty for a file). Fields are quoted as RFC
 // 4180 asks when they hold a comma, a quote or a line break; numbers are
 // plain digits so that a spreadsheet reads them in any language.
-std::wstring CsvRowOf(const core::ScanNode& node);
+std::wstring CsvRowOf(core::NodeView node);
 
 }  // namespace varnel::ui

@@ -116,11 +116,11 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
     ::IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
 
     const TreeRow& treeRow = rows_.Rows()[row];
-    const core::ScanNode& node = result_.nodes[treeRow.node];
+    const core::NodeView node = result_.nodes[treeRow.node];
     const bool selected = (ListView_GetItemState(tree_, static_cast<int>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
     const RowColours colours = ColoursForRow(
         palette_, !selected ? RowState::Normal : ::GetFocus() == tree_ ? RowState::Selected : RowState::SelectedUnfocused);
-    const bool system = (node.attributes & SystemAttribute) != 0;
+    const bool system = (node.Attributes() & SystemAttribute) != 0;
     const std::uint32_t textColour =
         selected || !system ? colours.text : ReadableOn(colours.background, palette_.systemItemText);
 
@@ -159,7 +159,7 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
         const SelectGuard selectPen(dc, outlinePen.get());
         drawShape();
     };
-    if (node.isDirectory) {
+    if (node.IsDirectory()) {
         const std::uint32_t fill = palette_.isDark ? Rgb(217, 177, 74) : Rgb(255, 205, 55);
         const std::uint32_t outline = palette_.isDark ? Rgb(153, 112, 34) : Rgb(184, 128, 0);
         shape(fill, outline, [&] {

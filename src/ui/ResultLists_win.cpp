@@ -252,9 +252,18 @@ void ResultLists::Clear() {
     ListView_DeleteAllItems(folders_);
     rankings_ = {};
     lastRankingList_ = nullptr;
+    // The result goes with its rows: a rescan never holds two results at
+    // once, and a repaint or a new language meanwhile finds nothing to show.
+    rows_.Reset(nullptr);
+    subtreeIndex_ = SubtreeIndex();
+    result_ = core::ScanResult();
+    selectedNode_ = core::NoIndex;
 }
 
 void ResultLists::ShowResult(core::ScanResult result) {
+    // The index of the result shown until now goes first, so that the old
+    // and the new one are never both held.
+    subtreeIndex_ = SubtreeIndex();
     result_ = std::move(result);
     subtreeIndex_ = SubtreeIndex(result_);
     selectedNode_ = result_.rootIndex;
@@ -275,20 +284,20 @@ std::wstring ResultLists::NameText(std::uint64_t node) {
     // The root's numbers of a cancelled scan are only what was counted
     // before it stopped.
     if (node == result_.rootIndex && result_.status == core::ScanStatus::Cancelled) {
-        return DisplayName(result_.nodes[node]) + L" " + localizer_.Translate("status.incomplete");
+        return std::wstring(DisplayName(result_.nodes[node])) + L" " + localizer_.Translate("status.incomplete");
     }
-    return DisplayName(result_.nodes[node]);
+    return std::wstring(DisplayName(result_.nodes[node]));
 }
 
 std::wstring ResultLists::TreeCellText(std::uint64_t node, int column) {
-    const core::ScanNode& n = result_.nodes[node];
+    const core::NodeView n = result_.nodes[node];
     switch (column) {
         case 0: return NameText(node);
         case 1: return ShareText(ShareOf(result_, node, result_.rootIndex));
         case 2: return i18n::FormatSize(locale_, DisplaySize(n));
-        case 3: return n.isDirectory ? i18n::FormatCount(locale_, n.fileCount) : std::wstring();
-        case 4: return n.isDirectory ? i18n::FormatCount(locale_, n.folderCount) : std::wstring();
-        case 5: return n.path;
+        case 3: return n.IsDirectory() ? i18n::FormatCount(locale_, n.FileCount()) : std::wstring();
+        case 4: return n.IsDirectory() ? i18n::FormatCount(locale_, n.FolderCount()) : std::wstring();
+        case 5: return n.Path();
         default: return {};
     }
 }
@@ -389,7 +398,7 @@ void ResultLists::FillRankings(std::uint64_t folder) {
 void ResultLists::FillRankingList(HWND list, const RankingRows& rows, bool files) {
     ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     for (std::size_t i = 0; i < rows.nodes.size(); ++i) {
-        const core::ScanNode& node = result_.nodes[rows.nodes[i]];
+        const core::NodeView node = result_.nodes[rows.nodes[i]];
         std::wstring share = ShareText(rows.shares[i]);
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -401,14 +410,14 @@ void ResultLists::FillRankingList(HWND list, const RankingRows& rows, bool files
             ListView_SetItemText(list, inserted, column, text.data());
         };
         if (files) {
-            set(1, i18n::FormatSize(locale_, node.size));
-            set(2, node.name);
-            set(3, node.path);
+            set(1, i18n::FormatSize(locale_, node.Size()));
+            set(2, std::wstring(node.Name()));
+            set(3, node.Path());
         } else {
-            set(1, i18n::FormatSize(locale_, node.totalSize));
-            set(2, i18n::FormatCount(locale_, node.fileCount));
-            set(3, i18n::FormatCount(locale_, node.folderCount));
-            set(4, node.path);
+            set(1, i18n::FormatSize(locale_, node.TotalSize()));
+            set(2, i18n::FormatCount(locale_, node.FileCount()));
+            set(3, i18n::FormatCount(locale_, node.FolderCount()));
+            set(4, node.Path());
         }
     }
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
@@ -569,17 +578,16 @@ void ResultLists::OpenTreeSelection(HWND owner) {
 
 void ResultLists::OpenNode(HWND owner, std::uint64_t node) {
     // The merged root of several drives is no place in the file system.
-    if (node >= result_.nodes.size() || result_.nodes[node].path.empty() ||
-        (node == result_.rootIndex && result_.rootPath == core::MergedRootName)) {
+    const std::wstring path = node < result_.nodes.size() ? result_.nodes[node].Path() : std::wstring();
+    if (path.empty() || (node == result_.rootIndex && result_.rootPath == core::MergedRootName)) {
         events_.notice("status.open_failed");
         return;
     }
-    const core::ScanNode& target = result_.nodes[node];
     HINSTANCE shellResult = nullptr;
-    if (target.isDirectory) {
-        shellResult = ::ShellExecuteW(owner, L"open", target.path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (result_.nodes[node].IsDirectory()) {
+        shellResult = ::ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     } else {
-        const std::wstring parameters = L"/select,\"" + target.path + L"\"";
+        const std::wstring parameters = L"/select,\"" + path + L"\"";
         shellResult = ::ShellExecuteW(owner, nullptr, L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
     }
     if (reinterpret_cast<INT_PTR>(shellResult) <= 32) {

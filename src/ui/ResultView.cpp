@@ -4,13 +4,14 @@
 
 namespace varnel::ui {
 
+using core::NodeView;
 using core::NoIndex;
-using core::ScanNode;
 using core::ScanResult;
 
-const std::wstring& DisplayName(const ScanNode& node) noexcept { return node.name.empty() ? node.path : node.name; }
-
-std::uint64_t DisplaySize(const ScanNode& node) noexcept { return node.isDirectory ? node.totalSize : node.size; }
+std::wstring_view DisplayName(NodeView node) noexcept {
+    const std::wstring_view name = node.Name();
+    return name.empty() ? node.OwnPath() : name;
+}
 
 double ShareOf(const ScanResult& result, std::uint64_t node, std::uint64_t reference) {
     const auto count = result.nodes.size();
@@ -28,18 +29,18 @@ double ShareOf(const ScanResult& result, std::uint64_t node, std::uint64_t refer
     return static_cast<double>(DisplaySize(result.nodes[node])) * 100.0 / static_cast<double>(total);
 }
 
-bool TreeOrderBefore(const ScanNode& a, const ScanNode& b, bool descending) {
+bool TreeOrderBefore(NodeView a, NodeView b, bool descending) {
     const std::uint64_t sizeA = DisplaySize(a);
     const std::uint64_t sizeB = DisplaySize(b);
     if (sizeA != sizeB) {
         return descending ? sizeA > sizeB : sizeA < sizeB;
     }
-    if (a.isDirectory != b.isDirectory) {
-        return a.isDirectory;
+    if (a.IsDirectory() != b.IsDirectory()) {
+        return a.IsDirectory();
     }
     // Ordinal by UTF-16 code unit, shorter first on a common prefix.
-    const std::wstring& nameA = DisplayName(a);
-    const std::wstring& nameB = DisplayName(b);
+    const std::wstring_view nameA = DisplayName(a);
+    const std::wstring_view nameB = DisplayName(b);
     return std::lexicographical_compare(nameA.begin(), nameA.end(), nameB.begin(), nameB.end(),
                                         [](wchar_t x, wchar_t y) {
                                             return static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(y);
@@ -51,7 +52,7 @@ namespace {
 // Keeps the `limit` largest candidates by `size`, then sorts just those: the
 // rankings never sort more than they show.
 template <class Accept, class Size>
-std::vector<std::uint64_t> Largest(const ScanResult& result, std::span<const std::uint64_t> candidates,
+std::vector<std::uint64_t> Largest(const ScanResult& result, std::span<const std::uint32_t> candidates,
                                    std::size_t limit, Accept accept, Size size) {
     std::vector<std::uint64_t> kept;
     if (limit == 0) {
@@ -62,7 +63,7 @@ std::vector<std::uint64_t> Largest(const ScanResult& result, std::span<const std
     };
     kept.reserve(limit + 1);
     // A heap whose top is the smallest kept candidate.
-    for (const std::uint64_t node : candidates) {
+    for (const std::uint32_t node : candidates) {
         if (!accept(result.nodes[node])) {
             continue;
         }
@@ -79,7 +80,7 @@ std::vector<std::uint64_t> Largest(const ScanResult& result, std::span<const std
     return kept;
 }
 
-std::span<const std::uint64_t> Below(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder) {
+std::span<const std::uint32_t> Below(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder) {
     return index.Subtree(folder == NoIndex ? result.rootIndex : folder);
 }
 
@@ -88,19 +89,19 @@ std::span<const std::uint64_t> Below(const ScanResult& result, const SubtreeInde
 std::vector<std::uint64_t> CollectLargestFiles(const ScanResult& result, const SubtreeIndex& index,
                                                std::uint64_t folder) {
     return Largest(
-        result, Below(result, index, folder), RankingLimit, [](const ScanNode& n) { return !n.isDirectory; },
-        [](const ScanNode& n) { return n.size; });
+        result, Below(result, index, folder), RankingLimit, [](NodeView n) { return !n.IsDirectory(); },
+        [](NodeView n) { return n.Size(); });
 }
 
 std::vector<std::uint64_t> CollectLargestFolders(const ScanResult& result, const SubtreeIndex& index,
                                                  std::uint64_t folder, std::size_t limit) {
-    std::span<const std::uint64_t> below = Below(result, index, folder);
+    std::span<const std::uint32_t> below = Below(result, index, folder);
     if (!below.empty()) {
         below = below.subspan(1);  // the folder itself is not ranked
     }
     return Largest(
-        result, below, limit, [](const ScanNode& n) { return n.isDirectory; },
-        [](const ScanNode& n) { return n.totalSize; });
+        result, below, limit, [](NodeView n) { return n.IsDirectory(); },
+        [](NodeView n) { return n.TotalSize(); });
 }
 
 Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder) {
@@ -116,7 +117,7 @@ Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, st
 
     for (const std::uint64_t file : CollectLargestFiles(result, index, folder)) {
         rankings.files.nodes.push_back(file);
-        rankings.files.shares.push_back(share(result.nodes[file].size));
+        rankings.files.shares.push_back(share(result.nodes[file].Size()));
     }
 
     // Below the merged root of several drives, the drive roots themselves are
@@ -124,23 +125,23 @@ Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, st
     const bool mergedRoot = reference == result.rootIndex && result.rootPath == core::MergedRootName;
     std::size_t limit = RankingLimit;
     if (mergedRoot && reference < result.nodes.size()) {
-        limit += result.nodes[reference].children.size();
+        limit += result.nodes[reference].Children().size();
     }
     for (const std::uint64_t folderNode : CollectLargestFolders(result, index, folder, limit)) {
         if (rankings.folders.nodes.size() == RankingLimit) {
             break;
         }
-        if (mergedRoot && result.nodes[folderNode].parentIndex == reference) {
+        if (mergedRoot && result.nodes[folderNode].Parent() == reference) {
             continue;
         }
         rankings.folders.nodes.push_back(folderNode);
-        rankings.folders.shares.push_back(share(result.nodes[folderNode].totalSize));
+        rankings.folders.shares.push_back(share(result.nodes[folderNode].TotalSize()));
     }
     return rankings;
 }
 
 bool HasExpander(const ScanResult& result, std::uint64_t node) {
-    return node < result.nodes.size() && result.nodes[node].isDirectory && !result.nodes[node].children.empty();
+    return node < result.nodes.size() && !result.nodes[node].Children().empty();
 }
 
 void ResultTree::Reset(const ScanResult* result) {
@@ -161,25 +162,18 @@ void ResultTree::Rebuild() {
     const auto& nodes = result_->nodes;
     // Depth first without recursion: children are pushed in reverse order so
     // that the first in tree order comes off the stack first.
-    std::vector<TreeRow> stack{{result_->rootIndex, 0}};
-    std::vector<std::uint64_t> children;
+    std::vector<TreeRow> stack{{static_cast<std::uint32_t>(result_->rootIndex), 0}};
+    std::vector<std::uint32_t> children;
     while (!stack.empty()) {
         const TreeRow row = stack.back();
         stack.pop_back();
         rows_.push_back(row);
-        const ScanNode& node = nodes[row.node];
-        if (!node.isDirectory || !expanded_.contains(row.node)) {
+        if (!expanded_.contains(row.node)) {
             continue;
         }
-        children.clear();
-        for (const std::uint64_t child : node.children) {
-            if (child < nodes.size()) {
-                children.push_back(child);
-            }
-        }
-        std::sort(children.begin(), children.end(), [&](std::uint64_t a, std::uint64_t b) {
-            return TreeSiblingBefore(nodes[a], nodes[b], order_, compare_);
-        });
+        const std::span<const std::uint32_t> below = nodes[row.node].Children();
+        children.assign(below.begin(), below.end());
+        SortSiblings(nodes, children, order_, compare_);
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             stack.push_back({*it, row.depth + 1});
         }
@@ -214,7 +208,7 @@ bool ResultTree::ExpandSubtree(std::size_t row) {
         const std::uint64_t node = pending.back();
         pending.pop_back();
         expanded_.insert(node);
-        for (const std::uint64_t child : result_->nodes[node].children) {
+        for (const std::uint32_t child : result_->nodes[node].Children()) {
             if (HasExpander(*result_, child)) {
                 pending.push_back(child);
             }
@@ -266,7 +260,7 @@ bool ResultTree::ExpandTo(std::uint64_t node) {
         return false;
     }
     // Parents come before their children: a walk that does not go down ends.
-    for (std::uint64_t up = result_->nodes[node].parentIndex; up < node; up = result_->nodes[up].parentIndex) {
+    for (std::uint64_t up = result_->nodes[node].Parent(); up < node; up = result_->nodes[up].Parent()) {
         expanded_.insert(up);
         node = up;
     }

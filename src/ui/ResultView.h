@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -19,9 +19,9 @@ namespace varnel::ui {
 inline constexpr std::size_t RankingLimit = 30;
 
 // The name the lists show: a root without a name (a drive) shows its path.
-const std::wstring& DisplayName(const core::ScanNode& node) noexcept;
+std::wstring_view DisplayName(core::NodeView node) noexcept;
 // A folder's total, a file's own size.
-std::uint64_t DisplaySize(const core::ScanNode& node) noexcept;
+inline std::uint64_t DisplaySize(core::NodeView node) noexcept { return node.TotalSize(); }
 
 // Percent of `reference` (the root for NoIndex) that `node` takes; 0 for
 // indices out of range and for a reference of size 0.
@@ -29,10 +29,11 @@ double ShareOf(const core::ScanResult& result, std::uint64_t node, std::uint64_t
 
 // Sibling order of the tree: by size (descending or ascending), folders
 // before files of equal size, then by display name in ordinal order.
-bool TreeOrderBefore(const core::ScanNode& a, const core::ScanNode& b, bool descending);
+bool TreeOrderBefore(core::NodeView a, core::NodeView b, bool descending);
 
+// Eight bytes: a tree expanded all the way has a row per node.
 struct TreeRow {
-    std::uint64_t node;
+    std::uint32_t node;
     std::int32_t depth;
 };
 

@@ -2,11 +2,9 @@
 
 namespace varnel::ui {
 
-using core::NoIndex;
-
 SubtreeIndex::SubtreeIndex(const core::ScanResult& result) {
     const auto& nodes = result.nodes;
-    position_.assign(nodes.size(), NoIndex);
+    position_.assign(nodes.size(), Unreached);
     extent_.assign(nodes.size(), 0);
     if (result.rootIndex >= nodes.size()) {
         return;
@@ -15,37 +13,38 @@ SubtreeIndex::SubtreeIndex(const core::ScanResult& result) {
     // Each stack entry is a node whose subtree is still open; its extent is
     // known once everything pushed after it has been closed.
     struct Open {
-        std::uint64_t node;
-        std::size_t nextChild;
+        std::span<const std::uint32_t> children;
+        std::uint32_t node;
     };
     std::vector<Open> stack;
-    const auto enter = [&](std::uint64_t node) {
-        position_[node] = preorder_.size();
+    const auto enter = [&](std::uint32_t node) {
+        position_[node] = static_cast<std::uint32_t>(preorder_.size());
         preorder_.push_back(node);
-        stack.push_back({node, 0});
+        stack.push_back({nodes[node].Children(), node});
     };
-    enter(result.rootIndex);
+    enter(static_cast<std::uint32_t>(result.rootIndex));
     while (!stack.empty()) {
         Open& top = stack.back();
-        const auto& children = nodes[top.node].children;
-        if (top.nextChild < children.size()) {
-            const std::uint64_t child = children[top.nextChild++];
-            // A malformed or repeated link must not loop or double count.
-            if (child < nodes.size() && position_[child] == NoIndex) {
-                enter(child);
-            }
+        if (!top.children.empty()) {
+            const std::uint32_t child = top.children.front();
+            top.children = top.children.subspan(1);
+            enter(child);
             continue;
         }
-        extent_[top.node] = preorder_.size() - position_[top.node];
+        extent_[top.node] = static_cast<std::uint32_t>(preorder_.size()) - position_[top.node];
         stack.pop_back();
     }
 }
 
-std::span<const std::uint64_t> SubtreeIndex::Subtree(std::uint64_t node) const {
-    if (node >= position_.size() || position_[node] == NoIndex) {
+std::span<const std::uint32_t> SubtreeIndex::Subtree(std::uint64_t node) const {
+    if (node >= position_.size() || position_[node] == Unreached) {
         return {};
     }
-    return std::span<const std::uint64_t>(preorder_).subspan(position_[node], extent_[node]);
+    return std::span<const std::uint32_t>(preorder_).subspan(position_[node], extent_[node]);
+}
+
+std::size_t SubtreeIndex::MemoryBytes() const noexcept {
+    return (preorder_.capacity() + position_.capacity() + extent_.capacity()) * sizeof(std::uint32_t);
 }
 
 }  // namespace varnel::ui

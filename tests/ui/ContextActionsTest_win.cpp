@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "support/MainWindowTestOptions_win.h"
+#include "support/MainWindowFixture_win.h"
 #include "support/TreeInvariants.h"
 #include "ui/MainWindow.h"
 
@@ -55,44 +55,31 @@ std::wstring ClipboardText() {
     return text;
 }
 
-class ContextActionsTest : public ::testing::Test {
+class ContextActionsTest : public varnel::testing::MainWindowFixture {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-        ::InitCommonControlsEx(&controls);
+        MainWindowFixture::SetUp();
         data.Folder(L"tree\\big\\inner");
         data.Folder(L"tree\\keep");
         data.File(L"tree\\big\\a.bin", 5000);
         data.File(L"tree\\big\\inner\\deep.bin", 3000);
         data.File(L"tree\\keep\\x,y.bin", 1000);
         data.File(L"tree\\b.bin", 700);
-        settings.Folder(L"program");
-        MainWindowOptions options = varnel::testing::MainWindowTestOptions(settings);
+        MainWindowOptions options = Options();
         auto recording = std::make_unique<RecordingShell>();
         log = recording.get();
         options.shell = std::move(recording);
-        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
-        ASSERT_TRUE(window->Create());
-        ::ShowWindow(window->Handle(), SW_SHOWNORMAL);
-        window->ChooseFolder(data.At(L"tree"));
-        Scan();
-    }
-
-    void Scan() {
-        ::SendMessageW(window->Handle(), WM_COMMAND, ScanButtonId, 0);
-        // The tree list is emptied when a scan starts and filled when its result is shown.
-        while (ListView_GetItemCount(::GetDlgItem(window->Handle(), TreeListId)) == 0) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            varnel::testing::PumpMessages();
-        }
+        ASSERT_TRUE(Open(std::move(options)));
+        ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
     }
 
     // The result's counts, then every node's path, totals and counts in path order.
     std::vector<std::wstring> Described() const {
         std::vector<std::wstring> lines;
-        for (const core::ScanNode& n : window->Result().nodes) {
-            lines.push_back(n.path + L" " + std::to_wstring(n.totalSize) + L" " + std::to_wstring(n.directFilesSize) +
-                            L" " + std::to_wstring(n.fileCount) + L" " + std::to_wstring(n.folderCount));
+        for (const core::NodeView n : window->Result().nodes) {
+            lines.push_back(n.Path() + L" " + std::to_wstring(n.TotalSize()) + L" " +
+                            std::to_wstring(n.DirectFilesSize()) + L" " + std::to_wstring(n.FileCount()) + L" " +
+                            std::to_wstring(n.FolderCount()));
         }
         std::sort(lines.begin(), lines.end());
         lines.insert(lines.begin(), std::to_wstring(window->Result().fileCount) + L" " +
@@ -101,8 +88,8 @@ protected:
     }
 
     std::uint64_t Node(const std::wstring& relative) const {
-        for (const core::ScanNode& node : window->Result().nodes) {
-            if (node.path == data.At(relative)) return node.index;
+        for (const core::NodeView node : window->Result().nodes) {
+            if (node.Path() == data.At(relative)) return node.Index();
         }
         return core::NoIndex;
     }
@@ -134,10 +121,7 @@ protected:
         return row;
     }
 
-    varnel::testing::TempFolder data;
-    varnel::testing::TempFolder settings;
     RecordingShell* log = nullptr;  // owned by the window
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(ContextActionsTest, EachEntryActsOnTheRowUnderTheMouse) {
@@ -195,7 +179,7 @@ TEST_F(ContextActionsTest, DeleteMovesTheItemToTheBinAndTakesItOutOfEveryTotal) 
     EXPECT_EQ(window->CurrentRankings().files.nodes.size(), 2u) << "the rankings lost its files";
     EXPECT_EQ(window->Tree().Rows().size(), 3u);
     const std::vector<std::wstring> afterDeletion = Described();
-    Scan();
+    ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
     EXPECT_EQ(Described(), afterDeletion) << "a new scan finds what the deletion left";
 
     // An item already gone from the disk fails, and the lists keep it.

@@ -13,17 +13,13 @@
 #include "core/Utf8.h"
 #include "i18n/LanguageCatalog.h"
 #include "i18n/Localizer.h"
-#include "support/TempFolder_win.h"
-#include "support/MainWindowTestOptions_win.h"
+#include "support/MainWindowFixture_win.h"
 #include "ui/MainWindow.h"
 #include "ui/ScanSettingsDialog_win.h"
 #include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
-
-using varnel::testing::TempFolder;
-
 
 std::wstring MenuText(HMENU menu, UINT position) {
     wchar_t text[512]{};
@@ -49,27 +45,17 @@ HDROP MakeDrop(const std::vector<std::wstring>& paths) {
     return static_cast<HDROP>(memory);
 }
 
-class MainWindowCommandsTest : public ::testing::Test {
+class MainWindowCommandsTest : public varnel::testing::MainWindowFixture {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-        ::InitCommonControlsEx(&controls);
-        folders.Folder(L"one");
-        folders.Folder(L"two");
-        folders.File(L"file1.txt", 1);
-        folders.File(L"file2.txt", 2);
-        settings.Folder(L"program");
-        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr),
-                                              varnel::testing::MainWindowTestOptions(settings));
-        ASSERT_TRUE(window->Create());
+        MainWindowFixture::SetUp();
+        data.Folder(L"one");
+        data.Folder(L"two");
+        data.File(L"file1.txt", 1);
+        data.File(L"file2.txt", 2);
+        ASSERT_TRUE(Open());
     }
 
-    void TearDown() override {
-        window.reset();
-        varnel::testing::DiscardQuitMessages();
-    }
-
-    void Command(int id) { ::SendMessageW(window->Handle(), WM_COMMAND, static_cast<WPARAM>(id), 0); }
     HMENU RecentMenu() { return ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 0), 0); }
     std::wstring SettingsFile() {
         std::ifstream file(std::filesystem::path(settings.At(L"appdata\\Varnel\\varnel.settings.json")),
@@ -85,10 +71,6 @@ protected:
         ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(text));
         return text;
     }
-
-    TempFolder folders;
-    TempFolder settings;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
@@ -99,26 +81,26 @@ TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
     EXPECT_NE(::GetMenuState(RecentMenu(), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
 
-    window->ChooseFolder(folders.At(L"one"));
-    window->ChooseFolder(folders.At(L"two"));
-    window->ChooseFolder(folders.At(L"ONE"));
+    window->ChooseFolder(data.At(L"one"));
+    window->ChooseFolder(data.At(L"two"));
+    window->ChooseFolder(data.At(L"ONE"));
     ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 2);
-    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + folders.At(L"ONE"));
-    EXPECT_EQ(MenuText(RecentMenu(), 1), L"&2 " + folders.At(L"two"));
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + data.At(L"ONE"));
+    EXPECT_EQ(MenuText(RecentMenu(), 1), L"&2 " + data.At(L"two"));
     EXPECT_EQ(::GetMenuItemID(RecentMenu(), 1), 1101u);
-    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"ONE"));
+    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + data.At(L"ONE"));
     EXPECT_NE(SettingsFile().find(L"\"recentFolders\": ["), std::wstring::npos);
 
     // The second entry, chosen again, moves to the front.
     Command(1101);
-    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + folders.At(L"two"));
+    EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + data.At(L"two"));
 
     // A folder deleted meanwhile is dropped and the path box stays as it was.
-    std::filesystem::remove(folders.At(L"ONE"));
+    std::filesystem::remove(data.At(L"ONE"));
     Command(1101);
     EXPECT_EQ(::GetMenuItemCount(RecentMenu()), 1);
     EXPECT_EQ(window->NoticeKey(), "status.recent_missing");
-    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"two"));
+    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + data.At(L"two"));
     EXPECT_EQ(SettingsFile().find(L"ONE"), std::wstring::npos);
     Command(1115);  // beyond the list: nothing happens
     EXPECT_EQ(::GetMenuItemCount(RecentMenu()), 1);
@@ -126,20 +108,17 @@ TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
 
 TEST_F(MainWindowCommandsTest, DroppedFolderIsChosenFilesAreNot) {
     ::SendMessageW(window->Handle(), WM_DROPFILES,
-                   reinterpret_cast<WPARAM>(MakeDrop({folders.At(L"file1.txt"), folders.At(L"file2.txt")})), 0);
+                   reinterpret_cast<WPARAM>(MakeDrop({data.At(L"file1.txt"), data.At(L"file2.txt")})), 0);
     EXPECT_EQ(window->NoticeKey(), "status.drop_folder");
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
 
     ::SendMessageW(window->Handle(), WM_DROPFILES,
-                   reinterpret_cast<WPARAM>(MakeDrop({folders.At(L"file1.txt"), folders.At(L"file2.txt"),
-                                                      folders.At(L"two"), folders.At(L"one")})),
+                   reinterpret_cast<WPARAM>(MakeDrop({data.At(L"file1.txt"), data.At(L"file2.txt"),
+                                                      data.At(L"two"), data.At(L"one")})),
                    0);
     EXPECT_EQ(window->NoticeKey(), "status.folder_selected");
-    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + folders.At(L"two"));
-    wchar_t notice[256]{};
-    ::SendMessageW(::GetDlgItem(window->Handle(), StatusBarId), SB_GETTEXTW, StatusNoticePart,
-                   reinterpret_cast<LPARAM>(notice));
-    EXPECT_EQ(std::wstring(notice), L"Folder selected.");
+    EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + data.At(L"two"));
+    EXPECT_EQ(StatusText(StatusNoticePart), L"Folder selected.");
 }
 
 TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {

@@ -1,28 +1,32 @@
+// The main window through real windows: a scan shown in the lists, the
+// keyboard, tooltips, DPI changes, scans that fail or are cancelled, the
+// progress while one runs, and what the window remembers from one run to the
+// next in a real settings file.
+
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
-#include "i18n/Localizer.h"
 #include "core/ScanTreeBuilder.h"
-#include "support/TempFolder_win.h"
 #include "i18n/LanguageCatalog.h"
-#include "support/MainWindowTestOptions_win.h"
+#include "support/MainWindowFixture_win.h"
 #include "support/WindowTextFit_win.h"
 #include "ui/MainWindow.h"
+#include "ui/ResultColumns.h"
+#include "ui/ThemeCatalog.h"
 
 namespace varnel::ui {
 namespace {
 
 using varnel::testing::ListText;
 using varnel::testing::PumpMessages;
-using varnel::testing::TempFolder;
-
-
+using varnel::testing::WindowText;
 
 // The tooltip of this thread that shows tips for `control` of `owner`.
 HWND FindTip(HWND owner, HWND control) {
@@ -50,20 +54,11 @@ HWND FindTip(HWND owner, HWND control) {
     return search.found;
 }
 
-std::wstring StatusText(HWND statusBar) {
-    wchar_t buffer[1024]{};
-    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
-}
-
-
-// A real main window over a prepared folder, with settings in a temporary
-// folder and the English texts shipped beside the test program.
-class MainWindowTest : public ::testing::Test {
+// A window over a prepared folder, not yet scanned.
+class MainWindowTest : public varnel::testing::MainWindowFixture {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-        ::InitCommonControlsEx(&controls);
+        MainWindowFixture::SetUp();
         data.Folder(L"tree\\big\\inner");
         data.Folder(L"tree\\empty");
         data.Folder(L"tree\\same");
@@ -72,38 +67,19 @@ protected:
         data.File(L"tree\\same\\x.bin", 1000);
         data.File(L"tree\\b.bin", 1000);
         data.File(L"tree\\a.bin", 1000);
-        settingsFolder.Folder(L"program");
-        options = varnel::testing::MainWindowTestOptions(settingsFolder);
-        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), std::move(options));
-        ASSERT_TRUE(window->Create());
-        ::ShowWindow(window->Handle(), SW_SHOWNORMAL);
-        PumpMessages();
+        ASSERT_TRUE(Open());
     }
+    void ScanFolder() { ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed); }
+};
 
-    void TearDown() override {
-        window.reset();
-        PumpMessages();
-        varnel::testing::DiscardQuitMessages();
+// A window whose scans run on the engines a test hands in.
+class MainWindowEngineTest : public varnel::testing::MainWindowFixture {
+protected:
+    bool OpenWith(const core::ScanEngineFactory& engines) {
+        MainWindowOptions options = Options();
+        options.controller = std::make_unique<app::ApplicationController>(engines);
+        return Open(std::move(options));
     }
-
-    HWND Control(int id) const { return ::GetDlgItem(window->Handle(), id); }
-
-    // Scans the prepared folder through the window's own Scan command.
-    void ScanFolder() {
-        window->ChooseFolder(data.At(L"tree"));
-        ::SendMessageW(window->Handle(), WM_COMMAND, ScanButtonId, 0);
-        const ULONGLONG deadline = ::GetTickCount64() + 60'000;
-        while (window->Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            PumpMessages();
-        }
-        ASSERT_EQ(window->Result().status, core::ScanStatus::Completed);
-    }
-
-    TempFolder data;
-    TempFolder settingsFolder;
-    MainWindowOptions options;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, ScanShowsRowsRankingsAndSummary) {
@@ -132,7 +108,7 @@ TEST_F(MainWindowTest, ScanShowsRowsRankingsAndSummary) {
     ASSERT_EQ(ListView_GetItemCount(folders), 4);
     EXPECT_EQ(ListText(folders, 0, 4), data.At(L"tree\\big"));
 
-    const std::wstring summary = StatusText(Control(StatusBarId));
+    const std::wstring summary = StatusText(0);
     EXPECT_EQ(summary.rfind(L"Completed", 0), 0u) << std::string(summary.begin(), summary.end());
     EXPECT_NE(summary.find(L"5"), std::wstring::npos);
     EXPECT_TRUE(::IsWindowEnabled(Control(ScanButtonId)));
@@ -196,18 +172,13 @@ void CALLBACK CloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 // keyboard handling: accelerators, dialog navigation, the tree's keys.
 TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
     const auto keyboard = [&](MSG& message) { return window->TranslateKeyboard(message); };
-    const auto pump = [&] { varnel::testing::PumpThrough(keyboard); };
     const auto press = [&](UINT key, bool shift = false) {
         varnel::testing::PressKey(keyboard, window->Handle(), key, shift);
     };
     window->ChooseFolder(data.At(L"tree"));
     ::SetFocus(Control(PathBoxId));
     press(VK_F5);
-    const ULONGLONG deadline = ::GetTickCount64() + 60'000;
-    while (window->Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        pump();
-    }
+    WaitWhile([&] { return window->Result().status == core::ScanStatus::None; }, keyboard);
     ASSERT_EQ(window->Result().status, core::ScanStatus::Completed) << "F5 scans";
 
     // Tab visits the enabled controls in reading order and comes round again.
@@ -254,12 +225,7 @@ TEST_F(MainWindowTest, AnUnderscoreInANameIsDrawnAndACutNameHasATooltip) {
     data.Folder(L"names");
     data.File(L"names\\u v.bin", 100);
     data.File(L"names\\u_v.bin", 100);
-    window->ChooseFolder(data.At(L"names"));
-    ::SendMessageW(window->Handle(), WM_COMMAND, ScanButtonId, 0);
-    while (window->Result().status == core::ScanStatus::None) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        PumpMessages();
-    }
+    Scan(data.At(L"names"));
     const HWND tree = Control(TreeListId);
     ::UpdateWindow(tree);
     const int width = ListView_GetColumnWidth(tree, 0);
@@ -321,15 +287,7 @@ TEST_F(MainWindowTest, APathTheBoxCutsIsShownWholeInItsTooltip) {
     EXPECT_EQ(tipText(), L"") << "\"All local drives\" fits";
 }
 
-}  // namespace
-}  // namespace varnel::ui
-
-namespace varnel::ui {
-namespace {
-
-TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-    ::InitCommonControlsEx(&controls);
+TEST_F(MainWindowEngineTest, AFailedScanShowsTheEnginesSentenceBesideTheSummary) {
     core::ScanEngineFactory engines;
     engines.isVolumeRoot = [](const std::wstring&) { return false; };
     engines.createNtQueryEngine = [](std::uint64_t) {
@@ -341,33 +299,11 @@ TEST(MainWindowFailedScan, TheEnginesSentenceIsShownBesideTheSummary) {
         };
         return std::make_unique<Failing>();
     };
-    TempFolder settings;
-    MainWindowOptions options = varnel::testing::MainWindowTestOptions(settings);
-    options.controller = std::make_unique<app::ApplicationController>(engines);
-    MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
-    ASSERT_TRUE(window.Create());
-    window.ChooseFolder(settings.Path());
-    ::SendMessageW(window.Handle(), WM_COMMAND, ScanButtonId, 0);
-    const ULONGLONG deadline = ::GetTickCount64() + 30'000;
-    while (window.Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        PumpMessages();
-    }
-    ASSERT_EQ(window.Result().status, core::ScanStatus::Failed);
-    wchar_t notice[256]{};
-    ::SendMessageW(::GetDlgItem(window.Handle(), StatusBarId), SB_GETTEXTW, StatusNoticePart,
-                   reinterpret_cast<LPARAM>(notice));
-    EXPECT_EQ(std::wstring(notice), L"NTFS volume could not be opened.");
-    EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), TreeListId)), 0);
-    ::DestroyWindow(window.Handle());
-    varnel::testing::DiscardQuitMessages();
+    ASSERT_TRUE(OpenWith(engines));
+    ASSERT_EQ(Scan(settings.Path()), core::ScanStatus::Failed);
+    EXPECT_EQ(StatusText(StatusNoticePart), L"NTFS volume could not be opened.");
+    EXPECT_EQ(ListView_GetItemCount(Control(TreeListId)), 0);
 }
-
-}  // namespace
-}  // namespace varnel::ui
-
-namespace varnel::ui {
-namespace {
 
 // A control the system refuses to make fails the window: none without Scan.
 LRESULT CALLBACK RefuseTheScanButton(int code, WPARAM wParam, LPARAM lParam) {
@@ -376,24 +312,17 @@ LRESULT CALLBACK RefuseTheScanButton(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST(MainWindowControls, AControlThatCannotBeMadeFailsTheWindow) {
-    TempFolder settings;
-    MainWindow window(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(settings));
+TEST_F(MainWindowEngineTest, AControlThatCannotBeMadeFailsTheWindow) {
     const HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RefuseTheScanButton, nullptr, ::GetCurrentThreadId());
-    EXPECT_FALSE(window.Create());
+    EXPECT_FALSE(Open());
     ::UnhookWindowsHookEx(hook);
-    varnel::testing::DiscardQuitMessages();
 }
 
 // Esc stops a scan; what it counted so far is marked incomplete and ranked
 // at once, without a click.
-TEST(MainWindowCancelledScan, EscStopsItAndItsNumbersAreMarkedAndRanked) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-    ::InitCommonControlsEx(&controls);
-    TempFolder folders;
-    folders.Folder(L"program");
-    folders.Folder(L"data");
-    folders.File(L"data\\a.bin", 100);
+TEST_F(MainWindowEngineTest, EscStopsAScanAndItsNumbersAreMarkedAndRanked) {
+    data.Folder(L"data");
+    data.File(L"data\\a.bin", 100);
     core::ScanEngineFactory engines = core::SystemScanEngines();
     engines.isVolumeRoot = [](const std::wstring&) { return false; };
     engines.createNtQueryEngine = [real = engines.createNtQueryEngine](std::uint64_t threads) {
@@ -413,50 +342,121 @@ TEST(MainWindowCancelledScan, EscStopsItAndItsNumbersAreMarkedAndRanked) {
         wrapper->engine = real(threads);
         return wrapper;
     };
-    MainWindowOptions options = varnel::testing::MainWindowTestOptions(folders);
-    options.controller = std::make_unique<app::ApplicationController>(engines);
-    MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
-    ASSERT_TRUE(window.Create());
-    const auto keyboard = [&](MSG& message) { return window.TranslateKeyboard(message); };
-    window.ChooseFolder(folders.At(L"data"));
-    varnel::testing::PressKey(keyboard, window.Handle(), VK_F5);
-    varnel::testing::PressKey(keyboard, window.Handle(), VK_ESCAPE);
-    for (const ULONGLONG deadline = ::GetTickCount64() + 30'000;
-         window.Result().status == core::ScanStatus::None && ::GetTickCount64() < deadline;) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        varnel::testing::PumpThrough(keyboard);
-    }
-    ASSERT_EQ(window.Result().status, core::ScanStatus::Cancelled);
-    EXPECT_EQ(ListText(::GetDlgItem(window.Handle(), TreeListId), 0, 0), L"data (incomplete)");
-    EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(window.Handle(), LargestFilesListId)), 1);
-    EXPECT_EQ(StatusText(::GetDlgItem(window.Handle(), StatusBarId)).rfind(L"Canceled (incomplete) - ", 0), 0u);
-    ::DestroyWindow(window.Handle());
-    varnel::testing::DiscardQuitMessages();
+    ASSERT_TRUE(OpenWith(engines));
+    const auto keyboard = [&](MSG& message) { return window->TranslateKeyboard(message); };
+    window->ChooseFolder(data.At(L"data"));
+    varnel::testing::PressKey(keyboard, window->Handle(), VK_F5);
+    varnel::testing::PressKey(keyboard, window->Handle(), VK_ESCAPE);
+    WaitWhile([&] { return window->Result().status == core::ScanStatus::None; }, keyboard);
+    ASSERT_EQ(window->Result().status, core::ScanStatus::Cancelled);
+    EXPECT_EQ(ListText(Control(TreeListId), 0, 0), L"data (incomplete)");
+    EXPECT_EQ(ListView_GetItemCount(Control(LargestFilesListId)), 1);
+    EXPECT_EQ(StatusText(0).rfind(L"Canceled (incomplete) - ", 0), 0u);
 }
 
 // The main window's buttons in every language, at this process's DPI (96,
 // and 144 in the child run of the dialog tests), in a window at its
 // minimum size: every text fits and nothing leaves the window.
-TEST(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-    ::InitCommonControlsEx(&controls);
-    TempFolder settings;
-    settings.Folder(L"program");
-    MainWindow window(::GetModuleHandleW(nullptr), varnel::testing::MainWindowTestOptions(settings));
-    ASSERT_TRUE(window.Create());
-    ::ShowWindow(window.Handle(), SW_SHOWNORMAL);
+// Named for the child run of the dialog tests, which picks it by its name.
+class MainWindowTextFit : public varnel::testing::MainWindowFixture {};
+
+TEST_F(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
+    ASSERT_TRUE(Open());
     for (int language = 0; language < static_cast<int>(i18n::LanguageCatalog.size()); ++language) {
-        ::SendMessageW(window.Handle(), WM_COMMAND, FirstLanguageCommandId + language, 0);
+        Command(FirstLanguageCommandId + language);
         MINMAXINFO limits{};
-        ::SendMessageW(window.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-        ::SetWindowPos(window.Handle(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
+        ::SendMessageW(window->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        ::SetWindowPos(window->Handle(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
                        SWP_NOMOVE | SWP_NOZORDER);
         PumpMessages();
         const std::wstring code(i18n::LanguageCatalog[static_cast<std::size_t>(language)].code);
-        varnel::testing::ExpectTextsFit(window.Handle(), std::string(code.begin(), code.end()));
+        varnel::testing::ExpectTextsFit(window->Handle(), std::string(code.begin(), code.end()));
     }
-    ::DestroyWindow(window.Handle());
-    varnel::testing::DiscardQuitMessages();
+}
+
+// Reads some of the records of a volume, then waits to be cancelled; a
+// folder named "shown" it scans for real.
+struct HalfReadEngine final : core::IScanEngine {
+    std::unique_ptr<core::IScanEngine> real;
+    core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken& token,
+                          const core::ScanProgressCallback& progress) override {
+        if (path.ends_with(L"shown")) return real->Scan(path, token, progress);
+        core::ScanProgress report;
+        report.filesScanned = 7;
+        report.bytesFound = 3 * 1024 * 1024;
+        report.recordsRead = 50;
+        report.recordCount = 200;
+        progress(report);
+        while (!token.IsCancelled()) ::Sleep(10);
+        core::ScanResult result;
+        result.status = core::ScanStatus::Cancelled;
+        result.rootPath = path;
+        return result;
+    }
+};
+
+TEST_F(MainWindowEngineTest, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnds) {
+    data.Folder(L"data");
+    data.Folder(L"shown");
+    data.File(L"shown\\a.bin", 100);
+    core::ScanEngineFactory engines = core::SystemScanEngines();
+    engines.isVolumeRoot = [](const std::wstring&) { return false; };
+    engines.createNtQueryEngine = [real = engines.createNtQueryEngine](std::uint64_t threads) {
+        auto engine = std::make_unique<HalfReadEngine>();
+        engine->real = real(threads);
+        return engine;
+    };
+    ASSERT_TRUE(OpenWith(engines));
+    ASSERT_EQ(Scan(data.At(L"shown")), core::ScanStatus::Completed);
+    window->ChooseFolder(data.At(L"data"));
+    Command(ScanButtonId);
+    WaitWhile([&] { return window->ProgressBar().ShownPercent() != 25; });
+    EXPECT_EQ(window->ProgressBar().ShownPercent(), 25);
+    EXPECT_EQ(window->ProgressBar().TaskbarState(), TaskbarProgressState::Normal);
+    const std::wstring text = WindowText(Control(StatusBarId));
+    EXPECT_NE(text.find(L"Found:\u00A03.0 MB"), std::wstring::npos);
+    EXPECT_NE(text.find(L"25\u00A0%"), std::wstring::npos);
+    // The result shown before went when the scan started; another theme or
+    // language brings none of it back.
+    EXPECT_TRUE(window->Result().nodes.empty());
+    Command(FirstThemeCommandId + static_cast<int>(*FindThemePosition(L"Dark")));
+    Command(FirstLanguageCommandId);
+    EXPECT_EQ(ListView_GetItemCount(Control(TreeListId)), 0);
+    EXPECT_EQ(WindowText(window->Handle()).find(L" - "), std::wstring::npos);
+
+    Command(CancelButtonId);
+    WaitWhile([&] { return window->Result().status == core::ScanStatus::None; });
+    EXPECT_FALSE(window->ProgressBar().IsShown());
+    EXPECT_EQ(window->ProgressBar().TaskbarState(), TaskbarProgressState::None);
+}
+
+TEST_F(MainWindowEngineTest, PlacementSplittersColumnsSortAndFolderComeBackAtTheNextStart) {
+    data.File(L"a.bin", 100);
+    const RECT frame{40, 30, 40 + 900, 30 + 640};
+    ASSERT_TRUE(Open());
+    ::SetWindowPos(window->Handle(), nullptr, frame.left, frame.top, frame.right - frame.left,
+                   frame.bottom - frame.top, SWP_NOZORDER);
+    Scan(data.Path());
+    EXPECT_EQ(WindowText(window->Handle()).rfind(data.Path() + L" - Varnel", 0), 0u);
+    ListView_SetColumnWidth(Control(TreeListId), 2, 222);
+    window->ToggleSort();
+    const app::WindowMemory left = window->CurrentWindowMemory();
+    ::DestroyWindow(window->Handle());
+    Close();
+    EXPECT_FALSE(left.sortDescending);
+
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(window->Settings().window, left);
+    RECT restored{};
+    ::GetWindowRect(window->Handle(), &restored);
+    EXPECT_TRUE(::EqualRect(&restored, &frame)) << restored.left << "," << restored.top << " " << restored.right;
+    const int scaled222 = ScaleForDpi(static_cast<int>(std::lround(222 * 96.0 / window->Dpi())), window->Dpi());
+    EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 2), scaled222);
+    EXPECT_EQ(WindowText(window->Handle()).find(L" - "), std::wstring::npos) << "no result shown yet";
+    wchar_t selected[MAX_PATH * 2]{};
+    const HWND pathBox = Control(PathBoxId);
+    ::SendMessageW(pathBox, CB_GETLBTEXT, ::SendMessageW(pathBox, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(selected));
+    EXPECT_NE(std::wstring(selected).find(data.Path()), std::wstring::npos);
 }
 
 }  // namespace

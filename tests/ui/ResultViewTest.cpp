@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/ScanTreeBuilder.h"
+#include "ui/ResultEdit.h"
 #include "ui/ResultView.h"
 
 namespace varnel::ui {
@@ -23,17 +24,19 @@ struct Sample {
 
     Sample() {
         ScanTreeBuilder b;
-        root = b.AddFolder(NoIndex, L"", L"C:\\", Dir, 0);
-        big = b.AddFolder(root, L"big", L"C:\\big", Dir, 0);
-        empty = b.AddFolder(root, L"empty", L"C:\\empty", Dir, 0);
-        same = b.AddFolder(root, L"same", L"C:\\same", Dir, 0);
-        z = b.AddFile(root, L"z.bin", L"C:\\z.bin", 0, 300, 0);
-        a = b.AddFile(root, L"a.bin", L"C:\\a.bin", 0, 300, 0);
-        zero = b.AddFile(root, L"0.bin", L"C:\\0.bin", 0, 0, 0);
-        fa = b.AddFile(big, L"a", L"C:\\big\\a", 0, 500, 0);
-        fb = b.AddFile(big, L"b", L"C:\\big\\b", 0, 300, 0);
-        fc = b.AddFile(big, L"c", L"C:\\big\\c", 0, 300, 0);
-        fx = b.AddFile(same, L"x", L"C:\\same\\x", 0, 300, 0);
+        root = b.AddRoot(L"C:\\", Dir, 0);
+        big = b.AddFolder(root, L"big", Dir, 0);
+        empty = b.AddFolder(root, L"empty", Dir, 0);
+        same = b.AddFolder(root, L"same", Dir, 0);
+        z = b.AddFile(root, L"z.bin", 0, 300, 0);
+        a = b.AddFile(root, L"a.bin", 0, 300, 0);
+        zero = b.AddFile(root, L"0.bin", 0, 0, 0);
+        fa = b.AddFile(big, L"a", 0, 500, 0);
+        fb = b.AddFile(big, L"b", 0, 300, 0);
+        fc = b.AddFile(big, L"c", 0, 300, 0);
+        fx = b.AddFile(same, L"x", 0, 300, 0);
+        b.AddError(L"C:\\big\\locked", 5);
+        b.AddError(L"C:\\bigger", 5);
         b.ComputeTotals();
         result = b.FinishResult(core::ScanStatus::Completed, L"C:\\", 0);
     }
@@ -131,8 +134,8 @@ TEST(ShareOf, EdgeCases) {
 
     // Sizes near 2^64 stay exact enough and finite.
     ScanTreeBuilder b;
-    const auto root = b.AddFolder(NoIndex, L"r", L"r", Dir, 0);
-    const auto huge = b.AddFile(root, L"h", L"r\\h", 0, std::numeric_limits<std::uint64_t>::max(), 0);
+    const auto root = b.AddRoot(L"r", Dir, 0);
+    const auto huge = b.AddFile(root, L"h", 0, std::numeric_limits<std::uint64_t>::max(), 0);
     b.ComputeTotals();
     const ScanResult big = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
     EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex), 100.0);
@@ -160,12 +163,12 @@ TEST(Rankings, LargestFilesAndFoldersBelowAFolder) {
 
 TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
     ScanTreeBuilder b;
-    const auto root = b.AddFolder(NoIndex, L"r", L"r", Dir, 0);
-    const auto sub = b.AddFolder(root, L"s", L"r\\s", Dir, 0);
+    const auto root = b.AddRoot(L"r", Dir, 0);
+    const auto sub = b.AddFolder(root, L"s", Dir, 0);
     for (std::uint64_t i = 0; i < 100; ++i) {
         // Sizes in a scrambled order so that insertion order proves nothing.
-        b.AddFile(i % 2 ? root : sub, L"f", L"r\\f", 0, (i * 37) % 100 + 1, 0);
-        b.AddFolder(sub, L"d", L"r\\s\\d", Dir, 0);
+        b.AddFile(i % 2 ? root : sub, L"f", 0, (i * 37) % 100 + 1, 0);
+        b.AddFolder(sub, L"d", Dir, 0);
     }
     b.ComputeTotals();
     const ScanResult result = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
@@ -173,7 +176,7 @@ TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
     const auto files = CollectLargestFiles(result, index, NoIndex);
     ASSERT_EQ(files.size(), RankingLimit);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        EXPECT_EQ(result.nodes[files[i]].size, 100 - i);
+        EXPECT_EQ(result.nodes[files[i]].Size(), 100 - i);
     }
     EXPECT_EQ(CollectLargestFiles(result, index, sub).size(), 30u);
     EXPECT_EQ(CollectLargestFolders(result, index, root, 0).size(), 0u);
@@ -183,42 +186,49 @@ TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
 
 TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
     ScanTreeBuilder b;
-    const auto root = b.AddFolder(NoIndex, core::MergedRootName, core::MergedRootName, Dir, 0);
+    const auto root = b.AddRoot(core::MergedRootName, Dir, 0);
+    ScanResult result = b.FinishResult(core::ScanStatus::Completed, core::MergedRootName, 0);
     std::vector<std::uint64_t> drives;
     for (int d = 0; d < 3; ++d) {
-        const std::wstring drive = std::wstring(1, static_cast<wchar_t>(L'C' + d)) + L":\\";
-        const auto driveNode = b.AddFolder(root, L"", drive, Dir, 0);
-        drives.push_back(driveNode);
+        ScanTreeBuilder drive;
+        const auto driveRoot = drive.AddRoot(std::wstring(1, static_cast<wchar_t>(L'C' + d)) + L":\\", Dir, 0);
         for (int i = 0; i < 15; ++i) {
-            const auto folder = b.AddFolder(driveNode, L"d", drive + L"d", Dir, 0);
-            b.AddFile(folder, L"f", drive + L"d\\f", 0, static_cast<std::uint64_t>(d * 100 + i + 1), 0);
+            const auto folder = drive.AddFolder(driveRoot, L"d", Dir, 0);
+            drive.AddFile(folder, L"f", 0, static_cast<std::uint64_t>(d * 100 + i + 1), 0);
         }
+        drives.push_back(result.nodes.size());
+        result.nodes.AppendTree(drive.FinishResult(core::ScanStatus::Completed, L"", 0).nodes, root);
     }
-    b.ComputeTotals();
-    const ScanResult result = b.FinishResult(core::ScanStatus::Completed, core::MergedRootName, 0);
+    result.nodes.ComputeTotals();
+    result.nodes.IndexChildren();
+    EXPECT_EQ(DisplayName(result.nodes[drives[1]]), L"D:\\") << "a drive shows its path";
     const SubtreeIndex index(result);
     const Rankings rankings = ComputeRankings(result, index, root);
     ASSERT_EQ(rankings.folders.nodes.size(), 30u);
     for (const auto node : rankings.folders.nodes) {
-        EXPECT_NE(result.nodes[node].parentIndex, root) << "a drive root was ranked";
+        EXPECT_NE(result.nodes[node].Parent(), root) << "a drive root was ranked";
     }
     // Below one drive, its folders are ranked as usual.
     EXPECT_EQ(ComputeRankings(result, index, drives[0]).folders.nodes.size(), 15u);
 }
 
-TEST(SubtreeIndex, SubtreesAreContiguousAndMalformedLinksAreIgnored) {
+TEST(ResultEdit, RemovingASubtreeRenumbersRecountsAndDropsItsErrors) {
     Sample s;
-    const SubtreeIndex index(s.result);
-    EXPECT_EQ(index.Subtree(s.root).size(), s.result.nodes.size());
-    const auto big = index.Subtree(s.big);
-    ASSERT_EQ(big.size(), 4u);
-    EXPECT_EQ(big[0], s.big);
-    EXPECT_TRUE(index.Subtree(999).empty());
-
-    s.result.nodes[s.big].children.push_back(s.root);  // a cycle
-    s.result.nodes[s.big].children.push_back(12345);   // out of range
-    const SubtreeIndex tolerant(s.result);
-    EXPECT_EQ(tolerant.Subtree(s.big).size(), 4u);
+    EXPECT_FALSE(RemoveSubtree(s.result, s.root)) << "the root stays";
+    EXPECT_FALSE(RemoveSubtree(s.result, 999));
+    const auto removed = RemoveSubtree(s.result, s.big);
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(removed->newIndexOf[s.fa], NoIndex);
+    const core::NodeView same = s.result.nodes[removed->newIndexOf[s.same]];
+    EXPECT_EQ(same.Path(), L"C:\\same");
+    EXPECT_EQ(s.result.nodes[s.result.rootIndex].TotalSize(), 900u);
+    EXPECT_EQ(s.result.nodes[s.result.rootIndex].FileCount(), 4u);
+    EXPECT_EQ(s.result.fileCount, 4u);
+    EXPECT_EQ(s.result.folderCount, 3u);
+    ASSERT_EQ(s.result.errors.size(), 1u) << "only the errors inside the removed folder go";
+    EXPECT_EQ(s.result.errors[0].path, L"C:\\bigger");
+    EXPECT_EQ(CsvRowOf(same), L"same,300,1,0,C:\\same");
+    EXPECT_EQ(SubtreeIndex(s.result).Subtree(same.Index()).size(), 2u);
 }
 
 }  // namespace

@@ -11,16 +11,13 @@
 #include <regex>
 #include <string>
 
-#include "support/MainWindowTestOptions_win.h"
-#include "support/TempFolder_win.h"
+#include "support/MainWindowFixture_win.h"
 #include "ui/MainWindow.h"
 
 namespace varnel::ui {
 namespace {
 
 using varnel::testing::ListText;
-using varnel::testing::PumpMessages;
-using varnel::testing::TempFolder;
 
 std::string ReadBytes(const std::wstring& path) {
     std::ifstream file(std::filesystem::path(path), std::ios::binary);
@@ -49,11 +46,10 @@ std::string RunVarnelscan(const std::wstring& arguments, const std::wstring& out
     return ReadBytes(outputFile);
 }
 
-class SortAndExportTest : public ::testing::Test {
+class SortAndExportTest : public varnel::testing::MainWindowFixture {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
-        ::InitCommonControlsEx(&controls);
+        MainWindowFixture::SetUp();
         // One folder per level, so that the engine's workers list them one
         // after another and both scans number the nodes alike.
         data.Folder(L"tree\\sub, \u00e9\u4e2d");
@@ -62,30 +58,9 @@ protected:
         data.File(L"tree\\file2.bin", 200);
         data.File(L"tree\\sub, \u00e9\u4e2d\\b2.txt", 50);
         data.File(L"tree\\sub, \u00e9\u4e2d\\b10.txt", 60);
-        settingsFolder.Folder(L"program");
-        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr),
-                                              varnel::testing::MainWindowTestOptions(settingsFolder));
-        ASSERT_TRUE(window->Create());
-        window->ChooseFolder(data.At(L"tree"));
-        ::SendMessageW(window->Handle(), WM_COMMAND, ScanButtonId, 0);
-        WaitWhile([&] { return window->Result().status == core::ScanStatus::None; });
-        ASSERT_EQ(window->Result().status, core::ScanStatus::Completed);
+        ASSERT_TRUE(Open());
+        ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
     }
-    void TearDown() override {
-        window.reset();
-        PumpMessages();
-        varnel::testing::DiscardQuitMessages();
-    }
-
-    template <class Condition>
-    void WaitWhile(Condition condition) {
-        const ULONGLONG deadline = ::GetTickCount64() + 60'000;
-        while (condition() && ::GetTickCount64() < deadline) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            PumpMessages();
-        }
-    }
-    HWND Control(int id) const { return ::GetDlgItem(window->Handle(), id); }
     void ClickHeader(int listId, int column) {
         NMLISTVIEW click{};
         click.hdr = {Control(listId), static_cast<UINT_PTR>(listId), LVN_COLUMNCLICK};
@@ -99,10 +74,6 @@ protected:
         Header_GetItem(ListView_GetHeader(Control(listId)), column, &item);
         return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
     }
-
-    TempFolder data;
-    TempFolder settingsFolder;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(SortAndExportTest, HeaderClicksSortInTheShellsNameOrderWithAnArrowKeepingTheSelection) {
@@ -140,12 +111,12 @@ TEST_F(SortAndExportTest, HeaderClicksSortInTheShellsNameOrderWithAnArrowKeeping
 TEST_F(SortAndExportTest, ExportWritesWhatVarnelscanWrites) {
     const std::wstring root = window->Result().rootPath;
     for (const std::wstring format : {L"csv", L"json"}) {
-        const std::wstring target = settingsFolder.At(L"export." + format);
+        const std::wstring target = settings.At(L"export." + format);
         ASSERT_TRUE(window->ExportTo(target));
         WaitWhile([&] { return window->IsExporting(); });
         EXPECT_EQ(window->NoticeKey(), "status.export_done");
         const std::string expected =
-            RunVarnelscan(L"--format " + format + L" \"" + root + L"\"", settingsFolder.At(L"varnelscan." + format));
+            RunVarnelscan(L"--format " + format + L" \"" + root + L"\"", settings.At(L"varnelscan." + format));
         // Each scan records its own time; everything else is the same bytes.
         const std::regex elapsed("\"elapsedMs\": [0-9]+");
         ASSERT_FALSE(expected.empty());
@@ -154,11 +125,11 @@ TEST_F(SortAndExportTest, ExportWritesWhatVarnelscanWrites) {
 }
 
 TEST_F(SortAndExportTest, AFailedOrCancelledExportLeavesTheTargetAsItWas) {
-    ASSERT_TRUE(window->ExportTo(settingsFolder.At(L"missing\\export.csv")));
+    ASSERT_TRUE(window->ExportTo(settings.At(L"missing\\export.csv")));
     WaitWhile([&] { return window->IsExporting(); });
     EXPECT_EQ(window->NoticeKey(), "status.export_failed");
 
-    const std::wstring target = settingsFolder.At(L"kept.json");
+    const std::wstring target = settings.At(L"kept.json");
     std::ofstream(std::filesystem::path(target)) << "old";
     std::atomic<bool> cancel = true;
     std::atomic<std::uint64_t> written = 0;
