@@ -70,6 +70,10 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
     stack.reserve(1024);
     stack.push_back({root, rootIndex, rootPath});
 
+    // A file with several names (hard links) takes its clusters once: they
+    // count under the first of its names the walk meets, the others take 0.
+    std::vector<bool> clustersCounted;
+
     ScanProgress& report = progress.progress;
     std::uint64_t step = 0;
     while (!stack.empty()) {
@@ -108,7 +112,13 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, const std::
                 ++report.filesScanned;
                 report.bytesFound += entry.size;
                 const bool reportThisFile = report.filesScanned % progress.interval == 0;
-                builder.AddFile(pending.nodeIndex, entry.name, entry.attributes, entry.size, 0);
+                if (entry.recordNumber >= clustersCounted.size()) {
+                    clustersCounted.resize(entry.recordNumber + 1);
+                }
+                const bool counted = clustersCounted[entry.recordNumber];
+                clustersCounted[entry.recordNumber] = true;
+                builder.AddFile(pending.nodeIndex, entry.name, entry.attributes,
+                                FileSizes{entry.size, counted ? 0 : entry.sizeOnDisk}, 0);
                 if (reportThisFile) {
                     report.currentPath = JoinPath(pending.path, entry.name);
                     Report(progress);

@@ -129,7 +129,7 @@ TEST(ScanTreeBuilder, DeepAndWideTreesKeepEveryNameThroughAMerge) {
     wideBuilder.ComputeTotals();
     ScanResult wide = wideBuilder.FinishResult(ScanStatus::Completed, L"D:\\data", 0);
     ScanTree merged;
-    const auto top = merged.Append(NoIndex, true, L"All", FileAttributeDirectory, 0, 0);
+    const auto top = merged.Append(NoIndex, true, L"All", FileAttributeDirectory, {}, 0);
     merged.AppendTree(std::move(wide.nodes), top);
     merged.ComputeTotals();
     merged.IndexChildren();
