@@ -38,24 +38,6 @@ std::vector<std::byte> Batch(const std::vector<std::vector<std::byte>>& records)
     return batch;
 }
 
-TEST(DirectoryBatch, SkipsDotEntriesAndKeepsEverythingElse) {
-    const auto batch = Batch({Record(u".", 0x10, 0, 0), Record(u"..", 0x10, 0, 0), Record(u"...", 0x20, 3, 0),
-                              Record(u"sub", 0x10, 0, 0), Record(u"link", 0x410, 0, 0),
-                              Record(u"odd", 0x20, -5, 0)});
-    DirectoryBatch parsed{{DirectoryEntryRecord{}}, L"stale"};
-    ParseDirectoryBatch(batch, parsed);
-    const auto& entries = parsed.entries;
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(parsed.Name(entries[0]), L"...");
-    EXPECT_EQ(parsed.Name(entries[3]), L"odd");
-    EXPECT_EQ(entries[0].size, 3u);
-    EXPECT_EQ(entries[0].LastWriteTime(), 0x0123456789ABCDEFull);
-    EXPECT_TRUE(entries[1].isDirectory);
-    EXPECT_FALSE(entries[1].isReparsePoint);
-    EXPECT_TRUE(entries[2].isReparsePoint);
-    EXPECT_EQ(entries[3].size, 0u) << "a negative end of file counts as 0";
-}
-
 TEST(DirectoryBatch, TornRecordsAreNeverReadPast) {
     auto batch = Batch({Record(u"good", 0x20, 1, 0), Record(u"torn-name", 0x20, 1, 0)});
     batch.resize(batch.size() - 4);  // the second name runs past the data
