@@ -29,11 +29,6 @@ public:
                             std::uint64_t lastWriteTime);
     std::uint64_t AddFile(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
                           FileSizes sizes, std::uint64_t lastWriteTime);
-    // TEMPORARY until every engine reports bytes on disk: counts the length.
-    std::uint64_t AddFile(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
-                          std::uint64_t size, std::uint64_t lastWriteTime) {
-        return AddFile(parentIndex, name, attributes, FileSizes{size, size}, lastWriteTime);
-    }
     // See ScanTree::SetSizeOnDisk.
     void SetFileSizeOnDisk(std::uint64_t file, std::uint64_t bytes) noexcept { nodes_.SetSizeOnDisk(file, bytes); }
 

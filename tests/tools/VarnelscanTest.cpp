@@ -113,7 +113,7 @@ TEST(ScanReport, CsvListsNodesThenErrorsThenRanking) {
 TEST(ScanReport, PiecesAddUpAndAStoppedReportEnds) {
     core::ScanTreeBuilder builder;
     const auto root = builder.AddRoot(L"C:\\R", 0x10, 0);
-    for (int i = 0; i < 5000; ++i) builder.AddFile(root, L"f", 0x20, 1, 0);
+    for (int i = 0; i < 5000; ++i) builder.AddFile(root, L"f", 0x20, core::FileSizes{1, 1}, 0);
     builder.ComputeTotals();
     const auto result = builder.FinishResult(core::ScanStatus::Completed, L"C:\\R", 9);
     std::string joined;
