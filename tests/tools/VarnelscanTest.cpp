@@ -97,8 +97,8 @@ TEST(ScanReport, CsvListsNodesThenErrorsThenRanking) {
               "node,3,0,C:\\R\\mid,mid,0,200,200,0,0,0,32,0,,0\n"
               "node,4,0,C:\\R\\tie,tie,0,200,200,0,0,0,32,0,,300\n"
               "error,,,C:\\R\\denied,,,,,,,,,,5,\n"
-              "largest_file,2,,\"C:\\R\\s,1\\big\",,,,300,,,,,,4096\n"
-              "largest_folder,1,,\"C:\\R\\s,1\",,,,300,,,,,,4096\n");
+              "largest_file,2,,\"C:\\R\\s,1\\big\",,,,300,,,,,,,4096\n"
+              "largest_folder,1,,\"C:\\R\\s,1\",,,,300,,,,,,,4096\n");
     // Ranked by bytes on disk, the file that takes more space comes first.
     EXPECT_EQ(RankLargest(result, 2, SizeMeasure::Disk).largestFiles, (std::vector<std::uint64_t>{2, 4}));
     EXPECT_EQ(RankLargest(result, 2, SizeMeasure::Logical).largestFiles, (std::vector<std::uint64_t>{2, 3}));

@@ -251,7 +251,7 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
         for (const std::uint64_t index : indices) {
             const NodeView node = result.nodes[index];
             out += std::string(kind) + ',' + Number(index) + ",," + CsvField(node.Path()) + ",,,," +
-                   Number(node.TotalSize()) + ",,,,,," + Number(node.TotalSizeOnDisk()) + '\n';
+                   Number(node.TotalSize()) + ",,,,,,," + Number(node.TotalSizeOnDisk()) + '\n';
         }
     };
     appendRanking("largest_file", ranking.largestFiles);
