@@ -12,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "core/DirectoryBatch.h"
 #include "core/DirectoryWalkScanEngine.h"
@@ -26,14 +27,12 @@ namespace {
 constexpr LONG StatusCancelled = static_cast<LONG>(0xC0000120);
 
 struct FakeEntry {
-    FakeEntry(std::wstring n, DWORD a, std::uint64_t s, DWORD tag, std::uint64_t disk = 0, std::uint64_t id = 0)
-        : name(std::move(n)), attributes(a), size(s), reparseTag(tag), onDisk(disk), fileId(id) {}
     std::wstring name;
     DWORD attributes;
     std::uint64_t size;
     DWORD reparseTag;
-    std::uint64_t onDisk;  // the allocation size, and the compressed size
-    std::uint64_t fileId;
+    std::uint64_t onDisk = 0;  // the allocation size, and the compressed size
+    std::uint64_t fileId = 0;
 };
 
 class StrictDirectories final : public DirectorySystem {
@@ -270,16 +269,14 @@ TEST(DirectoryEngines, CountCloudFoldersLongPathsAndOddNamesAndRecordEveryFailur
 // files only. Neither opens a file: a placeholder counts what is local.
 TEST(DirectoryEngines, BytesOnDiskAreWhatEachEngineCanKnow) {
     constexpr DWORD Cloud = FILE_ATTRIBUTE_REPARSE_POINT;
-    struct Case {
-        bool walk;
-        std::uint32_t refusedClasses;
-        std::uint64_t clusterBytes;
-        std::uint64_t expected;
-    } cases[] = {{false, 0, 4096, 90112}, {false, 1, 4096, 98304}, {true, 0, 4096, 98304}, {true, 0, 0, 88728}};
-    for (const Case& c : cases) {
+    const std::set<std::wstring> flagged{L"\\\\?\\R:\\r\\online", L"\\\\?\\R:\\r\\partly", L"\\\\?\\R:\\r\\sparse",
+                                         L"\\\\?\\R:\\r\\packed"};
+    using Case = std::tuple<bool, std::uint32_t, std::uint64_t, std::uint64_t>;  // refused classes, cluster size
+    const Case cases[]{{false, 0, 4096, 90112}, {false, 1, 4096, 98304}, {true, 0, 4096, 98304}, {true, 0, 0, 88728}};
+    for (const auto& [walk, refusedClasses, clusterBytes, expected] : cases) {
         StrictDirectories fs;
-        fs.refusedClasses = c.refusedClasses;
-        fs.clusterBytes = c.clusterBytes;
+        fs.refusedClasses = refusedClasses;
+        fs.clusterBytes = clusterBytes;
         fs.folders[L"R:\\r"] = {{L"plain", 0, 5000, 0, 8192},
                                 {L"online", Cloud | FileAttributeRecallOnDataAccess, 100000, 0x9000601A, 0},
                                 {L"partly", Cloud | FILE_ATTRIBUTE_OFFLINE, 100000, 0x9000601A, 65536},
@@ -289,15 +286,9 @@ TEST(DirectoryEngines, BytesOnDiskAreWhatEachEngineCanKnow) {
                                 {L"sub", Folder, 0, 0}};
         fs.folders[L"R:\\r\\sub"] = {{L"link", 0, 5000, 0, 8192, 7}};
         ScanCancellationToken token;
-        const ScanResult result = ScanWith(c.walk, fs, token);
-        const std::string name = (c.walk ? "walk, cluster " : "ntquery, cluster ") + std::to_string(c.clusterBytes);
-        EXPECT_EQ(result.nodes[result.rootIndex].TotalSizeOnDisk(), c.expected) << name;
-        std::set<std::wstring> asked;
-        for (const wchar_t* file : {L"online", L"partly", L"sparse", L"packed"}) {
-            if (c.walk) asked.insert(std::wstring(L"\\\\?\\R:\\r\\") + file);
-        }
-        EXPECT_EQ(fs.askedCompressedSize, asked) << name;
-        EXPECT_EQ(fs.opened, (std::set<std::wstring>{L"R:\\r", L"R:\\r\\sub"})) << name;
+        EXPECT_EQ(ScanWith(walk, fs, token).nodes[0].TotalSizeOnDisk(), expected) << walk << ", " << clusterBytes;
+        EXPECT_EQ(fs.askedCompressedSize, walk ? flagged : std::set<std::wstring>{}) << walk;
+        EXPECT_EQ(fs.opened, (std::set<std::wstring>{L"R:\\r", L"R:\\r\\sub"})) << walk;
     }
 }
 
