@@ -59,8 +59,8 @@ QueryBuffer AllocateQueryBuffer() {
 }
 
 // One name of a file that takes room on disk, under the ID all names of
-// the file share. Three halves instead of two wide fields keep it at 12
-// bytes: a volume can hold tens of millions of them.
+// the file share. The ID in two 32-bit halves keeps it at 12 bytes, not 16:
+// a volume can hold tens of millions of them.
 struct NamedFile {
     std::uint32_t idLow;
     std::uint32_t idHigh;
