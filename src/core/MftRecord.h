@@ -23,6 +23,7 @@ struct MftEntry {
     std::uint64_t recordNumber = 0;        // base record that owns the name
     std::uint64_t parentRecordNumber = 0;  // folder holding the name
     std::uint64_t size = 0;                // unnamed data stream; 0 for a folder
+    std::uint64_t sizeOnDisk = 0;          // clusters that stream takes; 0 when kept in the record
     std::uint32_t attributes = 0;          // Win32 attribute bits only (0x10 folder, 0x400 reparse)
     std::uint32_t namePositionLow = 0;     // with namePositionHigh: the name's place in the store
     std::uint16_t recordSequence = 0;      // sequence number of the owning base record

@@ -28,13 +28,13 @@ struct Sample {
         big = b.AddFolder(root, L"big", Dir, 0);
         empty = b.AddFolder(root, L"empty", Dir, 0);
         same = b.AddFolder(root, L"same", Dir, 0);
-        z = b.AddFile(root, L"z.bin", 0, 300, 0);
-        a = b.AddFile(root, L"a.bin", 0, 300, 0);
-        zero = b.AddFile(root, L"0.bin", 0, 0, 0);
-        fa = b.AddFile(big, L"a", 0, 500, 0);
-        fb = b.AddFile(big, L"b", 0, 300, 0);
-        fc = b.AddFile(big, L"c", 0, 300, 0);
-        fx = b.AddFile(same, L"x", 0, 300, 0);
+        z = b.AddFile(root, L"z.bin", 0, {300, 300}, 0);
+        a = b.AddFile(root, L"a.bin", 0, {300, 300}, 0);
+        zero = b.AddFile(root, L"0.bin", 0, {0, 0}, 0);
+        fa = b.AddFile(big, L"a", 0, {500, 500}, 0);
+        fb = b.AddFile(big, L"b", 0, {300, 300}, 0);
+        fc = b.AddFile(big, L"c", 0, {300, 300}, 0);
+        fx = b.AddFile(same, L"x", 0, {300, 300}, 0);
         b.AddError(L"C:\\big\\locked", 5);
         b.AddError(L"C:\\bigger", 5);
         b.ComputeTotals();
@@ -135,7 +135,8 @@ TEST(ShareOf, EdgeCases) {
     // Sizes near 2^64 stay exact enough and finite.
     ScanTreeBuilder b;
     const auto root = b.AddRoot(L"r", Dir, 0);
-    const auto huge = b.AddFile(root, L"h", 0, std::numeric_limits<std::uint64_t>::max(), 0);
+    constexpr auto Max = std::numeric_limits<std::uint64_t>::max();
+    const auto huge = b.AddFile(root, L"h", 0, {Max, Max}, 0);
     b.ComputeTotals();
     const ScanResult big = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
     EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex), 100.0);
@@ -167,7 +168,8 @@ TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
     const auto sub = b.AddFolder(root, L"s", Dir, 0);
     for (std::uint64_t i = 0; i < 100; ++i) {
         // Sizes in a scrambled order so that insertion order proves nothing.
-        b.AddFile(i % 2 ? root : sub, L"f", 0, (i * 37) % 100 + 1, 0);
+        const std::uint64_t size = (i * 37) % 100 + 1;
+        b.AddFile(i % 2 ? root : sub, L"f", 0, {size, size}, 0);
         b.AddFolder(sub, L"d", Dir, 0);
     }
     b.ComputeTotals();
@@ -194,7 +196,8 @@ TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
         const auto driveRoot = drive.AddRoot(std::wstring(1, static_cast<wchar_t>(L'C' + d)) + L":\\", Dir, 0);
         for (int i = 0; i < 15; ++i) {
             const auto folder = drive.AddFolder(driveRoot, L"d", Dir, 0);
-            drive.AddFile(folder, L"f", 0, static_cast<std::uint64_t>(d * 100 + i + 1), 0);
+            const auto size = static_cast<std::uint64_t>(d * 100 + i + 1);
+            drive.AddFile(folder, L"f", 0, {size, size}, 0);
         }
         drives.push_back(result.nodes.size());
         result.nodes.AppendTree(drive.FinishResult(core::ScanStatus::Completed, L"", 0).nodes, root);
