@@ -27,7 +27,7 @@ void BM_ShowResult(benchmark::State& state) {
         ui::SubtreeIndex index(r.result);
         ui::ResultTree tree;
         tree.Reset(&r.result);
-        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex);
+        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, ui::SizeMeasure::Logical);
         benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
     state.counters["nodes"] = static_cast<double>(r.result.nodes.size());
@@ -45,7 +45,8 @@ void BM_RankingsForRoot(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ui::ComputeRankings(r.result, index, r.result.rootIndex).folders.nodes.data());
+        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, ui::SizeMeasure::Logical);
+        benchmark::DoNotOptimize(rankings.folders.nodes.data());
     }
 }
 
@@ -53,7 +54,8 @@ void BM_RankingsForDeepFolder(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ui::ComputeRankings(r.result, index, r.deepFolder).files.nodes.data());
+        const auto rankings = ui::ComputeRankings(r.result, index, r.deepFolder, ui::SizeMeasure::Logical);
+        benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
 }
 
@@ -61,7 +63,8 @@ void BM_RankingsForMiddleFolder(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ui::ComputeRankings(r.result, index, r.middleFolder).files.nodes.data());
+        const auto rankings = ui::ComputeRankings(r.result, index, r.middleFolder, ui::SizeMeasure::Logical);
+        benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
     state.counters["below"] = static_cast<double>(index.Subtree(r.middleFolder).size());
 }

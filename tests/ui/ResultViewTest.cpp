@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/ScanTreeBuilder.h"
+#include "ui/ResultColumns.h"
 #include "ui/ResultEdit.h"
 #include "ui/ResultView.h"
 
@@ -15,6 +16,7 @@ using core::ScanResult;
 using core::ScanTreeBuilder;
 
 constexpr std::uint32_t Dir = core::FileAttributeDirectory;
+constexpr SizeMeasure Logical = SizeMeasure::Logical;
 
 // root (C:\) holds: big\ (a 500, b 300, c 300), empty\, same\ (x 300),
 // z.bin 300, a.bin 300, 0.bin 0.
@@ -87,15 +89,16 @@ TEST(ListSorting, ClicksAndRankingRows) {
 
     Sample s;
     const SubtreeIndex index(s.result);
-    Rankings r = ComputeRankings(s.result, index, NoIndex);
-    SortRankingRows(s.result, 1, {2, false}, OrdinalCompare, r.files.nodes, r.files.shares);
+    Rankings r = ComputeRankings(s.result, index, NoIndex, Logical);
+    SortRankingRows(s.result, 1, {2, false}, OrdinalCompare, Logical, r.files.nodes, r.files.shares);
     EXPECT_EQ(r.files.nodes, (std::vector<std::uint64_t>{s.zero, s.fa, s.a, s.fb, s.fc, s.fx, s.z}));
     for (std::size_t i = 0; i < r.files.nodes.size(); ++i) {
-        EXPECT_DOUBLE_EQ(r.files.shares[i], ShareOf(s.result, r.files.nodes[i], NoIndex)) << "shares move along";
+        EXPECT_DOUBLE_EQ(r.files.shares[i], ShareOf(s.result, r.files.nodes[i], NoIndex, Logical))
+            << "shares move along";
     }
-    SortRankingRows(s.result, 1, DefaultSortOrder(1), OrdinalCompare, r.files.nodes, r.files.shares);
+    SortRankingRows(s.result, 1, DefaultSortOrder(1), OrdinalCompare, Logical, r.files.nodes, r.files.shares);
     EXPECT_EQ(r.files.nodes.front(), s.fa);
-    SortRankingRows(s.result, 2, {2, true}, OrdinalCompare, r.folders.nodes, r.folders.shares);
+    SortRankingRows(s.result, 2, {2, true}, OrdinalCompare, Logical, r.folders.nodes, r.folders.shares);
     EXPECT_EQ(r.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
 }
 
@@ -124,13 +127,13 @@ TEST(ResultTree, ExpandCollapseAndRowsThatNeverExpand) {
 
 TEST(ShareOf, EdgeCases) {
     Sample s;
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.big, NoIndex), 55.0);
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.fa, s.big), 500.0 * 100.0 / 1100.0);
-    EXPECT_EQ(ShareOf(s.result, s.zero, s.empty), 0.0) << "a reference of size 0";
-    EXPECT_EQ(ShareOf(s.result, 12345, NoIndex), 0.0);
-    EXPECT_EQ(ShareOf(s.result, s.big, 12345), 0.0);
-    EXPECT_EQ(ShareOf(ScanResult{}, 0, NoIndex), 0.0);
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.root, s.fa), 400.0) << "above 100 is not clamped here";
+    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.big, NoIndex, Logical), 55.0);
+    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.fa, s.big, Logical), 500.0 * 100.0 / 1100.0);
+    EXPECT_EQ(ShareOf(s.result, s.zero, s.empty, Logical), 0.0) << "a reference of size 0";
+    EXPECT_EQ(ShareOf(s.result, 12345, NoIndex, Logical), 0.0);
+    EXPECT_EQ(ShareOf(s.result, s.big, 12345, Logical), 0.0);
+    EXPECT_EQ(ShareOf(ScanResult{}, 0, NoIndex, Logical), 0.0);
+    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.root, s.fa, Logical), 400.0) << "above 100 is not clamped here";
 
     // Sizes near 2^64 stay exact enough and finite.
     ScanTreeBuilder b;
@@ -139,27 +142,27 @@ TEST(ShareOf, EdgeCases) {
     const auto huge = b.AddFile(root, L"h", 0, {Max, Max}, 0);
     b.ComputeTotals();
     const ScanResult big = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
-    EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex), 100.0);
+    EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex, Logical), 100.0);
 }
 
 TEST(Rankings, LargestFilesAndFoldersBelowAFolder) {
     Sample s;
     const SubtreeIndex index(s.result);
-    const Rankings ofBig = ComputeRankings(s.result, index, s.big);
+    const Rankings ofBig = ComputeRankings(s.result, index, s.big, Logical);
     ASSERT_EQ(ofBig.files.nodes.size(), 3u);
     EXPECT_EQ(ofBig.files.nodes[0], s.fa);
     EXPECT_DOUBLE_EQ(ofBig.files.shares[0], 500.0 * 100.0 / 1100.0);
     EXPECT_TRUE(ofBig.folders.nodes.empty()) << "the folder itself is never ranked";
 
-    const Rankings ofRoot = ComputeRankings(s.result, index, NoIndex);
+    const Rankings ofRoot = ComputeRankings(s.result, index, NoIndex, Logical);
     EXPECT_EQ(ofRoot.files.nodes.size(), 7u);
     EXPECT_EQ(ofRoot.files.nodes[0], s.fa);
     EXPECT_EQ(ofRoot.files.nodes.back(), s.zero);
     EXPECT_EQ(ofRoot.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
 
-    const Rankings ofEmpty = ComputeRankings(s.result, index, s.empty);
+    const Rankings ofEmpty = ComputeRankings(s.result, index, s.empty, Logical);
     EXPECT_TRUE(ofEmpty.files.nodes.empty());
-    EXPECT_TRUE(ComputeRankings(ScanResult{}, SubtreeIndex{}, NoIndex).files.nodes.empty());
+    EXPECT_TRUE(ComputeRankings(ScanResult{}, SubtreeIndex{}, NoIndex, Logical).files.nodes.empty());
 }
 
 TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
@@ -175,15 +178,15 @@ TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
     b.ComputeTotals();
     const ScanResult result = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
     const SubtreeIndex index(result);
-    const auto files = CollectLargestFiles(result, index, NoIndex);
+    const auto files = CollectLargestFiles(result, index, NoIndex, Logical);
     ASSERT_EQ(files.size(), RankingLimit);
     for (std::size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(result.nodes[files[i]].Size(), 100 - i);
     }
-    EXPECT_EQ(CollectLargestFiles(result, index, sub).size(), 30u);
-    EXPECT_EQ(CollectLargestFolders(result, index, root, 0).size(), 0u);
-    EXPECT_EQ(CollectLargestFolders(result, index, root, 200).size(), 101u);
-    EXPECT_EQ(CollectLargestFolders(result, index, root, 200).front(), sub);
+    EXPECT_EQ(CollectLargestFiles(result, index, sub, Logical).size(), 30u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 0, Logical).size(), 0u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 200, Logical).size(), 101u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 200, Logical).front(), sub);
 }
 
 TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
@@ -206,13 +209,61 @@ TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
     result.nodes.IndexChildren();
     EXPECT_EQ(DisplayName(result.nodes[drives[1]]), L"D:\\") << "a drive shows its path";
     const SubtreeIndex index(result);
-    const Rankings rankings = ComputeRankings(result, index, root);
+    const Rankings rankings = ComputeRankings(result, index, root, Logical);
     ASSERT_EQ(rankings.folders.nodes.size(), 30u);
     for (const auto node : rankings.folders.nodes) {
         EXPECT_NE(result.nodes[node].Parent(), root) << "a drive root was ranked";
     }
     // Below one drive, its folders are ranked as usual.
-    EXPECT_EQ(ComputeRankings(result, index, drives[0]).folders.nodes.size(), 15u);
+    EXPECT_EQ(ComputeRankings(result, index, drives[0], Logical).folders.nodes.size(), 15u);
+}
+
+// Lengths and bytes on disk that rank the other way round: a sparse file
+// long but mostly unallocated, a short file spread over many clusters, a
+// file small enough to live in its record. Under the root, logical (disk):
+// sparse\s.bin 100000 (4096), c.bin 5000 (0), d.bin 2000 (8192), tiny\t.bin 3 (12288).
+TEST(SizeMeasure, RanksSharesAndOrdersSiblingsTogether) {
+    ScanTreeBuilder b;
+    const auto root = b.AddRoot(L"R:\\", Dir, 0);
+    const auto sparse = b.AddFolder(root, L"sparse", Dir, 0);
+    const auto tiny = b.AddFolder(root, L"tiny", Dir, 0);
+    const auto s = b.AddFile(sparse, L"s.bin", 0, {100000, 4096}, 0);
+    const auto c = b.AddFile(root, L"c.bin", 0, {5000, 0}, 0);
+    const auto d = b.AddFile(root, L"d.bin", 0, {2000, 8192}, 0);
+    const auto t = b.AddFile(tiny, L"t.bin", 0, {3, 12288}, 0);
+    b.ComputeTotals();
+    const ScanResult result = b.FinishResult(core::ScanStatus::Completed, L"R:\\", 0);
+    const SubtreeIndex index(result);
+    using Nodes = std::vector<std::uint64_t>;
+    const struct {
+        SizeMeasure measure;
+        Nodes siblings, files, folders;
+        double sparseShare;
+        const char* sizeHeader;
+    } cases[] = {
+        {Logical, {sparse, c, d, tiny}, {s, c, d, t}, {sparse, tiny}, 100000 * 100.0 / 107003, "column.size"},
+        {SizeMeasure::OnDisk, {tiny, d, sparse, c}, {t, d, s, c}, {tiny, sparse}, 4096 * 100.0 / 24576,
+         "column.size_on_disk"},
+    };
+    for (const auto& m : cases) {
+        ResultTree tree;
+        tree.Reset(&result);
+        tree.SetSizeMeasure(m.measure);
+        Nodes rows = RowNodes(tree);
+        EXPECT_EQ(Nodes(rows.begin() + 1, rows.end()), m.siblings);
+        Rankings r = ComputeRankings(result, index, NoIndex, m.measure);
+        EXPECT_EQ(r.files.nodes, m.files);
+        EXPECT_EQ(r.folders.nodes, m.folders);
+        EXPECT_DOUBLE_EQ(r.folders.shares[m.folders[0] == sparse ? 0 : 1], m.sparseShare);
+        EXPECT_DOUBLE_EQ(ShareOf(result, sparse, NoIndex, m.measure), m.sparseShare);
+        // By the size column, smallest first: the same measure, reversed.
+        SortRankingRows(result, 1, {1, false}, OrdinalCompare, m.measure, r.files.nodes, r.files.shares);
+        EXPECT_EQ(r.files.nodes, Nodes(m.files.rbegin(), m.files.rend()));
+        tree.SetSortOrder({2, false}, OrdinalCompare);
+        rows = RowNodes(tree);
+        EXPECT_EQ(Nodes(rows.begin() + 1, rows.end()), Nodes(m.siblings.rbegin(), m.siblings.rend()));
+        EXPECT_STREQ(HeaderKey(TreeColumns[2], m.measure), m.sizeHeader);
+    }
 }
 
 TEST(ResultEdit, RemovingASubtreeRenumbersRecountsAndDropsItsErrors) {
