@@ -430,6 +430,85 @@ TEST_F(MainWindowEngineTest, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnd
     EXPECT_EQ(window->ProgressBar().TaskbarState(), TaskbarProgressState::None);
 }
 
+// The header of a list's column.
+std::wstring HeaderText(HWND list, int column) {
+    wchar_t text[256]{};
+    LVCOLUMNW item{};
+    item.mask = LVCF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    ListView_GetColumn(list, column, &item);
+    return text;
+}
+
+// Settings > Size on disk turns every size, share, ranking and order over at
+// once and is remembered; the summary keeps both totals and, for a drive, its
+// space. A fake engine reports the first listed drive with a long sparse file
+// and a short one spread over clusters.
+TEST_F(MainWindowEngineTest, SizeOnDiskTurnsEverySizeOverAndIsRemembered) {
+    core::ScanEngineFactory engines;
+    engines.isVolumeRoot = [](const std::wstring&) { return false; };
+    engines.createNtQueryEngine = [](std::uint64_t) {
+        struct Fixed final : core::IScanEngine {
+            core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken&,
+                                  const core::ScanProgressCallback&) override {
+                core::ScanTreeBuilder b;
+                const auto root = b.AddRoot(path, core::FileAttributeDirectory, 0);
+                b.AddFile(root, L"long.bin", 0, {100000, 4096}, 0);
+                b.AddFile(root, L"spread.bin", 0, {3000, 16384}, 0);
+                b.ComputeTotals();
+                return b.FinishResult(core::ScanStatus::Completed, path, 0);
+            }
+        };
+        return std::make_unique<Fixed>();
+    };
+    const auto open = [&] {
+        MainWindowOptions options = Options();
+        options.controller = std::make_unique<app::ApplicationController>(engines);
+        options.driveSpace = [](const std::wstring&) { return platform::DriveQueries::Space{1 << 20, 1 << 19}; };
+        return Open(std::move(options));
+    };
+    ASSERT_TRUE(open());
+    ASSERT_FALSE(window->Controller().Drives().empty());
+    ::SendMessageW(Control(PathBoxId), CB_SETCURSEL, 1, 0);
+    Command(ScanButtonId);
+    WaitWhile([&] { return window->Result().status == core::ScanStatus::None; });
+    const std::wstring summary = StatusText(StatusMainPart);
+    EXPECT_NE(summary.find(L", Found:\u00A0100.6 KB, On disk:\u00A020.0 KB, Used on the drive:\u00A0512.0 KB, "
+                           L"Free:\u00A0512.0 KB, Not listed by the scan:\u00A0492.0 KB, Elapsed:"),
+              std::wstring::npos);
+
+    const HWND tree = Control(TreeListId);
+    const HWND files = Control(LargestFilesListId);
+    const struct {
+        const wchar_t *first, *share, *size, *header;
+    } views[] = {
+        {L"long.bin", L"97.1 %", L"97.7 KB", L"Size"},
+        {L"spread.bin", L"80.0 %", L"16.0 KB", L"Size on disk"},
+        {L"long.bin", L"97.1 %", L"97.7 KB", L"Size"},
+    };
+    for (const auto& v : views) {
+        EXPECT_EQ(ListText(tree, 1, 0), v.first);
+        EXPECT_EQ(ListText(tree, 1, 1), v.share);
+        EXPECT_EQ(ListText(tree, 1, 2), v.size);
+        EXPECT_EQ(ListText(files, 0, 2), v.first);
+        EXPECT_EQ(ListText(files, 0, 0), v.share);
+        EXPECT_EQ(ListText(files, 0, 1), v.size);
+        EXPECT_EQ(HeaderText(tree, 2), v.header);
+        EXPECT_EQ(HeaderText(files, 1), v.header);
+        EXPECT_EQ(StatusText(StatusMainPart), summary) << "both totals either way";
+        const bool onDisk = std::wstring(v.header) != L"Size";
+        EXPECT_EQ((::GetMenuState(::GetMenu(window->Handle()), SizeOnDiskCommandId, MF_BYCOMMAND) & MF_CHECKED) != 0,
+                  onDisk);
+        EXPECT_EQ(window->Settings().window.showSizeOnDisk, onDisk);
+        Command(SizeOnDiskCommandId);
+    }
+    Close();
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(window->Settings().window.showSizeOnDisk);
+    EXPECT_EQ(HeaderText(Control(LargestFoldersListId), 1), L"Total on disk");
+}
+
 TEST_F(MainWindowEngineTest, PlacementSplittersColumnsSortAndFolderComeBackAtTheNextStart) {
     data.File(L"a.bin", 100);
     const RECT frame{40, 30, 40 + 900, 30 + 640};
