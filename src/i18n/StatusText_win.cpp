@@ -35,9 +35,9 @@ std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingL
                                         : localizer.Translate("status.completed");
     const auto elapsedMs = static_cast<std::uint64_t>(std::max<std::int64_t>(result.elapsedMs, 0));
     std::wstring text = head + L" - " + localizer.Translate("status.files") +
-                        FormatCount(formattingLocale, result.fileCount) + L", " + localizer.Translate("status.folders") +
-                        FormatCount(formattingLocale, result.folderCount) + L", " +
-                        localizer.Translate("status.unreadable_folders") +
+                        FormatCount(formattingLocale, result.fileCount) + L", " +
+                        localizer.Translate("status.folders") + FormatCount(formattingLocale, result.folderCount) +
+                        L", " + localizer.Translate("status.unreadable_folders") +
                         FormatCount(formattingLocale, result.errorCount) + L", ";
     const auto labelled = [&](const char* key, std::uint64_t bytes) {
         text += localizer.Translate(key) + FormatSize(formattingLocale, bytes) + L", ";

@@ -6,7 +6,6 @@
 #include <limits>
 #include <string>
 
-#include "core/ScanTreeBuilder.h"
 #include "i18n/Formatting.h"
 #include "i18n/StatusText.h"
 #include "support/ScratchFolder.h"
@@ -68,8 +67,7 @@ TEST(StatusText, LabelsAndNumbersJoinedWithNothingAdded) {
                  "status.scanning_files = S:\nstatus.folders = D:\nstatus.current = C:\xC2\xA0\n"
                  "status.completed = Done\nstatus.cancelled = Stopped\nstatus.files = F:\n"
                  "status.unreadable_folders = E:\nstatus.incomplete = (part)\nstatus.elapsed = T:\nstatus.ms = \xC2\xA0ms\n"
-                 "status.found = B:\nstatus.seconds = \xC2\xA0s\nstatus.on_disk = K:\nstatus.volume_used = U:\n"
-                 "status.volume_free = V:\nstatus.volume_unlisted = N:\n");
+                 "status.found = B:\nstatus.seconds = \xC2\xA0s\n");
     Localizer localizer(folder.Path(), [] { return std::wstring(L"en-US"); });
 
     core::ScanProgress progress;
@@ -92,18 +90,6 @@ TEST(StatusText, LabelsAndNumbersJoinedWithNothingAdded) {
     result.status = core::ScanStatus::Cancelled;
     result.elapsedMs = -5;
     EXPECT_EQ(ScanSummaryText(localizer, L"de-DE", result), L"Stopped (part) - F:10.000, D:5, E:2, T:0\u00A0ms");
-
-    // Both totals of a result with a root; a drive's space after them, and
-    // what its used space holds beyond the listed bytes on disk, never below 0.
-    core::ScanTreeBuilder builder;
-    builder.AddFile(builder.AddRoot(L"C:\\", core::FileAttributeDirectory, 0), L"f", 0, {1536, 4096}, 0);
-    builder.ComputeTotals();
-    const core::ScanResult drive = builder.FinishResult(core::ScanStatus::Completed, L"C:\\", 7);
-    EXPECT_EQ(ScanSummaryText(localizer, L"en-US", drive), L"Done - F:1, D:1, E:0, B:1.5 KB, K:4.0 KB, T:7\u00A0ms");
-    EXPECT_EQ(ScanSummaryText(localizer, L"en-US", drive, DriveFigures{10240, 2048}),
-              L"Done - F:1, D:1, E:0, B:1.5 KB, K:4.0 KB, U:10.0 KB, V:2.0 KB, N:6.0 KB, T:7\u00A0ms");
-    EXPECT_EQ(ScanSummaryText(localizer, L"en-US", drive, DriveFigures{1024, 0}),
-              L"Done - F:1, D:1, E:0, B:1.5 KB, K:4.0 KB, U:1.0 KB, V:0 B, N:0 B, T:7\u00A0ms");
 }
 
 }  // namespace

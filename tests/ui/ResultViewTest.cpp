@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -19,7 +20,8 @@ constexpr std::uint32_t Dir = core::FileAttributeDirectory;
 constexpr SizeMeasure Logical = SizeMeasure::Logical;
 
 // root (C:\) holds: big\ (a 500, b 300, c 300), empty\, same\ (x 300),
-// z.bin 300, a.bin 300, 0.bin 0.
+// z.bin 300, a.bin 300, 0.bin 0; on disk, ranked the other way round:
+// big\ (a 1024, b 4096, c 2048), same\ (x 16384), z.bin 8192, a.bin 512.
 struct Sample {
     ScanResult result;
     std::uint64_t root, big, empty, same, z, a, zero, fa, fb, fc, fx;
@@ -30,13 +32,13 @@ struct Sample {
         big = b.AddFolder(root, L"big", Dir, 0);
         empty = b.AddFolder(root, L"empty", Dir, 0);
         same = b.AddFolder(root, L"same", Dir, 0);
-        z = b.AddFile(root, L"z.bin", 0, {300, 300}, 0);
-        a = b.AddFile(root, L"a.bin", 0, {300, 300}, 0);
+        z = b.AddFile(root, L"z.bin", 0, {300, 8192}, 0);
+        a = b.AddFile(root, L"a.bin", 0, {300, 512}, 0);
         zero = b.AddFile(root, L"0.bin", 0, {0, 0}, 0);
-        fa = b.AddFile(big, L"a", 0, {500, 500}, 0);
-        fb = b.AddFile(big, L"b", 0, {300, 300}, 0);
-        fc = b.AddFile(big, L"c", 0, {300, 300}, 0);
-        fx = b.AddFile(same, L"x", 0, {300, 300}, 0);
+        fa = b.AddFile(big, L"a", 0, {500, 1024}, 0);
+        fb = b.AddFile(big, L"b", 0, {300, 4096}, 0);
+        fc = b.AddFile(big, L"c", 0, {300, 2048}, 0);
+        fx = b.AddFile(same, L"x", 0, {300, 16384}, 0);
         b.AddError(L"C:\\big\\locked", 5);
         b.AddError(L"C:\\bigger", 5);
         b.ComputeTotals();
@@ -92,12 +94,6 @@ TEST(ListSorting, ClicksAndRankingRows) {
     Rankings r = ComputeRankings(s.result, index, NoIndex, Logical);
     SortRankingRows(s.result, 1, {2, false}, OrdinalCompare, Logical, r.files.nodes, r.files.shares);
     EXPECT_EQ(r.files.nodes, (std::vector<std::uint64_t>{s.zero, s.fa, s.a, s.fb, s.fc, s.fx, s.z}));
-    for (std::size_t i = 0; i < r.files.nodes.size(); ++i) {
-        EXPECT_DOUBLE_EQ(r.files.shares[i], ShareOf(s.result, r.files.nodes[i], NoIndex, Logical))
-            << "shares move along";
-    }
-    SortRankingRows(s.result, 1, DefaultSortOrder(1), OrdinalCompare, Logical, r.files.nodes, r.files.shares);
-    EXPECT_EQ(r.files.nodes.front(), s.fa);
     SortRankingRows(s.result, 2, {2, true}, OrdinalCompare, Logical, r.folders.nodes, r.folders.shares);
     EXPECT_EQ(r.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
 }
@@ -127,11 +123,7 @@ TEST(ResultTree, ExpandCollapseAndRowsThatNeverExpand) {
 
 TEST(ShareOf, EdgeCases) {
     Sample s;
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.big, NoIndex, Logical), 55.0);
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.fa, s.big, Logical), 500.0 * 100.0 / 1100.0);
     EXPECT_EQ(ShareOf(s.result, s.zero, s.empty, Logical), 0.0) << "a reference of size 0";
-    EXPECT_EQ(ShareOf(s.result, 12345, NoIndex, Logical), 0.0);
-    EXPECT_EQ(ShareOf(s.result, s.big, 12345, Logical), 0.0);
     EXPECT_EQ(ShareOf(ScanResult{}, 0, NoIndex, Logical), 0.0);
     EXPECT_DOUBLE_EQ(ShareOf(s.result, s.root, s.fa, Logical), 400.0) << "above 100 is not clamped here";
 
@@ -143,26 +135,6 @@ TEST(ShareOf, EdgeCases) {
     b.ComputeTotals();
     const ScanResult big = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
     EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex, Logical), 100.0);
-}
-
-TEST(Rankings, LargestFilesAndFoldersBelowAFolder) {
-    Sample s;
-    const SubtreeIndex index(s.result);
-    const Rankings ofBig = ComputeRankings(s.result, index, s.big, Logical);
-    ASSERT_EQ(ofBig.files.nodes.size(), 3u);
-    EXPECT_EQ(ofBig.files.nodes[0], s.fa);
-    EXPECT_DOUBLE_EQ(ofBig.files.shares[0], 500.0 * 100.0 / 1100.0);
-    EXPECT_TRUE(ofBig.folders.nodes.empty()) << "the folder itself is never ranked";
-
-    const Rankings ofRoot = ComputeRankings(s.result, index, NoIndex, Logical);
-    EXPECT_EQ(ofRoot.files.nodes.size(), 7u);
-    EXPECT_EQ(ofRoot.files.nodes[0], s.fa);
-    EXPECT_EQ(ofRoot.files.nodes.back(), s.zero);
-    EXPECT_EQ(ofRoot.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
-
-    const Rankings ofEmpty = ComputeRankings(s.result, index, s.empty, Logical);
-    EXPECT_TRUE(ofEmpty.files.nodes.empty());
-    EXPECT_TRUE(ComputeRankings(ScanResult{}, SubtreeIndex{}, NoIndex, Logical).files.nodes.empty());
 }
 
 TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
@@ -218,50 +190,37 @@ TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
     EXPECT_EQ(ComputeRankings(result, index, drives[0], Logical).folders.nodes.size(), 15u);
 }
 
-// Lengths and bytes on disk that rank the other way round: a sparse file
-// long but mostly unallocated, a short file spread over many clusters, a
-// file small enough to live in its record. Under the root, logical (disk):
-// sparse\s.bin 100000 (4096), c.bin 5000 (0), d.bin 2000 (8192), tiny\t.bin 3 (12288).
+// The measure turns the tree's order, both rankings, their shares and the
+// size headers over together. Totals: 2000 logical, 32256 on disk.
 TEST(SizeMeasure, RanksSharesAndOrdersSiblingsTogether) {
-    ScanTreeBuilder b;
-    const auto root = b.AddRoot(L"R:\\", Dir, 0);
-    const auto sparse = b.AddFolder(root, L"sparse", Dir, 0);
-    const auto tiny = b.AddFolder(root, L"tiny", Dir, 0);
-    const auto s = b.AddFile(sparse, L"s.bin", 0, {100000, 4096}, 0);
-    const auto c = b.AddFile(root, L"c.bin", 0, {5000, 0}, 0);
-    const auto d = b.AddFile(root, L"d.bin", 0, {2000, 8192}, 0);
-    const auto t = b.AddFile(tiny, L"t.bin", 0, {3, 12288}, 0);
-    b.ComputeTotals();
-    const ScanResult result = b.FinishResult(core::ScanStatus::Completed, L"R:\\", 0);
-    const SubtreeIndex index(result);
+    Sample s;
+    const SubtreeIndex index(s.result);
     using Nodes = std::vector<std::uint64_t>;
     const struct {
         SizeMeasure measure;
-        Nodes siblings, files, folders;
-        double sparseShare;
+        Nodes rows, firstFiles, folders;
+        double shareOfSame;
         const char* sizeHeader;
     } cases[] = {
-        {Logical, {sparse, c, d, tiny}, {s, c, d, t}, {sparse, tiny}, 100000 * 100.0 / 107003, "column.size"},
-        {SizeMeasure::OnDisk, {tiny, d, sparse, c}, {t, d, s, c}, {tiny, sparse}, 4096 * 100.0 / 24576,
+        {Logical, {s.root, s.big, s.same, s.a, s.z, s.empty, s.zero}, {s.fa}, {s.big, s.same, s.empty}, 15.0,
+         "column.size"},
+        {SizeMeasure::OnDisk, {s.root, s.same, s.z, s.big, s.a, s.empty, s.zero},
+         {s.fx, s.z, s.fb, s.fc, s.fa, s.a, s.zero}, {s.same, s.big, s.empty}, 16384 * 100.0 / 32256,
          "column.size_on_disk"},
     };
     for (const auto& m : cases) {
         ResultTree tree;
-        tree.Reset(&result);
+        tree.Reset(&s.result);
         tree.SetSizeMeasure(m.measure);
-        Nodes rows = RowNodes(tree);
-        EXPECT_EQ(Nodes(rows.begin() + 1, rows.end()), m.siblings);
-        Rankings r = ComputeRankings(result, index, NoIndex, m.measure);
-        EXPECT_EQ(r.files.nodes, m.files);
+        EXPECT_EQ(RowNodes(tree), m.rows);
+        Rankings r = ComputeRankings(s.result, index, NoIndex, m.measure);
+        EXPECT_EQ(Nodes(r.files.nodes.begin(), r.files.nodes.begin() + std::ssize(m.firstFiles)), m.firstFiles);
         EXPECT_EQ(r.folders.nodes, m.folders);
-        EXPECT_DOUBLE_EQ(r.folders.shares[m.folders[0] == sparse ? 0 : 1], m.sparseShare);
-        EXPECT_DOUBLE_EQ(ShareOf(result, sparse, NoIndex, m.measure), m.sparseShare);
-        // By the size column, smallest first: the same measure, reversed.
-        SortRankingRows(result, 1, {1, false}, OrdinalCompare, m.measure, r.files.nodes, r.files.shares);
-        EXPECT_EQ(r.files.nodes, Nodes(m.files.rbegin(), m.files.rend()));
-        tree.SetSortOrder({2, false}, OrdinalCompare);
-        rows = RowNodes(tree);
-        EXPECT_EQ(Nodes(rows.begin() + 1, rows.end()), Nodes(m.siblings.rbegin(), m.siblings.rend()));
+        EXPECT_DOUBLE_EQ(ShareOf(s.result, s.same, NoIndex, m.measure), m.shareOfSame);
+        SortRankingRows(s.result, 2, {1, false}, OrdinalCompare, m.measure, r.folders.nodes, r.folders.shares);
+        EXPECT_EQ(r.folders.nodes, Nodes(m.folders.rbegin(), m.folders.rend())) << "by size, smallest first";
+        const auto same = std::find(r.folders.nodes.begin(), r.folders.nodes.end(), s.same) - r.folders.nodes.begin();
+        EXPECT_DOUBLE_EQ(r.folders.shares[static_cast<std::size_t>(same)], m.shareOfSame) << "shares move along";
         EXPECT_STREQ(HeaderKey(TreeColumns[2], m.measure), m.sizeHeader);
     }
 }
