@@ -41,11 +41,13 @@ void BM_IndexResult(benchmark::State& state) {
     }
 }
 
+// Argument 0 ranks by length, 1 by bytes on disk.
 void BM_RankingsForRoot(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
+    const auto measure = state.range(0) == 0 ? ui::SizeMeasure::Logical : ui::SizeMeasure::OnDisk;
     for (auto _ : state) {
-        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, ui::SizeMeasure::Logical);
+        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, measure);
         benchmark::DoNotOptimize(rankings.folders.nodes.data());
     }
 }
@@ -158,7 +160,7 @@ void BM_RenderCsvWhole(benchmark::State& state) {
 
 BENCHMARK(BM_ShowResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexResult)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RankingsForRoot)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RankingsForRoot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForDeepFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForMiddleFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandFolderWith100kChildren)->Unit(benchmark::kMillisecond);
