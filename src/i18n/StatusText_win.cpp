@@ -34,11 +34,8 @@ std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingL
                                               localizer.Translate("status.incomplete")
                                         : localizer.Translate("status.completed");
     const auto elapsedMs = static_cast<std::uint64_t>(std::max<std::int64_t>(result.elapsedMs, 0));
-    std::wstring text = head + L" - " + localizer.Translate("status.files") +
-                        FormatCount(formattingLocale, result.fileCount) + L", " +
-                        localizer.Translate("status.folders") + FormatCount(formattingLocale, result.folderCount) +
-                        L", " + localizer.Translate("status.unreadable_folders") +
-                        FormatCount(formattingLocale, result.errorCount) + L", ";
+    // The sizes first: the counts after them are what a narrow window cuts.
+    std::wstring text = head + L" - ";
     const auto labelled = [&](const char* key, std::uint64_t bytes) {
         text += localizer.Translate(key) + FormatSize(formattingLocale, bytes) + L", ";
     };
@@ -53,6 +50,10 @@ std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingL
             labelled("status.volume_unlisted", drive->usedBytes > listed ? drive->usedBytes - listed : 0);
         }
     }
+    text += localizer.Translate("status.files") + FormatCount(formattingLocale, result.fileCount) + L", " +
+            localizer.Translate("status.folders") + FormatCount(formattingLocale, result.folderCount) + L", " +
+            localizer.Translate("status.unreadable_folders") + FormatCount(formattingLocale, result.errorCount) +
+            L", ";
     return text + localizer.Translate("status.elapsed") + FormatCount(formattingLocale, elapsedMs) +
            localizer.Translate("status.ms");
 }
