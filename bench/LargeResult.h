@@ -43,7 +43,8 @@ inline LargeResult MakeLargeResult(std::uint64_t nodes = LargeResultNodes) {
     const auto root = b.AddRoot(L"C:\\", core::FileAttributeDirectory, 0);
     r.wideFolder = b.AddFolder(root, name(L"wide_folder_", 0), core::FileAttributeDirectory, 0);
     for (std::uint64_t i = 0; i < 100'000; ++i) {
-        b.AddFile(r.wideFolder, name(L"file_", i), 0, (i * 7919) % 100'003, 0);
+        const std::uint64_t size = (i * 7919) % 100'003;
+        b.AddFile(r.wideFolder, name(L"file_", i), 0, {size, size}, 0);
     }
     std::vector<std::uint64_t> level{root};
     std::uint64_t count = b.Nodes().size();
@@ -54,7 +55,8 @@ inline LargeResult MakeLargeResult(std::uint64_t nodes = LargeResultNodes) {
                 next.push_back(b.AddFolder(parent, name(L"directory_", count), core::FileAttributeDirectory, 0));
                 ++count;
                 for (std::uint64_t f = 0; f < 6 && count < nodes; ++f, ++count) {
-                    b.AddFile(next.back(), name(L"document_", count), 0, (count % 65'537) * 512, 0);
+                    const std::uint64_t size = (count % 65'537) * 512;
+                    b.AddFile(next.back(), name(L"document_", count), 0, {size, size}, 0);
                 }
             }
         }

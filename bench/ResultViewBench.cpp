@@ -27,7 +27,7 @@ void BM_ShowResult(benchmark::State& state) {
         ui::SubtreeIndex index(r.result);
         ui::ResultTree tree;
         tree.Reset(&r.result);
-        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex);
+        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, ui::SizeMeasure::Logical);
         benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
     state.counters["nodes"] = static_cast<double>(r.result.nodes.size());
@@ -41,11 +41,14 @@ void BM_IndexResult(benchmark::State& state) {
     }
 }
 
+// Argument 0 ranks by length, 1 by bytes on disk.
 void BM_RankingsForRoot(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
+    const auto measure = state.range(0) == 0 ? ui::SizeMeasure::Logical : ui::SizeMeasure::OnDisk;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ui::ComputeRankings(r.result, index, r.result.rootIndex).folders.nodes.data());
+        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, measure);
+        benchmark::DoNotOptimize(rankings.folders.nodes.data());
     }
 }
 
@@ -53,7 +56,8 @@ void BM_RankingsForDeepFolder(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ui::ComputeRankings(r.result, index, r.deepFolder).files.nodes.data());
+        const auto rankings = ui::ComputeRankings(r.result, index, r.deepFolder, ui::SizeMeasure::Logical);
+        benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
 }
 
@@ -61,7 +65,8 @@ void BM_RankingsForMiddleFolder(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ui::ComputeRankings(r.result, index, r.middleFolder).files.nodes.data());
+        const auto rankings = ui::ComputeRankings(r.result, index, r.middleFolder, ui::SizeMeasure::Logical);
+        benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
     state.counters["below"] = static_cast<double>(index.Subtree(r.middleFolder).size());
 }
@@ -145,7 +150,7 @@ void BM_RenderCsvWhole(benchmark::State& state) {
 
 BENCHMARK(BM_ShowResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexResult)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RankingsForRoot)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RankingsForRoot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForDeepFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForMiddleFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandFolderWith100kChildren)->Unit(benchmark::kMillisecond);

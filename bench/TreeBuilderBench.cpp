@@ -85,7 +85,7 @@ void Build(const SyntheticTree& tree, ScanTreeBuilder& builder) {
         if (e.size == SyntheticTree::FolderMark) {
             builder.AddFolder(e.parent, name, FileAttributeDirectory, 0);
         } else {
-            builder.AddFile(e.parent, name, 0x20, e.size, 0);
+            builder.AddFile(e.parent, name, 0x20, FileSizes{e.size, e.size}, 0);
         }
     }
 }

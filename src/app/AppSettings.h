@@ -29,6 +29,7 @@ struct WindowMemory {
     int sortColumn = -1;  // of the tree; -1 keeps the default order
     bool sortDescending = true;
     std::wstring lastFolder;  // the folder of the last finished scan
+    bool showSizeOnDisk = false;  // sizes shown as bytes on disk instead of lengths
 
     bool operator==(const WindowMemory&) const = default;
 };

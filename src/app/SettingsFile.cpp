@@ -166,6 +166,7 @@ public:
         }
         ReadBool(members, "sortDescending", window.sortDescending);
         ReadString(members, "lastFolder", window.lastFolder);
+        ReadBool(members, "sizeOnDisk", window.showSizeOnDisk);
     }
 
 private:
@@ -337,7 +338,11 @@ std::string WriteSettingsFile(const AppSettings& settings) {
     AppendBoolMember(out, "sortDescending", window.sortDescending, false);
     out += "    \"lastFolder\": ";
     AppendJsonString(out, window.lastFolder);
+    // Added last: the reader of earlier versions passes over members it
+    // does not know, wherever they stand.
+    out += ",";
     out += LineEnd;
+    AppendBoolMember(out, "sizeOnDisk", window.showSizeOnDisk, true);
     out += "  }";
     out += LineEnd;
     out += "}";

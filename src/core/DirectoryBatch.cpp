@@ -20,6 +20,12 @@ std::uint64_t ReadU64(std::span<const std::byte> bytes, std::size_t offset) {
            (static_cast<std::uint64_t>(ReadU32(bytes, offset + 4)) << 32);
 }
 
+// Sizes are signed in the record; a negative one is no size at all.
+std::uint64_t ReadNonNegative(std::span<const std::byte> bytes, std::size_t offset) {
+    const auto value = static_cast<std::int64_t>(ReadU64(bytes, offset));
+    return value < 0 ? 0 : static_cast<std::uint64_t>(value);
+}
+
 // Names arrive as UTF-16 code units; wide strings hold them one per element
 // on Windows. Elsewhere (tests, fuzzing) surrogate pairs stay as two units,
 // which is all a portable decoder needs to stay exact.
@@ -57,8 +63,11 @@ void ParseDirectoryBatch(std::span<const std::byte> bytes, DirectoryBatch& batch
             entry.attributes = ReadU32(record, offsets::FileAttributes);
             entry.lastWriteTimeLow = ReadU32(record, offsets::LastWriteTime);
             entry.lastWriteTimeHigh = ReadU32(record, offsets::LastWriteTime + 4);
-            const auto endOfFile = static_cast<std::int64_t>(ReadU64(record, offsets::EndOfFile));
-            entry.size = endOfFile < 0 ? 0 : static_cast<std::uint64_t>(endOfFile);
+            entry.size = ReadNonNegative(record, offsets::EndOfFile);
+            entry.sizeOnDisk = ReadNonNegative(record, offsets::AllocationSize);
+            if (layout.carriesFileId) {
+                entry.fileId = ReadU64(record, offsets::FileId);
+            }
             entry.isDirectory = (entry.attributes & FileAttributeDirectory) != 0;
             entry.isReparsePoint = (entry.attributes & FileAttributeReparsePoint) != 0;
             if (entry.isReparsePoint && layout.carriesReparseTag) {

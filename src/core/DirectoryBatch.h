@@ -15,15 +15,18 @@
 
 namespace varnel::core {
 
-// Offsets (x64, in bytes) that the three record layouts share.
+// Offsets (x64, in bytes) that the three record layouts share, but for the
+// file ID, which only the first class has.
 namespace file_id_both_dir_info {
 inline constexpr std::size_t NextEntryOffset = 0;
 inline constexpr std::size_t LastWriteTime = 24;
 inline constexpr std::size_t EndOfFile = 40;
+inline constexpr std::size_t AllocationSize = 48;
 inline constexpr std::size_t FileAttributes = 56;
 inline constexpr std::size_t FileNameLength = 60;
 // EaSize: holds the reparse tag when the reparse attribute is set.
 inline constexpr std::size_t ReparseTag = 64;
+inline constexpr std::size_t FileId = 96;
 inline constexpr std::size_t FileName = 104;
 }  // namespace file_id_both_dir_info
 
@@ -32,15 +35,17 @@ struct DirectoryRecordLayout {
     std::uint32_t informationClass;
     std::size_t fileName;   // offset of the name
     bool carriesReparseTag; // the EaSize field is there
+    bool carriesFileId;
 };
 
 // Tried in this order: some redirectors and third-party file systems refuse
 // the first (and a few the second) of them.
-inline constexpr DirectoryRecordLayout FileIdBothDirectoryLayout{37, file_id_both_dir_info::FileName, true};
-inline constexpr DirectoryRecordLayout FileBothDirectoryLayout{3, 94, true};
-inline constexpr DirectoryRecordLayout FileDirectoryLayout{1, 64, false};
+inline constexpr DirectoryRecordLayout FileIdBothDirectoryLayout{37, file_id_both_dir_info::FileName, true, true};
+inline constexpr DirectoryRecordLayout FileBothDirectoryLayout{3, 94, true, false};
+inline constexpr DirectoryRecordLayout FileDirectoryLayout{1, 64, false, false};
 
 inline constexpr std::uint32_t FileAttributeRecallOnOpen = 0x00040000;
+inline constexpr std::uint32_t FileAttributeRecallOnDataAccess = 0x00400000;
 
 // Whether a folder's contents are listed. A reparse folder is entered only
 // when its tag is known and is not a name surrogate: cloud-synced folders
@@ -67,6 +72,11 @@ struct DirectoryEntryRecord {
     std::uint32_t lastWriteTimeLow = 0;
     std::uint32_t lastWriteTimeHigh = 0;
     std::uint64_t size = 0;  // 0 when the system reports a negative end of file
+    // What the file system says the data takes (0 for a cloud file not held
+    // locally); 0 when it reports a negative figure.
+    std::uint64_t sizeOnDisk = 0;
+    // Names of one file share it; 0 when unknown (not in the class used).
+    std::uint64_t fileId = 0;
     bool isDirectory = false;
     bool isReparsePoint = false;
 

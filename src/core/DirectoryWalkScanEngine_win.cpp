@@ -22,11 +22,25 @@ struct PendingFolder {
     std::wstring path;
 };
 
+// Files whose length says nothing of the clusters they hold: the system is
+// asked for what they really take.
+constexpr std::uint32_t LengthIsNotAllocation = FILE_ATTRIBUTE_SPARSE_FILE | FILE_ATTRIBUTE_COMPRESSED |
+                                                FILE_ATTRIBUTE_OFFLINE | FileAttributeRecallOnDataAccess;
+
+// The length rounded up to whole clusters; the length itself when the
+// cluster size is unknown (0).
+constexpr std::uint64_t RoundUpToCluster(std::uint64_t length, std::uint64_t cluster) noexcept {
+    if (cluster == 0 || length % cluster == 0) {
+        return length;
+    }
+    return SaturatingAdd(length - length % cluster, cluster);
+}
+
 class Walk {
 public:
     Walk(DirectorySystem& system, ScanTreeBuilder& builder, ScanCancellationToken& token,
-         const ScanProgressCallback& progress)
-        : system_(system), builder_(builder), token_(token), progress_(progress) {}
+         const ScanProgressCallback& progress, std::uint64_t clusterBytes)
+        : system_(system), builder_(builder), token_(token), progress_(progress), clusterBytes_(clusterBytes) {}
 
     void Run(std::uint64_t rootIndex, const std::wstring& rootPath) {
         pending_.push_back({rootIndex, rootPath});
@@ -88,13 +102,28 @@ private:
         }
 
         const std::uint64_t size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-        builder_.AddFile(folderIndex, name, attributes, size, lastWrite);
+        builder_.AddFile(folderIndex, name, attributes, FileSizes{size, SizeOnDisk(folderPath, name, attributes, size)},
+                         lastWrite);
         ++report_.filesScanned;
         report_.bytesFound += size;
         if (report_.filesScanned % ProgressFileInterval == 0) {
             report_.currentPath = JoinPath(folderPath, name);
             Report();
         }
+    }
+
+    // The listing has no allocation size. The compressed size is exact and
+    // reads metadata only; rounding the length is an estimate, right for an
+    // ordinary file, too high for one whose data lives inside its record.
+    std::uint64_t SizeOnDisk(const std::wstring& folderPath, std::wstring_view name, std::uint32_t attributes,
+                             std::uint64_t size) {
+        if ((attributes & LengthIsNotAllocation) != 0) {
+            std::uint64_t bytes = 0;
+            if (system_.ReadCompressedSize(JoinPath(ExtendedLengthPath(folderPath), name), bytes) == 0) {
+                return bytes;
+            }
+        }
+        return RoundUpToCluster(size, clusterBytes_);
     }
 
     void Report() {
@@ -109,6 +138,7 @@ private:
     const ScanProgressCallback& progress_;
     ScanProgress report_;  // running counts, handed to the callable as they are
     std::vector<PendingFolder> pending_;  // last added is walked first
+    std::uint64_t clusterBytes_;          // of the root's volume; 0 when unknown
 };
 
 }  // namespace
@@ -130,7 +160,12 @@ ScanResult DirectoryWalkScanEngine::Scan(const std::wstring& path, ScanCancellat
     {
         BlockedCallCanceller canceller(system_, token);
         const BlockedCallCanceller::Registration walking(canceller);
-        Walk(system_, builder, token, progress).Run(rootIndex, rootPath);
+        // A folder scan stays on its root's volume: mount points are never entered.
+        std::uint64_t clusterBytes = 0;
+        if (system_.ReadClusterSize(ExtendedLengthPath(rootPath), clusterBytes) != 0) {
+            clusterBytes = 0;
+        }
+        Walk(system_, builder, token, progress, clusterBytes).Run(rootIndex, rootPath);
     }
 
     builder.ComputeTotals();

@@ -280,6 +280,7 @@ std::vector<JoinedFile> JoinFacts(std::vector<MftFileFacts>& parts) {
             if (part.hasDataSize) {
                 file.facts.hasDataSize = true;
                 file.facts.dataSize = part.dataSize;
+                file.facts.allocatedSize = part.allocatedSize;
             }
             if (part.hasReparsePoint) {
                 file.facts.hasReparsePoint = true;

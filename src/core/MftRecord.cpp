@@ -95,6 +95,7 @@ void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept {
     if (file.isDirectory) {
         bits |= FileAttributeDirectory;
         entry.size = 0;
+        entry.sizeOnDisk = 0;
     } else {
         bits &= ~FileAttributeDirectory;
         if (bits == 0) {
@@ -102,6 +103,7 @@ void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept {
         }
         if (file.hasDataSize) {
             entry.size = file.dataSize;
+            entry.sizeOnDisk = file.allocatedSize;
         }
     }
     if (file.hasReparsePoint) {
@@ -191,6 +193,8 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
             entry.isProvisional = isExtension;
             const std::int64_t realSize = value.I64(fname::RealSize);
             entry.size = realSize > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(realSize) : 0;
+            const std::int64_t allocated = value.I64(fname::AllocatedSize);
+            entry.sizeOnDisk = allocated > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(allocated) : 0;
         } else if (type == attr::TypeData && nameLength == 0) {
             // Only the extent that starts the stream (lowest VCN 0) carries
             // the stream's size; later extents of a fragmented file say 0.
@@ -199,9 +203,16 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
                     const std::int64_t size = within.I64(offset + attr::DataSize);
                     facts.dataSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
                     facts.hasDataSize = true;
+                    const bool packed = (within.U16(offset + attr::Flags) & (attr::FlagCompressed | attr::FlagSparse)) != 0;
+                    const std::int64_t allocated = packed && length >= attr::CompressedHeaderSize
+                                                       ? within.I64(offset + attr::TotalAllocated)
+                                                       : within.I64(offset + attr::AllocatedSize);
+                    facts.allocatedSize = allocated > 0 ? static_cast<std::uint64_t>(allocated) : 0;
                 }
             } else if (!nonResident && length >= attr::ResidentHeaderSize) {
+                // Kept inside the record: no cluster of its own.
                 facts.dataSize = within.U32(offset + attr::ValueLength);
+                facts.allocatedSize = 0;
                 facts.hasDataSize = true;
             }
         } else if (type == attr::TypeReparsePoint) {

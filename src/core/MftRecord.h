@@ -23,6 +23,7 @@ struct MftEntry {
     std::uint64_t recordNumber = 0;        // base record that owns the name
     std::uint64_t parentRecordNumber = 0;  // folder holding the name
     std::uint64_t size = 0;                // unnamed data stream; 0 for a folder
+    std::uint64_t sizeOnDisk = 0;          // clusters that stream takes; 0 when kept in the record
     std::uint32_t attributes = 0;          // Win32 attribute bits only (0x10 folder, 0x400 reparse)
     std::uint32_t namePositionLow = 0;     // with namePositionHigh: the name's place in the store
     std::uint16_t recordSequence = 0;      // sequence number of the owning base record
@@ -46,7 +47,7 @@ struct MftEntry {
         namePositionHigh = static_cast<std::uint8_t>(position >> 32);
     }
 };
-static_assert(sizeof(MftEntry) == 40, "an MFT scan holds one entry per name");
+static_assert(sizeof(MftEntry) == 48, "an MFT scan holds one entry per name");
 
 // Entries in chunks: a list of millions never copies itself to grow.
 using MftEntryList = ChunkedArray<MftEntry, 14>;
@@ -74,6 +75,7 @@ struct MftFileFacts {
     bool hasReparsePoint = false;
     bool isNameSurrogate = false;  // with hasReparsePoint
     std::uint64_t dataSize = 0;
+    std::uint64_t allocatedSize = 0;  // with hasDataSize: bytes the stream takes on the volume
 };
 
 // What parsing records yields, in ascending record order. Every name is
@@ -113,7 +115,8 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
 
 // Gives a name the kind of its file and the attributes, size and reparse
 // state that follow from it: a folder gets 0x10 and size 0; a file loses 0x10,
-// gets 0x80 when no bit is left, and the stream's size when it is known; a
+// gets 0x80 when no bit is left, and the stream's size and bytes on disk
+// when they are known; a
 // reparse point gets 0x400. Settling a name twice with the same facts
 // changes nothing.
 void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept;

@@ -111,6 +111,10 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderRe
     stack.reserve(1024);
     stack.push_back({root, rootIndex});
 
+    // A file with several names (hard links) takes its clusters once: they
+    // count under the first of its names the walk meets, the others take 0.
+    std::vector<bool> clustersCounted(static_cast<std::size_t>(children.RecordLimit()));
+
     ScanProgress& report = progress.progress;
     std::uint64_t step = 0;
     while (!stack.empty()) {
@@ -149,8 +153,13 @@ void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderRe
                 if (!link.IsDirectory()) {
                     ++report.filesScanned;
                     report.bytesFound += link.Size();
-                    const std::uint64_t node =
-                        builder.AddFile(pending.nodeIndex, name, link.Attributes(), link.Size(), 0);
+                    const auto record = static_cast<std::size_t>(link.RecordNumber());
+                    const bool counted = record < clustersCounted.size() && clustersCounted[record];
+                    if (record < clustersCounted.size()) {
+                        clustersCounted[record] = true;
+                    }
+                    const std::uint64_t node = builder.AddFile(pending.nodeIndex, name, link.Attributes(),
+                                                               FileSizes{link.Size(), counted ? 0 : link.SizeOnDisk()}, 0);
                     if (report.filesScanned % progress.interval == 0) {
                         Report(progress, builder, node == NoIndex ? pending.nodeIndex : node);
                     }

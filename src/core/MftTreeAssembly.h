@@ -20,7 +20,7 @@
 
 namespace varnel::core {
 
-// What the walk needs of one name, 32 bytes where a parse entry takes 40:
+// What the walk needs of one name, 40 bytes where a parse entry takes 48:
 // the parent is where the name is filed, and only folders keep their record.
 // Trivial, so the index is allocated without being zeroed first.
 class MftLink {
@@ -28,6 +28,7 @@ public:
     MftLink() = default;
     explicit MftLink(const MftEntry& entry) noexcept
         : size_(entry.size),
+          sizeOnDisk_(entry.sizeOnDisk),
           reference_(entry.recordNumber | (std::uint64_t{entry.recordSequence} << 48)),
           attributes_(entry.attributes),
           namePositionLow_(entry.namePositionLow),
@@ -38,6 +39,7 @@ public:
                                            (entry.isNameSurrogate ? IsNameSurrogateFlag : 0))) {}
 
     std::uint64_t Size() const noexcept { return size_; }
+    std::uint64_t SizeOnDisk() const noexcept { return sizeOnDisk_; }
     std::uint64_t RecordNumber() const noexcept { return reference_ & ((std::uint64_t{1} << 48) - 1); }
     std::uint16_t RecordSequence() const noexcept { return static_cast<std::uint16_t>(reference_ >> 48); }
     std::uint16_t ParentSequence() const noexcept { return parentSequence_; }
@@ -53,6 +55,7 @@ private:
     static constexpr std::uint8_t IsDirectoryFlag = 1;
     static constexpr std::uint8_t IsNameSurrogateFlag = 2;
     std::uint64_t size_;
+    std::uint64_t sizeOnDisk_;
     std::uint64_t reference_;  // record number, sequence number in the top 16 bits
     std::uint32_t attributes_;
     std::uint32_t namePositionLow_;
@@ -61,7 +64,7 @@ private:
     std::uint8_t nameLength_;
     std::uint8_t flags_;
 };
-static_assert(sizeof(MftLink) == 32);
+static_assert(sizeof(MftLink) == 40);
 
 // The names filed by parent record: one counting sort of the entries, so a
 // folder's names lie side by side, in ascending entry order, and the index

@@ -61,6 +61,34 @@ public:
         return status == StatusProcedureNotFound ? ERROR_PROC_NOT_FOUND : NtStatusToWin32Error(status);
     }
 
+    std::uint32_t ReadClusterSize(const std::wstring& path, std::uint64_t& bytes) override {
+        // A volume root is never longer than the path it holds.
+        std::wstring volume(path.size() + 2, L'\0');
+        if (!::GetVolumePathNameW(path.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) {
+            return ::GetLastError();
+        }
+        DWORD sectorsPerCluster = 0;
+        DWORD bytesPerSector = 0;
+        DWORD freeClusters = 0;
+        DWORD clusters = 0;
+        if (!::GetDiskFreeSpaceW(volume.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+            return ::GetLastError();
+        }
+        bytes = static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+        return 0;
+    }
+
+    std::uint32_t ReadCompressedSize(const std::wstring& path, std::uint64_t& bytes) override {
+        DWORD high = 0;
+        ::SetLastError(NO_ERROR);  // a size whose low half is all ones is no failure
+        const DWORD low = ::GetCompressedFileSizeW(path.c_str(), &high);
+        if (const DWORD error = ::GetLastError(); low == INVALID_FILE_SIZE && error != NO_ERROR) {
+            return error;
+        }
+        bytes = (static_cast<std::uint64_t>(high) << 32) | low;
+        return 0;
+    }
+
     void CancelBlockedCall(DWORD threadId) override {
         const platform::UniqueKernelHandle thread(::OpenThread(THREAD_TERMINATE, FALSE, threadId));
         if (thread) {

@@ -74,6 +74,14 @@ public:
                                 ULONG informationClass, bool restartScan) = 0;
     virtual std::uint32_t StatusToWin32Error(LONG status) = 0;
 
+    // The cluster size of the volume holding `path` (GetVolumePathNameW,
+    // then GetDiskFreeSpaceW on that volume's root): 0, or the error.
+    virtual std::uint32_t ReadClusterSize(const std::wstring& path, std::uint64_t& bytes) = 0;
+    // GetCompressedFileSizeW: what the data of a compressed, sparse or cloud
+    // file really takes. Reads the file's metadata only, so a placeholder is
+    // never downloaded. 0, or the error.
+    virtual std::uint32_t ReadCompressedSize(const std::wstring& path, std::uint64_t& bytes) = 0;
+
     // Makes a directory call the thread is blocked in return (with
     // ERROR_OPERATION_ABORTED); harmless when it is not in one.
     virtual void CancelBlockedCall(DWORD threadId) = 0;

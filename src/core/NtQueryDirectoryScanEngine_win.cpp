@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/ChunkedArray.h"
 #include "core/DirectoryBatch.h"
 #include "core/Elapsed.h"
 #include "core/NtDirectoryApi_win.h"
@@ -57,14 +58,76 @@ QueryBuffer AllocateQueryBuffer() {
     return QueryBuffer(bytes);
 }
 
+// One name of a file that takes room on disk, under the ID all names of
+// the file share. The ID in two 32-bit halves keeps it at 12 bytes, not 16:
+// a volume can hold tens of millions of them.
+struct NamedFile {
+    std::uint32_t idLow;
+    std::uint32_t idHigh;
+    std::uint32_t node;
+
+    std::uint64_t Id() const noexcept { return (static_cast<std::uint64_t>(idHigh) << 32) | idLow; }
+};
+using NamedFiles = ChunkedArray<NamedFile, 14>;
+
+// Of the names of one file, the one whose path sorts first keeps the bytes
+// on disk; the others count 0. Chosen by path, not by node index: with
+// several workers the order of the nodes changes from scan to scan, and the
+// folder that holds a file's clusters must not.
+void KeepOnDiskUnderOneName(std::span<const NamedFile> names, ScanTreeBuilder& builder) {
+    std::uint64_t keeper = names[0].node;
+    std::wstring keeperPath = builder.Nodes()[keeper].Path();
+    for (const NamedFile& name : names.subspan(1)) {
+        std::wstring path = builder.Nodes()[name.node].Path();
+        if (path < keeperPath) {
+            builder.SetFileSizeOnDisk(keeper, 0);
+            keeper = name.node;
+            keeperPath = std::move(path);
+        } else {
+            builder.SetFileSizeOnDisk(name.node, 0);
+        }
+    }
+}
+
+// A file with several names (hard links) is listed once per name, each time
+// with all its clusters, and must count once. The names are sorted by file
+// ID when the listing is done, copied out chunk by chunk as the chunks are
+// freed, so they are never held twice.
+void CountEachFileOnce(NamedFiles& names, ScanTreeBuilder& builder) {
+    std::vector<NamedFile> sorted;
+    sorted.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        sorted.push_back(names[i]);
+        names.ReleaseBefore(i);
+    }
+    names.clear();
+    std::sort(sorted.begin(), sorted.end(), [](const NamedFile& a, const NamedFile& b) { return a.Id() < b.Id(); });
+    for (std::size_t first = 0; first < sorted.size();) {
+        std::size_t end = first + 1;
+        while (end < sorted.size() && sorted[end].Id() == sorted[first].Id()) {
+            ++end;
+        }
+        if (end - first > 1) {
+            KeepOnDiskUnderOneName(std::span<const NamedFile>(sorted).subspan(first, end - first), builder);
+        }
+        first = end;
+    }
+}
+
 // State shared by the workers of one Scan call. Four locks, never nested
 // among themselves; the callback lock is held while the caller's progress
 // callable runs, which may take the caller's own lock next.
 class DirectoryQueryPool {
 public:
-    DirectoryQueryPool(DirectorySystem& system, ScanTreeBuilder& builder, const ScanCancellationToken& token,
-                       const ScanProgressCallback& progress, BlockedCallCanceller& canceller)
-        : system_(system), builder_(builder), token_(token), progress_(progress), canceller_(canceller) {}
+    DirectoryQueryPool(DirectorySystem& system, ScanTreeBuilder& builder, NamedFiles& namedFiles,
+                       const ScanCancellationToken& token, const ScanProgressCallback& progress,
+                       BlockedCallCanceller& canceller)
+        : system_(system),
+          builder_(builder),
+          namedFiles_(namedFiles),
+          token_(token),
+          progress_(progress),
+          canceller_(canceller) {}
 
     void Enqueue(std::vector<DirectoryWorkItem>& items) {
         if (items.empty()) {
@@ -112,6 +175,7 @@ private:
 
     DirectorySystem& system_;
     ScanTreeBuilder& builder_;               // guarded by treeMutex_
+    NamedFiles& namedFiles_;                 // guarded by treeMutex_
     const ScanCancellationToken& token_;     // read without a lock at the check points
     const ScanProgressCallback& progress_;   // called under callbackMutex_, one report at a time
     BlockedCallCanceller& canceller_;        // every worker registers, so a stuck share cannot hold it
@@ -259,7 +323,16 @@ bool DirectoryQueryPool::AddBatch(const DirectoryWorkItem& item, WorkerScratch& 
                 scratch.listedFolders.emplace_back(index, i);
             }
         } else {
-            builder_.AddFile(item.nodeIndex, batch.Name(entry), entry.attributes, entry.size, entry.LastWriteTime());
+            const std::uint64_t index = builder_.AddFile(item.nodeIndex, batch.Name(entry), entry.attributes,
+                                                         FileSizes{entry.size, entry.sizeOnDisk},
+                                                         entry.LastWriteTime());
+            // Only a file that takes room can be counted twice; 0 is an
+            // unknown ID, which must never join two files.
+            if (index != NoIndex && entry.fileId != 0 && entry.sizeOnDisk != 0) {
+                namedFiles_.push_back({static_cast<std::uint32_t>(entry.fileId),
+                                       static_cast<std::uint32_t>(entry.fileId >> 32),
+                                       static_cast<std::uint32_t>(index)});
+            }
         }
     }
     return !builder_.IsFull();
@@ -312,9 +385,12 @@ ScanResult NtQueryDirectoryScanEngine::Scan(const std::wstring& path, ScanCancel
 
     ScanTreeBuilder builder(nodeLimit_);
     const std::uint64_t rootIndex = builder.AddRoot(rootPath, root.attributes, root.lastWriteTime);
+    // File IDs are unique within one volume, and the listing never leaves
+    // the root's volume: mount points are name surrogates, never entered.
+    NamedFiles namedFiles;
     {
         BlockedCallCanceller canceller(system_, token);
-        DirectoryQueryPool pool(system_, builder, token, progress, canceller);
+        DirectoryQueryPool pool(system_, builder, namedFiles, token, progress, canceller);
         std::vector<DirectoryWorkItem> first{{rootIndex, rootPath}};
         pool.Enqueue(first);
         WorkerGroup workers([&pool] { pool.Abort(); });
@@ -322,6 +398,7 @@ ScanResult NtQueryDirectoryScanEngine::Scan(const std::wstring& path, ScanCancel
         workers.JoinAll();
     }
 
+    CountEachFileOnce(namedFiles, builder);
     builder.ComputeTotals();
     const auto end = ScanClock::now();
     const ScanStatus status = token.IsCancelled() ? ScanStatus::Cancelled : ScanStatus::Completed;

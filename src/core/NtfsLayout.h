@@ -40,7 +40,10 @@ inline constexpr std::size_t Type = 0;         // u32
 inline constexpr std::size_t Length = 4;       // u32, whole attribute
 inline constexpr std::size_t NonResident = 8;  // u8
 inline constexpr std::size_t NameLength = 9;   // u8, UTF-16 units
+inline constexpr std::size_t Flags = 12;       // u16
 inline constexpr std::size_t CommonHeaderSize = 16;
+inline constexpr std::uint16_t FlagCompressed = 0x0001;
+inline constexpr std::uint16_t FlagSparse = 0x8000;
 
 inline constexpr std::size_t ValueLength = 16;  // u32, resident
 inline constexpr std::size_t ValueOffset = 20;  // u16, resident
@@ -48,8 +51,13 @@ inline constexpr std::size_t ResidentHeaderSize = 24;
 
 inline constexpr std::size_t LowestVcn = 16;           // u64, non-resident
 inline constexpr std::size_t MappingPairsOffset = 32;  // u16, non-resident
+inline constexpr std::size_t AllocatedSize = 40;       // i64, non-resident: clusters reserved
 inline constexpr std::size_t DataSize = 48;            // i64, non-resident
 inline constexpr std::size_t NonResidentHeaderSize = 64;
+// Compressed and sparse attributes add the clusters really allocated,
+// which may be far fewer than AllocatedSize says.
+inline constexpr std::size_t TotalAllocated = 64;      // i64
+inline constexpr std::size_t CompressedHeaderSize = 72;
 
 inline constexpr std::uint32_t TypeAttributeList = 0x20;
 inline constexpr std::uint32_t TypeFileName = 0x30;
@@ -61,6 +69,7 @@ inline constexpr std::uint32_t TypeEnd = 0xFFFFFFFF;
 // $FILE_NAME value.
 namespace filename {
 inline constexpr std::size_t ParentReference = 0;  // u64
+inline constexpr std::size_t AllocatedSize = 40;   // i64, as of the name's last update
 inline constexpr std::size_t RealSize = 48;        // i64
 inline constexpr std::size_t FileAttributes = 56;  // u32
 inline constexpr std::size_t NameLength = 64;      // u8, UTF-16 units

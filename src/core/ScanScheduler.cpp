@@ -87,7 +87,7 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
     merged.status = ScanStatus::Completed;
     merged.engine = ScanEngineKind::DirectoryWalk;
     merged.rootPath = displayName;
-    merged.rootIndex = merged.nodes.Append(NoIndex, true, displayName, FileAttributeDirectory, 0, 0);
+    merged.rootIndex = merged.nodes.Append(NoIndex, true, displayName, FileAttributeDirectory, {}, 0);
     merged.nodes.SetOwnPath(merged.rootIndex, displayName);
 
     std::uint64_t filesBefore = 0;

@@ -45,7 +45,7 @@ const std::wstring& ScanTree::OwnPathOf(std::uint64_t index) const noexcept {
 }
 
 std::uint64_t ScanTree::Append(std::uint64_t parent, bool isDirectory, std::wstring_view name,
-                               std::uint32_t attributes, std::uint64_t size, std::uint64_t lastWriteTime) {
+                               std::uint32_t attributes, FileSizes sizes, std::uint64_t lastWriteTime) {
     if (nodes_.size() >= MaxNodes) {
         return NoIndex;
     }
@@ -53,7 +53,8 @@ std::uint64_t ScanTree::Append(std::uint64_t parent, bool isDirectory, std::wstr
         return NoIndex;
     }
     Node node{};
-    node.size = isDirectory ? 0 : size;
+    node.size = isDirectory ? 0 : sizes.logical;
+    node.sizeOnDisk = isDirectory ? 0 : sizes.onDisk;
     node.lastWriteTime = lastWriteTime;
     node.nameLength = static_cast<std::uint16_t>(std::min(name.size(), NameStore::MaxNameLength));
     node.namePosition = names_.Append(name);
@@ -83,6 +84,12 @@ void ScanTree::SetOwnPath(std::uint64_t node, std::wstring path) {
     nodes_[node].flags |= HasOwnPathFlag;
 }
 
+void ScanTree::SetSizeOnDisk(std::uint64_t file, std::uint64_t bytes) noexcept {
+    if (file < nodes_.size() && (nodes_[file].flags & IsFolderFlag) == 0) {
+        nodes_[file].sizeOnDisk = bytes;
+    }
+}
+
 void ScanTree::ComputeTotals() {
     for (std::size_t i = 0; i < folders_.size(); ++i) {
         folders_[i] = FolderFigures{};
@@ -90,6 +97,7 @@ void ScanTree::ComputeTotals() {
     for (std::size_t i = 0; i < nodes_.size(); ++i) {
         if ((nodes_[i].flags & IsFolderFlag) != 0) {
             nodes_[i].size = 0;
+            nodes_[i].sizeOnDisk = 0;
         }
     }
     // Children come after their parents: going backwards, every folder is
@@ -102,6 +110,7 @@ void ScanTree::ComputeTotals() {
         Node& parent = nodes_[node.parent];
         FolderFigures& figures = folders_[parent.folderSlot];
         parent.size = SaturatingAdd(parent.size, node.size);
+        parent.sizeOnDisk = SaturatingAdd(parent.sizeOnDisk, node.sizeOnDisk);
         if ((node.flags & IsFolderFlag) != 0) {
             const FolderFigures& below = folders_[node.folderSlot];
             figures.fileCount += below.fileCount;

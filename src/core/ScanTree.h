@@ -1,6 +1,6 @@
 #pragma once
 // The nodes of one scan result, kept compact because a whole volume holds
-// millions of them: a node is 40 bytes of figures and links, its name lives
+// millions of them: a node is 48 bytes of figures and links, its name lives
 // once in the tree's name store, figures only folders have live in a folder
 // table, and children are listed once per tree in one index array. A node
 // stores no path: its path is its parent's joined with its name, up to a
@@ -40,6 +40,14 @@ inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
 
 class ScanTree;
 
+// What a file takes: its length, and the bytes it occupies on the volume
+// (0 for data kept inside its record, for a cloud placeholder not held
+// locally, and for every name of a hard-linked file but one).
+struct FileSizes {
+    std::uint64_t logical = 0;
+    std::uint64_t onDisk = 0;
+};
+
 // A read-only look at one node of a tree; cheap to copy, valid while the
 // tree is neither changed nor destroyed.
 class NodeView {
@@ -60,6 +68,8 @@ public:
 
     std::uint64_t Size() const noexcept;       // a file's own size; 0 for a folder
     std::uint64_t TotalSize() const noexcept;  // a folder's total, a file's own size
+    std::uint64_t SizeOnDisk() const noexcept;       // a file's bytes on disk; 0 for a folder
+    std::uint64_t TotalSizeOnDisk() const noexcept;  // a folder's total on disk, a file's own
     std::uint64_t DirectFilesSize() const noexcept;  // the sizes of a folder's own files
     std::uint64_t FileCount() const noexcept;        // files below a folder
     std::uint64_t FolderCount() const noexcept;      // folders below, the folder itself not counted
@@ -112,7 +122,11 @@ public:
     // from ComputeTotals. Returns NoIndex, adding nothing, for a parent that
     // is not a folder of this tree and when the tree holds MaxNodes.
     std::uint64_t Append(std::uint64_t parent, bool isDirectory, std::wstring_view name, std::uint32_t attributes,
-                         std::uint64_t size, std::uint64_t lastWriteTime);
+                         FileSizes sizes, std::uint64_t lastWriteTime);
+    // Changes a file's bytes on disk before the totals are computed: an
+    // engine that learns of hard links only after the scan counts a file's
+    // bytes under one of its names.
+    void SetSizeOnDisk(std::uint64_t file, std::uint64_t bytes) noexcept;
     // Gives the node just appended a path of its own instead of its
     // parent's path joined with its name.
     void SetOwnPath(std::uint64_t node, std::wstring path);
@@ -144,7 +158,8 @@ private:
     static constexpr std::uint32_t None = 0xFFFFFFFFu;
 
     struct Node {
-        std::uint64_t size;  // a file's own size; a folder's total
+        std::uint64_t size;        // a file's own size; a folder's total
+        std::uint64_t sizeOnDisk;  // the same, in bytes on disk
         std::uint64_t lastWriteTime;
         std::uint64_t namePosition;
         std::uint32_t parent;
@@ -153,7 +168,7 @@ private:
         std::uint16_t nameLength;
         std::uint8_t flags;
     };
-    static_assert(sizeof(Node) == 40);
+    static_assert(sizeof(Node) == 48);
     static constexpr std::uint8_t IsFolderFlag = 1;
     static constexpr std::uint8_t HasOwnPathFlag = 2;
 
@@ -188,6 +203,8 @@ inline std::wstring_view NodeView::Name() const noexcept {
 }
 inline std::uint64_t NodeView::Size() const noexcept { return IsDirectory() ? 0 : tree_->At(index_).size; }
 inline std::uint64_t NodeView::TotalSize() const noexcept { return tree_->At(index_).size; }
+inline std::uint64_t NodeView::SizeOnDisk() const noexcept { return IsDirectory() ? 0 : tree_->At(index_).sizeOnDisk; }
+inline std::uint64_t NodeView::TotalSizeOnDisk() const noexcept { return tree_->At(index_).sizeOnDisk; }
 inline std::uint64_t NodeView::DirectFilesSize() const noexcept {
     const ScanTree::Node& node = tree_->At(index_);
     return node.folderSlot == ScanTree::None ? 0 : tree_->folders_[node.folderSlot].directFilesSize;

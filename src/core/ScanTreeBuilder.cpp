@@ -7,7 +7,7 @@
 namespace varnel::core {
 
 std::uint64_t ScanTreeBuilder::Add(std::uint64_t parentIndex, bool isDirectory, std::wstring_view name,
-                                   std::uint32_t attributes, std::uint64_t size, std::uint64_t lastWriteTime) {
+                                   std::uint32_t attributes, FileSizes sizes, std::uint64_t lastWriteTime) {
     if (parentIndex == NoIndex) {
         return NoIndex;
     }
@@ -15,7 +15,7 @@ std::uint64_t ScanTreeBuilder::Add(std::uint64_t parentIndex, bool isDirectory, 
         full_ = true;
         return NoIndex;
     }
-    const std::uint64_t index = nodes_.Append(parentIndex, isDirectory, name, attributes, size, lastWriteTime);
+    const std::uint64_t index = nodes_.Append(parentIndex, isDirectory, name, attributes, sizes, lastWriteTime);
     full_ = full_ || (index == NoIndex && nodes_.size() >= ScanTree::MaxNodes);
     return index;
 }
@@ -24,19 +24,19 @@ std::uint64_t ScanTreeBuilder::AddRoot(std::wstring path, std::uint32_t attribut
     if (rootIndex_ != NoIndex || nodeLimit_ == 0) {
         return NoIndex;
     }
-    rootIndex_ = nodes_.Append(NoIndex, true, LeafName(path), attributes, 0, lastWriteTime);
+    rootIndex_ = nodes_.Append(NoIndex, true, LeafName(path), attributes, {}, lastWriteTime);
     nodes_.SetOwnPath(rootIndex_, std::move(path));
     return rootIndex_;
 }
 
 std::uint64_t ScanTreeBuilder::AddFolder(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
                                          std::uint64_t lastWriteTime) {
-    return Add(parentIndex, true, name, attributes, 0, lastWriteTime);
+    return Add(parentIndex, true, name, attributes, {}, lastWriteTime);
 }
 
 std::uint64_t ScanTreeBuilder::AddFile(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
-                                       std::uint64_t size, std::uint64_t lastWriteTime) {
-    return Add(parentIndex, false, name, attributes, size, lastWriteTime);
+                                       FileSizes sizes, std::uint64_t lastWriteTime) {
+    return Add(parentIndex, false, name, attributes, sizes, lastWriteTime);
 }
 
 void ScanTreeBuilder::AddError(std::wstring path, std::uint32_t code) {

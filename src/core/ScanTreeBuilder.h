@@ -28,7 +28,9 @@ public:
     std::uint64_t AddFolder(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
                             std::uint64_t lastWriteTime);
     std::uint64_t AddFile(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
-                          std::uint64_t size, std::uint64_t lastWriteTime);
+                          FileSizes sizes, std::uint64_t lastWriteTime);
+    // See ScanTree::SetSizeOnDisk.
+    void SetFileSizeOnDisk(std::uint64_t file, std::uint64_t bytes) noexcept { nodes_.SetSizeOnDisk(file, bytes); }
 
     void AddError(std::wstring path, std::uint32_t code);
 
@@ -46,7 +48,7 @@ public:
 
 private:
     std::uint64_t Add(std::uint64_t parentIndex, bool isDirectory, std::wstring_view name, std::uint32_t attributes,
-                      std::uint64_t size, std::uint64_t lastWriteTime);
+                      FileSizes sizes, std::uint64_t lastWriteTime);
 
     ScanTree nodes_;
     std::vector<ScanError> errors_;

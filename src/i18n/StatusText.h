@@ -22,9 +22,19 @@ std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formatting
                               const core::ScanProgress& progress, std::int64_t elapsedMs,
                               std::optional<int> percent);
 
-// "Completed - Files: 10, Folders: 5, Folders not read: 0, Elapsed: 123 ms".
-// Only a cancelled scan says so; a failed one reads as completed too.
+// A scanned drive's space as the system gave it when the scan ended.
+struct DriveFigures {
+    std::uint64_t usedBytes = 0;
+    std::uint64_t freeBytes = 0;
+};
+
+// "Completed - Found: 1.2 MB, On disk: 1.3 MB, Files: 10, Folders: 5,
+// Folders not read: 0, Elapsed: 123 ms": both totals only for a result with
+// a root. For a scanned drive, after the totals: "Used on the drive: 40 GB,
+// Free: 60 GB, Not listed by the scan: 2 GB", the part of the used space no
+// scanned item accounts for (none when the items take more). Only a
+// cancelled scan says so; a failed one reads as completed too.
 std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingLocale,
-                             const core::ScanResult& result);
+                             const core::ScanResult& result, const std::optional<DriveFigures>& drive = std::nullopt);
 
 }  // namespace varnel::i18n

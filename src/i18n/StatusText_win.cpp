@@ -27,18 +27,35 @@ std::wstring ScanProgressText(Localizer& localizer, std::wstring_view formatting
 }
 
 std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingLocale,
-                             const core::ScanResult& result) {
+                             const core::ScanResult& result, const std::optional<DriveFigures>& drive) {
     const bool cancelled = result.status == core::ScanStatus::Cancelled;
     // A cancelled scan's numbers are only what was counted before it stopped.
     const std::wstring head = cancelled ? localizer.Translate("status.cancelled") + L" " +
                                               localizer.Translate("status.incomplete")
                                         : localizer.Translate("status.completed");
     const auto elapsedMs = static_cast<std::uint64_t>(std::max<std::int64_t>(result.elapsedMs, 0));
-    return head + L" - " + localizer.Translate("status.files") +
-           FormatCount(formattingLocale, result.fileCount) + L", " + localizer.Translate("status.folders") +
-           FormatCount(formattingLocale, result.folderCount) + L", " + localizer.Translate("status.unreadable_folders") +
-           FormatCount(formattingLocale, result.errorCount) + L", " + localizer.Translate("status.elapsed") +
-           FormatCount(formattingLocale, elapsedMs) + localizer.Translate("status.ms");
+    // The sizes first: the counts after them are what a narrow window cuts.
+    std::wstring text = head + L" - ";
+    const auto labelled = [&](const char* key, std::uint64_t bytes) {
+        text += localizer.Translate(key) + FormatSize(formattingLocale, bytes) + L", ";
+    };
+    if (result.rootIndex < result.nodes.size()) {
+        const core::NodeView root = result.nodes[result.rootIndex];
+        labelled("status.found", root.TotalSize());
+        labelled("status.on_disk", root.TotalSizeOnDisk());
+        if (drive) {
+            labelled("status.volume_used", drive->usedBytes);
+            labelled("status.volume_free", drive->freeBytes);
+            const std::uint64_t listed = root.TotalSizeOnDisk();
+            labelled("status.volume_unlisted", drive->usedBytes > listed ? drive->usedBytes - listed : 0);
+        }
+    }
+    text += localizer.Translate("status.files") + FormatCount(formattingLocale, result.fileCount) + L", " +
+            localizer.Translate("status.folders") + FormatCount(formattingLocale, result.folderCount) + L", " +
+            localizer.Translate("status.unreadable_folders") + FormatCount(formattingLocale, result.errorCount) +
+            L", ";
+    return text + localizer.Translate("status.elapsed") + FormatCount(formattingLocale, elapsedMs) +
+           localizer.Translate("status.ms");
 }
 
 }  // namespace varnel::i18n

@@ -55,6 +55,10 @@ std::vector<DriveInfo> EnumerateLocalDrives(const DriveQueries& queries);
 // The same, asking the system.
 std::vector<DriveInfo> EnumerateLocalDrives();
 
+// The size and free space of the volume `root` is on, asked afresh; none
+// when the system cannot say.
+std::optional<DriveQueries::Space> ReadDiskSpace(const std::wstring& root);
+
 // Makes the process fail calls on a drive without its medium (an empty card
 // reader, a DVD drive) with an error instead of a system "No Disk" dialog.
 // Called first thing by the program and by varnelscan, before any drive is

@@ -20,16 +20,18 @@ std::vector<DriveInfo> EnumerateLocalDrives() {
         }
         return DriveQueries::VolumeInformation{label, fileSystem};
     };
-    queries.diskSpace = [](const std::wstring& root) -> std::optional<DriveQueries::Space> {
-        ULARGE_INTEGER available{};
-        ULARGE_INTEGER total{};
-        ULARGE_INTEGER totalFree{};
-        if (!::GetDiskFreeSpaceExW(root.c_str(), &available, &total, &totalFree)) {
-            return std::nullopt;
-        }
-        return DriveQueries::Space{total.QuadPart, totalFree.QuadPart};
-    };
+    queries.diskSpace = [](const std::wstring& root) { return ReadDiskSpace(root); };
     return EnumerateLocalDrives(queries);
+}
+
+std::optional<DriveQueries::Space> ReadDiskSpace(const std::wstring& root) {
+    ULARGE_INTEGER available{};
+    ULARGE_INTEGER total{};
+    ULARGE_INTEGER totalFree{};
+    if (!::GetDiskFreeSpaceExW(root.c_str(), &available, &total, &totalFree)) {
+        return std::nullopt;
+    }
+    return DriveQueries::Space{total.QuadPart, totalFree.QuadPart};
 }
 
 void FailCriticalErrorsSilently() {

@@ -35,11 +35,11 @@ int CompareNumbers(std::uint64_t a, std::uint64_t b) { return a < b ? -1 : (a > 
 // folder count, so it sorts below every folder by those columns. Paths are
 // derived, so the caller makes them once per row and hands them in.
 int CompareField(NodeView a, NodeView b, std::wstring_view pathA, std::wstring_view pathB, SortField field,
-                 NameCompare compare) {
+                 NameCompare compare, SizeMeasure measure) {
     switch (field) {
         case SortField::Name: return compare(DisplayName(a), DisplayName(b));
         case SortField::Path: return compare(pathA, pathB);
-        case SortField::Size: return CompareNumbers(DisplaySize(a), DisplaySize(b));
+        case SortField::Size: return CompareNumbers(DisplaySize(a, measure), DisplaySize(b, measure));
         case SortField::FileCount:
             if (a.IsDirectory() != b.IsDirectory()) return a.IsDirectory() ? 1 : -1;
             return CompareNumbers(a.FileCount(), b.FileCount());
@@ -100,11 +100,11 @@ SortOrder ValidSortOrder(int listIndex, SortOrder order) {
 }
 
 void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& children, SortOrder order,
-                  NameCompare compare) {
+                  NameCompare compare, SizeMeasure measure) {
     const SortField field = FieldOf(0, order.column);
     if (field == SortField::Size) {
         std::sort(children.begin(), children.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return TreeOrderBefore(nodes[a], nodes[b], order.descending);
+            return TreeOrderBefore(nodes[a], nodes[b], order.descending, measure);
         });
         return;
     }
@@ -114,12 +114,12 @@ void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& child
     std::sort(positions.begin(), positions.end(), [&](std::size_t x, std::size_t y) {
         const NodeView a = nodes[children[x]];
         const NodeView b = nodes[children[y]];
-        if (const int c = Directed(CompareField(a, b, PathAt(paths, x), PathAt(paths, y), field, compare),
+        if (const int c = Directed(CompareField(a, b, PathAt(paths, x), PathAt(paths, y), field, compare, measure),
                                    order.descending);
             c != 0) {
             return c < 0;
         }
-        return TreeOrderBefore(a, b, true);
+        return TreeOrderBefore(a, b, true, measure);
     });
     std::vector<std::uint32_t> sorted;
     sorted.reserve(children.size());
@@ -130,7 +130,7 @@ void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& child
 }
 
 void SortRankingRows(const core::ScanResult& result, int listIndex, SortOrder order, NameCompare compare,
-                     std::vector<std::uint64_t>& nodes, std::vector<double>& shares) {
+                     SizeMeasure measure, std::vector<std::uint64_t>& nodes, std::vector<double>& shares) {
     order = ValidSortOrder(listIndex, order);
     if (nodes.size() != shares.size()) {
         return;
@@ -141,7 +141,7 @@ void SortRankingRows(const core::ScanResult& result, int listIndex, SortOrder or
     std::iota(positions.begin(), positions.end(), std::size_t{0});
     std::stable_sort(positions.begin(), positions.end(), [&](std::size_t x, std::size_t y) {
         return Directed(CompareField(result.nodes[nodes[x]], result.nodes[nodes[y]], PathAt(paths, x),
-                                     PathAt(paths, y), field, compare),
+                                     PathAt(paths, y), field, compare, measure),
                         order.descending) < 0;
     });
     std::vector<std::uint64_t> sortedNodes;

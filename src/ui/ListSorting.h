@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/ScanModel.h"
+#include "ui/SizeMeasure.h"
 
 namespace varnel::ui {
 
@@ -36,14 +37,15 @@ SortOrder ValidSortOrder(int listIndex, SortOrder order);
 
 // Puts a folder's children in the tree's (list 0) sibling order. By share
 // or size this is exactly TreeOrderBefore; by another column, ties fall back
-// to it (largest first). By the path column each path is made once.
+// to it (largest first). By the path column each path is made once. Sizes
+// are compared in `measure`.
 void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& children, SortOrder order,
-                  NameCompare compare);
+                  NameCompare compare, SizeMeasure measure);
 
 // Reorders a ranking's rows (list 1 files, list 2 folders) and their shares
 // together. Rows that tie keep their present order, so the default order
 // (by share, largest first) leaves a freshly ranked list as it was.
 void SortRankingRows(const core::ScanResult& result, int listIndex, SortOrder order, NameCompare compare,
-                     std::vector<std::uint64_t>& nodes, std::vector<double>& shares);
+                     SizeMeasure measure, std::vector<std::uint64_t>& nodes, std::vector<double>& shares);
 
 }  // namespace varnel::ui

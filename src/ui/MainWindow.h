@@ -13,12 +13,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/ApplicationController.h"
 #include "app/AppSettings.h"
 #include "app/SettingsStore.h"
 #include "i18n/Localizer.h"
+#include "i18n/StatusText.h"
+#include "platform/Drives.h"
 #include "ui/GdiOwners_win.h"
 #include "ui/MainWindowIds.h"
 #include "ui/MainWindowLayout.h"
@@ -39,6 +42,8 @@ struct MainWindowOptions {
     std::unique_ptr<app::ApplicationController> controller;  // the program's own when null
     std::unique_ptr<i18n::Localizer> localizer;              // the program's own when null
     std::unique_ptr<ShellActions> shell;                     // the system's when null
+    // The space of a scanned drive, read when its scan ends; the system's when null.
+    std::function<std::optional<platform::DriveQueries::Space>(const std::wstring& root)> driveSpace;
 };
 
 class MainWindow {
@@ -136,6 +141,8 @@ private:
     void PickFolder();
     void ChangeLanguage(std::size_t commandOffset);
     void ChangeTheme(std::size_t position);
+    // Settings > Size on disk: saved first, then every list follows.
+    void ToggleSizeOnDisk();
     void ShowScanSettings();
     void ShowAbout();
     void ExportWithDialog();
@@ -179,6 +186,9 @@ private:
     void CancelScan();
     void ShowProgressText();
     void ShowSummaryText();
+    // The space of the drive the shown result is the root of, as it is now;
+    // none for a folder, "All local drives" or an unfinished scan.
+    std::optional<i18n::DriveFigures> ReadDriveFigures() const;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
@@ -213,6 +223,8 @@ private:
     ScanProgressBar progressBar_;
     std::chrono::steady_clock::time_point scanStart_;
     std::uint64_t expectedScanBytes_ = 0;  // 0 where the scanned roots have no known size
+    std::function<std::optional<platform::DriveQueries::Space>(const std::wstring& root)> driveSpace_;
+    std::optional<i18n::DriveFigures> driveFigures_;  // of the shown result, read when its scan ended
     std::wstring baseTitle_;
     std::wstring chosenFolder_;
     // The settings file could not be read and no copy of it could be kept:

@@ -123,6 +123,7 @@ void MainWindow::BuildMenuBar() {
     content.language = language;
     content.systemLanguageLabel = localizer_->LanguageSystemLabel();
     content.recentFolders = &settings_.recentFolders;
+    content.sizeOnDisk = settings_.window.showSizeOnDisk;
     const MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
     if (menus.bar == nullptr) {
         return;  // the old menus stay, in the old language
@@ -276,6 +277,15 @@ void MainWindow::Retranslate() {
         ShowSummaryText();
     }
     status_.RetranslateNotice();
+}
+
+void MainWindow::ToggleSizeOnDisk() {
+    const bool onDisk = !settings_.window.showSizeOnDisk;
+    if (!SaveSettingsWith([&](app::AppSettings& changed) { changed.window.showSizeOnDisk = onDisk; })) {
+        return;
+    }
+    lists_.SetSizeMeasure(onDisk ? SizeMeasure::OnDisk : SizeMeasure::Logical);
+    BuildMenuBar();
 }
 
 void MainWindow::ChangeTheme(std::size_t position) {

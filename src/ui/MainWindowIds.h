@@ -22,6 +22,8 @@ enum CommandId : int {
     AboutCommandId = 1013,
     // Shift+F10 and the menu key: the context menu of the focused list.
     ContextMenuKeyCommandId = 1014,
+    // Settings > Size on disk: the lists show bytes on disk, or lengths.
+    SizeOnDiskCommandId = 1015,
     ExportCommandId = 1450,
     FirstRecentFolderCommandId = 1100,  // 1100 + position, 16 entries
     SystemLanguageCommandId = 1200,

@@ -54,6 +54,10 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
     if (options.shell) {
         lists_.SetShellActions(std::move(options.shell));
     }
+    driveSpace_ = std::move(options.driveSpace);
+    if (!driveSpace_) {
+        driveSpace_ = &platform::ReadDiskSpace;
+    }
     localizer_->SetLanguage(L"system");
 }
 
@@ -368,6 +372,7 @@ LRESULT MainWindow::OnCommand(int id) {
         case ScanSettingsCommandId: ShowScanSettings(); return 0;
         case AboutCommandId: ShowAbout(); return 0;
         case ExportCommandId: ExportWithDialog(); return 0;
+        case SizeOnDiskCommandId: ToggleSizeOnDisk(); return 0;
         default: break;
     }
     if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
@@ -544,6 +549,7 @@ void MainWindow::StartScan() {
     }
     ::EnableWindow(cancelButton_, TRUE);
     lists_.Clear();
+    driveFigures_.reset();
 
     ::SetWindowTextW(window_, baseTitle_.c_str());
 
@@ -582,6 +588,7 @@ LRESULT MainWindow::OnScanCompleted() {
     const bool hadFocus = ::GetFocus() == cancelButton_;
     StopExportBeforeResultChanges();
     lists_.ShowResult(controller_->TakeResult());
+    driveFigures_ = ReadDriveFigures();
     progressBar_.Hide();
     ShowResultInTitle();
     SetIdleControls();
@@ -618,7 +625,25 @@ void MainWindow::ShowProgressText() {
 }
 
 void MainWindow::ShowSummaryText() {
-    status_.SetMainText(StatusTextState::Summary, i18n::ScanSummaryText(*localizer_, formattingLocale_, lists_.Result()));
+    status_.SetMainText(StatusTextState::Summary,
+                        i18n::ScanSummaryText(*localizer_, formattingLocale_, lists_.Result(), driveFigures_));
+}
+
+std::optional<i18n::DriveFigures> MainWindow::ReadDriveFigures() const {
+    const core::ScanResult& result = lists_.Result();
+    if (result.status != core::ScanStatus::Completed || result.rootIndex >= result.nodes.size()) {
+        return std::nullopt;  // what a cancelled scan left unlisted is no news
+    }
+    const auto& drives = controller_->Drives();
+    const bool driveRoot = std::any_of(drives.begin(), drives.end(), [&](const platform::DriveInfo& drive) {
+        return ::CompareStringOrdinal(drive.rootPath.c_str(), -1, result.rootPath.c_str(), -1, TRUE) == CSTR_EQUAL;
+    });
+    const std::optional<platform::DriveQueries::Space> space =
+        driveRoot ? driveSpace_(result.rootPath) : std::nullopt;
+    if (!space || space->totalBytes == 0) {
+        return std::nullopt;
+    }
+    return i18n::DriveFigures{space->totalBytes - std::min(space->freeBytes, space->totalBytes), space->freeBytes};
 }
 
 }  // namespace varnel::ui

@@ -65,7 +65,9 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
         languages.push_back(Command(FirstLanguageCommandId + static_cast<int>(i), MenuItemText(entry.displayName),
                                     content.language == entry.code));
     }
-    std::vector<MenuEntry> settings{Command(ScanSettingsCommandId, t("menu.settings.scan")), Separator(),
+    std::vector<MenuEntry> settings{Command(ScanSettingsCommandId, t("menu.settings.scan")),
+                                    Command(SizeOnDiskCommandId, t("menu.settings.size_on_disk"), content.sizeOnDisk),
+                                    Separator(),
                                     Submenu(t("menu.settings.theme"), std::move(themes)),
                                     Submenu(t("menu.settings.language"), std::move(languages))};
     std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};

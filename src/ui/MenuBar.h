@@ -1,7 +1,7 @@
 #pragma once
 // What the main window's menus hold, apart from the menu handles that show
-// it: File (recent folders, Export, Exit), Settings (scan settings, themes,
-// languages) and Help (About). Portable, so the texts, checks and the
+// it: File (recent folders, Export, Exit), Settings (scan settings, size on
+// disk, themes, languages) and Help (About). Portable, so the texts, checks and the
 // shortened recent entries are tested without a window.
 
 #include <cstddef>
@@ -35,6 +35,7 @@ struct MenuBarContent {
     std::wstring_view language;         // "system" or a catalog code
     std::wstring systemLanguageLabel;   // the System entry's text
     const std::vector<std::wstring>* recentFolders = nullptr;
+    bool sizeOnDisk = false;  // checks Settings > Size on disk
 };
 
 std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
+
+#include "ui/SizeMeasure.h"
 
 namespace varnel::ui {
 
@@ -28,6 +31,16 @@ inline constexpr ColumnSpec FolderColumns[] = {{"column.share", 100, true, false
                                                {"column.files", 80, true, false},
                                                {"column.folders", 80, true, false},
                                                {"column.full_path", 620, false, true}};
+
+// The text key of a column's header: one that names a size names the
+// measure the lists show.
+inline const char* HeaderKey(const ColumnSpec& column, SizeMeasure measure) {
+    if (measure == SizeMeasure::OnDisk) {
+        if (std::string_view(column.key) == "column.size") return "column.size_on_disk";
+        if (std::string_view(column.key) == "column.subtree_size") return "column.subtree_size_on_disk";
+    }
+    return column.key;
+}
 
 inline constexpr int ShareColumnOfTree = 1;
 inline constexpr int ShareColumnOfRankings = 0;

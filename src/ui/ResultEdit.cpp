@@ -39,7 +39,7 @@ std::wstring CsvField(std::wstring_view text) {
 }  // namespace
 
 DeletionFacts FactsOf(core::NodeView node) noexcept {
-    return {DisplaySize(node), node.IsDirectory() ? node.FileCount() : 1};
+    return {node.TotalSize(), node.IsDirectory() ? node.FileCount() : 1};
 }
 
 std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint64_t node) {
@@ -71,7 +71,7 @@ std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint6
 }
 
 std::wstring CsvRowOf(core::NodeView node) {
-    std::wstring row = CsvField(DisplayName(node)) + L',' + std::to_wstring(DisplaySize(node)) + L',';
+    std::wstring row = CsvField(DisplayName(node)) + L',' + std::to_wstring(node.TotalSize()) + L',';
     if (node.IsDirectory()) {
         row += std::to_wstring(node.FileCount()) + L',' + std::to_wstring(node.FolderCount());
     } else {

@@ -27,17 +27,19 @@ struct RemovedSubtree {
 std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint64_t node);
 
 // The bytes, file count and folder count that deleting `node` takes away,
-// as the confirmation names them.
+// as the confirmation names them. Always the length, whichever size the
+// lists show: it is the figure the shell's own dialogs name.
 struct DeletionFacts {
     std::uint64_t bytes = 0;
     std::uint64_t files = 0;
 };
 DeletionFacts FactsOf(core::NodeView node) noexcept;
 
-// One CSV line, without a line end: name, size in bytes, files, folders and
-// full path (files and folders empty for a file). Fields are quoted as RFC
-// 4180 asks when they hold a comma, a quote or a line break; numbers are
-// plain digits so that a spreadsheet reads them in any language.
+// One CSV line, without a line end: name, size in bytes (the length, as in
+// the export's size column), files, folders and full path (files and
+// folders empty for a file). Fields are quoted as RFC 4180 asks when they
+// hold a comma, a quote or a line break; numbers are plain digits so that a
+// spreadsheet reads them in any language.
 std::wstring CsvRowOf(core::NodeView node);
 
 }  // namespace varnel::ui

@@ -76,7 +76,7 @@ LRESULT ResultLists::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
         if (column == 0) {
             DrawTreeCell(draw, static_cast<std::size_t>(row));
         } else if (column == ShareColumnOfTree) {
-            const double share = ShareOf(result_, node, result_.rootIndex);
+            const double share = ShareOf(result_, node, result_.rootIndex, measure_);
             ui::DrawShareBarCell(dc, cell, share, ShareText(share), colours, Scale(BarInset), Scale(CellPadding));
         } else {
             const auto& layout = columns[static_cast<std::size_t>(column)];

@@ -47,7 +47,7 @@ void ResultLists::ResortRanking(int listIndex) {
         return;
     }
     const std::uint64_t selected = RankingNodeAt(list, ListView_GetNextItem(list, -1, LVNI_SELECTED));
-    SortRankingRows(result_, listIndex, sortOrders_[static_cast<std::size_t>(listIndex)], NaturalCompare,
+    SortRankingRows(result_, listIndex, sortOrders_[static_cast<std::size_t>(listIndex)], NaturalCompare, measure_,
                     rows.nodes, rows.shares);
     ListView_DeleteAllItems(list);
     FillRankingList(list, rows, listIndex == 1);

@@ -173,7 +173,7 @@ void ResultLists::CreateColumns() {
     for (std::size_t l = 0; l < lists.size(); ++l) {
         const auto columns = ColumnsOf(static_cast<int>(l));
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            std::wstring text = localizer_.Translate(columns[i].key);
+            std::wstring text = localizer_.Translate(HeaderKey(columns[i], measure_));
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
             column.fmt = LVCFMT_LEFT;
@@ -191,7 +191,7 @@ void ResultLists::RenameColumns() {
     for (std::size_t l = 0; l < lists.size(); ++l) {
         const auto columns = ColumnsOf(static_cast<int>(l));
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            const char* key = columns[i].key;
+            const char* key = HeaderKey(columns[i], measure_);
             if (l == 0 && i == ShareColumnOfTree) {
                 // The share header names the direction itself, so it gets no arrow.
                 if (sortOrders_[0].column != ShareColumnOfTree) {
@@ -246,6 +246,21 @@ void ResultLists::Retranslate() {
     }
 }
 
+void ResultLists::SetSizeMeasure(SizeMeasure measure) {
+    if (measure == measure_) {
+        return;
+    }
+    measure_ = measure;
+    RenameColumns();
+    rows_.SetSizeMeasure(measure_);
+    if (!result_.nodes.empty()) {
+        RebuildTreeList();
+        if (selectedNode_ != core::NoIndex) {
+            SelectTreeNode(selectedNode_);  // ranks again by the new measure
+        }
+    }
+}
+
 void ResultLists::Clear() {
     ListView_SetItemCountEx(tree_, 0, 0);
     ListView_DeleteAllItems(files_);
@@ -293,8 +308,8 @@ std::wstring ResultLists::TreeCellText(std::uint64_t node, int column) {
     const core::NodeView n = result_.nodes[node];
     switch (column) {
         case 0: return NameText(node);
-        case 1: return ShareText(ShareOf(result_, node, result_.rootIndex));
-        case 2: return i18n::FormatSize(locale_, DisplaySize(n));
+        case 1: return ShareText(ShareOf(result_, node, result_.rootIndex, measure_));
+        case 2: return i18n::FormatSize(locale_, DisplaySize(n, measure_));
         case 3: return n.IsDirectory() ? i18n::FormatCount(locale_, n.FileCount()) : std::wstring();
         case 4: return n.IsDirectory() ? i18n::FormatCount(locale_, n.FolderCount()) : std::wstring();
         case 5: return n.Path();
@@ -388,9 +403,11 @@ void ResultLists::FillRankings(std::uint64_t folder) {
     if (result_.nodes.empty()) {
         return;
     }
-    rankings_ = ComputeRankings(result_, subtreeIndex_, folder);
-    SortRankingRows(result_, 1, sortOrders_[1], NaturalCompare, rankings_.files.nodes, rankings_.files.shares);
-    SortRankingRows(result_, 2, sortOrders_[2], NaturalCompare, rankings_.folders.nodes, rankings_.folders.shares);
+    rankings_ = ComputeRankings(result_, subtreeIndex_, folder, measure_);
+    SortRankingRows(result_, 1, sortOrders_[1], NaturalCompare, measure_, rankings_.files.nodes,
+                    rankings_.files.shares);
+    SortRankingRows(result_, 2, sortOrders_[2], NaturalCompare, measure_, rankings_.folders.nodes,
+                    rankings_.folders.shares);
     FillRankingList(files_, rankings_.files, true);
     FillRankingList(folders_, rankings_.folders, false);
 }
@@ -409,12 +426,11 @@ void ResultLists::FillRankingList(HWND list, const RankingRows& rows, bool files
         const auto set = [&](int column, std::wstring text) {
             ListView_SetItemText(list, inserted, column, text.data());
         };
+        set(1, i18n::FormatSize(locale_, DisplaySize(node, measure_)));
         if (files) {
-            set(1, i18n::FormatSize(locale_, node.Size()));
             set(2, std::wstring(node.Name()));
             set(3, node.Path());
         } else {
-            set(1, i18n::FormatSize(locale_, node.TotalSize()));
             set(2, i18n::FormatCount(locale_, node.FileCount()));
             set(3, i18n::FormatCount(locale_, node.FolderCount()));
             set(4, node.Path());

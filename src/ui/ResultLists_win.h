@@ -71,6 +71,10 @@ public:
     void ApplyTreeSort(int column, bool descending);
     // Column names in the current language, then the rows shown again.
     void Retranslate();
+    // The size every size column, share, ranking and the tree's order by
+    // size use; the headers, rows and rankings change at once.
+    void SetSizeMeasure(SizeMeasure measure);
+    SizeMeasure Measure() const noexcept { return measure_; }
 
     // Empties all three lists and forgets the selection (a scan starts).
     void Clear();
@@ -167,6 +171,7 @@ private:
     Rankings rankings_;
     std::uint64_t selectedNode_ = core::NoIndex;
     std::array<SortOrder, 3> sortOrders_{DefaultSortOrder(0), DefaultSortOrder(1), DefaultSortOrder(2)};
+    SizeMeasure measure_ = SizeMeasure::Logical;
     HWND lastRankingList_ = nullptr;
     bool selectingTreeNode_ = false;  // our own selection changes are not user picks
     HWND tip_ = nullptr;              // owned by the parent window: destroyed with it

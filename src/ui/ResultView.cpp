@@ -13,7 +13,7 @@ std::wstring_view DisplayName(NodeView node) noexcept {
     return name.empty() ? node.OwnPath() : name;
 }
 
-double ShareOf(const ScanResult& result, std::uint64_t node, std::uint64_t reference) {
+double ShareOf(const ScanResult& result, std::uint64_t node, std::uint64_t reference, SizeMeasure measure) {
     const auto count = result.nodes.size();
     if (node >= count) {
         return 0.0;
@@ -22,16 +22,16 @@ double ShareOf(const ScanResult& result, std::uint64_t node, std::uint64_t refer
     if (base >= count) {
         return 0.0;
     }
-    const std::uint64_t total = DisplaySize(result.nodes[base]);
+    const std::uint64_t total = DisplaySize(result.nodes[base], measure);
     if (total == 0) {
         return 0.0;
     }
-    return static_cast<double>(DisplaySize(result.nodes[node])) * 100.0 / static_cast<double>(total);
+    return static_cast<double>(DisplaySize(result.nodes[node], measure)) * 100.0 / static_cast<double>(total);
 }
 
-bool TreeOrderBefore(NodeView a, NodeView b, bool descending) {
-    const std::uint64_t sizeA = DisplaySize(a);
-    const std::uint64_t sizeB = DisplaySize(b);
+bool TreeOrderBefore(NodeView a, NodeView b, bool descending, SizeMeasure measure) {
+    const std::uint64_t sizeA = DisplaySize(a, measure);
+    const std::uint64_t sizeB = DisplaySize(b, measure);
     if (sizeA != sizeB) {
         return descending ? sizeA > sizeB : sizeA < sizeB;
     }
@@ -87,37 +87,38 @@ std::span<const std::uint32_t> Below(const ScanResult& result, const SubtreeInde
 }  // namespace
 
 std::vector<std::uint64_t> CollectLargestFiles(const ScanResult& result, const SubtreeIndex& index,
-                                               std::uint64_t folder) {
+                                               std::uint64_t folder, SizeMeasure measure) {
     return Largest(
         result, Below(result, index, folder), RankingLimit, [](NodeView n) { return !n.IsDirectory(); },
-        [](NodeView n) { return n.Size(); });
+        [measure](NodeView n) { return DisplaySize(n, measure); });
 }
 
 std::vector<std::uint64_t> CollectLargestFolders(const ScanResult& result, const SubtreeIndex& index,
-                                                 std::uint64_t folder, std::size_t limit) {
+                                                 std::uint64_t folder, std::size_t limit, SizeMeasure measure) {
     std::span<const std::uint32_t> below = Below(result, index, folder);
     if (!below.empty()) {
         below = below.subspan(1);  // the folder itself is not ranked
     }
     return Largest(
         result, below, limit, [](NodeView n) { return n.IsDirectory(); },
-        [](NodeView n) { return n.TotalSize(); });
+        [measure](NodeView n) { return DisplaySize(n, measure); });
 }
 
-Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder) {
+Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder,
+                         SizeMeasure measure) {
     Rankings rankings;
     if (result.nodes.empty()) {
         return rankings;
     }
     const std::uint64_t reference = folder == NoIndex ? result.rootIndex : folder;
-    const std::uint64_t total = reference < result.nodes.size() ? DisplaySize(result.nodes[reference]) : 0;
+    const std::uint64_t total = reference < result.nodes.size() ? DisplaySize(result.nodes[reference], measure) : 0;
     const auto share = [total](std::uint64_t size) {
         return total == 0 ? 0.0 : static_cast<double>(size) * 100.0 / static_cast<double>(total);
     };
 
-    for (const std::uint64_t file : CollectLargestFiles(result, index, folder)) {
+    for (const std::uint64_t file : CollectLargestFiles(result, index, folder, measure)) {
         rankings.files.nodes.push_back(file);
-        rankings.files.shares.push_back(share(result.nodes[file].Size()));
+        rankings.files.shares.push_back(share(DisplaySize(result.nodes[file], measure)));
     }
 
     // Below the merged root of several drives, the drive roots themselves are
@@ -127,7 +128,7 @@ Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, st
     if (mergedRoot && reference < result.nodes.size()) {
         limit += result.nodes[reference].Children().size();
     }
-    for (const std::uint64_t folderNode : CollectLargestFolders(result, index, folder, limit)) {
+    for (const std::uint64_t folderNode : CollectLargestFolders(result, index, folder, limit, measure)) {
         if (rankings.folders.nodes.size() == RankingLimit) {
             break;
         }
@@ -135,7 +136,7 @@ Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, st
             continue;
         }
         rankings.folders.nodes.push_back(folderNode);
-        rankings.folders.shares.push_back(share(result.nodes[folderNode].TotalSize()));
+        rankings.folders.shares.push_back(share(DisplaySize(result.nodes[folderNode], measure)));
     }
     return rankings;
 }
@@ -173,7 +174,7 @@ void ResultTree::Rebuild() {
         }
         const std::span<const std::uint32_t> below = nodes[row.node].Children();
         children.assign(below.begin(), below.end());
-        SortSiblings(nodes, children, order_, compare_);
+        SortSiblings(nodes, children, order_, compare_, measure_);
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             stack.push_back({*it, row.depth + 1});
         }
@@ -239,6 +240,11 @@ void ResultTree::SetSortDescending(bool descending) {
 void ResultTree::SetSortOrder(SortOrder order, NameCompare compare) {
     order_ = ValidSortOrder(0, order);
     compare_ = compare != nullptr ? compare : OrdinalCompare;
+    Rebuild();
+}
+
+void ResultTree::SetSizeMeasure(SizeMeasure measure) {
+    measure_ = measure;
     Rebuild();
 }
 

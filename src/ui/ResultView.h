@@ -12,6 +12,7 @@
 
 #include "core/ScanModel.h"
 #include "ui/ListSorting.h"
+#include "ui/SizeMeasure.h"
 #include "ui/SubtreeIndex.h"
 
 namespace varnel::ui {
@@ -20,16 +21,15 @@ inline constexpr std::size_t RankingLimit = 30;
 
 // The name the lists show: a root without a name (a drive) shows its path.
 std::wstring_view DisplayName(core::NodeView node) noexcept;
-// A folder's total, a file's own size.
-inline std::uint64_t DisplaySize(core::NodeView node) noexcept { return node.TotalSize(); }
 
-// Percent of `reference` (the root for NoIndex) that `node` takes; 0 for
-// indices out of range and for a reference of size 0.
-double ShareOf(const core::ScanResult& result, std::uint64_t node, std::uint64_t reference);
+// Percent of `reference` (the root for NoIndex) that `node` takes in
+// `measure`; 0 for indices out of range and for a reference of size 0.
+double ShareOf(const core::ScanResult& result, std::uint64_t node, std::uint64_t reference, SizeMeasure measure);
 
-// Sibling order of the tree: by size (descending or ascending), folders
-// before files of equal size, then by display name in ordinal order.
-bool TreeOrderBefore(core::NodeView a, core::NodeView b, bool descending);
+// Sibling order of the tree: by size in `measure` (descending or
+// ascending), folders before files of equal size, then by display name in
+// ordinal order.
+bool TreeOrderBefore(core::NodeView a, core::NodeView b, bool descending, SizeMeasure measure);
 
 // Eight bytes: a tree expanded all the way has a row per node.
 struct TreeRow {
@@ -37,13 +37,13 @@ struct TreeRow {
     std::int32_t depth;
 };
 
-// The largest files below `folder` (the root for NoIndex), largest first,
-// at most RankingLimit.
+// The largest files in `measure` below `folder` (the root for NoIndex),
+// largest first, at most RankingLimit.
 std::vector<std::uint64_t> CollectLargestFiles(const core::ScanResult& result, const SubtreeIndex& index,
-                                               std::uint64_t folder);
+                                               std::uint64_t folder, SizeMeasure measure);
 // The largest folders below `folder`, the folder itself excluded, at most `limit`.
 std::vector<std::uint64_t> CollectLargestFolders(const core::ScanResult& result, const SubtreeIndex& index,
-                                                 std::uint64_t folder, std::size_t limit);
+                                                 std::uint64_t folder, std::size_t limit, SizeMeasure measure);
 
 struct RankingRows {
     std::vector<std::uint64_t> nodes;
@@ -54,7 +54,9 @@ struct Rankings {
     RankingRows files;
     RankingRows folders;
 };
-Rankings ComputeRankings(const core::ScanResult& result, const SubtreeIndex& index, std::uint64_t folder);
+// Both rankings, ranked and shared out in `measure`.
+Rankings ComputeRankings(const core::ScanResult& result, const SubtreeIndex& index, std::uint64_t folder,
+                         SizeMeasure measure);
 
 // The tree list's rows: the root, and below every expanded folder its
 // children in tree order, depth first.
@@ -79,6 +81,8 @@ public:
     // Orders every level by `order`; names compare with `compare`.
     void SetSortOrder(SortOrder order, NameCompare compare);
     SortOrder Order() const noexcept { return order_; }
+    // The size siblings are ordered by; the rows are built again.
+    void SetSizeMeasure(SizeMeasure measure);
     bool IsExpanded(std::uint64_t node) const { return expanded_.contains(node); }
 
     const std::vector<TreeRow>& Rows() const noexcept { return rows_; }
@@ -97,6 +101,7 @@ private:
     std::vector<TreeRow> rows_;
     SortOrder order_ = DefaultSortOrder(0);
     NameCompare compare_ = OrdinalCompare;
+    SizeMeasure measure_ = SizeMeasure::Logical;
 };
 
 // True when the node is a folder with at least one child: it can expand.

@@ -1,5 +1,5 @@
 // The main window as the user left it: placement, splitters, columns, the
-// tree's order and the last scanned folder, read at start and written when
+// tree's order, the size shown and the last scanned folder, read at start and written when
 // the window closes.
 
 #include <algorithm>
@@ -52,6 +52,7 @@ void MainWindow::RestoreListsAndFolder() {
     panes_.leftShare = ShareFromSetting(memory.leftPaneShare, panes_.leftShare);
     panes_.upperRightShare = ShareFromSetting(memory.upperRightPaneShare, panes_.upperRightShare);
     lists_.ApplyColumnWidthsAt96(memory.columnWidths);
+    lists_.SetSizeMeasure(memory.showSizeOnDisk ? SizeMeasure::OnDisk : SizeMeasure::Logical);
     lists_.ApplyTreeSort(memory.sortColumn, memory.sortDescending);
     if (memory.lastFolder.empty() || ::GetFileAttributesW(memory.lastFolder.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return;  // gone since: the path box starts as it always did

@@ -110,7 +110,8 @@ TEST(WriteSettingsFile, WritesTheFixedLayout) {
               "    \"columns\": [],\r\n"
               "    \"sortColumn\": -1,\r\n"
               "    \"sortDescending\": true,\r\n"
-              "    \"lastFolder\": \"\"\r\n"
+              "    \"lastFolder\": \"\",\r\n"
+              "    \"sizeOnDisk\": false\r\n"
               "  }\r\n"
               "}\r\n");
     settings.recentFolders.clear();
@@ -130,7 +131,7 @@ TEST(WriteSettingsFile, EscapesOnlySevenCharactersAndReadsBackUnchanged) {
 TEST(SettingsFile, WindowSectionRoundTripsAndOlderLayoutsReadAsBefore) {
     AppSettings settings = StartingSettings(HardwareThreads);
     settings.window = {-1900, 40, 1200, 800, 144, true, 3300, 6100, {250, 90, 110, 80, 80, 400}, 2, false,
-                       L"D:\\Fotos \"2024\""};
+                       L"D:\\Fotos \"2024\"", true};
     const std::string bytes = WriteSettingsFile(settings);
     AppSettings withoutWindow = settings;
     withoutWindow.window = {};
@@ -140,8 +141,20 @@ TEST(SettingsFile, WindowSectionRoundTripsAndOlderLayoutsReadAsBefore) {
     std::string unknownKey = bytes;
     unknownKey.replace(unknownKey.find("\"window\""), 8, "\"window2\"");
     const std::string twelveLines = bytes.substr(0, bytes.find("  },\r\n")) + "  }\r\n}\r\n";
-    const std::pair<std::string, AppSettings> files[] = {
-        {bytes, settings}, {unknownKey, withoutWindow}, {twelveLines, withoutWindow}};
+    // The file of the version before the size-on-disk view, and a later
+    // one with a member this version does not know.
+    std::string beforeSizeOnDisk = bytes;
+    const std::string sizeOnDiskLine = ",\r\n    \"sizeOnDisk\": true";
+    beforeSizeOnDisk.erase(beforeSizeOnDisk.find(sizeOnDiskLine), sizeOnDiskLine.size());
+    std::string laterMember = bytes;
+    laterMember.replace(laterMember.find("\"sizeOnDisk\""), 12, "\"later\": [1], \"sizeOnDisk\"");
+    AppSettings logicalSizes = settings;
+    logicalSizes.window.showSizeOnDisk = false;
+    const std::pair<std::string, AppSettings> files[] = {{bytes, settings},
+                                                         {unknownKey, withoutWindow},
+                                                         {twelveLines, withoutWindow},
+                                                         {beforeSizeOnDisk, logicalSizes},
+                                                         {laterMember, settings}};
     for (const auto& [file, expected] : files) {
         const SettingsFileRead read = InspectSettingsFile(file, HardwareThreads);
         EXPECT_FALSE(read.damaged) << file;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "core/DirectoryBatch.h"
 #include "core/DirectoryWalkScanEngine.h"
@@ -30,6 +31,8 @@ struct FakeEntry {
     DWORD attributes;
     std::uint64_t size;
     DWORD reparseTag;
+    std::uint64_t onDisk = 0;  // the allocation size, and the compressed size
+    std::uint64_t fileId = 0;
 };
 
 class StrictDirectories final : public DirectorySystem {
@@ -38,7 +41,9 @@ public:
     std::map<std::wstring, std::uint32_t> failingFolders;    // listing fails with this error
     std::wstring stuckFolder;                                // listing blocks until cancelled
     std::uint32_t refusedClasses = 0;                        // 1 refuses class 37, 2 also class 3
+    std::uint64_t clusterBytes = 0;                          // 0: the volume does not say
     std::set<std::wstring> opened;
+    std::set<std::wstring> askedCompressedSize;
     bool unblockedByCancel = false;
 
     bool WasOpened(const std::wstring& plain) {
@@ -101,7 +106,9 @@ public:
             if (offset + size > length) break;
             std::memset(bytes + offset, 0, size);
             if (offset != 0) Put(bytes + previous, static_cast<std::uint32_t>(offset - previous));
-            Put(bytes + offset + file_id_both_dir_info::EndOfFile, static_cast<std::uint32_t>(e.size));
+            Put(bytes + offset + file_id_both_dir_info::EndOfFile, e.size);
+            Put(bytes + offset + file_id_both_dir_info::AllocationSize, e.onDisk);
+            if (layout.carriesFileId) Put(bytes + offset + file_id_both_dir_info::FileId, e.fileId);
             Put(bytes + offset + file_id_both_dir_info::FileAttributes, e.attributes);
             Put(bytes + offset + file_id_both_dir_info::FileNameLength, static_cast<std::uint32_t>(e.name.size() * 2));
             if (layout.carriesReparseTag) Put(bytes + offset + file_id_both_dir_info::ReparseTag, e.reparseTag);
@@ -117,6 +124,21 @@ public:
         return status == StatusCancelled ? ERROR_OPERATION_ABORTED : ERROR_GEN_FAILURE;
     }
 
+    std::uint32_t ReadClusterSize(const std::wstring&, std::uint64_t& bytes) override {
+        bytes = clusterBytes;
+        return clusterBytes == 0 ? ERROR_NOT_SUPPORTED : 0;
+    }
+
+    std::uint32_t ReadCompressedSize(const std::wstring& path, std::uint64_t& bytes) override {
+        std::lock_guard lock(mutex_);
+        askedCompressedSize.insert(path);
+        const std::size_t cut = path.rfind(L'\\');
+        for (const FakeEntry& e : folders.at(path.substr(4, cut - 4))) {
+            if (e.name == path.substr(cut + 1)) bytes = e.onDisk;
+        }
+        return 0;
+    }
+
     void CancelBlockedCall(DWORD threadId) override {
         std::lock_guard lock(mutex_);
         cancelledThreads_.insert(threadId);
@@ -129,7 +151,8 @@ private:
         std::size_t next = 0;
     };
 
-    static void Put(std::byte* at, std::uint32_t value) { std::memcpy(at, &value, sizeof value); }
+    template <class Value>
+    static void Put(std::byte* at, Value value) { std::memcpy(at, &value, sizeof value); }
 
     // Windows would shorten a plain path over 259 characters or drop a
     // trailing dot or space from a name; this stand-in refuses such paths.
@@ -237,6 +260,35 @@ TEST(DirectoryEngines, CountCloudFoldersLongPathsAndOddNamesAndRecordEveryFailur
         EXPECT_FALSE(fs.opened.contains(L"R:\\r\\Online")) << name << ": opening it would download it";
         EXPECT_FALSE(fs.opened.contains(L"R:\\r\\Junction")) << name;
         EXPECT_EQ(result.folderCount, 10u) << name << ": every folder stays in the tree";
+    }
+}
+
+// The native engine takes the allocation the listing reports and, given
+// file IDs, counts a file of two names once. The walk rounds lengths up to
+// clusters and asks for the compressed size of sparse, compressed and cloud
+// files only. Neither opens a file: a placeholder counts what is local.
+TEST(DirectoryEngines, BytesOnDiskAreWhatEachEngineCanKnow) {
+    constexpr DWORD Cloud = FILE_ATTRIBUTE_REPARSE_POINT;
+    const std::set<std::wstring> flagged{L"\\\\?\\R:\\r\\online", L"\\\\?\\R:\\r\\partly", L"\\\\?\\R:\\r\\sparse",
+                                         L"\\\\?\\R:\\r\\packed"};
+    using Case = std::tuple<bool, std::uint32_t, std::uint64_t, std::uint64_t>;  // refused classes, cluster size
+    const Case cases[]{{false, 0, 4096, 90112}, {false, 1, 4096, 98304}, {true, 0, 4096, 98304}, {true, 0, 0, 88728}};
+    for (const auto& [walk, refusedClasses, clusterBytes, expected] : cases) {
+        StrictDirectories fs;
+        fs.refusedClasses = refusedClasses;
+        fs.clusterBytes = clusterBytes;
+        fs.folders[L"R:\\r"] = {{L"plain", 0, 5000, 0, 8192},
+                                {L"online", Cloud | FileAttributeRecallOnDataAccess, 100000, 0x9000601A, 0},
+                                {L"partly", Cloud | FILE_ATTRIBUTE_OFFLINE, 100000, 0x9000601A, 65536},
+                                {L"sparse", FILE_ATTRIBUTE_SPARSE_FILE, 1u << 30, 0, 4096},
+                                {L"packed", FILE_ATTRIBUTE_COMPRESSED, 10000, 0, 4096},
+                                {L"link", 0, 5000, 0, 8192, 7},
+                                {L"sub", Folder, 0, 0}};
+        fs.folders[L"R:\\r\\sub"] = {{L"link", 0, 5000, 0, 8192, 7}};
+        ScanCancellationToken token;
+        EXPECT_EQ(ScanWith(walk, fs, token).nodes[0].TotalSizeOnDisk(), expected) << walk << ", " << clusterBytes;
+        EXPECT_EQ(fs.askedCompressedSize, walk ? flagged : std::set<std::wstring>{}) << walk;
+        EXPECT_EQ(fs.opened, (std::set<std::wstring>{L"R:\\r", L"R:\\r\\sub"})) << walk;
     }
 }
 

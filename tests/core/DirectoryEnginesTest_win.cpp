@@ -1,6 +1,7 @@
 // Both directory engines on real folders: each native worker count must
 // build the tree the single-threaded walk builds, and the walk must hold
-// exactly the bytes written.
+// exactly the bytes written; a file's second name has no bytes on disk
+// natively, and its clusters again in the walk.
 
 #include <windows.h>
 
@@ -65,12 +66,39 @@ std::uint64_t MakeTree(const TempFolder& temp) {
     temp.File(L"big.bin", 5'000'000'000ull);
     temp.Folder(L"batches");
     for (int i = 0; i < 400; ++i) temp.File(L"batches\\" + std::wstring(220, L'n') + std::to_wstring(i), 1);
-    return total + 77 + 5'000'000'000ull + 400;
+    temp.Folder(L"written\\data");
+    temp.Folder(L"written\\links");
+    temp.WrittenFile(L"written\\data\\a", 5000);
+    temp.WrittenFile(L"written\\data\\b", 100000);
+    EXPECT_TRUE(
+        ::CreateHardLinkW(temp.At(L"written\\links\\a").c_str(), temp.At(L"written\\data\\a").c_str(), nullptr));
+    return total + 77 + 5'000'000'000ull + 400 + 110000;
+}
+
+// Folder totals on disk below "written", the only files both engines know
+// the clusters of: a small file may live in its record, and under Wine a
+// file only sized is a hole, 0 allocated, that the walk can only round up.
+std::map<std::wstring, std::uint64_t> WrittenOnDisk(const ScanResult& result) {
+    std::map<std::wstring, std::uint64_t> onDisk;
+    for (const NodeView n : result.nodes) {
+        const std::wstring path = n.Path().substr(result.rootPath.size());
+        if (n.IsDirectory() && path.starts_with(L"\\written")) onDisk[path] = n.TotalSizeOnDisk();
+    }
+    return onDisk;
 }
 
 TEST(DirectoryEngines, NativeEngineBuildsTheWalksTreeForEveryWorkerCount) {
     TempFolder temp;
     const std::uint64_t written = MakeTree(temp);
+    DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+    ASSERT_TRUE(::GetDiskFreeSpaceW(temp.Path().substr(0, 3).c_str(), &sectors, &bytes, &freeClusters, &clusters));
+    const std::uint64_t cluster = std::uint64_t{sectors} * bytes;
+    const std::uint64_t a = (5000 + cluster - 1) / cluster * cluster;
+    const std::uint64_t b = (100000 + cluster - 1) / cluster * cluster;
+    const std::map<std::wstring, std::uint64_t> walkOnDisk{
+        {L"\\written", 2 * a + b}, {L"\\written\\data", a + b}, {L"\\written\\links", a}};
+    const std::map<std::wstring, std::uint64_t> nativeOnDisk{
+        {L"\\written", a + b}, {L"\\written\\data", a + b}, {L"\\written\\links", 0}};
     std::map<std::wstring, NodeFacts> walked;
     for (const std::uint64_t workers : {0u, 1u, 2u, 8u, 64u}) {
         const ScanResult result = Scan(workers, temp.Path() + L"\\\\");
@@ -86,6 +114,7 @@ TEST(DirectoryEngines, NativeEngineBuildsTheWalksTreeForEveryWorkerCount) {
         } else {
             EXPECT_EQ(Facts(result), walked) << workers << " workers";
         }
+        EXPECT_EQ(WrittenOnDisk(result), workers == 0 ? walkOnDisk : nativeOnDisk) << workers << " workers";
     }
 }
 

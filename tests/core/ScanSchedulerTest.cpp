@@ -47,7 +47,7 @@ public:
         ScanProgress report{path + L"sub", 0, 1};
         if (progress) progress(report);
         for (std::uint64_t i = 0; i < script.files; ++i) {
-            builder.AddFile(sub, L"f", 0, 10, 0);
+            builder.AddFile(sub, L"f", 0, FileSizes{10, 10}, 0);
         }
         report.filesScanned = script.files;
         if (progress) progress(report);

@@ -33,10 +33,10 @@ TEST(ScanTreeBuilder, TotalsAreSumsThatSaturateInsteadOfWrapping) {
     for (const auto& c : cases) {
         ScanTreeBuilder builder;
         const auto root = builder.AddRoot(L"R", FileAttributeDirectory, 0);
-        builder.AddFile(root, L"five", 0x20, 5, 0);
+        builder.AddFile(root, L"five", 0x20, FileSizes{5, 5}, 0);
         const auto sub = builder.AddFolder(root, L"s", FileAttributeDirectory, 0);
         for (const std::uint64_t size : c.sizes) {
-            builder.AddFile(sub, L"f", 0x20, size, 0);
+            builder.AddFile(sub, L"f", 0x20, FileSizes{size, size}, 0);
         }
         builder.ComputeTotals();
         const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"R", 0);
@@ -52,11 +52,11 @@ TEST(ScanTreeBuilder, TotalsAreSumsThatSaturateInsteadOfWrapping) {
 TEST(ScanTreeBuilder, PathsAreDerivedAndChildrenKeepInsertionOrder) {
     ScanTreeBuilder builder;
     const auto root = builder.AddRoot(L"C:\\", FileAttributeDirectory, 0);
-    const auto z = builder.AddFile(root, L"z", 0, 1, 0);
+    const auto z = builder.AddFile(root, L"z", 0, FileSizes{1, 1}, 0);
     const auto a = builder.AddFolder(root, L"a", FileAttributeDirectory, 0);
-    const auto m = builder.AddFile(root, L"m", 0, 1, 0);
-    const auto deep = builder.AddFile(a, L"b,c.txt", 0, 1, 0);
-    EXPECT_EQ(builder.AddFile(z, L"under a file", 0, 1, 0), NoIndex);
+    const auto m = builder.AddFile(root, L"m", 0, FileSizes{1, 1}, 0);
+    const auto deep = builder.AddFile(a, L"b,c.txt", 0, FileSizes{1, 1}, 0);
+    EXPECT_EQ(builder.AddFile(z, L"under a file", 0, FileSizes{1, 1}, 0), NoIndex);
     EXPECT_EQ(builder.AddFolder(NoIndex, L"second root", FileAttributeDirectory, 0), NoIndex);
     builder.AddError(L"C:\\a", 5);
     builder.AddError(L"C:\\b", 5);
@@ -85,9 +85,9 @@ TEST(ScanTreeBuilder, AFullTreeFailsTheScan) {
     ScanTreeBuilder builder(3);
     const auto root = builder.AddRoot(L"R", FileAttributeDirectory, 0);
     const auto sub = builder.AddFolder(root, L"s", FileAttributeDirectory, 0);
-    builder.AddFile(sub, L"f", 0, 1, 0);
+    builder.AddFile(sub, L"f", 0, FileSizes{1, 1}, 0);
     EXPECT_FALSE(builder.IsFull());
-    EXPECT_EQ(builder.AddFile(sub, L"g", 0, 1, 0), NoIndex);
+    EXPECT_EQ(builder.AddFile(sub, L"g", 0, FileSizes{1, 1}, 0), NoIndex);
     EXPECT_TRUE(builder.IsFull());
     builder.ComputeTotals();
     const ScanResult result = builder.FinishResult(ScanStatus::Completed, L"R", 0);
@@ -106,7 +106,7 @@ TEST(ScanTreeBuilder, DeepAndWideTreesKeepEveryNameThroughAMerge) {
     for (std::uint64_t i = 1; i < Depth; ++i) {
         parent = deepBuilder.AddFolder(parent, L"", FileAttributeDirectory, 0);
     }
-    deepBuilder.AddFile(parent, L"f", 0, 3, 0);
+    deepBuilder.AddFile(parent, L"f", 0, FileSizes{3, 3}, 0);
     deepBuilder.ComputeTotals();
     const ScanResult deep = deepBuilder.FinishResult(ScanStatus::Completed, L"", 0);
     EXPECT_EQ(deep.nodes[0].FolderCount(), Depth - 1);
@@ -123,13 +123,13 @@ TEST(ScanTreeBuilder, DeepAndWideTreesKeepEveryNameThroughAMerge) {
         if (i % 1000 == 0) {
             folder = wideBuilder.AddFolder(root, names.back(), FileAttributeDirectory, 0);
         } else {
-            wideBuilder.AddFile(folder, names.back(), 0x20, i, 0);
+            wideBuilder.AddFile(folder, names.back(), 0x20, FileSizes{i, i}, 0);
         }
     }
     wideBuilder.ComputeTotals();
     ScanResult wide = wideBuilder.FinishResult(ScanStatus::Completed, L"D:\\data", 0);
     ScanTree merged;
-    const auto top = merged.Append(NoIndex, true, L"All", FileAttributeDirectory, 0, 0);
+    const auto top = merged.Append(NoIndex, true, L"All", FileAttributeDirectory, {}, 0);
     merged.AppendTree(std::move(wide.nodes), top);
     merged.ComputeTotals();
     merged.IndexChildren();

@@ -66,6 +66,8 @@ std::vector<std::string> ProgramKeys() {
         {"dialog.", {"delete.title", "delete.prompt", "delete.size", "delete.files"}},
         {"status.", {"deleted", "delete_failed", "delete_refused", "copy_failed"}},
         {"status.", {"found", "seconds"}},
+        {"", {"menu.settings.size_on_disk", "column.size_on_disk", "column.subtree_size_on_disk", "status.on_disk",
+              "status.volume_used", "status.volume_free", "status.volume_unlisted"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
@@ -81,7 +83,8 @@ std::vector<std::string> ProgramKeys() {
 constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", "status.current",
                                      "status.files", "status.unreadable_folders", "status.elapsed", "status.found",
                                      "combo.folder_prefix", "dialog.about.version_prefix",
-                                     "status.exporting"};
+                                     "status.exporting", "status.on_disk", "status.volume_used",
+                                     "status.volume_free", "status.volume_unlisted"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
     const StringTable english = ParseStringTable(ReadFile(StringsFolder() / L"en-US.txt"));

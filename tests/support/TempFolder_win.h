@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace varnel::testing {
@@ -52,6 +53,12 @@ public:
         const bool sized = ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
         ::CloseHandle(file);
         ASSERT_TRUE(sized);
+    }
+
+    // A file holding data, which takes clusters wherever it lives: a file
+    // only sized may be a hole (as Wine's files on Linux are).
+    void WrittenFile(const std::wstring& relative, std::size_t size) const {
+        std::ofstream(std::filesystem::path(At(relative)), std::ios::binary) << std::string(size, 'x');
     }
 
 private:

@@ -69,12 +69,14 @@ inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& res
     for (std::size_t k = nodes.size(); k-- > 0;) {
         const core::NodeView node = nodes[k];
         if (!node.IsDirectory()) {
-            if (node.TotalSize() != node.Size()) return ::testing::AssertionFailure() << "file total " << k;
+            if (node.TotalSize() != node.Size() || node.TotalSizeOnDisk() != node.SizeOnDisk())
+                return ::testing::AssertionFailure() << "file total " << k;
             continue;
         }
-        std::uint64_t total = 0, direct = 0, fileCount = 0, folderCount = 0;
+        std::uint64_t total = 0, onDisk = 0, direct = 0, fileCount = 0, folderCount = 0;
         for (const std::uint64_t c : node.Children()) {
             const core::NodeView child = nodes[c];
+            onDisk = core::SaturatingAdd(onDisk, child.TotalSizeOnDisk());
             if (child.IsDirectory()) {
                 total = core::SaturatingAdd(total, child.TotalSize());
                 fileCount += child.FileCount();
@@ -85,7 +87,7 @@ inline ::testing::AssertionResult TreeInvariantsHold(const core::ScanResult& res
                 fileCount += 1;
             }
         }
-        if (total != node.TotalSize() || direct != node.DirectFilesSize() || fileCount != node.FileCount() ||
+        if (total != node.TotalSize() || onDisk != node.TotalSizeOnDisk() || direct != node.DirectFilesSize() || fileCount != node.FileCount() ||
             folderCount != node.FolderCount())
             return ::testing::AssertionFailure() << "totals of node " << k << " are not the sums below it";
     }

@@ -15,11 +15,13 @@ ScanCommand ParseOk(std::vector<std::wstring> arguments) {
 
 TEST(CommandLine, OptionsAndPaths) {
     const ScanCommand command =
-        ParseOk({L"--engine", L"walk", L"--format", L"csv", L"--threads", L"8", L"--top", L"5", L"C:\\", L"D:\\x"});
+        ParseOk({L"--engine", L"walk", L"--format", L"csv", L"--threads", L"8", L"--top", L"5", L"--size", L"disk",
+                 L"C:\\", L"D:\\x"});
     EXPECT_EQ(command.engine, EngineChoice::Walk);
     EXPECT_EQ(command.format, OutputFormat::Csv);
     EXPECT_EQ(command.threads, 8u);
     EXPECT_EQ(command.top, 5u);
+    EXPECT_EQ(command.rankBy, SizeMeasure::Disk);
     EXPECT_EQ(command.paths, (std::vector<std::wstring>{L"C:\\", L"D:\\x"}));
 
     const ScanCommand defaults = ParseOk({L"C:\\"});
@@ -49,6 +51,7 @@ TEST(CommandLine, BadUsageIsAnError) {
         {L"--top", L"", L"C:\\"},
         {L"--top"},
         {L"--colour", L"red", L"C:\\"},
+        {L"--size", L"fat", L"C:\\"},
         {L"--engine", L"walk"},
         {L"--image", L"disk.img", L"C:\\"},
         {L"--image", L"disk.img", L"--engine", L"walk"},
@@ -73,9 +76,9 @@ core::ScanResult SampleResult() {
     core::ScanTreeBuilder builder;
     const auto root = builder.AddRoot(L"C:\\R", 0x10, 0);
     const auto sub = builder.AddFolder(root, L"s,1", 0x10, 0);
-    builder.AddFile(sub, L"big", 0x20, 300, 0);
-    builder.AddFile(root, L"mid", 0x20, 200, 0);
-    builder.AddFile(root, L"tie", 0x20, 200, 0);
+    builder.AddFile(sub, L"big", 0x20, core::FileSizes{300, 4096}, 0);
+    builder.AddFile(root, L"mid", 0x20, core::FileSizes{200, 0}, 0);
+    builder.AddFile(root, L"tie", 0x20, core::FileSizes{200, 300}, 0);
     builder.AddError(L"C:\\R\\denied", 5);
     builder.ComputeTotals();
     return builder.FinishResult(core::ScanStatus::Completed, L"C:\\R", 9);
@@ -87,16 +90,19 @@ TEST(ScanReport, CsvListsNodesThenErrorsThenRanking) {
     const std::string csv = RenderCsv(result, RankLargest(result, 1));
     EXPECT_EQ(csv,
               "kind,index,parent,path,name,folder,size,total_size,direct_files_size,file_count,folder_count,"
-              "attributes,reparse,error_code\n"
-              "node,0,,C:\\R,R,1,0,700,400,3,1,16,0,\n"
-              "node,1,0,\"C:\\R\\s,1\",\"s,1\",1,0,300,300,1,0,16,0,\n"
-              "node,2,1,\"C:\\R\\s,1\\big\",big,0,300,300,0,0,0,32,0,\n"
-              "node,3,0,C:\\R\\mid,mid,0,200,200,0,0,0,32,0,\n"
-              "node,4,0,C:\\R\\tie,tie,0,200,200,0,0,0,32,0,\n"
-              "error,,,C:\\R\\denied,,,,,,,,,,5\n"
-              "largest_file,2,,\"C:\\R\\s,1\\big\",,,,300,,,,,,\n"
-              "largest_folder,1,,\"C:\\R\\s,1\",,,,300,,,,,,\n");
-    EXPECT_NE(RenderSummary(result, {}).find("files: 3\nfolders: 2\nerrors: 1\nelapsed_ms: 9\ntotal_size: 700\n"),
+              "attributes,reparse,error_code,size_on_disk\n"
+              "node,0,,C:\\R,R,1,0,700,400,3,1,16,0,,4396\n"
+              "node,1,0,\"C:\\R\\s,1\",\"s,1\",1,0,300,300,1,0,16,0,,4096\n"
+              "node,2,1,\"C:\\R\\s,1\\big\",big,0,300,300,0,0,0,32,0,,4096\n"
+              "node,3,0,C:\\R\\mid,mid,0,200,200,0,0,0,32,0,,0\n"
+              "node,4,0,C:\\R\\tie,tie,0,200,200,0,0,0,32,0,,300\n"
+              "error,,,C:\\R\\denied,,,,,,,,,,5,\n"
+              "largest_file,2,,\"C:\\R\\s,1\\big\",,,,300,,,,,,,4096\n"
+              "largest_folder,1,,\"C:\\R\\s,1\",,,,300,,,,,,,4096\n");
+    // Ranked by bytes on disk, the file that takes more space comes first.
+    EXPECT_EQ(RankLargest(result, 2, SizeMeasure::Disk).largestFiles, (std::vector<std::uint64_t>{2, 4}));
+    EXPECT_EQ(RankLargest(result, 2, SizeMeasure::Logical).largestFiles, (std::vector<std::uint64_t>{2, 3}));
+    EXPECT_NE(RenderSummary(result, {}).find("files: 3\nfolders: 2\nerrors: 1\nelapsed_ms: 9\ntotal_size: 700\ntotal_size_on_disk: 4396\n"),
               std::string::npos);
     EXPECT_NE(RenderJson(result, {}).find("\"errors\": [\n    {\"path\": \"C:\\\\R\\\\denied\", \"code\": 5}\n  ]\n}"),
               std::string::npos);
@@ -107,7 +113,7 @@ TEST(ScanReport, CsvListsNodesThenErrorsThenRanking) {
 TEST(ScanReport, PiecesAddUpAndAStoppedReportEnds) {
     core::ScanTreeBuilder builder;
     const auto root = builder.AddRoot(L"C:\\R", 0x10, 0);
-    for (int i = 0; i < 5000; ++i) builder.AddFile(root, L"f", 0x20, 1, 0);
+    for (int i = 0; i < 5000; ++i) builder.AddFile(root, L"f", 0x20, core::FileSizes{1, 1}, 0);
     builder.ComputeTotals();
     const auto result = builder.FinishResult(core::ScanStatus::Completed, L"C:\\R", 9);
     std::string joined;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Compares varnelscan --image with The Sleuth Kit node by node: every name,
-its kind and size, every folder's totals and counts (summed from the TSK
-listing), and that each node's path is its parent's path plus its name.
+its kind, size and bytes on disk, every folder's totals and counts (summed
+from the TSK listing), and that each node's path is its parent's path plus
+its name. A file with several names has its bytes on disk under one of them.
 
 usage: varnelscan_image_end_to_end.py FIXTURE_DIR VARNELSCAN [EMULATOR...]
            every NAME.img against NAME.expected (written when the fixture was
@@ -36,12 +37,28 @@ def scan(exe, emulator, image, threads):
     return rows, None
 
 
+def one_name_each(lines, on_disk_of):
+    """The listing's lines as KIND, SIZE, ON_DISK, PATH, with a file's bytes
+    on disk under one of its names: the first the scan gave them to (any
+    other that has them too then differs), else the first by path."""
+    fields = [line.split("\t", 4) for line in lines]
+    names = collections.defaultdict(list)
+    for kind, _, _, record, path in sorted(fields, key=lambda f: f[4]):
+        if kind == "F":
+            names[record].append(path)
+    carrier = {record: next((p for p in paths if on_disk_of.get(p, "0") != "0"), paths[0])
+               for record, paths in names.items()}
+    return [f"{kind}\t{size}\t{on_disk if kind == 'F' and carrier[record] == path else 0}\t{path}"
+            for kind, size, on_disk, record, path in fields]
+
+
 def expected_totals(lines):
-    """{folder path: (total_size, direct_files_size, file_count, folder_count)}
-    from "KIND<TAB>SIZE<TAB>PATH" lines; the root is ""."""
-    totals = collections.defaultdict(lambda: [0, 0, 0, 0])
+    """{folder path: (total_size, direct_files_size, file_count, folder_count,
+    total_size_on_disk)} from "KIND<TAB>SIZE<TAB>ON_DISK<TAB>PATH" lines; the
+    root is ""."""
+    totals = collections.defaultdict(lambda: [0, 0, 0, 0, 0])
     for line in lines:
-        kind, size, path = line.split("\t", 2)
+        kind, size, on_disk, path = line.split("\t", 3)
         if kind != "F":
             totals[path]
         ancestors = path.split("\\")[:-1]
@@ -50,6 +67,7 @@ def expected_totals(lines):
             if kind == "F":
                 folder[0] += int(size)
                 folder[2] += 1
+                folder[4] += int(on_disk)
             else:
                 folder[3] += 1
         if kind == "F":
@@ -66,6 +84,7 @@ def compare(rows, root, lines):
         faults["root"].append(f"roots {[r['path'] for r in roots]}")
     actual = collections.Counter()
     actual_totals = {}
+    on_disk_of = {}
     for row in rows:
         parent = by_index.get(row["parent"])
         if row["parent"] and (parent is None or parent["folder"] != "1"):
@@ -75,14 +94,17 @@ def compare(rows, root, lines):
         relative = row["path"][len(root) + 1:] if row["parent"] else ""
         if row["folder"] == "1":
             actual_totals[relative] = tuple(int(row[k]) for k in (
-                "total_size", "direct_files_size", "file_count", "folder_count"))
+                "total_size", "direct_files_size", "file_count", "folder_count", "size_on_disk"))
         if row["parent"]:
             kind = "F" if row["folder"] != "1" else "R" if row["reparse"] == "1" else "D"
-            actual[f"{kind}\t{row['size']}\t{relative}"] += 1
+            on_disk = row["size_on_disk"] if kind == "F" else "0"
+            on_disk_of[relative] = on_disk
+            actual[f"{kind}\t{row['size']}\t{on_disk}\t{relative}"] += 1
+    lines = one_name_each(lines, on_disk_of)
     expected = collections.Counter(lines)
     faults["missing"] = sorted((expected - actual).elements())
     faults["extra"] = sorted((actual - expected).elements())
-    names = ("total_size", "direct_files_size", "file_count", "folder_count")
+    names = ("total_size", "direct_files_size", "file_count", "folder_count", "total_size_on_disk")
     for path, want in sorted(expected_totals(lines).items()):
         got = actual_totals.get(path)
         if got is not None and got != want:
@@ -138,8 +160,10 @@ def check_image(image, exe):
     faults = compare(rows, root, lines)
     files = sum(1 for line in lines if line.startswith("F"))
     total = sum(int(line.split("\t")[1]) for line in lines if line.startswith("F"))
+    on_disk = sum({line.split("\t")[3]: int(line.split("\t")[2]) for line in lines if line.startswith("F")}.values())
     print(f"{image}: varnelscan {len(rows)} nodes in {scanned - start:.1f} s; The Sleuth Kit {len(lines)} names "
-          f"({files} files, {len(lines) - files} folders, {total} bytes) in {time.monotonic() - scanned:.1f} s")
+          f"({files} files, {len(lines) - files} folders, {total} bytes, {on_disk} on disk) in "
+          f"{time.monotonic() - scanned:.1f} s")
     for kind, found in faults.items():
         print(f"FAIL: {len(found)} {kind}", *found[:20], sep="\n  ")
     print("match" if not faults else "DIFFER")

@@ -47,7 +47,7 @@ std::vector<wchar_t> AccessKeys(const std::wstring& text) {
 const std::vector<std::vector<std::string>> Groups{
     {"menu.file", "menu.settings", "menu.help", "toolbar.folder", "toolbar.scan", "toolbar.cancel", "toolbar.open"},
     {"menu.file.export", "menu.file.recent_folders", "menu.file.exit"},
-    {"menu.settings.scan", "menu.settings.theme", "menu.settings.language"},
+    {"menu.settings.scan", "menu.settings.size_on_disk", "menu.settings.theme", "menu.settings.language"},
     {"menu.help.about"},
     {"context.open", "context.show_in_tree", "context.show_in_explorer", "context.copy_path", "context.copy_csv",
      "context.delete", "context.properties"},

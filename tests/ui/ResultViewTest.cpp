@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "core/ScanTreeBuilder.h"
+#include "ui/ResultColumns.h"
 #include "ui/ResultEdit.h"
 #include "ui/ResultView.h"
 
@@ -15,9 +17,11 @@ using core::ScanResult;
 using core::ScanTreeBuilder;
 
 constexpr std::uint32_t Dir = core::FileAttributeDirectory;
+constexpr SizeMeasure Logical = SizeMeasure::Logical;
 
 // root (C:\) holds: big\ (a 500, b 300, c 300), empty\, same\ (x 300),
-// z.bin 300, a.bin 300, 0.bin 0.
+// z.bin 300, a.bin 300, 0.bin 0; on disk, ranked the other way round:
+// big\ (a 1024, b 4096, c 2048), same\ (x 16384), z.bin 8192, a.bin 512.
 struct Sample {
     ScanResult result;
     std::uint64_t root, big, empty, same, z, a, zero, fa, fb, fc, fx;
@@ -28,13 +32,13 @@ struct Sample {
         big = b.AddFolder(root, L"big", Dir, 0);
         empty = b.AddFolder(root, L"empty", Dir, 0);
         same = b.AddFolder(root, L"same", Dir, 0);
-        z = b.AddFile(root, L"z.bin", 0, 300, 0);
-        a = b.AddFile(root, L"a.bin", 0, 300, 0);
-        zero = b.AddFile(root, L"0.bin", 0, 0, 0);
-        fa = b.AddFile(big, L"a", 0, 500, 0);
-        fb = b.AddFile(big, L"b", 0, 300, 0);
-        fc = b.AddFile(big, L"c", 0, 300, 0);
-        fx = b.AddFile(same, L"x", 0, 300, 0);
+        z = b.AddFile(root, L"z.bin", 0, {300, 8192}, 0);
+        a = b.AddFile(root, L"a.bin", 0, {300, 512}, 0);
+        zero = b.AddFile(root, L"0.bin", 0, {0, 0}, 0);
+        fa = b.AddFile(big, L"a", 0, {500, 1024}, 0);
+        fb = b.AddFile(big, L"b", 0, {300, 4096}, 0);
+        fc = b.AddFile(big, L"c", 0, {300, 2048}, 0);
+        fx = b.AddFile(same, L"x", 0, {300, 16384}, 0);
         b.AddError(L"C:\\big\\locked", 5);
         b.AddError(L"C:\\bigger", 5);
         b.ComputeTotals();
@@ -87,15 +91,10 @@ TEST(ListSorting, ClicksAndRankingRows) {
 
     Sample s;
     const SubtreeIndex index(s.result);
-    Rankings r = ComputeRankings(s.result, index, NoIndex);
-    SortRankingRows(s.result, 1, {2, false}, OrdinalCompare, r.files.nodes, r.files.shares);
+    Rankings r = ComputeRankings(s.result, index, NoIndex, Logical);
+    SortRankingRows(s.result, 1, {2, false}, OrdinalCompare, Logical, r.files.nodes, r.files.shares);
     EXPECT_EQ(r.files.nodes, (std::vector<std::uint64_t>{s.zero, s.fa, s.a, s.fb, s.fc, s.fx, s.z}));
-    for (std::size_t i = 0; i < r.files.nodes.size(); ++i) {
-        EXPECT_DOUBLE_EQ(r.files.shares[i], ShareOf(s.result, r.files.nodes[i], NoIndex)) << "shares move along";
-    }
-    SortRankingRows(s.result, 1, DefaultSortOrder(1), OrdinalCompare, r.files.nodes, r.files.shares);
-    EXPECT_EQ(r.files.nodes.front(), s.fa);
-    SortRankingRows(s.result, 2, {2, true}, OrdinalCompare, r.folders.nodes, r.folders.shares);
+    SortRankingRows(s.result, 2, {2, true}, OrdinalCompare, Logical, r.folders.nodes, r.folders.shares);
     EXPECT_EQ(r.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
 }
 
@@ -124,41 +123,18 @@ TEST(ResultTree, ExpandCollapseAndRowsThatNeverExpand) {
 
 TEST(ShareOf, EdgeCases) {
     Sample s;
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.big, NoIndex), 55.0);
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.fa, s.big), 500.0 * 100.0 / 1100.0);
-    EXPECT_EQ(ShareOf(s.result, s.zero, s.empty), 0.0) << "a reference of size 0";
-    EXPECT_EQ(ShareOf(s.result, 12345, NoIndex), 0.0);
-    EXPECT_EQ(ShareOf(s.result, s.big, 12345), 0.0);
-    EXPECT_EQ(ShareOf(ScanResult{}, 0, NoIndex), 0.0);
-    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.root, s.fa), 400.0) << "above 100 is not clamped here";
+    EXPECT_EQ(ShareOf(s.result, s.zero, s.empty, Logical), 0.0) << "a reference of size 0";
+    EXPECT_EQ(ShareOf(ScanResult{}, 0, NoIndex, Logical), 0.0);
+    EXPECT_DOUBLE_EQ(ShareOf(s.result, s.root, s.fa, Logical), 400.0) << "above 100 is not clamped here";
 
     // Sizes near 2^64 stay exact enough and finite.
     ScanTreeBuilder b;
     const auto root = b.AddRoot(L"r", Dir, 0);
-    const auto huge = b.AddFile(root, L"h", 0, std::numeric_limits<std::uint64_t>::max(), 0);
+    constexpr auto Max = std::numeric_limits<std::uint64_t>::max();
+    const auto huge = b.AddFile(root, L"h", 0, {Max, Max}, 0);
     b.ComputeTotals();
     const ScanResult big = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
-    EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex), 100.0);
-}
-
-TEST(Rankings, LargestFilesAndFoldersBelowAFolder) {
-    Sample s;
-    const SubtreeIndex index(s.result);
-    const Rankings ofBig = ComputeRankings(s.result, index, s.big);
-    ASSERT_EQ(ofBig.files.nodes.size(), 3u);
-    EXPECT_EQ(ofBig.files.nodes[0], s.fa);
-    EXPECT_DOUBLE_EQ(ofBig.files.shares[0], 500.0 * 100.0 / 1100.0);
-    EXPECT_TRUE(ofBig.folders.nodes.empty()) << "the folder itself is never ranked";
-
-    const Rankings ofRoot = ComputeRankings(s.result, index, NoIndex);
-    EXPECT_EQ(ofRoot.files.nodes.size(), 7u);
-    EXPECT_EQ(ofRoot.files.nodes[0], s.fa);
-    EXPECT_EQ(ofRoot.files.nodes.back(), s.zero);
-    EXPECT_EQ(ofRoot.folders.nodes, (std::vector<std::uint64_t>{s.big, s.same, s.empty}));
-
-    const Rankings ofEmpty = ComputeRankings(s.result, index, s.empty);
-    EXPECT_TRUE(ofEmpty.files.nodes.empty());
-    EXPECT_TRUE(ComputeRankings(ScanResult{}, SubtreeIndex{}, NoIndex).files.nodes.empty());
+    EXPECT_DOUBLE_EQ(ShareOf(big, huge, NoIndex, Logical), 100.0);
 }
 
 TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
@@ -167,21 +143,22 @@ TEST(Rankings, KeepOnlyTheThirtyLargestSorted) {
     const auto sub = b.AddFolder(root, L"s", Dir, 0);
     for (std::uint64_t i = 0; i < 100; ++i) {
         // Sizes in a scrambled order so that insertion order proves nothing.
-        b.AddFile(i % 2 ? root : sub, L"f", 0, (i * 37) % 100 + 1, 0);
+        const std::uint64_t size = (i * 37) % 100 + 1;
+        b.AddFile(i % 2 ? root : sub, L"f", 0, {size, size}, 0);
         b.AddFolder(sub, L"d", Dir, 0);
     }
     b.ComputeTotals();
     const ScanResult result = b.FinishResult(core::ScanStatus::Completed, L"r", 0);
     const SubtreeIndex index(result);
-    const auto files = CollectLargestFiles(result, index, NoIndex);
+    const auto files = CollectLargestFiles(result, index, NoIndex, Logical);
     ASSERT_EQ(files.size(), RankingLimit);
     for (std::size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(result.nodes[files[i]].Size(), 100 - i);
     }
-    EXPECT_EQ(CollectLargestFiles(result, index, sub).size(), 30u);
-    EXPECT_EQ(CollectLargestFolders(result, index, root, 0).size(), 0u);
-    EXPECT_EQ(CollectLargestFolders(result, index, root, 200).size(), 101u);
-    EXPECT_EQ(CollectLargestFolders(result, index, root, 200).front(), sub);
+    EXPECT_EQ(CollectLargestFiles(result, index, sub, Logical).size(), 30u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 0, Logical).size(), 0u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 200, Logical).size(), 101u);
+    EXPECT_EQ(CollectLargestFolders(result, index, root, 200, Logical).front(), sub);
 }
 
 TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
@@ -194,7 +171,8 @@ TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
         const auto driveRoot = drive.AddRoot(std::wstring(1, static_cast<wchar_t>(L'C' + d)) + L":\\", Dir, 0);
         for (int i = 0; i < 15; ++i) {
             const auto folder = drive.AddFolder(driveRoot, L"d", Dir, 0);
-            drive.AddFile(folder, L"f", 0, static_cast<std::uint64_t>(d * 100 + i + 1), 0);
+            const auto size = static_cast<std::uint64_t>(d * 100 + i + 1);
+            drive.AddFile(folder, L"f", 0, {size, size}, 0);
         }
         drives.push_back(result.nodes.size());
         result.nodes.AppendTree(drive.FinishResult(core::ScanStatus::Completed, L"", 0).nodes, root);
@@ -203,13 +181,48 @@ TEST(Rankings, MergedRootLeavesTheDriveRootsOut) {
     result.nodes.IndexChildren();
     EXPECT_EQ(DisplayName(result.nodes[drives[1]]), L"D:\\") << "a drive shows its path";
     const SubtreeIndex index(result);
-    const Rankings rankings = ComputeRankings(result, index, root);
+    const Rankings rankings = ComputeRankings(result, index, root, Logical);
     ASSERT_EQ(rankings.folders.nodes.size(), 30u);
     for (const auto node : rankings.folders.nodes) {
         EXPECT_NE(result.nodes[node].Parent(), root) << "a drive root was ranked";
     }
     // Below one drive, its folders are ranked as usual.
-    EXPECT_EQ(ComputeRankings(result, index, drives[0]).folders.nodes.size(), 15u);
+    EXPECT_EQ(ComputeRankings(result, index, drives[0], Logical).folders.nodes.size(), 15u);
+}
+
+// The measure turns the tree's order, both rankings, their shares and the
+// size headers over together. Totals: 2000 logical, 32256 on disk.
+TEST(SizeMeasure, RanksSharesAndOrdersSiblingsTogether) {
+    Sample s;
+    const SubtreeIndex index(s.result);
+    using Nodes = std::vector<std::uint64_t>;
+    const struct {
+        SizeMeasure measure;
+        Nodes rows, firstFiles, folders;
+        double shareOfSame;
+        const char* sizeHeader;
+    } cases[] = {
+        {Logical, {s.root, s.big, s.same, s.a, s.z, s.empty, s.zero}, {s.fa}, {s.big, s.same, s.empty}, 15.0,
+         "column.size"},
+        {SizeMeasure::OnDisk, {s.root, s.same, s.z, s.big, s.a, s.empty, s.zero},
+         {s.fx, s.z, s.fb, s.fc, s.fa, s.a, s.zero}, {s.same, s.big, s.empty}, 16384 * 100.0 / 32256,
+         "column.size_on_disk"},
+    };
+    for (const auto& m : cases) {
+        ResultTree tree;
+        tree.Reset(&s.result);
+        tree.SetSizeMeasure(m.measure);
+        EXPECT_EQ(RowNodes(tree), m.rows);
+        Rankings r = ComputeRankings(s.result, index, NoIndex, m.measure);
+        EXPECT_EQ(Nodes(r.files.nodes.begin(), r.files.nodes.begin() + std::ssize(m.firstFiles)), m.firstFiles);
+        EXPECT_EQ(r.folders.nodes, m.folders);
+        EXPECT_DOUBLE_EQ(ShareOf(s.result, s.same, NoIndex, m.measure), m.shareOfSame);
+        SortRankingRows(s.result, 2, {1, false}, OrdinalCompare, m.measure, r.folders.nodes, r.folders.shares);
+        EXPECT_EQ(r.folders.nodes, Nodes(m.folders.rbegin(), m.folders.rend())) << "by size, smallest first";
+        const auto same = std::find(r.folders.nodes.begin(), r.folders.nodes.end(), s.same) - r.folders.nodes.begin();
+        EXPECT_DOUBLE_EQ(r.folders.shares[static_cast<std::size_t>(same)], m.shareOfSame) << "shares move along";
+        EXPECT_STREQ(HeaderKey(TreeColumns[2], m.measure), m.sizeHeader);
+    }
 }
 
 TEST(ResultEdit, RemovingASubtreeRenumbersRecountsAndDropsItsErrors) {

@@ -6,14 +6,15 @@ namespace varnel::tools {
 
 const char* const UsageText =
     "usage: varnelscan [--engine auto|walk|ntquery|mft] [--threads N]\n"
-    "                  [--format summary|csv|json] [--top N] PATH...\n"
-    "       varnelscan --image FILE [--threads N] [--format ...] [--top N]\n"
+    "                  [--format summary|csv|json] [--top N] [--size logical|disk] PATH...\n"
+    "       varnelscan --image FILE [--threads N] [--format ...] [--top N] [--size ...]\n"
     "\n"
     "Scans each PATH and prints the result on standard output (UTF-8).\n"
     "  --engine   scan engine; auto lets Varnel choose (default)\n"
     "  --threads  worker threads per drive, 0 for the engine's default (0..64)\n"
     "  --format   summary (default), csv (every node and error) or json\n"
     "  --top N    also list the N largest files and folders below the root\n"
+    "  --size     what --top ranks by: logical sizes (default) or bytes on disk\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
     "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage.\n";
 
@@ -44,6 +45,12 @@ std::optional<EngineChoice> ParseEngine(const std::wstring& text) {
     if (text == L"walk") return EngineChoice::Walk;
     if (text == L"ntquery") return EngineChoice::NtQuery;
     if (text == L"mft") return EngineChoice::Mft;
+    return std::nullopt;
+}
+
+std::optional<SizeMeasure> ParseSizeMeasure(const std::wstring& text) {
+    if (text == L"logical") return SizeMeasure::Logical;
+    if (text == L"disk") return SizeMeasure::Disk;
     return std::nullopt;
 }
 
@@ -92,6 +99,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             const auto top = ParseCount(value, MaxTop);
             if (!top) return UsageError{L"--top takes a whole number from 0 to 1000000: " + value};
             command.top = *top;
+        } else if (argument == L"--size") {
+            const auto measure = ParseSizeMeasure(value);
+            if (!measure) return UsageError{L"--size takes logical or disk: " + value};
+            command.rankBy = *measure;
         } else if (argument == L"--image") {
             if (value.empty()) return UsageError{L"--image needs a file"};
             command.image = value;

@@ -32,7 +32,7 @@ int UsageFailure(const std::wstring& message) {
 }
 
 int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
-    const Ranking ranking = RankLargest(result, command.top);
+    const Ranking ranking = RankLargest(result, command.top, command.rankBy);
     switch (command.format) {
         case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
         case OutputFormat::Csv: Write(stdout, RenderCsv(result, ranking)); break;

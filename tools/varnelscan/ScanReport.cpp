@@ -16,7 +16,11 @@ namespace {
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-std::vector<std::uint64_t> Largest(const ScanResult& result, std::uint64_t count, bool folders) {
+std::uint64_t MeasuredSize(const NodeView node, SizeMeasure measure) {
+    return measure == SizeMeasure::Disk ? node.TotalSizeOnDisk() : node.TotalSize();
+}
+
+std::vector<std::uint64_t> Largest(const ScanResult& result, std::uint64_t count, bool folders, SizeMeasure measure) {
     std::vector<std::uint64_t> candidates;
     for (const NodeView node : result.nodes) {
         if (node.IsDirectory() == folders && node.Index() != result.rootIndex) {
@@ -24,8 +28,8 @@ std::vector<std::uint64_t> Largest(const ScanResult& result, std::uint64_t count
         }
     }
     const auto larger = [&](std::uint64_t a, std::uint64_t b) {
-        const std::uint64_t sizeA = result.nodes[a].TotalSize();
-        const std::uint64_t sizeB = result.nodes[b].TotalSize();
+        const std::uint64_t sizeA = MeasuredSize(result.nodes[a], measure);
+        const std::uint64_t sizeB = MeasuredSize(result.nodes[b], measure);
         return sizeA != sizeB ? sizeA > sizeB : a < b;
     };
     const auto keep = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(count, candidates.size()));
@@ -94,13 +98,13 @@ std::string Collect(const std::function<bool(const ReportSink&)>& write) {
 }
 
 void AppendRankingLines(std::string& out, const char* heading, const ScanResult& result,
-                        const std::vector<std::uint64_t>& indices) {
+                        const std::vector<std::uint64_t>& indices, SizeMeasure measure) {
     out += heading;
     out += '\n';
     for (const std::uint64_t index : indices) {
         const NodeView node = result.nodes[index];
         out += "  ";
-        out += Number(node.TotalSize());
+        out += Number(MeasuredSize(node, measure));
         out += '\t';
         out += core::WideToUtf8(node.Path());
         out += '\n';
@@ -128,13 +132,14 @@ const char* EngineName(core::ScanEngineKind engine) {
     return "Unknown";
 }
 
-Ranking RankLargest(const ScanResult& result, std::uint64_t count) {
+Ranking RankLargest(const ScanResult& result, std::uint64_t count, SizeMeasure measure) {
     Ranking ranking;
+    ranking.measure = measure;
     if (result.rootIndex == NoIndex || count == 0) {
         return ranking;
     }
-    ranking.largestFiles = Largest(result, count, false);
-    ranking.largestFolders = Largest(result, count, true);
+    ranking.largestFiles = Largest(result, count, false, measure);
+    ranking.largestFolders = Largest(result, count, true, measure);
     return ranking;
 }
 
@@ -196,10 +201,11 @@ std::string RenderSummary(const ScanResult& result, const Ranking& ranking) {
     out += "elapsed_ms: " + std::to_string(result.elapsedMs) + '\n';
     if (result.rootIndex != NoIndex) {
         out += "total_size: " + Number(result.nodes[result.rootIndex].TotalSize()) + '\n';
+        out += "total_size_on_disk: " + Number(result.nodes[result.rootIndex].TotalSizeOnDisk()) + '\n';
     }
     if (!ranking.largestFiles.empty() || !ranking.largestFolders.empty()) {
-        AppendRankingLines(out, "largest_files:", result, ranking.largestFiles);
-        AppendRankingLines(out, "largest_folders:", result, ranking.largestFolders);
+        AppendRankingLines(out, "largest_files:", result, ranking.largestFiles, ranking.measure);
+        AppendRankingLines(out, "largest_folders:", result, ranking.largestFolders, ranking.measure);
     }
     return out;
 }
@@ -217,7 +223,7 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
     std::string& out = writer.Out();
     out +=
         "kind,index,parent,path,name,folder,size,total_size,direct_files_size,file_count,"
-        "folder_count,attributes,reparse,error_code\n";
+        "folder_count,attributes,reparse,error_code,size_on_disk\n";
     SequentialPaths paths(result.nodes);
     for (const NodeView node : result.nodes) {
         out += "node,";
@@ -233,19 +239,19 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
         out += Number(node.FolderCount()) + ',';
         out += Number(node.Attributes()) + ',';
         out += node.IsReparsePoint() ? "1," : "0,";
-        out += '\n';
+        out += ',' + Number(node.TotalSizeOnDisk()) + '\n';
         if (!writer.NodeDone()) {
             return false;
         }
     }
     for (const core::ScanError& error : result.errors) {
-        out += "error,,," + CsvField(error.path) + ",,,,,,,,,," + Number(error.code) + '\n';
+        out += "error,,," + CsvField(error.path) + ",,,,,,,,,," + Number(error.code) + ",\n";
     }
     const auto appendRanking = [&](const char* kind, const std::vector<std::uint64_t>& indices) {
         for (const std::uint64_t index : indices) {
             const NodeView node = result.nodes[index];
             out += std::string(kind) + ',' + Number(index) + ",," + CsvField(node.Path()) + ",,,," +
-                   Number(node.TotalSize()) + ",,,,,,\n";
+                   Number(node.TotalSize()) + ",,,,,,," + Number(node.TotalSizeOnDisk()) + '\n';
         }
     };
     appendRanking("largest_file", ranking.largestFiles);
@@ -283,6 +289,7 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
         out += ", \"folderCount\": " + Number(node.FolderCount());
         out += ", \"attributes\": " + Number(node.Attributes());
         out += std::string(", \"isReparsePoint\": ") + (node.IsReparsePoint() ? "true" : "false");
+        out += ", \"sizeOnDisk\": " + Number(node.TotalSizeOnDisk());
         out += '}';
         if (!writer.NodeDone()) {
             return false;

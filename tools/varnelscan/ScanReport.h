@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CommandLine.h"
 #include "core/ScanModel.h"
 
 namespace varnel::tools {
@@ -16,11 +17,13 @@ namespace varnel::tools {
 struct Ranking {
     std::vector<std::uint64_t> largestFiles;    // node indices, largest first
     std::vector<std::uint64_t> largestFolders;  // below the root, largest first
+    SizeMeasure measure = SizeMeasure::Logical;
 };
 
-// The `count` largest files and folders below the root by total size; equal
-// sizes keep index order. Empty for a result without a tree.
-Ranking RankLargest(const core::ScanResult& result, std::uint64_t count);
+// The `count` largest files and folders below the root by total size, or
+// by total bytes on disk; equal sizes keep index order. Empty for a result
+// without a tree.
+Ranking RankLargest(const core::ScanResult& result, std::uint64_t count, SizeMeasure measure = SizeMeasure::Logical);
 
 std::string RenderSummary(const core::ScanResult& result, const Ranking& ranking);
 std::string RenderCsv(const core::ScanResult& result, const Ranking& ranking);

@@ -1,0 +1,19 @@
+#pragma once
+// Which of a node's two sizes the lists show, share, rank and order by:
+// its length, or the bytes it takes on disk. Portable; chosen in the
+// Settings menu and handed to every view function, never kept globally.
+
+#include <cstdint>
+
+#include "core/ScanTree.h"
+
+namespace varnel::ui {
+
+enum class SizeMeasure { Logical, OnDisk };
+
+// A folder's total, a file's own size, in the chosen measure.
+inline std::uint64_t DisplaySize(core::NodeView node, SizeMeasure measure) noexcept {
+    return measure == SizeMeasure::OnDisk ? node.TotalSizeOnDisk() : node.TotalSize();
+}
+
+}  // namespace varnel::ui
