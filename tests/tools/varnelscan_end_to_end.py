@@ -12,6 +12,7 @@ usage: varnelscan_end_to_end.py [--update] WINE VARNELSCAN
 import csv
 import json
 import io
+import re
 import os
 import subprocess
 import sys
@@ -20,6 +21,16 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import varnelscan_golden  # noqa: E402
+
+def without_bytes_on_disk(output):
+    """Bytes on disk of a tree on the host depend on its file system (block
+    size, inline data), so the tree goldens leave them out; the engine tests
+    compare them between engines instead."""
+    if output is None:
+        return None
+    output = re.sub(rb'"sizeOnDisk": \d+', b'"sizeOnDisk": -', output)
+    return re.sub(rb'(?m)^((?:node|largest_file|largest_folder),.*,)\d+$', rb'\1-', output)
+
 
 update = sys.argv[1] == "--update"
 wine, exe = sys.argv[1 + update], sys.argv[2 + update]
@@ -108,7 +119,7 @@ def main():
                                                                    "30", "--format", fmt, windows_path(root)],
                                                       windows_path(root))
                 golden = os.path.join(HERE, "..", "golden", f"tree-{engine}.{fmt}.zst")
-                error = error or varnelscan_golden.compare(golden, output, update)
+                error = error or varnelscan_golden.compare(golden, without_bytes_on_disk(output), update)
                 if error:
                     failures.append(f"golden tree-{engine}.{fmt}: {error}")
 
