@@ -28,9 +28,9 @@ struct DriveFigures {
     std::uint64_t freeBytes = 0;
 };
 
-// "Completed - Found: 1.2 MB, On disk: 1.3 MB, Files: 10, Folders: 5,
-// Folders not read: 0, Elapsed: 123 ms": both totals only for a result with
-// a root. For a scanned drive, after the totals: "Used on the drive: 40 GB,
+// "Completed - Files: 10, Folders: 5, Folders not read: 0, Elapsed: 123 ms,
+// Found: 1.2 MB, On disk: 1.3 MB": both totals only for a result with a
+// root. For a scanned drive, after the totals: "Used on the drive: 40 GB,
 // Free: 60 GB, Not listed by the scan: 2 GB", the part of the used space no
 // scanned item accounts for (none when the items take more). Only a
 // cancelled scan says so; a failed one reads as completed too.

@@ -34,10 +34,17 @@ std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingL
                                               localizer.Translate("status.incomplete")
                                         : localizer.Translate("status.completed");
     const auto elapsedMs = static_cast<std::uint64_t>(std::max<std::int64_t>(result.elapsedMs, 0));
-    // The sizes first: the counts after them are what a narrow window cuts.
-    std::wstring text = head + L" - ";
+    std::wstring text = head + L" - " + localizer.Translate("status.files") +
+                        FormatCount(formattingLocale, result.fileCount) + L", " + localizer.Translate("status.folders") +
+                        FormatCount(formattingLocale, result.folderCount) + L", " +
+                        localizer.Translate("status.unreadable_folders") +
+                        FormatCount(formattingLocale, result.errorCount) + L", " +
+                        localizer.Translate("status.elapsed") + FormatCount(formattingLocale, elapsedMs) +
+                        localizer.Translate("status.ms");
+    // The sizes come after the figures the summary always had, which keep
+    // their place for whoever reads them there.
     const auto labelled = [&](const char* key, std::uint64_t bytes) {
-        text += localizer.Translate(key) + FormatSize(formattingLocale, bytes) + L", ";
+        text += L", " + localizer.Translate(key) + FormatSize(formattingLocale, bytes);
     };
     if (result.rootIndex < result.nodes.size()) {
         const core::NodeView root = result.nodes[result.rootIndex];
@@ -50,12 +57,7 @@ std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingL
             labelled("status.volume_unlisted", drive->usedBytes > listed ? drive->usedBytes - listed : 0);
         }
     }
-    text += localizer.Translate("status.files") + FormatCount(formattingLocale, result.fileCount) + L", " +
-            localizer.Translate("status.folders") + FormatCount(formattingLocale, result.folderCount) + L", " +
-            localizer.Translate("status.unreadable_folders") + FormatCount(formattingLocale, result.errorCount) +
-            L", ";
-    return text + localizer.Translate("status.elapsed") + FormatCount(formattingLocale, elapsedMs) +
-           localizer.Translate("status.ms");
+    return text;
 }
 
 }  // namespace varnel::i18n
