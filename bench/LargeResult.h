@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/ScanTreeBuilder.h"
+#include "model/ScanTreeBuilder.h"
 
 namespace varnel::bench {
 

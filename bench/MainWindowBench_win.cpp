@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "LargeResult.h"
-#include "app/ApplicationController.h"
+#include "scan/ScanSession.h"
 #include "i18n/Formatting.h"
 #include "i18n/Localizer.h"
-#include "ui/MainWindow.h"
+#include "ui/window/MainWindow.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ int wmain() {
     ui::MainWindowOptions options;
     options.settings.programFolder = (settings / L"program").wstring();
     options.settings.localAppDataFolder = (settings / L"appdata").wstring();
-    options.controller = std::make_unique<app::ApplicationController>(engines);
+    options.scanSession = std::make_unique<app::ScanSession>(engines);
     options.localizer = std::make_unique<i18n::Localizer>(ProgramFolder() + L"\\resources\\strings",
                                                           [] { return std::wstring(L"en-US"); });
     ui::MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
@@ -82,7 +82,7 @@ int wmain() {
     const auto emptyRepaint = Clock::now();
     ::RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     const double emptyRepaintMs = Milliseconds(emptyRepaint);
-    window.Controller().SetScanOptions({1, 0});  // the prepared engine stands in for the walk engine
+    window.Session().SetScanOptions({core::EngineChoice::DirectoryWalk, 0});  // the prepared engine stands in for the walk engine
     std::filesystem::create_directories(settings);
     window.ChooseFolder(settings.wstring());
     ::SendMessageW(window.Handle(), WM_COMMAND, ui::ScanButtonId, 0);

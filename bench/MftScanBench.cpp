@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "core/MftEnumeration.h"
-#include "core/MftRunList.h"
-#include "core/MftScan.h"
-#include "core/MftTreeAssembly.h"
-#include "core/NtfsImage.h"
-#include "core/NtfsLayout.h"
+#include "ntfs/MftEnumeration.h"
+#include "ntfs/MftRunList.h"
+#include "ntfs/MftScan.h"
+#include "ntfs/MftTreeAssembly.h"
+#include "ntfs/NtfsImage.h"
+#include "ntfs/NtfsLayout.h"
 
 namespace {
 

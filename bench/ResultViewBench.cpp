@@ -12,9 +12,9 @@
 #include <string>
 
 #include "LargeResult.h"
-#include "ScanReport.h"
-#include "ui/ResultView.h"
-#include "ui/SubtreeIndex.h"
+#include "report/ScanReport.h"
+#include "ui/view/ResultView.h"
+#include "ui/view/SubtreeIndex.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void BM_ShowResult(benchmark::State& state) {
         ui::SubtreeIndex index(r.result);
         ui::ResultTree tree;
         tree.Reset(&r.result);
-        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, ui::SizeMeasure::Logical);
+        const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, core::SizeMeasure::Logical);
         benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
     state.counters["nodes"] = static_cast<double>(r.result.nodes.size());
@@ -45,7 +45,7 @@ void BM_IndexResult(benchmark::State& state) {
 void BM_RankingsForRoot(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
-    const auto measure = state.range(0) == 0 ? ui::SizeMeasure::Logical : ui::SizeMeasure::OnDisk;
+    const auto measure = state.range(0) == 0 ? core::SizeMeasure::Logical : core::SizeMeasure::OnDisk;
     for (auto _ : state) {
         const auto rankings = ui::ComputeRankings(r.result, index, r.result.rootIndex, measure);
         benchmark::DoNotOptimize(rankings.folders.nodes.data());
@@ -56,7 +56,7 @@ void BM_RankingsForDeepFolder(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
     for (auto _ : state) {
-        const auto rankings = ui::ComputeRankings(r.result, index, r.deepFolder, ui::SizeMeasure::Logical);
+        const auto rankings = ui::ComputeRankings(r.result, index, r.deepFolder, core::SizeMeasure::Logical);
         benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
 }
@@ -65,7 +65,7 @@ void BM_RankingsForMiddleFolder(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
     for (auto _ : state) {
-        const auto rankings = ui::ComputeRankings(r.result, index, r.middleFolder, ui::SizeMeasure::Logical);
+        const auto rankings = ui::ComputeRankings(r.result, index, r.middleFolder, core::SizeMeasure::Logical);
         benchmark::DoNotOptimize(rankings.files.nodes.data());
     }
     state.counters["below"] = static_cast<double>(index.Subtree(r.middleFolder).size());
@@ -133,7 +133,7 @@ void BM_ExportCsvInPieces(benchmark::State& state) {
     const auto& r = Result();
     for (auto _ : state) {
         std::uint64_t bytes = 0;
-        tools::WriteCsv(r.result, {}, [&bytes](std::string_view piece, std::uint64_t) {
+        report::WriteCsv(r.result, {}, [&bytes](std::string_view piece, std::uint64_t) {
             bytes += piece.size();
             return true;
         });
@@ -144,7 +144,7 @@ void BM_ExportCsvInPieces(benchmark::State& state) {
 void BM_RenderCsvWhole(benchmark::State& state) {
     const auto& r = Result();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(tools::RenderCsv(r.result, {}).size());
+        benchmark::DoNotOptimize(report::RenderCsv(r.result, {}).size());
     }
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ScanTreeBuilder.h"
+#include "model/ScanTreeBuilder.h"
 
 namespace {
 

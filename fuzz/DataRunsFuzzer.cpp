@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/MftRecord.h"
+#include "ntfs/MftRecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // An exact-size copy, so that ASan sees any read past the pairs.

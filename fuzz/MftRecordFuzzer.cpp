@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/MftRecord.h"
+#include "ntfs/MftRecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) {

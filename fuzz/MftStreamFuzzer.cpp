@@ -16,8 +16,8 @@
 #include <cstring>
 #include <vector>
 
-#include "core/MftStream.h"
-#include "core/SectorAlignedReader.h"
+#include "ntfs/MftStream.h"
+#include "ntfs/SectorAlignedReader.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/NtfsImage.h"
+#include "ntfs/NtfsImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::byte> image(size);

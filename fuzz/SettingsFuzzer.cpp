@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/JsonReader.h"
-#include "app/SettingsFile.h"
+#include "settings/JsonReader.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

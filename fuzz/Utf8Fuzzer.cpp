@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/PathRules.h"
-#include "core/Utf8.h"
+#include "base/PathRules.h"
+#include "base/Utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

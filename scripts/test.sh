@@ -11,6 +11,9 @@ status=0
 
 step() { echo; echo "=== $*"; }
 
+step "layering (scripts/check_layers.py)"
+python3 scripts/check_layers.py || status=1
+
 step "native build (linux preset: ASan, UBSan, fuzzers)"
 cmake --preset linux >/dev/null
 cmake --build --preset linux

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/Drives.h"
-#include "ui/MainWindow.h"
+#include "ui/window/MainWindow.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Before the window lists the drives: an empty card reader must not

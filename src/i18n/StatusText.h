@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/ScanModel.h"
+#include "model/ScanModel.h"
 #include "i18n/Localizer.h"
 
 namespace varnel::i18n {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/Utf8.h"
+#include "base/Utf8.h"
 
 namespace varnel::i18n {
 namespace {

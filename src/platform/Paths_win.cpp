@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <filesystem>
 
-#include "core/PathRules.h"
+#include "base/PathRules.h"
 #include "platform/Paths.h"
 
 namespace varnel::platform {

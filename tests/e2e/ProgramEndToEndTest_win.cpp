@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/SettingsFile.h"
-#include "core/Utf8.h"
+#include "settings/AppSettings.h"
+#include "settings/SettingsFile.h"
+#include "base/Utf8.h"
 #include "i18n/Localizer.h"
-#include "ui/StartupPrivilegeDialog_win.h"
+#include "ui/dialogs/StartupPrivilegeDialog_win.h"
 #include "i18n/LanguageCatalog.h"
 #include "i18n/StringTable.h"
 #include "platform/UniqueHandle_win.h"

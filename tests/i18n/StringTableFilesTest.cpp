@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Utf8.h"
+#include "base/Utf8.h"
 #include "i18n/LanguageCatalog.h"
 #include "i18n/StringTable.h"
 

@@ -5,7 +5,7 @@
 
 #include "platform/Administrator.h"
 #include "platform/Drives.h"
-#include "core/PathRules.h"
+#include "base/PathRules.h"
 #include "platform/Paths.h"
 #include "support/TempFolder_win.h"
 

@@ -14,7 +14,7 @@
 #include "i18n/Localizer.h"
 #include "support/TempFolder_win.h"
 #include "support/WindowTestSupport_win.h"
-#include "ui/MainWindow.h"
+#include "ui/window/MainWindow.h"
 
 namespace varnel::testing {
 

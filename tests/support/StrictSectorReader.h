@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "core/VolumeReader.h"
+#include "ntfs/VolumeReader.h"
 
 namespace varnel::testing {
 

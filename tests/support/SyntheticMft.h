@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/NtfsLayout.h"
-#include "core/VolumeReader.h"
+#include "ntfs/NtfsLayout.h"
+#include "ntfs/VolumeReader.h"
 
 namespace varnel::testing {
 

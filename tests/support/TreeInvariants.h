@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "core/PathRules.h"
-#include "core/ScanModel.h"
+#include "base/PathRules.h"
+#include "model/ScanModel.h"
 
 namespace varnel::testing {
 

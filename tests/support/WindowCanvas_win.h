@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/GdiOwners_win.h"
+#include "ui/theme/GdiOwners_win.h"
 
 namespace varnel::testing {
 

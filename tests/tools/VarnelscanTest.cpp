@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "CommandLine.h"
-#include "ScanReport.h"
-#include "core/ScanTreeBuilder.h"
+#include "report/ScanReport.h"
+#include "model/ScanTreeBuilder.h"
 
 namespace varnel::tools {
 namespace {
+
+using namespace varnel::report;
 
 ScanCommand ParseOk(std::vector<std::wstring> arguments) {
     const auto parsed = ParseCommandLine(arguments);
@@ -17,15 +19,15 @@ TEST(CommandLine, OptionsAndPaths) {
     const ScanCommand command =
         ParseOk({L"--engine", L"walk", L"--format", L"csv", L"--threads", L"8", L"--top", L"5", L"--size", L"disk",
                  L"C:\\", L"D:\\x"});
-    EXPECT_EQ(command.engine, EngineChoice::Walk);
+    EXPECT_EQ(command.engine, EngineChoice::DirectoryWalk);
     EXPECT_EQ(command.format, OutputFormat::Csv);
     EXPECT_EQ(command.threads, 8u);
     EXPECT_EQ(command.top, 5u);
-    EXPECT_EQ(command.rankBy, SizeMeasure::Disk);
+    EXPECT_EQ(command.rankBy, SizeMeasure::OnDisk);
     EXPECT_EQ(command.paths, (std::vector<std::wstring>{L"C:\\", L"D:\\x"}));
 
     const ScanCommand defaults = ParseOk({L"C:\\"});
-    EXPECT_EQ(defaults.engine, EngineChoice::Auto);
+    EXPECT_EQ(defaults.engine, EngineChoice::Automatic);
     EXPECT_EQ(defaults.format, OutputFormat::Summary);
     EXPECT_EQ(defaults.threads, 0u);
 
@@ -100,7 +102,7 @@ TEST(ScanReport, CsvListsNodesThenErrorsThenRanking) {
               "largest_file,2,,\"C:\\R\\s,1\\big\",,,,300,,,,,,,4096\n"
               "largest_folder,1,,\"C:\\R\\s,1\",,,,300,,,,,,,4096\n");
     // Ranked by bytes on disk, the file that takes more space comes first.
-    EXPECT_EQ(RankLargest(result, 2, SizeMeasure::Disk).largestFiles, (std::vector<std::uint64_t>{2, 4}));
+    EXPECT_EQ(RankLargest(result, 2, SizeMeasure::OnDisk).largestFiles, (std::vector<std::uint64_t>{2, 4}));
     EXPECT_EQ(RankLargest(result, 2, SizeMeasure::Logical).largestFiles, (std::vector<std::uint64_t>{2, 3}));
     EXPECT_NE(RenderSummary(result, {}).find("files: 3\nfolders: 2\nerrors: 1\nelapsed_ms: 9\ntotal_size: 700\ntotal_size_on_disk: 4396\n"),
               std::string::npos);

@@ -41,16 +41,16 @@ std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t 
 }
 
 std::optional<EngineChoice> ParseEngine(const std::wstring& text) {
-    if (text == L"auto") return EngineChoice::Auto;
-    if (text == L"walk") return EngineChoice::Walk;
-    if (text == L"ntquery") return EngineChoice::NtQuery;
-    if (text == L"mft") return EngineChoice::Mft;
+    if (text == L"auto") return EngineChoice::Automatic;
+    if (text == L"walk") return EngineChoice::DirectoryWalk;
+    if (text == L"ntquery") return EngineChoice::NtQueryDirectory;
+    if (text == L"mft") return EngineChoice::NtfsMft;
     return std::nullopt;
 }
 
 std::optional<SizeMeasure> ParseSizeMeasure(const std::wstring& text) {
     if (text == L"logical") return SizeMeasure::Logical;
-    if (text == L"disk") return SizeMeasure::Disk;
+    if (text == L"disk") return SizeMeasure::OnDisk;
     return std::nullopt;
 }
 
@@ -112,7 +112,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     }
     if (!command.image.empty()) {
         if (!command.paths.empty()) return UsageError{L"--image scans the image alone, not paths"};
-        if (command.engine != EngineChoice::Auto && command.engine != EngineChoice::Mft)
+        if (command.engine != EngineChoice::Automatic && command.engine != EngineChoice::NtfsMft)
             return UsageError{L"--image scans with the mft engine"};
         return command;
     }

@@ -6,19 +6,22 @@
 #include <variant>
 #include <vector>
 
+#include "model/SizeMeasure.h"
+#include "scan/EngineChoice.h"
+
 namespace varnel::tools {
 
-enum class EngineChoice { Auto, Walk, NtQuery, Mft };
+using core::EngineChoice;
+using core::SizeMeasure;
+
 enum class OutputFormat { Summary, Csv, Json };
-// What --top ranks by: the files' lengths, or the bytes they take on disk.
-enum class SizeMeasure { Logical, Disk };
 
 struct ScanCommand {
-    EngineChoice engine = EngineChoice::Auto;
+    EngineChoice engine = EngineChoice::Automatic;
     std::uint64_t threads = 0;  // 0: each engine's own default
     OutputFormat format = OutputFormat::Summary;
     std::uint64_t top = 0;      // 0: no ranking
-    SizeMeasure rankBy = SizeMeasure::Logical;
+    SizeMeasure rankBy = SizeMeasure::Logical;  // what --top ranks by
     std::vector<std::wstring> paths;
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
 };

@@ -1,7 +1,7 @@
 #pragma once
 // What varnelscan needs of the console, per platform.
 
-#include "core/ScanModel.h"
+#include "model/ScanModel.h"
 
 namespace varnel::tools {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CommandLine.h"
-#include "core/ScanModel.h"
+#include "model/ScanModel.h"
 
 namespace varnel::tools {
 

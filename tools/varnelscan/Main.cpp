@@ -10,12 +10,14 @@
 #include "Console.h"
 #include "FolderScan.h"
 #include "ProgressLine.h"
-#include "ScanReport.h"
-#include "core/NtfsImage.h"
-#include "core/Utf8.h"
+#include "report/ScanReport.h"
+#include "ntfs/NtfsImage.h"
+#include "base/Utf8.h"
 
 namespace varnel::tools {
 namespace {
+
+using namespace varnel::report;
 
 constexpr int ExitOk = 0;
 constexpr int ExitScanFailed = 1;

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "core/Utf8.h"
+#include "base/Utf8.h"
 
 namespace varnel::tools {
 namespace {

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "app/ProgressThrottle.h"
-#include "core/ScanModel.h"
+#include "scan/ProgressThrottle.h"
+#include "model/ScanModel.h"
 
 namespace varnel::tools {
 

@@ -1,0 +1,115 @@
+#include "ntfs/MftScan.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "ntfs/MftRunList.h"
+#include "ntfs/MftTreeAssembly.h"
+#include "ntfs/NtfsLayout.h"
+#include "base/PathRules.h"
+#include "model/ScanTreeBuilder.h"
+#include "ntfs/SectorAlignedReader.h"
+
+namespace varnel::core {
+namespace {
+
+std::int64_t Since(ScanClock::time_point t) { return MeasureElapsedMs(t, ScanClock::now()); }
+
+}  // namespace
+
+ScanResult MakeFailedMftResult(std::wstring rootPath, const wchar_t* message, ScanClock::time_point start) {
+    ScanResult result = MakeFailedResult(std::move(rootPath), message, Since(start));
+    result.engine = ScanEngineKind::NtfsMft;
+    return result;
+}
+
+ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, MftScanStart start,
+                         const ScanCancellationToken& token, const ScanProgressCallback& progress) {
+    MftScanStats& stats = start.stats;
+    SectorAlignedReader reader(device, VolumeReadAlignment(volume.bytesPerSector), start.volumeSize);
+    std::vector<MftRun> runs;
+    std::uint64_t dataSize = 0;
+
+    auto t = ScanClock::now();
+    const MftRunListStatus runList = ReadMftRunList(reader, volume, runs, dataSize);
+    if (runList == MftRunListStatus::NotTheMft) {
+        return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
+                                   start.start);
+    }
+    if (runList != MftRunListStatus::Read || runs.empty() || dataSize == 0) {
+        return MakeFailedMftResult(std::move(start.rootPath), L"MFT run list could not be read.", start.start);
+    }
+    stats.readRunsMs = Since(t);
+    stats.runs = runs.size();
+    stats.mftDataSize = dataSize;
+
+    MftParseOutput parsed;
+    t = ScanClock::now();
+    if (!EnumerateMft(reader, volume, runs, dataSize, token, parsed, stats, start.threadsPerDrive, progress)) {
+        return MakeFailedMftResult(std::move(start.rootPath), L"MFT records could not be enumerated.",
+                                   start.start);
+    }
+    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles);
+    stats.enumerateMftMs = Since(t);
+    stats.nodes = parsed.entries.size();
+
+    // A whole MFT without the scanned folder (or with a file in its place)
+    // was read from the wrong place or is not this volume's: an empty
+    // Completed scan would hide that, a failure lets the scheduler fall back.
+    const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
+    std::uint16_t rootSequence = 0;
+    if (!token.IsCancelled()) {
+        if (!IsOwnMftName(parsed)) {
+            return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
+                                       start.start);
+        }
+        const std::optional<std::uint16_t> found = FindFolderSequence(parsed.entries, rootRecord);
+        if (!found) {
+            return MakeFailedMftResult(std::move(start.rootPath), L"Root folder record was not found in the MFT.",
+                                       start.start);
+        }
+        rootSequence = *found;
+        if (parsed.entries.size() > MftMaxEntries) {
+            return MakeFailedMftResult(std::move(start.rootPath), TooManyNodesMessage, start.start);
+        }
+    }
+
+    ScanTreeBuilder builder;
+    const std::uint64_t rootIndex = builder.AddRoot(start.rootPath, start.rootAttributes, start.rootLastWriteTime);
+    MftProgressState state{progress, ProgressFileInterval, {}};
+    // Linking the tree comes after every record was read.
+    state.progress.recordCount = dataSize / volume.bytesPerFileRecordSegment;
+    state.progress.recordsRead = state.progress.recordCount;
+
+    // Each phase of the assembly looks at the token first, and the long ones
+    // within, so that a cancelled scan of a large volume ends at once.
+    if (!token.IsCancelled()) {
+        t = ScanClock::now();
+        MftChildIndex children =
+            BuildChildren(parsed.entries, dataSize / volume.bytesPerFileRecordSegment, token);
+        stats.buildChildrenMs = Since(t);
+
+        t = ScanClock::now();
+        PopulateTree(builder, rootIndex, {rootRecord, rootSequence}, parsed.names, children, token, state);
+        stats.populateTreeMs = Since(t);
+        // The names now live in the tree: the parse output and the index go
+        // before the totals and the tree's own child index take memory.
+        children = {};
+    }
+    parsed = {};
+
+    t = ScanClock::now();
+    builder.ComputeTotals();
+    stats.finalizeMs = Since(t);
+
+    const std::int64_t totalMs = Since(start.start);
+    WriteMftTrace(stats, totalMs);
+    const ScanStatus status = token.IsCancelled() ? ScanStatus::Cancelled : ScanStatus::Completed;
+    ScanResult result = builder.FinishResult(status, std::move(start.rootPath), totalMs);
+    result.engine = ScanEngineKind::NtfsMft;
+    return result;
+}
+
+}  // namespace varnel::core

@@ -1,0 +1,150 @@
+#pragma once
+// Turns the flat list of MFT names into the scan tree: an index from parent
+// record to names, a depth-first walk from the scanned folder's record, and
+// the one-line trace of counts and timings. Record numbers are dense (a
+// record's number is its place in the MFT), so what is looked up by record
+// lives in arrays indexed by record number, not in hash tables.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "ntfs/MftEnumeration.h"
+#include "ntfs/MftRecord.h"
+#include "model/ScanModel.h"
+#include "model/ScanTreeBuilder.h"
+
+namespace varnel::core {
+
+// What the walk needs of one name, 40 bytes where a parse entry takes 48:
+// the parent is where the name is filed, and only folders keep their record.
+// Trivial, so the index is allocated without being zeroed first.
+class MftLink {
+public:
+    MftLink() = default;
+    explicit MftLink(const MftEntry& entry) noexcept
+        : size_(entry.size),
+          sizeOnDisk_(entry.sizeOnDisk),
+          reference_(entry.recordNumber | (std::uint64_t{entry.recordSequence} << 48)),
+          attributes_(entry.attributes),
+          namePositionLow_(entry.namePositionLow),
+          parentSequence_(entry.parentSequence),
+          namePositionHigh_(entry.namePositionHigh),
+          nameLength_(entry.nameLength),
+          flags_(static_cast<std::uint8_t>((entry.isDirectory ? IsDirectoryFlag : 0) |
+                                           (entry.isNameSurrogate ? IsNameSurrogateFlag : 0))) {}
+
+    std::uint64_t Size() const noexcept { return size_; }
+    std::uint64_t SizeOnDisk() const noexcept { return sizeOnDisk_; }
+    std::uint64_t RecordNumber() const noexcept { return reference_ & ((std::uint64_t{1} << 48) - 1); }
+    std::uint16_t RecordSequence() const noexcept { return static_cast<std::uint16_t>(reference_ >> 48); }
+    std::uint16_t ParentSequence() const noexcept { return parentSequence_; }
+    std::uint32_t Attributes() const noexcept { return attributes_; }
+    bool IsDirectory() const noexcept { return (flags_ & IsDirectoryFlag) != 0; }
+    bool IsNameSurrogate() const noexcept { return (flags_ & IsNameSurrogateFlag) != 0; }
+    std::size_t NameLength() const noexcept { return nameLength_; }
+    std::wstring_view Name(const NameStore& names) const noexcept {
+        return names.View((std::uint64_t{namePositionHigh_} << 32) | namePositionLow_, nameLength_);
+    }
+
+private:
+    static constexpr std::uint8_t IsDirectoryFlag = 1;
+    static constexpr std::uint8_t IsNameSurrogateFlag = 2;
+    std::uint64_t size_;
+    std::uint64_t sizeOnDisk_;
+    std::uint64_t reference_;  // record number, sequence number in the top 16 bits
+    std::uint32_t attributes_;
+    std::uint32_t namePositionLow_;
+    std::uint16_t parentSequence_;
+    std::uint8_t namePositionHigh_;
+    std::uint8_t nameLength_;
+    std::uint8_t flags_;
+};
+static_assert(sizeof(MftLink) == 40);
+
+// The names filed by parent record: one counting sort of the entries, so a
+// folder's names lie side by side, in ascending entry order, and the index
+// is one array of links and one 32-bit start per record.
+class MftChildIndex {
+public:
+    // The names whose parent reference is `record`.
+    std::span<const MftLink> ChildrenOf(std::uint64_t record) const noexcept {
+        if (record + 1 >= start_.size()) {
+            return {};
+        }
+        return {links_.get() + start_[record], start_[record + 1] - start_[record]};
+    }
+    // Records at and above this have no names below them.
+    std::uint64_t RecordLimit() const noexcept { return start_.empty() ? 0 : start_.size() - 1; }
+    std::size_t MemoryBytes() const noexcept {
+        return start_.capacity() * sizeof(std::uint32_t) + (start_.empty() ? 0 : start_.back()) * sizeof(MftLink);
+    }
+
+private:
+    friend MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit,
+                                       const ScanCancellationToken& token);
+    std::vector<std::uint32_t> start_;  // record -> first place in links_; one more than RecordLimit()
+    std::unique_ptr<MftLink[]> links_;
+};
+
+// Places in the index are 32-bit: a longer list cannot become a tree anyway.
+inline constexpr std::uint64_t MftMaxEntries = 0xFFFFFFFEu;
+
+// Progress of one scan; reports come only from PopulateTree.
+struct MftProgressState {
+    const ScanProgressCallback& callback;  // may be empty
+    std::uint64_t interval = ProgressFileInterval;
+    ScanProgress progress;
+};
+
+// Files the names whose parent record is below recordLimit (the MFT's
+// record count: every name's own record lies below it, so no other parent
+// can be reached). The entries are freed once filed, so the parse list and
+// the index are never whole at the same time for long. Gives an empty index
+// (the entries kept) when the token is cancelled or the list holds more
+// than MftMaxEntries names.
+MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token);
+
+// A folder's record and the sequence number its children's parent references
+// must carry (0 accepts any).
+struct MftFolderReference {
+    std::uint64_t recordNumber = 0;
+    std::uint16_t sequence = 0;
+};
+
+// The sequence number of the folder whose record is recordNumber, as its own
+// names give it; nothing when no name makes that record a folder.
+std::optional<std::uint16_t> FindFolderSequence(const MftEntryList& entries, std::uint64_t recordNumber);
+
+// Adds a node for every name reachable from the root folder below the root
+// node. Each folder record is expanded once, under the first of its names the
+// walk meets (a crafted volume cannot multiply the nodes by giving folders
+// many names), so the walk ends on any data. A name is attached only when its
+// parent reference's sequence number fits the folder's record: a name left
+// pointing at a record since reused by another folder is an orphan, and like
+// every orphan never becomes a node. Name-surrogate reparse folders
+// (junctions, symbolic links) get no children; other reparse folders (cloud
+// files) are entered. "." and ".." never become nodes. Stops (leaving what
+// was added) when the token is cancelled, also between the children of one
+// folder. The progress's current path is the builder's path of the folder
+// being expanded (or of a reported file).
+void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderReference root,
+                  const NameStore& names, const MftChildIndex& children, const ScanCancellationToken& token,
+                  MftProgressState& progress);
+
+// The trace line, line feed included.
+std::string FormatMftTrace(const MftScanStats& stats, std::int64_t totalMs);
+
+// Whether a value of VARNEL_MFT_TRACE turns the trace on: 1 to 15 characters,
+// the first not '0' (so 1, yes and on do; 0, 00 and empty do not).
+bool IsMftTraceEnabled(std::wstring_view value);
+
+// Writes the trace line to the standard error stream when VARNEL_MFT_TRACE
+// enables it; the variable is read anew on each call.
+void WriteMftTrace(const MftScanStats& stats, std::int64_t totalMs);
+
+}  // namespace varnel::core

@@ -1,0 +1,133 @@
+#include "ui/dialogs/AboutDialog_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "ui/dialogs/ModalDialog_win.h"
+
+namespace varnel::ui {
+
+// CR LF line ends: a multi-line edit control breaks lines only there.
+const wchar_t AboutLicenceNotice[] =
+    L"MIT License\r\n"
+    L"\r\n"
+    L"Copyright (c) 2026 The Varnel authors\r\n"
+    L"\r\n"
+    L"Permission is hereby granted, free of charge, to any person obtaining a copy of this software and "
+    L"associated documentation files (the \"Software\"), to deal in the Software without restriction, including "
+    L"without limitation the rights to use, copy, modify, merge, publish, distribute, sublicense, and/or sell "
+    L"copies of the Software, and to permit persons to whom the Software is furnished to do so, subject to the "
+    L"following conditions:\r\n"
+    L"\r\n"
+    L"The above copyright notice and this permission notice shall be included in all copies or substantial "
+    L"portions of the Software.\r\n"
+    L"\r\n"
+    L"THE SOFTWARE IS PROVIDED \"AS IS\", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED, INCLUDING BUT NOT "
+    L"LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A PARTICULAR PURPOSE AND NONINFRINGEMENT. IN NO "
+    L"EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM, DAMAGES OR OTHER LIABILITY, WHETHER "
+    L"IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM, OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE "
+    L"USE OR OTHER DEALINGS IN THE SOFTWARE.\r\n";
+
+namespace {
+
+// A multi-line edit keeps Tab (and Enter) for itself; a read-only one has no
+// use for them, and the keyboard would be stuck in the licence text.
+LRESULT CALLBACK PassDialogKeys(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (message == WM_GETDLGCODE) {
+        return ::DefSubclassProc(edit, message, wParam, lParam) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(edit, &PassDialogKeys, id);
+    }
+    return ::DefSubclassProc(edit, message, wParam, lParam);
+}
+
+class AboutDialog final : public ModalDialog {
+public:
+    AboutDialog(HINSTANCE instance, HWND owner, AboutDialogState& state)
+        : ModalDialog(instance, owner, state.done), state_(state) {}
+
+    void Show() {
+        if (!Run(AboutDialogClassName, DialogText(state_.localizer, "dialog.about.title"), 520, 450)) {
+            state_.done = true;
+        }
+    }
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+            case WM_CREATE: return OnCreate();
+            case WM_COMMAND: return OnCommand(LOWORD(wParam));
+            case WM_CLOSE: return OnClose();
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLORBTN:
+            case WM_CTLCOLOREDIT: return OnControlColour(reinterpret_cast<HDC>(wParam));
+            default: return DefaultMessage(message, wParam, lParam);
+        }
+    }
+
+    LRESULT OnCreate() {
+        const HWND labels[] = {
+            AddControl(WC_STATICW, AboutProgramName, SS_LEFT, 0),
+            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.version_prefix") + AboutVersionLabel,
+                       SS_LEFT, 0),
+            AddControl(WC_STATICW, AboutCopyrightLine, SS_LEFT, 0),
+            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license"), SS_LEFT, 0),
+        };
+        const HWND licence =
+            AddControl(WC_EDITW, state_.licenceText, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_TABSTOP,
+                       AboutLicenceTextId, {}, WS_EX_CLIENTEDGE);
+        ::SendMessageW(licence, EM_SETSEL, 0, 0);
+        ::SetWindowSubclass(licence, &PassDialogKeys, 1, 0);
+        const HWND close = AddControl(WC_BUTTONW, DialogText(state_.localizer, "dialog.common.close"),
+                                      BS_DEFPUSHBUTTON | WS_TABSTOP, AboutCloseId);
+
+        const int margin = Scale(18);
+        int width = Scale(484);
+        for (HWND label : labels) {
+            width = std::max<int>(width, TextSize(label).cx);
+        }
+        int y = Scale(16);
+        for (std::size_t i = 0; i < std::size(labels); ++i) {
+            const int height = std::max<int>(TextSize(labels[i]).cy, Scale(16)) + Scale(2);
+            // The licence heading stands apart from the three lines above it.
+            y += i == 3 ? Scale(12) : 0;
+            Place(labels[i], margin, y, width, height);
+            y += height + Scale(6);
+        }
+        Place(licence, margin, y, width, Scale(250));
+        y += Scale(250) + Scale(20);
+        const int closeWidth = ButtonWidth(close, 80);
+        const int closeHeight = std::max<int>(TextSize(close).cy + Scale(10), Scale(28));
+        Place(close, margin + width - closeWidth, y, closeWidth, closeHeight);
+        SetClientSize(width + 2 * margin, y + closeHeight + Scale(22));
+        return 0;
+    }
+
+    LRESULT OnCommand(int id) {
+        if (id == AboutCloseId || id == IDCANCEL) {
+            End();
+        }
+        return 0;
+    }
+
+    LRESULT OnClose() {
+        End();
+        return 0;
+    }
+
+    AboutDialogState& state_;
+};
+
+}  // namespace
+
+void ShowAboutDialog(HINSTANCE instance, HWND owner, i18n::Localizer* localizer) {
+    AboutDialogState state;
+    state.localizer = localizer;
+    state.licenceText = AboutLicenceNotice;
+    AboutDialog(instance, owner, state).Show();
+}
+
+}  // namespace varnel::ui

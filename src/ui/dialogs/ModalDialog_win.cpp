@@ -1,0 +1,267 @@
+#include "ui/dialogs/ModalDialog_win.h"
+
+#include <algorithm>
+#include <optional>
+
+#include <dwmapi.h>
+
+#include "ui/theme/GdiScope_win.h"
+#include "ui/view/MainWindowLayout.h"
+#include "ui/theme/ThemeApply_win.h"
+
+namespace varnel::ui {
+namespace {
+
+constexpr DWORD DialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD DialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr LONG SemiboldWeight = 600;
+
+// The dialogs follow their owner's DPI, not the system's: on a laptop at
+// 150 % beside a monitor at 100 %, the main window may sit on either.
+UINT DpiOfOwner(HWND owner) {
+    const UINT dpi = owner != nullptr ? ::GetDpiForWindow(owner) : ::GetDpiForSystem();
+    return dpi == 0 ? USER_DEFAULT_SCREEN_DPI : dpi;
+}
+
+UniqueFont MessageFontForDpi(UINT dpi, LONG weight) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+        return {};
+    }
+    metrics.lfMessageFont.lfCharSet = DEFAULT_CHARSET;
+    if (weight != 0) {
+        metrics.lfMessageFont.lfWeight = weight;
+    }
+    return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+HFONT FontOrStock(const UniqueFont& font) {
+    return font ? font.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// Padding of a push button's text, and the room a check box's box and gap
+// take, at 96 DPI.
+constexpr int ButtonTextPadding = 24;
+constexpr int CheckBoxRoom = 24;
+
+}  // namespace
+
+std::wstring DialogText(i18n::Localizer* localizer, std::string_view key) {
+    if (localizer != nullptr) {
+        return localizer->Translate(key);
+    }
+    return std::wstring(key.begin(), key.end());  // keys are ASCII
+}
+
+ModalDialog::ModalDialog(HINSTANCE instance, HWND owner, bool& done)
+    : instance_(instance),
+      owner_(owner),
+      done_(done),
+      dpi_(DpiOfOwner(owner)),
+      background_(::GetSysColor(COLOR_WINDOW)),
+      text_(::GetSysColor(COLOR_WINDOWTEXT)) {
+    const auto* palette = owner != nullptr
+                              ? reinterpret_cast<const ThemePalette*>(::SendMessageW(owner, QueryThemePaletteMessage, 0, 0))
+                              : nullptr;
+    if (palette != nullptr) {
+        background_ = palette->windowBackground;
+        text_ = palette->listText;
+        dark_ = palette->isDark;
+    }
+    backgroundBrush_.reset(::CreateSolidBrush(background_));
+}
+
+ModalDialog::~ModalDialog() = default;
+
+bool ModalDialog::Run(const wchar_t* className, const std::wstring& title, int clientWidth, int clientHeight) {
+    done_ = false;
+    if (!Register(className)) {
+        return false;
+    }
+    messageFont_ = MessageFontForDpi(dpi_, 0);
+
+    RECT frame{0, 0, Scale(clientWidth), Scale(clientHeight)};
+    ::AdjustWindowRectExForDpi(&frame, DialogStyle, FALSE, DialogExStyle, dpi_);
+    if (::CreateWindowExW(DialogExStyle, className, title.c_str(), DialogStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                          frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr, instance_,
+                          this) == nullptr) {
+        return false;
+    }
+    const BOOL dark = dark_ ? TRUE : FALSE;
+    ::DwmSetWindowAttribute(window_, DwmAttributeImmersiveDarkMode, &dark, sizeof dark);
+    CentreOverOwner();
+    ::EnableWindow(owner_, FALSE);
+    ::ShowWindow(window_, SW_SHOW);
+    FocusDefaultButton();
+    ::UpdateWindow(window_);
+
+    std::optional<int> quitCode;
+    MSG message{};
+    while (!done_) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) {
+                quitCode = static_cast<int>(message.wParam);
+            }
+            break;
+        }
+        if (!::IsDialogMessageW(window_, &message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    // The loop can end with the window still open (a quit message, or a
+    // failed GetMessageW); it points at this object and the caller's record,
+    // which are about to go.
+    if (window_ != nullptr) {
+        ::DestroyWindow(window_);
+    }
+    ::EnableWindow(owner_, TRUE);
+    ::SetActiveWindow(owner_);
+    ::SetForegroundWindow(owner_);
+    // The quit request was meant for the program's own loop: without it the
+    // main window would be gone and the process would wait forever.
+    if (quitCode) {
+        ::PostQuitMessage(*quitCode);
+    }
+    return true;
+}
+
+bool ModalDialog::Register(const wchar_t* className) const {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &ModalDialog::WindowProcedure;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    windowClass.lpszClassName = className;
+    return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void ModalDialog::CentreOverOwner() const {
+    RECT owner;
+    RECT dialog;
+    if (owner_ == nullptr || !::GetWindowRect(owner_, &owner) || !::GetWindowRect(window_, &dialog)) {
+        return;
+    }
+    const LONG dx = std::max<LONG>(0, ((owner.right - owner.left) - (dialog.right - dialog.left)) / 2);
+    const LONG dy = std::max<LONG>(0, ((owner.bottom - owner.top) - (dialog.bottom - dialog.top)) / 2);
+    ::SetWindowPos(window_, nullptr, owner.left + dx, owner.top + dy, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK ModalDialog::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<ModalDialog*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        if (self == nullptr) {
+            return FALSE;
+        }
+        self->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        // DefWindowProcW sets the caption from the creation parameters here.
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    auto* self = reinterpret_cast<ModalDialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT ModalDialog::DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        done_ = true;
+    }
+    if (message == WM_ERASEBKGND) {
+        return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+HWND ModalDialog::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id, DialogRect at,
+                             DWORD exStyle) {
+    const HWND control = ::CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
+                                           Scale(at.x), Scale(at.y), Scale(at.width), Scale(at.height), window_,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOrStock(messageFont_)), FALSE);
+    return control;
+}
+
+void ModalDialog::UseSemiboldFont(HWND control) {
+    if (!semiboldFont_) {
+        semiboldFont_ = MessageFontForDpi(dpi_, SemiboldWeight);
+    }
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOrStock(semiboldFont_)), FALSE);
+}
+
+LRESULT ModalDialog::OnControlColour(HDC dc) const {
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, text_);
+    ::SetBkColor(dc, background_);
+    return reinterpret_cast<LRESULT>(backgroundBrush_.get());
+}
+
+LRESULT ModalDialog::OnEraseBackground(HDC dc) const {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    ::FillRect(dc, &client, backgroundBrush_.get());
+    return 1;
+}
+
+void ModalDialog::FocusDefaultButton() const {
+    for (HWND child = ::GetWindow(window_, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((::SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0) {
+            ::SetFocus(child);
+            return;
+        }
+    }
+}
+
+SIZE ModalDialog::TextSize(HWND control, int wrapWidth) const {
+    const int length = ::GetWindowTextLengthW(control);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(control, text.data(), length + 1)));
+    const WindowDc dc(control);
+    if (dc.get() == nullptr) {
+        return {};
+    }
+    const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT area{0, 0, wrapWidth, 0};
+    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &area,
+                DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+    return {area.right - area.left, area.bottom - area.top};
+}
+
+int ModalDialog::ButtonWidth(HWND button, int minimum) const {
+    return std::max(Scale(minimum), static_cast<int>(TextSize(button).cx) + Scale(ButtonTextPadding));
+}
+
+int ModalDialog::CheckBoxWidth(HWND box) const { return static_cast<int>(TextSize(box).cx) + Scale(CheckBoxRoom); }
+
+void ModalDialog::Place(HWND control, int x, int y, int width, int height) const {
+    ::MoveWindow(control, x, y, width, height, FALSE);
+}
+
+void ModalDialog::SetClientSize(int width, int height) {
+    RECT frame{0, 0, width, height};
+    ::AdjustWindowRectExForDpi(&frame, DialogStyle, FALSE, DialogExStyle, dpi_);
+    ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ModalDialog::End() {
+    done_ = true;
+    if (window_ != nullptr) {
+        ::DestroyWindow(window_);
+    }
+}
+
+int ModalDialog::Scale(int value) const { return ScaleForDpi(value, dpi_); }
+
+}  // namespace varnel::ui

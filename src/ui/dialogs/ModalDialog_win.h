@@ -1,0 +1,110 @@
+#pragma once
+// What the program's three modal windows share: their own window class, a
+// layout written in 96-DPI units and scaled to the owner's DPI, the message
+// font for that DPI, centring over the owner, the disabled owner and the
+// modal loop. Each dialog derives from ModalDialog and answers its messages
+// in HandleMessage.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "i18n/Localizer.h"
+#include "ui/theme/GdiOwners_win.h"
+#include "ui/theme/ThemePalette.h"
+
+namespace varnel::ui {
+
+// The text of a key, or the key itself when there is no localizer.
+std::wstring DialogText(i18n::Localizer* localizer, std::string_view key);
+
+// Sent to a dialog's owner to learn its colours: the answer is a pointer to
+// the owner's ThemePalette, or 0 for the system's colours.
+inline constexpr UINT QueryThemePaletteMessage = WM_APP + 2;
+
+// A child control's place in a dialog's client area, at 96 DPI.
+struct DialogRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class ModalDialog {
+public:
+    ModalDialog(const ModalDialog&) = delete;
+    ModalDialog& operator=(const ModalDialog&) = delete;
+
+protected:
+    // `done` is the caller's record flag that ends the modal loop; it must
+    // outlive the call to Run.
+    ModalDialog(HINSTANCE instance, HWND owner, bool& done);
+    virtual ~ModalDialog();
+
+    // Registers the class on first use, creates the window with the client
+    // size given at 96 DPI (the dialog may then size itself to its texts with
+    // SetClientSize), centres it over the owner, disables the owner, puts the
+    // focus on the default button and pumps messages until `done`. Returns false, with nothing shown and the
+    // owner untouched, when the class or the window cannot be made.
+    //
+    // The window never outlives this call, and a quit message that ends the
+    // loop early is posted again for the caller's own loop.
+    bool Run(const wchar_t* className, const std::wstring& title, int clientWidth, int clientHeight);
+
+    // Messages of a created window; unhandled ones go to DefaultMessage.
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // DefWindowProcW, and `done` once the window is destroyed by anyone (its
+    // owner's destruction takes it along too).
+    LRESULT DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // A visible child at a 96-DPI place, with the dialog's message font.
+    HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id, DialogRect at = {},
+                    DWORD exStyle = 0);
+    // The message font at weight 600, made for this dialog on first use.
+    void UseSemiboldFont(HWND control);
+    // Static texts, buttons and edit parts are drawn in the owner's theme.
+    LRESULT OnControlColour(HDC dc) const;
+
+    // Measuring and placing, in pixels at the dialog's DPI. A control's text
+    // is measured in its own font, with its access-key marker taken out;
+    // `wrapWidth` 0 measures one line.
+    SIZE TextSize(HWND control, int wrapWidth = 0) const;
+    // A push button wide enough for its text, at least `minimum` (96 DPI).
+    int ButtonWidth(HWND button, int minimum) const;
+    // A check box wide enough for its box and its text.
+    int CheckBoxWidth(HWND box) const;
+    void Place(HWND control, int x, int y, int width, int height) const;
+    void SetClientSize(int width, int height);
+    // Sets `done` and destroys the window; the loop then returns.
+    void End();
+
+    int Scale(int value) const;
+    HWND Window() const noexcept { return window_; }
+    HINSTANCE Instance() const noexcept { return instance_; }
+
+private:
+    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool Register(const wchar_t* className) const;
+    void CentreOverOwner() const;
+    void RunModalLoop();
+
+    HINSTANCE instance_;
+    HWND owner_;
+    HWND window_ = nullptr;
+    bool& done_;
+    UINT dpi_;
+    void FocusDefaultButton() const;
+    LRESULT OnEraseBackground(HDC dc) const;
+
+    // Made for dpi_ and deleted with the dialog, after its controls are gone.
+    UniqueFont messageFont_;
+    UniqueFont semiboldFont_;
+    // The owner's colours, or the system's when it has none.
+    std::uint32_t background_;
+    std::uint32_t text_;
+    bool dark_ = false;
+    UniqueBrush backgroundBrush_;
+};
+
+}  // namespace varnel::ui

@@ -1,0 +1,184 @@
+#pragma once
+// The three result lists of the main window: the expandable folder tree
+// and the rankings of the largest files and folders below the folder
+// selected in it. Owns the shown result, draws the share bars and the tree
+// cells in the theme's colours, and opens a ranked item in the shell.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/ScanModel.h"
+#include "i18n/Localizer.h"
+#include "ui/view/ResultView.h"
+#include "ui/lists/ShellActions_win.h"
+#include "ui/view/SubtreeIndex.h"
+#include "ui/theme/ThemePalette.h"
+
+namespace varnel::ui {
+
+// What the lists tell the window that holds them.
+struct ResultListsEvents {
+    // A ranking row was selected or unselected: Open may change state.
+    std::function<void()> rankingSelectionChanged;
+    // A notice for the status bar, by text key.
+    std::function<void(std::string key)> notice;
+    // The shown result changed in place (an item was deleted): totals shown
+    // elsewhere are out of date.
+    std::function<void()> resultChanged;
+    // The shown result is about to change in place: anything still reading
+    // it on another thread (an export) must stop first.
+    std::function<void()> resultWillChange;
+};
+
+class ResultLists {
+public:
+    ResultLists(i18n::Localizer& localizer, ResultListsEvents events);
+    ResultLists(const ResultLists&) = delete;
+    ResultLists& operator=(const ResultLists&) = delete;
+
+    // Creates the three lists as children `firstId`, +1, +2 of `parent`,
+    // with their columns. False, with whatever was made destroyed, when any
+    // of them cannot be created.
+    bool Create(HWND parent, HINSTANCE instance, int treeId, int filesId, int foldersId);
+    std::array<HWND, 3> Handles() const noexcept { return {tree_, files_, folders_}; }
+    HWND TreeList() const noexcept { return tree_; }
+
+    // What the cells are drawn and formatted with; set before Create and
+    // whenever the window's DPI, theme or language changes.
+    void SetDpi(UINT dpi) noexcept { dpi_ = dpi; }
+    void SetPalette(const ThemePalette& palette) noexcept { palette_ = palette; }
+    void SetFormattingLocale(std::wstring locale) { locale_ = std::move(locale); }
+
+    void ResetColumnWidths();
+    // The columns' widths at 96 DPI: the tree's, then the largest files',
+    // then the largest folders', for the settings; and back, where a list
+    // of another length (columns added since) is passed over.
+    std::vector<int> ColumnWidthsAt96() const;
+    void ApplyColumnWidthsAt96(const std::vector<int>& widths);
+    // The tree's order as a column and a direction, to be remembered.
+    int TreeSortColumn() const noexcept;
+    bool TreeSortDescending() const noexcept { return sortOrders_[0].descending; }
+    void ApplyTreeSort(int column, bool descending);
+    // Column names in the current language, then the rows shown again.
+    void Retranslate();
+    // The size every size column, share, ranking and the tree's order by
+    // size use; the headers, rows and rankings change at once.
+    void SetSizeMeasure(core::SizeMeasure measure);
+    core::SizeMeasure Measure() const noexcept { return measure_; }
+
+    // Empties all three lists and forgets the selection (a scan starts).
+    void Clear();
+    // Shows a finished scan: the root expanded and selected; the rankings
+    // of the root too, also for a cancelled scan, whose partial numbers are
+    // still the best the user has.
+    void ShowResult(core::ScanResult result);
+
+    void SelectTreeNode(std::uint64_t node);
+    void ToggleExpand(std::size_t row);
+    void ToggleSort();
+    // A click on `column` of list `listIndex` (0 tree, 1 files, 2 folders):
+    // sorts by it, or flips the direction when it already sorts by it.
+    void SortBy(int listIndex, int column);
+    // Orders kept from an earlier run; out-of-range ones become the defaults.
+    void SetSortOrders(const std::array<SortOrder, 3>& orders);
+    const std::array<SortOrder, 3>& SortOrders() const noexcept { return sortOrders_; }
+
+    // The answer to a notification from one of the lists or their headers;
+    // nothing when it came from elsewhere.
+    std::optional<LRESULT> OnNotify(NMHDR& header);
+    // Keys the tree list handles itself before the list view sees them:
+    // Left, Right, +, -, * and Enter. True when the key was used.
+    bool OnTreeKey(UINT key);
+    // The context menu of a list, from the mouse or the keyboard (x and y
+    // are -1 then); false when `source` is none of the lists.
+    bool OnContextMenu(HWND source, int x, int y, HWND owner);
+
+    // The mouse over a list: a tooltip shows a cut cell text whole.
+    void OnListMouseMove(HWND list);
+
+    bool HasRankingSelection() const;
+    // Opens the selected ranked item (or the tree's folder when no ranking
+    // has a selection and `fromTree`) in the shell's file manager.
+    void OpenSelected(HWND owner);
+    void OpenTreeSelection(HWND owner);
+
+    // The shell behind the context actions; tests put a recording one here.
+    void SetShellActions(std::unique_ptr<ShellActions> shell) { shell_ = std::move(shell); }
+    // Moves the node's file or folder to the Recycle Bin after asking, and on
+    // success takes it out of the result and the lists without a rescan.
+    // The scanned root and the drives of a merged scan are refused.
+    void DeleteToRecycleBin(HWND owner, std::uint64_t node);
+    bool CanDelete(std::uint64_t node) const;
+    // Expands the tree down to the node and selects it.
+    void ShowInTree(std::uint64_t node);
+
+    const core::ScanResult& Result() const noexcept { return result_; }
+    const ResultTree& Tree() const noexcept { return rows_; }
+    const Rankings& CurrentRankings() const noexcept { return rankings_; }
+    std::uint64_t SelectedNode() const noexcept { return selectedNode_; }
+
+private:
+    void CreateColumns();
+    void RenameColumns();
+    void RebuildTreeList();
+    void FillRankings(std::uint64_t folder);
+    void ResortRanking(int listIndex);
+    void ShowSortArrows();
+    void FillRankingList(HWND list, const RankingRows& rows, bool files);
+    std::wstring TreeCellText(std::uint64_t node, int column);
+    std::wstring NameText(std::uint64_t node);
+    std::wstring ShareText(double share) const;
+    LRESULT OnTreeNotify(NMHDR& header);
+    LRESULT OnRankingNotify(NMHDR& header);
+    LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
+    void DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row);
+    RECT ExpanderBox(std::size_t row) const;
+    HWND RankingListForOpen() const;
+    std::uint64_t RankingNodeAt(HWND list, int row) const;
+    void ExpandSubtree(std::size_t row);
+    void OpenNode(HWND owner, std::uint64_t node);
+    void RunContextMenu(HWND source, std::uint64_t node, POINT at, HWND owner);
+    void RunContextCommand(int command, std::uint64_t node, HWND owner);
+    std::wstring DeletionPrompt(std::uint64_t node);
+    int Scale(int value) const;
+    int NameInset(int depth) const;
+    void CreateCellTip(HWND parent, HINSTANCE instance);
+    void OnCellTipText(NMTTDISPINFOW& info);
+    std::pair<int, int> CellUnderCursor(HWND list) const;
+
+    i18n::Localizer& localizer_;
+    ResultListsEvents events_;
+    HWND tree_ = nullptr;
+    HWND files_ = nullptr;
+    HWND folders_ = nullptr;
+    UINT dpi_ = 96;
+    ThemePalette palette_;
+    std::wstring locale_ = L"system";
+
+    core::ScanResult result_;
+    SubtreeIndex subtreeIndex_;  // built once per result
+    ResultTree rows_;
+    Rankings rankings_;
+    std::uint64_t selectedNode_ = core::NoIndex;
+    std::array<SortOrder, 3> sortOrders_{DefaultSortOrder(0), DefaultSortOrder(1), DefaultSortOrder(2)};
+    core::SizeMeasure measure_ = core::SizeMeasure::Logical;
+    HWND lastRankingList_ = nullptr;
+    bool selectingTreeNode_ = false;  // our own selection changes are not user picks
+    HWND tip_ = nullptr;              // owned by the parent window: destroyed with it
+    std::wstring tipText_;            // the shown tip's text lives here
+    HWND tipList_ = nullptr;
+    std::pair<int, int> tipCell_{-1, -1};
+    std::unique_ptr<ShellActions> shell_ = MakeSystemShellActions();
+};
+
+}  // namespace varnel::ui

@@ -1,0 +1,241 @@
+#pragma once
+// The program's only top-level window: the tool row, the result lists, the
+// splitters and the status bar. It owns the scan session, the settings, the
+// texts and the shown result for the whole run, and hands the pieces their
+// work: ResultLists (the three lists), the menu model (MenuBar) and the
+// StatusBar.
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "scan/ScanSession.h"
+#include "settings/AppSettings.h"
+#include "settings/SettingsStore.h"
+#include "i18n/Localizer.h"
+#include "i18n/StatusText.h"
+#include "platform/Drives.h"
+#include "ui/theme/GdiOwners_win.h"
+#include "ui/window/MainWindowIds.h"
+#include "ui/view/MainWindowLayout.h"
+#include "ui/window/ResultExport_win.h"
+#include "ui/lists/ResultLists_win.h"
+#include "ui/window/ScanProgressBar_win.h"
+#include "ui/window/StatusBar_win.h"
+#include "ui/theme/ThemePalette.h"
+
+namespace varnel::ui {
+
+inline constexpr wchar_t MainWindowClassName[] = L"Varnel.MainWindow";
+
+// Everything the window needs from outside, so tests can point it at
+// temporary folders and fake engines.
+struct MainWindowOptions {
+    app::SettingsStoreOptions settings;
+    std::unique_ptr<app::ScanSession> scanSession;  // the program's own when null
+    std::unique_ptr<i18n::Localizer> localizer;              // the program's own when null
+    std::unique_ptr<ShellActions> shell;                     // the system's when null
+    // The space of a scanned drive, read when its scan ends; the system's when null.
+    std::function<std::optional<platform::DriveQueries::Space>(const std::wstring& root)> driveSpace;
+};
+
+class MainWindow {
+public:
+    explicit MainWindow(HINSTANCE instance, MainWindowOptions options = {});
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    // Cancels and joins a running scan before anything else goes.
+    ~MainWindow();
+
+    // Registers the class (once per process) and creates the window with the
+    // title for the current rights, sized for its monitor's DPI and placed on
+    // its work area. Returns false when either fails, or when any of its
+    // controls cannot be made (no window is left then).
+    bool Create();
+    HWND Handle() const noexcept { return window_; }
+
+    // Run once after the window is shown: offers, or makes, a restart with
+    // administrator rights. False when an elevated copy was started and this
+    // instance must end (the window is already gone).
+    bool DecideElevation();
+
+    // The keyboard of the message loop: accelerators (F5, Esc, Ctrl+O,
+    // Shift+F10) and dialog-style navigation (Tab, access keys). True when
+    // the message was handled and must not be dispatched again.
+    bool TranslateKeyboard(MSG& message);
+
+    // Read access for tests and for the commands of the menus.
+    const core::ScanResult& Result() const noexcept { return lists_.Result(); }
+    const ResultTree& Tree() const noexcept { return lists_.Tree(); }
+    const Rankings& CurrentRankings() const noexcept { return lists_.CurrentRankings(); }
+    std::uint64_t SelectedNode() const noexcept { return lists_.SelectedNode(); }
+    const PaneSizes& Panes() const noexcept { return panes_; }
+    UINT Dpi() const noexcept { return dpi_; }
+    const ThemePalette& Palette() const noexcept { return palette_; }
+    app::ScanSession& Session() noexcept { return *scanSession_; }
+    const app::AppSettings& Settings() const noexcept { return settings_; }
+    // The notice shown in the status bar, by its text key; empty when none.
+    const std::string& NoticeKey() const noexcept { return status_.NoticeKey(); }
+    const ScanProgressBar& ProgressBar() const noexcept { return progressBar_; }
+    // The remembered window was maximised: the first show should be too.
+    bool StartsMaximized() const noexcept { return settings_.window.dpi != 0 && settings_.window.maximized; }
+    // What is remembered of the window now, as the next start would read it.
+    app::WindowMemory CurrentWindowMemory() const;
+
+    // The folder chosen with the Folder button, a recent folder or a drop:
+    // it heads the recent folders and is selected in the path box. Never
+    // starts a scan.
+    void ChooseFolder(const std::wstring& folder);
+    void SelectTreeNode(std::uint64_t node) { lists_.SelectTreeNode(node); }
+    void ToggleExpand(std::size_t row) { lists_.ToggleExpand(row); }
+    void ToggleSort() { lists_.ToggleSort(); }
+    void OpenSelected() { lists_.OpenSelected(window_); }
+    // Writes the shown result to `path` on a worker, as CSV or as JSON by the
+    // name's extension; the status shows the progress, Cancel stops it, and
+    // a notice tells how it ended. False when there is nothing to export (no
+    // result, or a scan running) or an export still runs.
+    bool ExportTo(const std::wstring& path);
+    bool IsExporting() const noexcept { return export_.IsRunning(); }
+    // Makes a theme the active one and repaints; saving it is the caller's.
+    void ApplyThemeIdentifier(std::wstring identifier);
+
+private:
+    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    LRESULT OnCreate();
+    LRESULT OnDestroy();
+    LRESULT OnSize(int width, int height);
+    LRESULT OnPaint();
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseMove(int x, int y);
+    LRESULT OnLeftButtonDown(int x, int y);
+    LRESULT OnLeftButtonUp();
+    LRESULT OnTimer(UINT_PTR timer);
+    LRESULT OnCommand(int id);
+    LRESULT OnNotify(NMHDR& header);
+    LRESULT OnDeviceChange(WPARAM event);
+    LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
+    LRESULT OnGetMinMaxInfo(MINMAXINFO& limits);
+    LRESULT OnScanCompleted();
+    LRESULT OnDropFiles(HDROP drop);
+    LRESULT OnContextMenu(HWND source, int x, int y);
+    LRESULT OnContextMenuKey();
+    LRESULT OnExportDone(WPARAM id);
+    // The export reads the shown result in place: it is cancelled and joined
+    // before anything replaces or changes that result.
+    void StopExportBeforeResultChanges();
+
+    // Menus and commands.
+    void BuildMenuBar();
+    void FillRecentMenu();
+    void AddRecentFolder(const std::wstring& folder);
+    void OpenRecentFolder(std::size_t position);
+    void PickFolder();
+    void ChangeLanguage(std::size_t commandOffset);
+    void ChangeTheme(std::size_t position);
+    // Settings > Size on disk: saved first, then every list follows.
+    void ToggleSizeOnDisk();
+    void ShowScanSettings();
+    void ShowAbout();
+    void ExportWithDialog();
+    void ShowExportProgress();
+    void Retranslate();
+    // Writes the settings file; on failure names the notice and returns false.
+    bool SaveSettings();
+    // Saves the settings with `change` applied and keeps the change only
+    // when the save succeeded.
+    bool SaveSettingsWith(const std::function<void(app::AppSettings&)>& change);
+
+    // Tool row and layout.
+    bool CreateControls();
+    void ApplyFonts();
+    void RebuildFont();
+    void Layout();
+    ButtonWidths MeasureButtons() const;
+    void SetIdleControls();
+    void UpdateOpenButton();
+    void ApplyPalette();
+    int Scale(int value) const { return ScaleForDpi(value, dpi_); }
+
+    // Path box: owner-drawn, so that a long path loses its middle rather
+    // than the folder's name, with a tooltip showing it whole.
+    void FillPathBox();
+    void RefreshDrives();
+    void CreatePathTip();
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& item);
+    LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+    bool OnPathTipText(NMTTDISPINFOW& info);
+    void SetPathBoxItemHeight();
+
+    // What the window remembers between runs (WindowMemory_win.cpp).
+    void RestorePlacement();
+    void RestoreListsAndFolder();
+    void RememberWindow();
+    void ShowResultInTitle();
+
+    // Scans.
+    void StartScan();
+    void CancelScan();
+    void ShowProgressText();
+    void ShowSummaryText();
+    // The space of the drive the shown result is the root of, as it is now;
+    // none for a folder, "All local drives" or an unfinished scan.
+    std::optional<i18n::DriveFigures> ReadDriveFigures() const;
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HWND pathBox_ = nullptr;
+    HWND scanButton_ = nullptr;
+    HWND cancelButton_ = nullptr;
+    HWND folderButton_ = nullptr;
+    HWND openButton_ = nullptr;
+    HWND pathTip_ = nullptr;  // owned by the window: destroyed with it
+    std::wstring pathTipText_;
+    HMENU recentMenu_ = nullptr;  // owned by the menu bar, which the window owns
+    HICON largeIcon_ = nullptr;   // shared icons from the resources: not destroyed
+    HICON smallIcon_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+
+    std::unique_ptr<app::ScanSession> scanSession_;
+    app::SettingsStore settingsStore_;
+    app::AppSettings settings_;
+    std::unique_ptr<i18n::Localizer> localizer_;
+    std::wstring formattingLocale_ = L"system";
+
+    UINT dpi_ = 96;
+    UniqueFont ownFont_;   // null while the stock font is in use
+    HFONT font_ = nullptr;  // ownFont_ or the stock font
+
+    std::wstring themeId_ = L"MysticForest";
+    ThemePalette palette_;
+
+    ResultLists lists_;
+    StatusBar status_;
+    ResultExport export_;
+    ScanProgressBar progressBar_;
+    std::chrono::steady_clock::time_point scanStart_;
+    std::uint64_t expectedScanBytes_ = 0;  // 0 where the scanned roots have no known size
+    std::function<std::optional<platform::DriveQueries::Space>(const std::wstring& root)> driveSpace_;
+    std::optional<i18n::DriveFigures> driveFigures_;  // of the shown result, read when its scan ended
+    std::wstring baseTitle_;
+    std::wstring chosenFolder_;
+    // The settings file could not be read and no copy of it could be kept:
+    // only a change the user makes may replace it, never the save at exit.
+    bool settingsFileUnkept_ = false;
+
+    int clientWidth_ = 0;
+    int clientHeight_ = 0;
+    PaneSizes panes_;
+    MainLayout layout_;
+    SplitterHit dragMode_ = SplitterHit::None;
+};
+
+}  // namespace varnel::ui

@@ -1,0 +1,303 @@
+// The menus of the main window and the commands behind them: recent folders,
+// the folder picker, dropped folders, languages, themes, the context menu of
+// the rankings, and the notices that report what did or did not happen.
+
+#include "ui/window/MainWindow.h"
+#include "ui/view/MenuBar.h"
+#include "ui/window/MenuBar_win.h"
+
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "i18n/LanguageCatalog.h"
+#include "ui/view/RecentFolders.h"
+#include "ui/theme/ThemeCatalog.h"
+
+namespace varnel::ui {
+namespace {
+
+bool IsExistingDirectory(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Releases a COM interface pointer on every path.
+template <class Interface>
+class ComPointer {
+public:
+    ComPointer() = default;
+    ComPointer(const ComPointer&) = delete;
+    ComPointer& operator=(const ComPointer&) = delete;
+    ~ComPointer() {
+        if (pointer_ != nullptr) pointer_->Release();
+    }
+    Interface* operator->() const noexcept { return pointer_; }
+    Interface* get() const noexcept { return pointer_; }
+    Interface** put() noexcept { return &pointer_; }
+    void** put_void() noexcept { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+class CoTaskString {
+public:
+    CoTaskString() = default;
+    CoTaskString(const CoTaskString&) = delete;
+    CoTaskString& operator=(const CoTaskString&) = delete;
+    ~CoTaskString() { ::CoTaskMemFree(text_); }
+    PWSTR* put() noexcept { return &text_; }
+    const wchar_t* get() const noexcept { return text_; }
+
+private:
+    PWSTR text_ = nullptr;
+};
+
+// The component library for this thread, uninitialised only if this scope
+// initialised it.
+class ComApartment {
+public:
+    ComApartment() noexcept {
+        const HRESULT result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        usable_ = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
+        initialised_ = SUCCEEDED(result);
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (initialised_) ::CoUninitialize();
+    }
+    bool usable() const noexcept { return usable_; }
+
+private:
+    bool usable_ = false;
+    bool initialised_ = false;
+};
+
+// The shell's folder picker; empty on cancel or any failure.
+std::wstring PickFolderWithShell(HWND owner, const std::wstring& title, const std::wstring& initialFolder) {
+    ComApartment apartment;
+    if (!apartment.usable()) {
+        return {};
+    }
+    std::wstring picked;
+    {
+        ComPointer<IFileOpenDialog> dialog;
+        if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                      dialog.put_void()))) {
+            return {};
+        }
+        FILEOPENDIALOGOPTIONS options = 0;
+        dialog->GetOptions(&options);
+        dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+        dialog->SetTitle(title.c_str());
+        if (!initialFolder.empty()) {
+            ComPointer<IShellItem> folder;
+            if (SUCCEEDED(::SHCreateItemFromParsingName(initialFolder.c_str(), nullptr, IID_IShellItem,
+                                                        folder.put_void()))) {
+                dialog->SetFolder(folder.get());
+            }
+        }
+        if (FAILED(dialog->Show(owner))) {
+            return {};
+        }
+        ComPointer<IShellItem> result;
+        CoTaskString path;
+        if (SUCCEEDED(dialog->GetResult(result.put())) &&
+            SUCCEEDED(result->GetDisplayName(SIGDN_FILESYSPATH, path.put())) && path.get() != nullptr) {
+            picked = path.get();
+        }
+    }
+    return picked;
+}
+
+}  // namespace
+
+void MainWindow::BuildMenuBar() {
+    MenuBarContent content;
+    content.translate = [this](std::string_view key) { return localizer_->Translate(key); };
+    content.theme = settings_.theme;
+    const std::wstring language = i18n::NormalizeLanguageSetting(settings_.language);
+    content.language = language;
+    content.systemLanguageLabel = localizer_->LanguageSystemLabel();
+    content.recentFolders = &settings_.recentFolders;
+    content.sizeOnDisk = settings_.window.showSizeOnDisk;
+    const MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
+    if (menus.bar == nullptr) {
+        return;  // the old menus stay, in the old language
+    }
+    const HMENU previous = ::GetMenu(window_);
+    ::SetMenu(window_, menus.bar);
+    if (previous != nullptr) {
+        ::DestroyMenu(previous);  // with all its submenus
+    }
+    recentMenu_ = menus.recent;
+}
+
+void MainWindow::FillRecentMenu() {
+    if (recentMenu_ == nullptr) {
+        return;
+    }
+    RefillMenu(recentMenu_, RecentFolderEntries(settings_.recentFolders, localizer_->Translate("menu.none")));
+    ::DrawMenuBar(window_);
+}
+
+bool MainWindow::SaveSettingsWith(const std::function<void(app::AppSettings&)>& change) {
+    app::AppSettings changed = settings_;
+    change(changed);
+    if (!settingsStore_.Save(changed)) {
+        status_.ShowNotice("status.save_failed");
+        return false;
+    }
+    settings_ = std::move(changed);
+    return true;
+}
+
+bool MainWindow::SaveSettings() {
+    if (settingsStore_.Save(settings_)) {
+        return true;
+    }
+    status_.ShowNotice("status.save_failed");
+    return false;
+}
+
+void MainWindow::AddRecentFolder(const std::wstring& folder) {
+    if (!ui::AddRecentFolder(settings_.recentFolders, folder, IsSameFolder)) {
+        return;
+    }
+    SaveSettings();
+    FillRecentMenu();
+}
+
+void MainWindow::OpenRecentFolder(std::size_t position) {
+    auto& recent = settings_.recentFolders;
+    if (position >= recent.size()) {
+        return;
+    }
+    const std::wstring folder = recent[position];
+    if (IsExistingDirectory(folder)) {
+        ChooseFolder(folder);
+        return;
+    }
+    recent.erase(recent.begin() + static_cast<std::ptrdiff_t>(position));
+    // Named before saving: a failed save replaces it with its own notice.
+    status_.ShowNotice("status.recent_missing");
+    SaveSettings();
+    FillRecentMenu();
+}
+
+void MainWindow::PickFolder() {
+    std::wstring initial;
+    if (IsExistingDirectory(chosenFolder_)) {
+        initial = chosenFolder_;
+    } else {
+        const auto& recent = settings_.recentFolders;
+        const auto existing = std::find_if(recent.begin(), recent.end(), IsExistingDirectory);
+        if (existing != recent.end()) {
+            initial = *existing;
+        }
+    }
+    const std::wstring picked = PickFolderWithShell(window_, localizer_->Translate("dialog.folder.title"), initial);
+    if (!picked.empty()) {
+        ChooseFolder(picked);
+    }
+}
+
+LRESULT MainWindow::OnDropFiles(HDROP drop) {
+    std::wstring folder;
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count && folder.empty(); ++i) {
+        const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        path.resize(::DragQueryFileW(drop, i, path.data(), length + 1));
+        if (IsExistingDirectory(path)) {
+            folder = path;
+        }
+    }
+    ::DragFinish(drop);
+    if (folder.empty()) {
+        status_.ShowNotice("status.drop_folder");
+        return 0;
+    }
+    status_.ShowNotice("status.folder_selected");
+    ChooseFolder(folder);
+    return 0;
+}
+
+LRESULT MainWindow::OnContextMenu(HWND source, int x, int y) {
+    if (!lists_.OnContextMenu(source, x, y, window_)) {
+        return ::DefWindowProcW(window_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(source), MAKELPARAM(x, y));
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnContextMenuKey() {
+    const HWND focus = ::GetFocus();
+    return OnContextMenu(focus, -1, -1);
+}
+
+void MainWindow::ChangeLanguage(std::size_t commandOffset) {
+    std::wstring value;
+    if (commandOffset == 0) {
+        value = L"system";
+    } else if (commandOffset - 1 < i18n::LanguageCatalog.size()) {
+        value = std::wstring(i18n::LanguageCatalog[commandOffset - 1].code);
+    } else {
+        return;
+    }
+    // All or nothing: a choice that cannot be saved leaves the window, the
+    // texts and the record as they were, with the save-failed notice.
+    if (!SaveSettingsWith([&](app::AppSettings& changed) { changed.language = value; })) {
+        return;
+    }
+    localizer_->SetLanguage(value);
+    formattingLocale_ = i18n::NormalizeLanguageSetting(value);
+    Retranslate();
+}
+
+void MainWindow::Retranslate() {
+    ::SetWindowTextW(scanButton_, localizer_->Translate("toolbar.scan").c_str());
+    ::SetWindowTextW(cancelButton_, localizer_->Translate("toolbar.cancel").c_str());
+    ::SetWindowTextW(folderButton_, localizer_->Translate("toolbar.folder").c_str());
+    ::SetWindowTextW(openButton_, localizer_->Translate("toolbar.open").c_str());
+    BuildMenuBar();
+    const auto selection = ::SendMessageW(pathBox_, CB_GETCURSEL, 0, 0);
+    FillPathBox();
+    if (selection != CB_ERR) {
+        ::SendMessageW(pathBox_, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+    }
+    Layout();
+    lists_.SetFormattingLocale(formattingLocale_);
+    lists_.Retranslate();
+    if (status_.MainState() == StatusTextState::Progress) {
+        ShowProgressText();
+    } else if (status_.MainState() == StatusTextState::Summary) {
+        ShowSummaryText();
+    }
+    status_.RetranslateNotice();
+}
+
+void MainWindow::ToggleSizeOnDisk() {
+    const bool onDisk = !settings_.window.showSizeOnDisk;
+    if (!SaveSettingsWith([&](app::AppSettings& changed) { changed.window.showSizeOnDisk = onDisk; })) {
+        return;
+    }
+    lists_.SetSizeMeasure(onDisk ? core::SizeMeasure::OnDisk : core::SizeMeasure::Logical);
+    BuildMenuBar();
+}
+
+void MainWindow::ChangeTheme(std::size_t position) {
+    const auto catalog = ThemeCatalog();
+    if (position >= catalog.size()) {
+        return;
+    }
+    if (!SaveSettingsWith([&](app::AppSettings& changed) { changed.theme = catalog[position].identifier; })) {
+        return;
+    }
+    ApplyThemeIdentifier(settings_.theme);
+    BuildMenuBar();
+}
+
+}  // namespace varnel::ui

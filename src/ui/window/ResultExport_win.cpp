@@ -1,0 +1,122 @@
+#include "ui/window/ResultExport_win.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <limits>
+#include <utility>
+
+#include "report/ScanReport.h"
+#include "platform/UniqueHandle_win.h"
+
+namespace varnel::ui {
+namespace {
+
+constexpr wchar_t TemporarySuffix[] = L".export.tmp";
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+ExportFormat ExportFormatOf(const std::wstring& path) {
+    constexpr std::wstring_view json = L".json";
+    if (path.size() < json.size()) {
+        return ExportFormat::Csv;
+    }
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        if (std::towlower(path[path.size() - json.size() + i]) != json[i]) {
+            return ExportFormat::Csv;
+        }
+    }
+    return ExportFormat::Json;
+}
+
+ExportOutcome WriteResultFile(const core::ScanResult& result, ExportFormat format, const std::wstring& target,
+                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten) {
+    const std::wstring temporary = target + TemporarySuffix;
+    ExportOutcome outcome = ExportOutcome::Failed;
+    {
+        const platform::UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            return ExportOutcome::Failed;
+        }
+        bool writeFailed = false;
+        const report::ReportSink sink = [&](std::string_view piece, std::uint64_t nodes) {
+            nodesWritten = nodes;
+            if (!WriteAll(file.get(), piece)) {
+                writeFailed = true;
+                return false;
+            }
+            return !cancel.load();
+        };
+        // varnelscan ranks nothing unless asked with --top; neither does the
+        // export, so both write the same bytes for the same result.
+        const report::Ranking noRanking;
+        const bool complete = format == ExportFormat::Json ? report::WriteJson(result, noRanking, sink)
+                                                           : report::WriteCsv(result, noRanking, sink);
+        if (complete && !writeFailed && ::FlushFileBuffers(file.get())) {
+            outcome = ExportOutcome::Written;
+        } else if (!writeFailed && cancel.load()) {
+            outcome = ExportOutcome::Cancelled;
+        }
+    }
+    if (outcome == ExportOutcome::Written &&
+        !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        outcome = ExportOutcome::Failed;
+    }
+    if (outcome != ExportOutcome::Written) {
+        ::DeleteFileW(temporary.c_str());
+    }
+    return outcome;
+}
+
+ResultExport::~ResultExport() {
+    Cancel();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+bool ResultExport::Start(const core::ScanResult& result, ExportFormat format, std::wstring target, HWND window,
+                         UINT doneMessage) {
+    if (worker_.joinable()) {
+        return false;
+    }
+    cancel_ = false;
+    nodesWritten_ = 0;
+    nodeCount_ = result.nodes.size();
+    outcome_ = ExportOutcome::Failed;
+    const WPARAM id = ++id_;
+    worker_ = std::thread([this, &result, format, target = std::move(target), window, doneMessage, id] {
+        outcome_ = WriteResultFile(result, format, target, cancel_, nodesWritten_);
+        ::PostMessageW(window, doneMessage, id, 0);
+    });
+    return true;
+}
+
+int ResultExport::Percent() const noexcept {
+    if (nodeCount_ == 0) {
+        return 0;
+    }
+    const std::uint64_t written = std::min(nodesWritten_.load(), nodeCount_);
+    return static_cast<int>(written * 100 / nodeCount_);
+}
+
+ExportOutcome ResultExport::Finish() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    return outcome_;
+}
+
+}  // namespace varnel::ui

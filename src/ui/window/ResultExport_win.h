@@ -1,0 +1,67 @@
+#pragma once
+// File > Export: the shown result written as varnelscan writes it (CSV or
+// JSON, the same bytes), on a worker thread so that a result of millions of
+// nodes never stops the window. The file appears only when complete: the
+// bytes go to a temporary file beside the target, which then replaces it.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "model/ScanModel.h"
+
+namespace varnel::ui {
+
+// The worker's end, posted to the window, and the timer that shows its progress.
+inline constexpr UINT ExportDoneMessage = WM_APP + 16;
+inline constexpr UINT_PTR ExportTimerId = 16;
+
+enum class ExportFormat { Csv, Json };
+enum class ExportOutcome { Written, Cancelled, Failed };
+
+// The format a file name asks for: JSON for ".json" in any case, else CSV.
+ExportFormat ExportFormatOf(const std::wstring& path);
+
+// Writes `result` to `target` in `format`, counting the nodes written in
+// `nodesWritten` and stopping when `cancel` is set. On Cancelled and Failed
+// the target is as it was before and no temporary file is left.
+ExportOutcome WriteResultFile(const core::ScanResult& result, ExportFormat format, const std::wstring& target,
+                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten);
+
+class ResultExport {
+public:
+    ResultExport() = default;
+    ResultExport(const ResultExport&) = delete;
+    ResultExport& operator=(const ResultExport&) = delete;
+    // Cancels a running export and joins its worker.
+    ~ResultExport();
+
+    // Starts writing `result`, which must stay as it is until Finish (a
+    // result is moved, never copied: the owner stops the export before it
+    // changes or replaces the result); posts `doneMessage` to `window` with
+    // this export's Id when the worker ends. False, and nothing started,
+    // while one still runs.
+    bool Start(const core::ScanResult& result, ExportFormat format, std::wstring target, HWND window,
+               UINT doneMessage);
+    bool IsRunning() const noexcept { return worker_.joinable(); }
+    // Tells a late message of an earlier export from the current one's.
+    WPARAM Id() const noexcept { return id_; }
+    void Cancel() noexcept { cancel_ = true; }
+    // Nodes written so far, in percent of the result's nodes.
+    int Percent() const noexcept;
+    // Joins the worker that posted its message and gives what it did.
+    ExportOutcome Finish();
+
+private:
+    std::atomic<bool> cancel_ = false;                 // set by the window, read by the worker
+    std::atomic<std::uint64_t> nodesWritten_ = 0;      // written by the worker, shown by the window
+    std::uint64_t nodeCount_ = 0;                      // fixed before the worker starts
+    ExportOutcome outcome_ = ExportOutcome::Written;   // the worker's, read after the join
+    WPARAM id_ = 0;
+    std::thread worker_;
+};
+
+}  // namespace varnel::ui

@@ -1,0 +1,143 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "support/MainWindowFixture_win.h"
+#include "ui/window/MainWindow.h"
+
+namespace varnel::ui {
+namespace {
+
+using varnel::testing::ListText;
+
+std::string ReadBytes(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// What varnelscan.exe prints for `arguments`, through a file as its stdout.
+std::string RunVarnelscan(const std::wstring& arguments, const std::wstring& outputFile) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE output = ::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + std::wstring(VARNELSCAN_EXE_PATH_W) + L"\" " + arguments;
+    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                          nullptr, &startup, &process);
+    ::CloseHandle(output);
+    if (!started) return {};
+    ::WaitForSingleObject(process.hProcess, 60'000);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return ReadBytes(outputFile);
+}
+
+class SortAndExportTest : public varnel::testing::MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        // One folder per level, so that the engine's workers list them one
+        // after another and both scans number the nodes alike.
+        data.Folder(L"tree\\sub, \u00e9\u4e2d");
+        data.File(L"tree\\file10.bin", 100);
+        data.File(L"tree\\File1.bin", 300);
+        data.File(L"tree\\file2.bin", 200);
+        data.File(L"tree\\sub, \u00e9\u4e2d\\b2.txt", 50);
+        data.File(L"tree\\sub, \u00e9\u4e2d\\b10.txt", 60);
+        ASSERT_TRUE(Open());
+        ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
+    }
+    void ClickHeader(int listId, int column) {
+        NMLISTVIEW click{};
+        click.hdr = {Control(listId), static_cast<UINT_PTR>(listId), LVN_COLUMNCLICK};
+        click.iItem = -1;
+        click.iSubItem = column;
+        ::SendMessageW(window->Handle(), WM_NOTIFY, static_cast<WPARAM>(listId), reinterpret_cast<LPARAM>(&click));
+    }
+    int ArrowOf(int listId, int column) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(ListView_GetHeader(Control(listId)), column, &item);
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    }
+};
+
+TEST_F(SortAndExportTest, HeaderClicksSortInTheShellsNameOrderWithAnArrowKeepingTheSelection) {
+    const HWND tree = Control(TreeListId);
+    const HWND files = Control(LargestFilesListId);
+    const struct {
+        int list, column;
+        std::wstring firstThree[3];
+        int arrow;
+    } clicks[] = {
+        {TreeListId, 0, {L"File1.bin", L"file2.bin", L"file10.bin"}, HDF_SORTUP},
+        {TreeListId, 0, {L"sub, \u00e9\u4e2d", L"file10.bin", L"file2.bin"}, HDF_SORTDOWN},
+        {TreeListId, 2, {L"File1.bin", L"file2.bin", L"sub, \u00e9\u4e2d"}, HDF_SORTDOWN},
+        {LargestFilesListId, 2, {L"b2.txt", L"b10.txt", L"File1.bin"}, HDF_SORTUP},
+        {LargestFilesListId, 3, {L"File1.bin", L"file2.bin", L"file10.bin"}, HDF_SORTUP},
+    };
+    for (const auto& c : clicks) {
+        ClickHeader(c.list, c.column);
+        const HWND list = c.list == TreeListId ? tree : files;
+        const int row0 = c.list == TreeListId ? 1 : 0;  // the tree's row 0 is the root
+        const int nameColumn = c.list == TreeListId ? 0 : 2;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(ListText(list, row0 + i, nameColumn), c.firstThree[i]) << c.list << " " << c.column << " " << i;
+        }
+        EXPECT_EQ(ArrowOf(c.list, c.column), c.arrow);
+    }
+    EXPECT_EQ(ArrowOf(TreeListId, 0), 0) << "one arrow per list";
+    const std::uint64_t sub = window->Tree().Rows()[3].node;
+    window->SelectTreeNode(sub);
+    ClickHeader(TreeListId, 0);
+    EXPECT_EQ(window->SelectedNode(), sub);
+    EXPECT_EQ(window->Tree().Rows()[static_cast<std::size_t>(ListView_GetNextItem(tree, -1, LVNI_SELECTED))].node, sub);
+}
+
+TEST_F(SortAndExportTest, ExportWritesWhatVarnelscanWrites) {
+    const std::wstring root = window->Result().rootPath;
+    for (const std::wstring format : {L"csv", L"json"}) {
+        const std::wstring target = settings.At(L"export." + format);
+        ASSERT_TRUE(window->ExportTo(target));
+        WaitWhile([&] { return window->IsExporting(); });
+        EXPECT_EQ(window->NoticeKey(), "status.export_done");
+        const std::string expected =
+            RunVarnelscan(L"--format " + format + L" \"" + root + L"\"", settings.At(L"varnelscan." + format));
+        // Each scan records its own time; everything else is the same bytes.
+        const std::regex elapsed("\"elapsedMs\": [0-9]+");
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(std::regex_replace(ReadBytes(target), elapsed, "T"), std::regex_replace(expected, elapsed, "T"));
+    }
+}
+
+TEST_F(SortAndExportTest, AFailedOrCancelledExportLeavesTheTargetAsItWas) {
+    ASSERT_TRUE(window->ExportTo(settings.At(L"missing\\export.csv")));
+    WaitWhile([&] { return window->IsExporting(); });
+    EXPECT_EQ(window->NoticeKey(), "status.export_failed");
+
+    const std::wstring target = settings.At(L"kept.json");
+    std::ofstream(std::filesystem::path(target)) << "old";
+    std::atomic<bool> cancel = true;
+    std::atomic<std::uint64_t> written = 0;
+    EXPECT_EQ(WriteResultFile(window->Result(), ExportFormat::Json, target, cancel, written),
+              ExportOutcome::Cancelled);
+    EXPECT_EQ(ReadBytes(target), "old");
+    EXPECT_FALSE(std::filesystem::exists(target + L".export.tmp"));
+}
+
+}  // namespace
+}  // namespace varnel::ui
