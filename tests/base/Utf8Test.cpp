@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "base/Elapsed.h"
 #include "base/Utf8.h"
 
 namespace varnel::core {
@@ -45,13 +44,6 @@ TEST(Utf8, RejectsEveryMalformedSequence) {
     for (const char* bytes : invalid) {
         EXPECT_FALSE(Utf8ToWide(bytes).has_value()) << ::testing::PrintToString(std::string(bytes));
     }
-}
-
-TEST(MeasureElapsedMs, TruncatesTowardZero) {
-    const ScanClock::time_point start{};
-    EXPECT_EQ(MeasureElapsedMs(start, start + std::chrono::nanoseconds(1'999'999)), 1);
-    EXPECT_EQ(MeasureElapsedMs(start, start + std::chrono::nanoseconds(999'999)), 0);
-    EXPECT_EQ(MeasureElapsedMs(start, start + std::chrono::seconds(90)), 90'000);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include "directory/DirectoryWalkScanEngine.h"
 #include "directory/NtQueryDirectoryScanEngine.h"
 #include "base/PathRules.h"
-#include "support/TempFolder_win.h"
+#include "support/TempFolder.h"
 #include "support/TreeInvariants.h"
 
 namespace varnel::core {

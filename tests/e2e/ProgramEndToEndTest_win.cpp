@@ -23,7 +23,9 @@
 #include "i18n/LanguageCatalog.h"
 #include "i18n/StringTable.h"
 #include "platform/UniqueHandle_win.h"
-#include "support/TempFolder_win.h"
+#include "support/ChildProcess_win.h"
+#include "support/TempFolder.h"
+#include "platform/FileBytes.h"
 
 namespace varnel {
 namespace {
@@ -33,12 +35,7 @@ using varnel::testing::TempFolder;
 
 constexpr DWORD TimeoutMs = 60'000;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
+std::string ReadBytes(const fs::path& path) { return platform::ReadWholeFile(path).value_or(""); }
 
 // Memory in the program's address space for messages that carry pointers.
 class RemoteBuffer {
@@ -66,21 +63,13 @@ private:
 
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::wstring& exe) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        std::wstring commandLine = L"\"" + exe + L"\"";
-        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info)) {
-            return;
-        }
-        process_.reset(info.hProcess);
-        platform::UniqueKernelHandle thread(info.hThread);
+    explicit RunningProgram(const std::wstring& exe) : process_(varnel::testing::StartChild(L"\"" + exe + L"\"")) {
+        if (!process_) return;
         ::WaitForInputIdle(process_.get(), TimeoutMs);
+        const DWORD processId = ::GetProcessId(process_.get());
         const ULONGLONG deadline = ::GetTickCount64() + TimeoutMs;
         while (window_ == nullptr && ::GetTickCount64() < deadline) {
-            window_ = FindOwnWindow(info.dwProcessId);
+            window_ = FindOwnWindow(processId);
             if (window_ == nullptr) ::Sleep(50);
         }
     }

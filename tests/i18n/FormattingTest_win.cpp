@@ -8,7 +8,7 @@
 
 #include "i18n/Formatting.h"
 #include "i18n/StatusText.h"
-#include "support/ScratchFolder.h"
+#include "support/TempFolder.h"
 
 namespace varnel::i18n {
 namespace {
@@ -62,7 +62,7 @@ TEST(FormatShare, OneDecimalAndNonFiniteAsZero) {
 }
 
 TEST(StatusText, LabelsAndNumbersJoinedWithNothingAdded) {
-    varnel::testing::ScratchFolder folder;
+    varnel::testing::TempFolder folder;
     folder.Write("en-US.txt",
                  "status.scanning_files = S:\nstatus.folders = D:\nstatus.current = C:\xC2\xA0\n"
                  "status.completed = Done\nstatus.cancelled = Stopped\nstatus.files = F:\n"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "i18n/Localizer.h"
-#include "support/ScratchFolder.h"
+#include "support/TempFolder.h"
 
 namespace varnel::i18n {
 namespace {
@@ -17,10 +17,10 @@ protected:
         folder_.Write("de-DE.txt", "menu.file = Datei\nstatus.ready =\nlanguage.system = Systemsprache\n");
     }
     Localizer MakeLocalizer() {
-        return Localizer(folder_.Path(), [this] { return systemLanguage_; });
+        return Localizer(folder_.Dir(), [this] { return systemLanguage_; });
     }
 
-    varnel::testing::ScratchFolder folder_;
+    varnel::testing::TempFolder folder_;
     std::wstring systemLanguage_ = L"de-DE";
 };
 
@@ -43,7 +43,7 @@ TEST_F(LocalizerTest, MissingTablesFallBackAndAreNotReadAgain) {
     folder_.Write("fr-FR.txt", "menu.file = Fichier\n");
     EXPECT_EQ(localizer.Translate("menu.file"), L"File");  // read once per run
 
-    Localizer nothing(folder_.Path() / "missing", [] { return std::wstring(L"en-US"); });
+    Localizer nothing(folder_.Dir() / "missing", [] { return std::wstring(L"en-US"); });
     EXPECT_EQ(nothing.Translate("menu.file"), L"&File");
 }
 

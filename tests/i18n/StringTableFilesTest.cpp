@@ -17,6 +17,7 @@
 
 #ifdef _WIN32
 #include "platform/ProgramFolder.h"
+#include "platform/FileBytes.h"
 #endif
 
 namespace varnel::i18n {
@@ -30,10 +31,7 @@ std::filesystem::path StringsFolder() {
 #endif
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+std::string ReadFile(const std::filesystem::path& path) { return platform::ReadWholeFile(path).value_or(""); }
 
 // Every key the program looks up; theme keys are "theme." + identifier.
 std::vector<std::string> ProgramKeys() {

@@ -8,7 +8,7 @@
 
 #include "directory/NtQueryDirectoryScanEngine.h"
 #include "scan/ScanScheduler.h"
-#include "support/TempFolder_win.h"
+#include "support/TempFolder.h"
 #include "support/TreeInvariants.h"
 
 namespace varnel::core {

@@ -9,7 +9,8 @@
 #include "scan/ScanSession.h"
 #include "directory/NtQueryDirectoryScanEngine.h"
 #include "model/ScanTreeBuilder.h"
-#include "support/TempFolder_win.h"
+#include "support/FakeEngines.h"
+#include "support/TempFolder.h"
 #include "support/TreeInvariants.h"
 
 namespace varnel::app {
@@ -116,14 +117,9 @@ private:
 };
 
 core::ScanEngineFactory GatedEngines(Gate& gate) {
-    core::ScanEngineFactory f;
-    f.isVolumeRoot = [](const std::wstring&) { return false; };
-    f.isRunningAsAdministrator = [] { return false; };
-    f.isMftScanAvailable = [](const std::wstring&) { return false; };
-    f.createMftEngine = [&gate](std::uint64_t) { return std::make_unique<GatedEngine>(gate); };
-    f.createNtQueryEngine = [&gate](std::uint64_t) { return std::make_unique<GatedEngine>(gate); };
-    f.createWalkEngine = [&gate] { return std::make_unique<GatedEngine>(gate); };
-    return f;
+    return varnel::testing::EveryRootTo([&gate]() -> std::unique_ptr<core::IScanEngine> {
+        return std::make_unique<GatedEngine>(gate);
+    });
 }
 
 void WaitUntilEntered(Gate& gate) {
@@ -198,14 +194,10 @@ TEST(ScanSession, CancelDuringAMultiRootScanDeliversTheCancelledResult) {
 }
 
 TEST(ScanSession, ResourceFailuresEndAsAFailedScanAndLeaveItUsable) {
-    struct Throwing final : core::IScanEngine {
-        core::ScanResult Scan(const std::wstring&, core::ScanCancellationToken&,
-                              const core::ScanProgressCallback&) override {
+    const core::ScanEngineFactory throwingEngine = varnel::testing::EveryRootTo(
+        [](const std::wstring&, core::ScanCancellationToken&, const core::ScanProgressCallback&) -> core::ScanResult {
             throw std::bad_alloc();
-        }
-    };
-    core::ScanEngineFactory throwingEngine;
-    throwingEngine.createWalkEngine = [] { return std::make_unique<Throwing>(); };
+        });
     const ScanSession::ThreadStarter noThread = [](std::function<void()>) -> std::thread {
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     };

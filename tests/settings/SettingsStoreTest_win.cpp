@@ -9,8 +9,9 @@
 
 #include "settings/SettingsFile.h"
 #include "settings/SettingsStore.h"
+#include "platform/FileBytes.h"
 #include "platform/UniqueHandle_win.h"
-#include "support/TempFolder_win.h"
+#include "support/TempFolder.h"
 
 namespace varnel::app {
 namespace {
@@ -23,10 +24,7 @@ SettingsStoreOptions OptionsFor(const varnel::testing::TempFolder& temp) {
     return {temp.At(L"Program"), temp.At(L"Zo\u00EB\\AppData\\Local"), HardwareThreads, true};
 }
 
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+std::string FileBytes(const std::wstring& path) { return platform::ReadWholeFile(path).value_or(""); }
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

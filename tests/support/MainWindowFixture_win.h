@@ -12,7 +12,7 @@
 #include <string>
 
 #include "i18n/Localizer.h"
-#include "support/TempFolder_win.h"
+#include "support/TempFolder.h"
 #include "support/WindowTestSupport_win.h"
 #include "ui/window/MainWindow.h"
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "i18n/LanguageCatalog.h"
 #include "i18n/Localizer.h"
 #include "platform/ProgramFolder.h"
+#include "support/ChildProcess_win.h"
 #include "support/WindowTextFit_win.h"
 #include "ui/dialogs/AboutDialog_win.h"
 #include "ui/dialogs/ModalDialog_win.h"
@@ -588,22 +590,11 @@ TEST(DialogDpi, AllDialogTestsPassAt144Dpi) {
     ASSERT_EQ(::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&highDpi), sizeof highDpi),
               ERROR_SUCCESS);
 
-    std::wstring command = L"\"" + platform::ProgramFilePath() +
-                           L"\" --gtest_brief=1 --gtest_filter=DialogTest.*:MainWindowTextFit.*";
+    const std::wstring command = L"\"" + platform::ProgramFilePath() +
+                                 L"\" --gtest_brief=1 --gtest_filter=DialogTest.*:MainWindowTextFit.*";
     ::SetEnvironmentVariableW(DpiVariable, L"144");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                          &startup, &process);
+    const std::optional<DWORD> exitCode = varnel::testing::RunChild(command, 300'000);
     ::SetEnvironmentVariableW(DpiVariable, nullptr);
-    DWORD exitCode = 1;
-    if (started) {
-        EXPECT_EQ(::WaitForSingleObject(process.hProcess, 300'000), WAIT_OBJECT_0);
-        ::GetExitCodeProcess(process.hProcess, &exitCode);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
     // The rest of the prefix's users expect 96 again.
     if (hadValue) {
         ::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous), sizeof previous);
@@ -611,8 +602,7 @@ TEST(DialogDpi, AllDialogTestsPassAt144Dpi) {
         ::RegDeleteValueW(desktop, L"LogPixels");
     }
     ::RegCloseKey(desktop);
-    ASSERT_TRUE(started) << "error " << ::GetLastError();
-    EXPECT_EQ(exitCode, 0u) << "dialog tests failed at 144 DPI; see the child's output above";
+    EXPECT_EQ(exitCode, std::optional<DWORD>(0)) << "dialog tests failed or hung at 144 DPI; see the child's output above";
 }
 
 }  // namespace

@@ -10,17 +10,6 @@ namespace varnel::ui {
 namespace {
 
 // The identifiers are what settings files store: their order is the menu's.
-TEST(ThemeCatalog, IdentifiersInMenuOrder) {
-    constexpr std::wstring_view Expected[] = {L"JuicyPlum", L"Dark",      L"CoolBreeze", L"IcyMint",  L"MoonlightGlow",
-                                              L"SpicyRed",  L"MangoParadise", L"MysticForest", L"CoolSlate", L"Bubblegum",
-                                              L"Light",     L"SunnyDay",  L"SilkyPink"};
-    const auto catalog = ThemeCatalog();
-    ASSERT_EQ(catalog.size(), std::size(Expected));
-    for (std::size_t position = 0; position < catalog.size(); ++position) {
-        EXPECT_EQ(catalog[position].identifier, Expected[position]);
-    }
-}
-
 TEST(ThemeCatalog, AliasesShareTheirPalette) {
     EXPECT_EQ(LookUpTheme(L"IcyMint"), LookUpTheme(L"CoolBreeze"));
     EXPECT_EQ(LookUpTheme(L"SunnyDay"), LookUpTheme(L"Light"));

@@ -16,6 +16,7 @@
 #include "i18n/StringTable.h"
 #ifdef _WIN32
 #include "support/WindowTestSupport_win.h"
+#include "platform/FileBytes.h"
 #endif
 
 namespace varnel::ui {
@@ -60,11 +61,9 @@ const std::vector<std::vector<std::string>> Groups{
 TEST(AccessKeys, OnePerItemAndNoClashWithinAMenuOrDialog) {
     for (const auto& language : i18n::LanguageCatalog) {
         const std::filesystem::path file = StringsFolder() / (std::wstring(language.code) + L".txt");
-        std::ifstream in(file, std::ios::binary);
-        ASSERT_TRUE(in) << file.string();
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        const i18n::StringTable table = i18n::ParseStringTable(bytes.str());
+        const std::optional<std::string> bytes = platform::ReadWholeFile(file);
+        ASSERT_TRUE(bytes) << file.string();
+        const i18n::StringTable table = i18n::ParseStringTable(*bytes);
         const std::string code(language.code.begin(), language.code.end());
         for (const auto& group : Groups) {
             std::set<wchar_t> taken;

@@ -17,6 +17,7 @@
 #include "ui/window/MainWindow.h"
 #include "ui/dialogs/ScanSettingsDialog_win.h"
 #include "ui/theme/ThemeCatalog.h"
+#include "platform/FileBytes.h"
 
 namespace varnel::ui {
 namespace {
@@ -58,11 +59,8 @@ protected:
 
     HMENU RecentMenu() { return ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 0), 0); }
     std::wstring SettingsFile() {
-        std::ifstream file(std::filesystem::path(settings.At(L"appdata\\Varnel\\varnel.settings.json")),
-                           std::ios::binary);
-        std::stringstream bytes;
-        bytes << file.rdbuf();
-        return core::Utf8ToWide(bytes.str()).value_or(L"");
+        const auto bytes = platform::ReadWholeFile(settings.At(L"appdata\\Varnel\\varnel.settings.json"));
+        return core::Utf8ToWide(bytes.value_or("")).value_or(L"");
     }
     std::wstring PathBoxText() {
         const HWND box = ::GetDlgItem(window->Handle(), PathBoxId);

@@ -15,6 +15,7 @@
 
 #include "model/ScanTreeBuilder.h"
 #include "i18n/LanguageCatalog.h"
+#include "support/FakeEngines.h"
 #include "support/MainWindowFixture_win.h"
 #include "support/WindowTextFit_win.h"
 #include "ui/window/MainWindow.h"
@@ -285,18 +286,10 @@ TEST_F(MainWindowTest, APathTheBoxCutsIsShownWholeInItsTooltip) {
 }
 
 TEST_F(MainWindowEngineTest, AFailedScanShowsTheEnginesSentenceBesideTheSummary) {
-    core::ScanEngineFactory engines;
-    engines.isVolumeRoot = [](const std::wstring&) { return false; };
-    engines.createNtQueryEngine = [](std::uint64_t) {
-        struct Failing final : core::IScanEngine {
-            core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken&,
-                                  const core::ScanProgressCallback&) override {
-                return core::MakeFailedResult(path, L"NTFS volume could not be opened.", 0);
-            }
-        };
-        return std::make_unique<Failing>();
-    };
-    ASSERT_TRUE(OpenWith(engines));
+    ASSERT_TRUE(OpenWith(varnel::testing::EveryRootTo(
+        [](const std::wstring& path, core::ScanCancellationToken&, const core::ScanProgressCallback&) {
+            return core::MakeFailedResult(path, L"NTFS volume could not be opened.", 0);
+        })));
     ASSERT_EQ(Scan(settings.Path()), core::ScanStatus::Failed);
     EXPECT_EQ(StatusText(StatusNoticePart), L"NTFS volume could not be opened.");
     EXPECT_EQ(ListView_GetItemCount(Control(TreeListId)), 0);
@@ -320,26 +313,15 @@ TEST_F(MainWindowEngineTest, AControlThatCannotBeMadeFailsTheWindow) {
 TEST_F(MainWindowEngineTest, EscStopsAScanAndItsNumbersAreMarkedAndRanked) {
     data.Folder(L"data");
     data.File(L"data\\a.bin", 100);
-    core::ScanEngineFactory engines = core::SystemScanEngines();
-    engines.isVolumeRoot = [](const std::wstring&) { return false; };
-    engines.createNtQueryEngine = [real = engines.createNtQueryEngine](std::uint64_t threads) {
-        // Runs until cancelled, then reports the whole folder as what it got.
-        struct UntilCancelled final : core::IScanEngine {
-            std::unique_ptr<core::IScanEngine> engine;
-            core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken& token,
-                                  const core::ScanProgressCallback& progress) override {
-                while (!token.IsCancelled()) ::Sleep(10);
-                core::ScanCancellationToken untouched;
-                core::ScanResult result = engine->Scan(path, untouched, progress);
-                result.status = core::ScanStatus::Cancelled;
-                return result;
-            }
-        };
-        auto wrapper = std::make_unique<UntilCancelled>();
-        wrapper->engine = real(threads);
-        return wrapper;
-    };
-    ASSERT_TRUE(OpenWith(engines));
+    // Runs until cancelled, then reports the whole folder as what it got.
+    ASSERT_TRUE(OpenWith(varnel::testing::EveryRootTo([](const std::wstring& path, core::ScanCancellationToken& token,
+                                                         const core::ScanProgressCallback& progress) {
+        while (!token.IsCancelled()) ::Sleep(10);
+        core::ScanCancellationToken untouched;
+        core::ScanResult result = core::SystemScanEngines().createNtQueryEngine(0)->Scan(path, untouched, progress);
+        result.status = core::ScanStatus::Cancelled;
+        return result;
+    })));
     const auto keyboard = [&](MSG& message) { return window->TranslateKeyboard(message); };
     window->ChooseFolder(data.At(L"data"));
     varnel::testing::PressKey(keyboard, window->Handle(), VK_F5);
@@ -373,37 +355,27 @@ TEST_F(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
 
 // Reads some of the records of a volume, then waits to be cancelled; a
 // folder named "shown" it scans for real.
-struct HalfReadEngine final : core::IScanEngine {
-    std::unique_ptr<core::IScanEngine> real;
-    core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken& token,
-                          const core::ScanProgressCallback& progress) override {
-        if (path.ends_with(L"shown")) return real->Scan(path, token, progress);
-        core::ScanProgress report;
-        report.filesScanned = 7;
-        report.bytesFound = 3 * 1024 * 1024;
-        report.recordsRead = 50;
-        report.recordCount = 200;
-        progress(report);
-        while (!token.IsCancelled()) ::Sleep(10);
-        core::ScanResult result;
-        result.status = core::ScanStatus::Cancelled;
-        result.rootPath = path;
-        return result;
-    }
-};
+core::ScanResult ReadHalfThenWait(const std::wstring& path, core::ScanCancellationToken& token,
+                                  const core::ScanProgressCallback& progress) {
+    if (path.ends_with(L"shown")) return core::SystemScanEngines().createNtQueryEngine(0)->Scan(path, token, progress);
+    core::ScanProgress report;
+    report.filesScanned = 7;
+    report.bytesFound = 3 * 1024 * 1024;
+    report.recordsRead = 50;
+    report.recordCount = 200;
+    progress(report);
+    while (!token.IsCancelled()) ::Sleep(10);
+    core::ScanResult result;
+    result.status = core::ScanStatus::Cancelled;
+    result.rootPath = path;
+    return result;
+}
 
 TEST_F(MainWindowEngineTest, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnds) {
     data.Folder(L"data");
     data.Folder(L"shown");
     data.File(L"shown\\a.bin", 100);
-    core::ScanEngineFactory engines = core::SystemScanEngines();
-    engines.isVolumeRoot = [](const std::wstring&) { return false; };
-    engines.createNtQueryEngine = [real = engines.createNtQueryEngine](std::uint64_t threads) {
-        auto engine = std::make_unique<HalfReadEngine>();
-        engine->real = real(threads);
-        return engine;
-    };
-    ASSERT_TRUE(OpenWith(engines));
+    ASSERT_TRUE(OpenWith(varnel::testing::EveryRootTo(ReadHalfThenWait)));
     ASSERT_EQ(Scan(data.At(L"shown")), core::ScanStatus::Completed);
     window->ChooseFolder(data.At(L"data"));
     Command(ScanButtonId);
@@ -431,22 +403,16 @@ TEST_F(MainWindowEngineTest, BarTaskbarAndStatusShowTheKnownShareUntilTheScanEnd
 // the summary keeps both totals and, for a drive, its space. The first listed
 // drive holds a long sparse file and a short one spread over clusters.
 TEST_F(MainWindowEngineTest, SizeOnDiskTurnsEverySizeOverAndSummaryShowsTheDrive) {
-    struct Fixed final : core::IScanEngine {
-        core::ScanResult Scan(const std::wstring& path, core::ScanCancellationToken&,
-                              const core::ScanProgressCallback&) override {
+    MainWindowOptions options = Options();
+    options.scanSession = std::make_unique<app::ScanSession>(varnel::testing::EveryRootTo(
+        [](const std::wstring& path, core::ScanCancellationToken&, const core::ScanProgressCallback&) {
             core::ScanTreeBuilder b;
             const auto root = b.AddRoot(path, core::FileAttributeDirectory, 0);
             b.AddFile(root, L"long.bin", 0, {100000, 4096}, 0);
             b.AddFile(root, L"spread.bin", 0, {3000, 16384}, 0);
             b.ComputeTotals();
             return b.FinishResult(core::ScanStatus::Completed, path, 0);
-        }
-    };
-    core::ScanEngineFactory engines;
-    engines.isVolumeRoot = [](const std::wstring&) { return false; };
-    engines.createNtQueryEngine = [](std::uint64_t) { return std::make_unique<Fixed>(); };
-    MainWindowOptions options = Options();
-    options.scanSession = std::make_unique<app::ScanSession>(engines);
+        }));
     options.driveSpace = [](const std::wstring&) { return platform::DriveQueries::Space{1 << 20, 1 << 19}; };
     ASSERT_TRUE(Open(std::move(options)));
     ::SendMessageW(Control(PathBoxId), CB_SETCURSEL, 1, 0);

@@ -11,38 +11,25 @@
 #include <regex>
 #include <string>
 
+#include "support/ChildProcess_win.h"
 #include "support/MainWindowFixture_win.h"
 #include "ui/window/MainWindow.h"
+#include "platform/FileBytes.h"
 
 namespace varnel::ui {
 namespace {
 
 using varnel::testing::ListText;
 
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+std::string ReadBytes(const std::wstring& path) { return platform::ReadWholeFile(path).value_or(""); }
 
 // What varnelscan.exe prints for `arguments`, through a file as its stdout.
 std::string RunVarnelscan(const std::wstring& arguments, const std::wstring& outputFile) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const HANDLE output = ::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION process{};
-    std::wstring command = L"\"" + std::wstring(VARNELSCAN_EXE_PATH_W) + L"\" " + arguments;
-    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                          nullptr, &startup, &process);
-    ::CloseHandle(output);
-    if (!started) return {};
-    ::WaitForSingleObject(process.hProcess, 60'000);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    const platform::UniqueKernelHandle output(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::wstring command = L"\"" + std::wstring(VARNELSCAN_EXE_PATH_W) + L"\" " + arguments;
+    if (!varnel::testing::RunChild(command, 60'000, output.get(), CREATE_NO_WINDOW)) return {};
     return ReadBytes(outputFile);
 }
 
