@@ -15,6 +15,7 @@ import sys
 # it may use too.
 LAYERS = {
     "base": [],
+    "version": [],
     "platform": ["base"],
     "model": ["base"],
     "settings": ["platform"],
@@ -23,9 +24,9 @@ LAYERS = {
     "scan": ["directory", "ntfs", "settings"],
     "report": ["model"],
     "i18n": ["model", "platform"],
-    "ui": ["scan", "report", "i18n"],
+    "ui": ["scan", "report", "i18n", "version"],
     "app": ["ui"],
-    "varnelscan": ["scan", "report"],
+    "varnelscan": ["scan", "report", "version"],
 }
 TARGETS = {f"varnel_{name}": name for name in LAYERS}
 TARGETS["varnelscan_lib"] = "varnelscan"

@@ -54,6 +54,7 @@ std::vector<std::string> ProgramKeys() {
                      "startup.dont_show_again", "scan_settings.title", "scan_settings.threads_per_drive",
                      "scan_settings.range_prefix", "scan_settings.ask_admin", "scan_settings.always_admin",
                      "scan_settings.invalid_threads", "about.title", "about.version_prefix", "about.license",
+                     "about.license_terms",
                      "common.ok", "common.cancel", "common.close"}},
         {"status.", {"root_empty", "root_missing", "root_not_folder", "root_device", "root_unreadable",
                      "scan_resources", "settings_kept", "settings_unreadable"}},

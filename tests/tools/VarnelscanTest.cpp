@@ -33,6 +33,7 @@ TEST(CommandLine, OptionsAndPaths) {
 
     EXPECT_EQ(ParseOk({L"--", L"--odd-folder-name"}).paths, (std::vector<std::wstring>{L"--odd-folder-name"}));
     EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseCommandLine({L"--help"})));
+    EXPECT_TRUE(std::holds_alternative<VersionRequest>(ParseCommandLine({L"--version", L"C:\\"})));
 }
 
 TEST(CommandLine, ImageScansTheImageAlone) {

@@ -8,6 +8,7 @@ const char* const UsageText =
     "usage: varnelscan [--engine auto|walk|ntquery|mft] [--threads N]\n"
     "                  [--format summary|csv|json] [--top N] [--size logical|disk] PATH...\n"
     "       varnelscan --image FILE [--threads N] [--format ...] [--top N] [--size ...]\n"
+    "       varnelscan --version | --help\n"
     "\n"
     "Scans each PATH and prints the result on standard output (UTF-8).\n"
     "  --engine   scan engine; auto lets Varnel choose (default)\n"
@@ -78,6 +79,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         }
         if (argument == L"--help") {
             return HelpRequest{};
+        }
+        if (argument == L"--version") {
+            return VersionRequest{};
         }
         if (i + 1 >= arguments.size()) {
             return UsageError{argument + L" needs a value"};

@@ -27,13 +27,14 @@ struct ScanCommand {
 };
 
 struct HelpRequest {};
+struct VersionRequest {};
 
 // What is wrong with the command line, in one line for the error stream.
 struct UsageError {
     std::wstring message;
 };
 
-using ParsedCommandLine = std::variant<ScanCommand, HelpRequest, UsageError>;
+using ParsedCommandLine = std::variant<ScanCommand, HelpRequest, VersionRequest, UsageError>;
 
 // Arguments without the program name.
 ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);

@@ -13,6 +13,7 @@
 #include "report/ScanReport.h"
 #include "ntfs/NtfsImage.h"
 #include "base/Utf8.h"
+#include "version/ProgramVersion.h"
 
 namespace varnel::tools {
 namespace {
@@ -60,6 +61,12 @@ int Run(const std::vector<std::wstring>& arguments) {
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (std::holds_alternative<HelpRequest>(parsed)) {
         Write(stdout, UsageText);
+        return ExitOk;
+    }
+    if (std::holds_alternative<VersionRequest>(parsed)) {
+        // Scripts read the first line; the second says what a copy may be used for.
+        Write(stdout, std::string("varnelscan ") + ProgramVersion + "\nFree software under the " + LicenceName +
+                          "; see LICENSE.\n");
         return ExitOk;
     }
     if (const auto* error = std::get_if<UsageError>(&parsed)) {

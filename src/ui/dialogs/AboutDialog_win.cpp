@@ -74,6 +74,7 @@ private:
             AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.version_prefix") + AboutVersionLabel,
                        SS_LEFT, 0),
             AddControl(WC_STATICW, AboutCopyrightLine, SS_LEFT, 0),
+            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license_terms"), SS_LEFT, 0),
             AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license"), SS_LEFT, 0),
         };
         const HWND licence =
@@ -92,8 +93,8 @@ private:
         int y = Scale(16);
         for (std::size_t i = 0; i < std::size(labels); ++i) {
             const int height = std::max<int>(TextSize(labels[i]).cy, Scale(16)) + Scale(2);
-            // The licence heading stands apart from the three lines above it.
-            y += i == 3 ? Scale(12) : 0;
+            // The licence heading stands apart from the lines above it.
+            y += i + 1 == std::size(labels) ? Scale(12) : 0;
             Place(labels[i], margin, y, width, height);
             y += height + Scale(6);
         }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "i18n/Localizer.h"
+#include "version/ProgramVersion.h"
 
 namespace varnel::ui {
 
@@ -18,7 +19,7 @@ enum AboutControlId : int {
 
 // Fixed texts: not translated, the licence least of all.
 inline constexpr wchar_t AboutProgramName[] = L"Varnel";
-inline constexpr wchar_t AboutVersionLabel[] = L"v.100";
+inline constexpr const wchar_t* AboutVersionLabel = ProgramVersionWide;
 inline constexpr wchar_t AboutCopyrightLine[] = L"Copyright (c) 2026 The Varnel authors";
 extern const wchar_t AboutLicenceNotice[];
 

@@ -438,6 +438,9 @@ TEST_F(DialogTest, AboutBoxShowsNameVersionCopyrightAndLicence) {
             [&](HWND dialog) {
                 seen = dialog;
                 ExpectFrame(dialog, AboutDialogClassName, L"About Varnel");
+                const std::wstring version = std::wstring(L"Version\u00A0") + ProgramVersionWide;
+                for (const wchar_t* text : {version.c_str(), L"Varnel is free software under the MIT License."})
+                    EXPECT_NE(::FindWindowExW(dialog, nullptr, WC_STATICW, text), nullptr) << text;
                 const HWND licence = ::GetDlgItem(dialog, AboutLicenceTextId);
                 EXPECT_NE(TextOf(licence).find(L"MIT License"), std::wstring::npos);
                 DWORD start = 1;
