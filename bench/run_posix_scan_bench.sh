@@ -3,9 +3,11 @@
 # tree (1,000,000 files by default, made once by make_folder_tree.py and
 # cached): varnelscan from the bench preset against `du -s`, `gdu -n -p` and
 # `ncdu -0 -o /dev/null` over the same tree. Each line is the median wall
-# time of three runs and the peak resident memory of one more
-# (/usr/bin/time -v), and its ratio to varnelscan's. Nothing is asserted;
-# figures only. Needs the Debian packages gdu, ncdu and time.
+# time of three runs, then the processor time (user + system) and peak
+# resident memory of one more (/usr/bin/time -v), with ratios to the first
+# varnelscan line. On a busy machine wall times follow the load; processor
+# time says what each tool costs. Nothing is asserted; figures only. Needs
+# the Debian packages gdu, ncdu and time.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/env.sh"
 cd "$VARNEL_ROOT"
@@ -40,28 +42,33 @@ wall_ms() {  # runs "$@" three times, prints the median wall time in ms
     echo $(((end - start) / 1000000))
   done | median
 }
-peak_mib() {  # runs "$@" once, prints its peak resident set in MiB
-  /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident set size/ {printf "%.1f", $NF / 1024}'
+cpu_and_peak() {  # runs "$@" once, prints its processor seconds and peak resident set in MiB
+  /usr/bin/time -v "$@" 2>&1 >/dev/null |
+    awk '/User time|System time/ {cpu += $NF} /Maximum resident set size/ {mib = $NF / 1024}
+         END {printf "%.2f %.1f", cpu, mib}'
 }
 
 du -s "$tree" >/dev/null  # warm the page, inode and dentry caches
 nodes=$("$exe" "$tree" | awk '/^(files|folders):/ {n += $2} END {print n}')
 echo "tree: $tree ($nodes files and folders), $(nproc) cores"
-printf '%-34s %9s %7s %10s %7s\n' "what" "wall ms" "÷ ours" "peak MiB" "÷ ours"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-26s %9s %7s %8s %7s %9s %7s\n' "what" "wall ms" "÷ ours" "cpu s" "÷ ours" "peak MiB" "÷ ours"
 ours_ms=0
+ours_cpu=0
 ours_mib=0
 row() {
   local name="$1"
   shift
-  local ms mib
+  local ms cpu mib
   ms=$(wall_ms "$@")
-  mib=$(peak_mib "$@")
+  read -r cpu mib <<<"$(cpu_and_peak "$@")"
   if [[ $ours_ms == 0 ]]; then
     ours_ms=$ms
+    ours_cpu=$cpu
     ours_mib=$mib
   fi
-  printf '%-34s %9d %7.2f %10.1f %7.2f\n' "$name" "$ms" "$(echo "$ms / $ours_ms" | bc -l)" "$mib" \
-    "$(echo "$mib / $ours_mib" | bc -l)"
+  printf '%-26s %9d %7.2f %8.2f %7.2f %9.1f %7.2f\n' "$name" "$ms" "$(echo "$ms / $ours_ms" | bc -l)" \
+    "$cpu" "$(echo "$cpu / $ours_cpu" | bc -l)" "$mib" "$(echo "$mib / $ours_mib" | bc -l)"
 }
 row "varnelscan (8 workers)" "$exe" "$tree"
 row "varnelscan --threads 2" "$exe" --threads 2 "$tree"
