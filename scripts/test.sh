@@ -21,6 +21,11 @@ cmake --build --preset linux
 step "native tests"
 ctest --preset linux || status=1
 
+step "ThreadSanitizer (linux-tsan preset: the directory engines' tests, the parallel walk)"
+cmake --preset linux-tsan >/dev/null
+cmake --build --preset linux-tsan --target varnel_directory_tests
+ctest --preset linux-tsan -R '^varnel_directory_tests$' || status=1
+
 step "fuzzing, ${FUZZ_SECONDS}s per target (VARNEL_FUZZ_SECONDS; longer runs: scripts/fuzz.sh)"
 scripts/fuzz.sh "$FUZZ_SECONDS" || status=1
 

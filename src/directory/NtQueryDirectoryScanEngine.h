@@ -1,7 +1,8 @@
 #pragma once
-// Breadth-first scan on a pool of worker threads, listing each directory in
-// 64 KiB batches with the native directory query. The engine for everything
-// the master-file-table engine does not take.
+// Lists folders on a pool of worker threads (the ParallelWalk), each folder
+// in 64 KiB batches with the native directory query; the tree comes out
+// numbered breadth first whatever the worker count. The engine for
+// everything the master-file-table engine does not take.
 
 #include <cstdint>
 #include <string>

@@ -135,6 +135,13 @@ public:
     void ComputeTotals();
     // Lists every folder's children for Children(); call after the last change.
     void IndexChildren();
+    // Renumbers the nodes level by level from the roots, each folder's
+    // children in the order they were appended: the numbering one worker
+    // taking folders first in, first out gives. Engines whose workers append
+    // in an order that changes from run to run end with it, so the same
+    // folders always give the same tree. Returns each old index's new one;
+    // totals and children need computing afterwards.
+    std::vector<std::uint32_t> SortBreadthFirst();
 
     // Appends `other` with its roots below the folder `parent`, freeing
     // other's storage as it is copied, so the two are never whole at once.

@@ -34,6 +34,9 @@ public:
 
     void AddError(std::wstring path, std::uint32_t code);
 
+    // See ScanTree::SortBreadthFirst; the root stays at index 0.
+    std::vector<std::uint32_t> SortBreadthFirst() { return nodes_.SortBreadthFirst(); }
+
     // Fills every folder's totals. Does nothing when no root was added.
     void ComputeTotals();
 

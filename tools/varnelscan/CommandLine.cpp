@@ -6,7 +6,8 @@ namespace varnel::tools {
 
 const char* const UsageText =
     "usage: varnelscan [--engine auto|walk|ntquery|mft] [--threads N]\n"
-    "                  [--format summary|csv|json] [--top N] [--size logical|disk] PATH...\n"
+    "                  [--format summary|csv|json] [--top N] [--size logical|disk]\n"
+    "                  [--cross-devices] PATH...\n"
     "       varnelscan --image FILE [--threads N] [--format ...] [--top N] [--size ...]\n"
     "       varnelscan --version | --help\n"
     "\n"
@@ -17,6 +18,7 @@ const char* const UsageText =
     "  --top N    also list the N largest files and folders below the root\n"
     "  --size     what --top ranks by: logical sizes (default) or bytes on disk\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
+    "  --cross-devices  on Linux, also enter folders on other file systems (mount points)\n"
     "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage.\n";
 
 namespace {
@@ -82,6 +84,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         }
         if (argument == L"--version") {
             return VersionRequest{};
+        }
+        if (argument == L"--cross-devices") {
+            command.crossDevices = true;
+            continue;
         }
         if (i + 1 >= arguments.size()) {
             return UsageError{argument + L" needs a value"};

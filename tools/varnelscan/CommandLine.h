@@ -24,6 +24,7 @@ struct ScanCommand {
     SizeMeasure rankBy = SizeMeasure::Logical;  // what --top ranks by
     std::vector<std::wstring> paths;
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
+    bool crossDevices = false;  // POSIX builds: enter mount points too (Windows never does)
 };
 
 struct HelpRequest {};
