@@ -105,6 +105,10 @@ void Append(MftParseOutput& out, std::vector<MftParseOutput>&& lists) {
         }
         out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
                                     list.multiRecordFiles.end());
+        out.nameRecords.insert(out.nameRecords.end(), list.nameRecords.begin(), list.nameRecords.end());
+        for (std::size_t v = 0; v < out.verdicts.size(); ++v) {
+            out.verdicts[v] += list.verdicts[v];
+        }
         list = {};
     }
 }
@@ -173,7 +177,8 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
 
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
                   std::uint64_t dataSize, const ScanCancellationToken& token, MftParseOutput& out,
-                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress) {
+                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress,
+                  std::span<const std::byte> recordZero) {
     const std::uint32_t recordSize = volume.bytesPerFileRecordSegment;
     if (recordSize == 0 || volume.bytesPerSector == 0 || volume.bytesPerCluster == 0) {
         return false;
@@ -221,6 +226,9 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         stats.records += obtained / recordSize;
         stats.bytes += obtained - obtained % recordSize;
         const std::span<std::byte> buffer = buffers[chunk % 2];
+        if (position == 0 && recordZero.size() == recordSize && toRead >= recordSize) {
+            std::copy(recordZero.begin(), recordZero.end(), buffer.begin());
+        }
         const std::uint64_t next = position + toRead;
         if (token.IsCancelled()) {
             return true;

@@ -219,18 +219,11 @@ std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCl
     return total;
 }
 
-MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
-                                std::uint64_t& dataSize) {
-    const std::uint32_t recordSize = volume.bytesPerFileRecordSegment;
-    if (recordSize == 0 || volume.mftStartLcn < 0) {
-        return MftRunListStatus::Unreadable;
-    }
-    std::vector<std::byte> record(recordSize);
-    std::uint64_t offset = 0;
-    if (!CheckedMultiply(static_cast<std::uint64_t>(volume.mftStartLcn), volume.bytesPerCluster, offset) ||
-        !ReadExactly(reader, offset, record)) {
-        return MftRunListStatus::Unreadable;
-    }
+namespace {
+
+// Decodes the MFT's runs from a first record as read (not fixed up).
+MftRunListStatus DecodeFirstRecord(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<std::byte> record,
+                                   std::vector<MftRun>& runs, std::uint64_t& dataSize) {
     const bool isOwnRecord = IsOwnMftRecord(record, volume.bytesPerSector);
     if (!ApplyRecordFixups(record, volume.bytesPerSector)) {
         return MftRunListStatus::Unreadable;
@@ -251,6 +244,54 @@ MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volu
                    RunBytes(runs, volume.bytesPerCluster) >= dataSize
                ? MftRunListStatus::Read
                : MftRunListStatus::Unreadable;
+}
+
+bool ReadRecordAt(VolumeReader& reader, const NtfsVolumeData& volume, std::int64_t lcn, std::vector<std::byte>& record) {
+    record.assign(volume.bytesPerFileRecordSegment, std::byte{0});
+    std::uint64_t offset = 0;
+    return lcn >= 0 && CheckedMultiply(static_cast<std::uint64_t>(lcn), volume.bytesPerCluster, offset) &&
+           ReadExactly(reader, offset, record);
+}
+
+}  // namespace
+
+MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
+                                std::uint64_t& dataSize) {
+    std::vector<std::byte> record;
+    if (volume.bytesPerFileRecordSegment == 0 || !ReadRecordAt(reader, volume, volume.mftStartLcn, record)) {
+        return MftRunListStatus::Unreadable;
+    }
+    return DecodeFirstRecord(reader, volume, std::move(record), runs, dataSize);
+}
+
+MftRunListStatus ReadMftRunListOrMirror(VolumeReader& reader, const NtfsVolumeData& volume,
+                                        std::vector<MftRun>& runs, std::uint64_t& dataSize,
+                                        std::optional<MftMirroredRecordZero>& mirrored) {
+    mirrored.reset();
+    const MftRunListStatus own = ReadMftRunList(reader, volume, runs, dataSize);
+    std::vector<std::byte> copy;
+    if (own == MftRunListStatus::Read || volume.mftMirrorStartLcn <= 0 || volume.bytesPerFileRecordSegment == 0 ||
+        !ReadRecordAt(reader, volume, volume.mftMirrorStartLcn, copy)) {
+        return own;
+    }
+    std::vector<MftRun> mirrorRuns;
+    std::uint64_t mirrorSize = 0;
+    if (DecodeFirstRecord(reader, volume, copy, mirrorRuns, mirrorSize) != MftRunListStatus::Read) {
+        return own;  // a geometry that is wrong is wrong for the mirror too
+    }
+    MftMirroredRecordZero zero;
+    std::vector<std::byte> damaged;
+    if (ReadRecordAt(reader, volume, volume.mftStartLcn, damaged)) {
+        MftParseOutput scratch;
+        zero.damage = ParseFileRecord(damaged, 0, volume.bytesPerSector, scratch);
+    } else {
+        zero.damage = MftRecordVerdict::NotFileRecord;
+    }
+    zero.record = std::move(copy);
+    mirrored = std::move(zero);
+    runs = std::move(mirrorRuns);
+    dataSize = mirrorSize;
+    return MftRunListStatus::Read;
 }
 
 }  // namespace varnel::core

@@ -3,6 +3,7 @@
 // record through the volume reader.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "ntfs/MftRecord.h"
@@ -25,6 +26,19 @@ enum class MftRunListStatus {
 // list Unreadable.
 MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
                                 std::uint64_t& dataSize);
+
+// Record 0 taken from $MFTMirr because the MFT's own copy is damaged.
+struct MftMirroredRecordZero {
+    MftRecordVerdict damage = MftRecordVerdict::Parsed;  // what the MFT's copy is; Parsed: sound but unusable
+    std::vector<std::byte> record;                       // the mirror's copy, as read (not fixed up)
+};
+
+// ReadMftRunList, and when the MFT's own first record cannot be used, the
+// same from the copy in $MFTMirr (volume.mftMirrorStartLcn); `mirrored`
+// then holds that copy, which the scan parses in place of record 0.
+MftRunListStatus ReadMftRunListOrMirror(VolumeReader& reader, const NtfsVolumeData& volume,
+                                        std::vector<MftRun>& runs, std::uint64_t& dataSize,
+                                        std::optional<MftMirroredRecordZero>& mirrored);
 
 // Whether the names of the whole MFT (settled) include record 0's own, $MFT
 // in the root folder.
