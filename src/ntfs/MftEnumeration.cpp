@@ -106,6 +106,8 @@ void Append(MftParseOutput& out, std::vector<MftParseOutput>&& lists) {
         out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
                                     list.multiRecordFiles.end());
         out.nameRecords.insert(out.nameRecords.end(), list.nameRecords.begin(), list.nameRecords.end());
+        out.outsideAttributeLists.insert(out.outsideAttributeLists.end(), list.outsideAttributeLists.begin(),
+                                         list.outsideAttributeLists.end());
         for (std::size_t v = 0; v < out.verdicts.size(); ++v) {
             out.verdicts[v] += list.verdicts[v];
         }

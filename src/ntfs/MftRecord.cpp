@@ -236,24 +236,17 @@ void ParseReparsePoint(Attribute& attribute, MftFileFacts& facts) {
 }
 
 // The other records a resident attribute list says hold names of this
-// file, each once. A list kept outside the record is not read here.
-void ParseAttributeList(Attribute& attribute, std::uint64_t recordNumber, MftParseOutput& out,
+// file; a list kept outside the record is named for reading later.
+void ParseAttributeList(Attribute& attribute, std::uint64_t recordNumber, bool isExtension, MftParseOutput& out,
                         std::size_t firstNameRecord) {
-    namespace entry = ntfs::listentry;
-    ByteReader list = ResidentValue(attribute);
-    for (std::size_t offset = 0; list.Has(offset, entry::MinimumSize);) {
-        const std::uint16_t length = list.U16(offset + entry::EntryLength, "list entry length");
-        if (length < entry::MinimumSize) {
-            return;
+    if (attribute.nonResident) {
+        if (!isExtension) {
+            out.outsideAttributeLists.push_back(recordNumber);
         }
-        const std::uint64_t holder = list.U64(offset + entry::SegmentReference, "segment reference") & ntfs::RecordNumberMask;
-        if (list.U32(offset + entry::Type, "list entry type") == attr::TypeFileName && holder != recordNumber &&
-            std::none_of(out.nameRecords.begin() + static_cast<std::ptrdiff_t>(firstNameRecord), out.nameRecords.end(),
-                         [&](const MftNameRecordReference& r) { return r.recordNumber == holder; })) {
-            out.nameRecords.push_back({recordNumber, holder});
-        }
-        offset += length;
+        return;
     }
+    ByteReader list = ResidentValue(attribute);
+    AppendNameRecords(list.Sub(0, list.size(), "attribute list"), recordNumber, out.nameRecords, firstNameRecord);
 }
 
 MftRecordVerdict Count(MftParseOutput& out, MftRecordVerdict verdict) {
@@ -295,6 +288,7 @@ MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t reco
     // costs no allocation of its own.
     const std::size_t firstEntry = out.entries.size();
     const std::size_t firstNameRecord = out.nameRecords.size();
+    const std::size_t firstOutsideList = out.outsideAttributeLists.size();
     bool hasAttributeList = false;
 
     std::size_t offset = reader.U16(rec::FirstAttributeOffset, "first attribute offset");
@@ -307,6 +301,7 @@ MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t reco
         if (length < attr::CommonHeaderSize || !within.Has(offset, length)) {
             out.entries.Truncate(firstEntry);
             out.nameRecords.resize(firstNameRecord);
+            out.outsideAttributeLists.resize(firstOutsideList);
             return Count(out, MftRecordVerdict::MalformedAttribute);
         }
         Attribute attribute{ByteReader(within.Sub(offset, length, "attribute")), length, false};
@@ -322,7 +317,7 @@ MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t reco
             case attr::TypeReparsePoint: ParseReparsePoint(attribute, facts); break;
             case attr::TypeAttributeList:
                 hasAttributeList = true;
-                ParseAttributeList(attribute, recordNumber, out, firstNameRecord);
+                ParseAttributeList(attribute, recordNumber, isExtension, out, firstNameRecord);
                 break;
             default: break;
         }
@@ -342,6 +337,26 @@ MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t reco
         }
     }
     return Count(out, MftRecordVerdict::Parsed);
+}
+
+void AppendNameRecords(std::span<const std::byte> bytes, std::uint64_t baseRecordNumber,
+                       std::vector<MftNameRecordReference>& references, std::size_t first) {
+    namespace entry = ntfs::listentry;
+    ByteReader list(bytes);
+    for (std::size_t offset = 0; list.Has(offset, entry::MinimumSize);) {
+        const std::uint16_t length = list.U16(offset + entry::EntryLength, "list entry length");
+        if (length < entry::MinimumSize) {
+            return;
+        }
+        const std::uint64_t holder =
+            list.U64(offset + entry::SegmentReference, "segment reference") & ntfs::RecordNumberMask;
+        if (list.U32(offset + entry::Type, "list entry type") == attr::TypeFileName && holder != baseRecordNumber &&
+            std::none_of(references.begin() + static_cast<std::ptrdiff_t>(std::min(first, references.size())),
+                         references.end(), [&](const MftNameRecordReference& r) { return r.recordNumber == holder; })) {
+            references.push_back({baseRecordNumber, holder});
+        }
+        offset += length;
+    }
 }
 
 bool DecodeMappingPairs(std::span<const std::byte> pairs, std::vector<MftRun>& runs,

@@ -116,6 +116,9 @@ struct MftParseOutput {
     // Names that resident attribute lists place in extension records, one
     // per extension record and base.
     std::vector<MftNameRecordReference> nameRecords;
+    // Base records whose attribute list lies outside the record: which other
+    // records hold their names is read later (AppendNameRecords).
+    std::vector<std::uint64_t> outsideAttributeLists;
     std::array<std::uint64_t, MftRecordVerdictCount> verdicts{};  // records of each verdict
 
     std::wstring_view NameOf(const MftEntry& entry) const noexcept {
@@ -147,6 +150,12 @@ MftRecordVerdict FixUpRecord(std::span<std::byte> record, std::uint32_t bytesPer
 // until ApplyFileFacts joins them with their base record.
 MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
                                  std::uint32_t bytesPerSector, MftParseOutput& out);
+
+// Appends, for the attribute list value `list` of base record
+// baseRecordNumber, each other record its entries place a name in, once
+// (among the references from `first` on).
+void AppendNameRecords(std::span<const std::byte> list, std::uint64_t baseRecordNumber,
+                       std::vector<MftNameRecordReference>& references, std::size_t first);
 
 // Gives a name the kind of its file and the attributes, size and reparse
 // state that follow from it: a folder gets 0x10 and size 0; a file loses 0x10,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "ntfs/MftRecord.h"
@@ -15,6 +16,7 @@ enum class MftRunListStatus {
     Read,
     Unreadable,  // the record cannot be read or decoded, or its runs do not cover the MFT
     NotTheMft,   // a sound record, but not record 0 named $MFT: the volume's geometry is wrong
+    LargerThanVolume,  // an MFT (data size or runs) larger than volume.volumeBytes
 };
 
 // Reads the MFT's first record at MftStartLcn, checks that it is the MFT's
@@ -43,6 +45,11 @@ MftRunListStatus ReadMftRunListOrMirror(VolumeReader& reader, const NtfsVolumeDa
 // Whether the names of the whole MFT (settled) include record 0's own, $MFT
 // in the root folder.
 bool IsOwnMftName(const MftParseOutput& parsed);
+
+// The value of a fixed-up record's attribute list, resident or not; empty
+// when the record has none. False when it is there but cannot be read.
+bool ReadAttributeList(VolumeReader& reader, std::uint32_t bytesPerCluster, std::span<const std::byte> record,
+                       std::vector<std::byte>& value);
 
 // Total bytes of the stored runs, saturating at 2^64 - 1.
 std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster);

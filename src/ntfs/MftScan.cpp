@@ -43,19 +43,16 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
                                    start.start);
     }
+    if (runList == MftRunListStatus::LargerThanVolume) {
+        return MakeFailedMftResult(std::move(start.rootPath), L"The MFT claims more bytes than the volume holds.",
+                                   start.start);
+    }
     if (runList != MftRunListStatus::Read || runs.empty() || dataSize == 0) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT run list could not be read.", start.start);
     }
     stats.readRunsMs = Since(t);
     stats.runs = runs.size();
     stats.mftDataSize = dataSize;
-    // An MFT larger than its volume is damage: reading it would take as long
-    // as the claim is large and find nothing real.
-    if (volume.volumeBytes != 0 &&
-        (dataSize > volume.volumeBytes || RunBytes(runs, volume.bytesPerCluster) > volume.volumeBytes)) {
-        return MakeFailedMftResult(std::move(start.rootPath), L"The MFT claims more bytes than the volume holds.",
-                                   start.start);
-    }
 
     MftParseOutput parsed;
     t = ScanClock::now();
@@ -95,8 +92,6 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     // Damage is told apart from what lies outside the scanned folder only
     // when the walk starts at the volume's root.
     const bool wholeVolume = rootRecord == ntfs::RootFolderRecord;
-    const std::vector<MftNameRecordReference> lostNameRecords =
-        wholeVolume ? FindLostNameRecords(parsed) : std::vector<MftNameRecordReference>();
     std::vector<ScanError> damage;
     if (mirrored) {
         damage.push_back(DescribeMirroredRecordZero(start.rootPath, mirrored->damage));
@@ -111,6 +106,21 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
                                         mft.Read(record * volume.bytesPerFileRecordSegment, bytes, obtained) &&
                                         obtained == bytes.size();
                              }};
+    if (wholeVolume && !token.IsCancelled()) {
+        // Attribute lists kept outside their records (files with many names
+        // or extents, a few on any volume) are read now for the records
+        // they say hold names.
+        std::vector<std::byte> record;
+        std::vector<std::byte> list;
+        for (const std::uint64_t base : parsed.outsideAttributeLists) {
+            if (context.readRecord(base, record) && ApplyRecordFixups(record, volume.bytesPerSector) &&
+                ReadAttributeList(reader, volume.bytesPerCluster, record, list)) {
+                AppendNameRecords(list, base, parsed.nameRecords, parsed.nameRecords.size());
+            }
+        }
+    }
+    const std::vector<MftNameRecordReference> lostNameRecords =
+        wholeVolume ? FindLostNameRecords(parsed) : std::vector<MftNameRecordReference>();
 
     ScanTreeBuilder builder;
     const std::uint64_t rootIndex = builder.AddRoot(start.rootPath, start.rootAttributes, start.rootLastWriteTime);
