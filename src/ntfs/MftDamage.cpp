@@ -159,7 +159,8 @@ std::vector<std::uint64_t> BasesOf(const std::vector<MftNameRecordReference>& lo
 
 void AccountForDamage(MftTreeWalk& walk, ScanTreeBuilder& builder, std::uint64_t rootIndex,
                       const MftChildIndex& children, const NameStore& names, const MftDamageContext& context,
-                      const std::vector<MftNameRecordReference>& lostNameRecords, std::vector<ScanError>& errors) {
+                      const std::vector<MftNameRecordReference>& lostNameRecords,
+                      const std::vector<std::uint64_t>& droppedBases, std::vector<ScanError>& errors) {
     if (rootIndex == NoIndex) {
         return;
     }
@@ -210,15 +211,16 @@ void AccountForDamage(MftTreeWalk& walk, ScanTreeBuilder& builder, std::uint64_t
                    links);
     }
 
-    // Sound folders no placeholder reached: their own folder is unreached
-    // too, so they hang in a loop. One whose folder was entered was made
-    // while the volume was read, and is no damage.
+    // Sound folders no placeholder reached: no name of theirs hangs from
+    // the tree (they hang in a loop, or their names are unusable). On a
+    // mounted volume, one whose folder was entered was made while the
+    // volume was read, and is no damage.
     for (const std::uint64_t record : waiting) {
         if (walk.WasExpanded(record)) {
             continue;
         }
         const RecordLook look = LookAt(context, record);
-        if (look.hasName && walk.WasExpanded(look.parentRecordNumber)) {
+        if (context.mayChange && look.hasName && walk.WasExpanded(look.parentRecordNumber)) {
             continue;
         }
         walk.Expand(placer.Place(record, L"is a folder that no path from the root reaches"), {record, 0});
@@ -233,13 +235,24 @@ void AccountForDamage(MftTreeWalk& walk, ScanTreeBuilder& builder, std::uint64_t
             clause = Widen(DescribeVerdict(look.verdict));
         } else if (!look.isExtension || look.baseRecordNumber != lost.baseRecordNumber) {
             clause = L"belongs to another file";
-        } else {
+        } else if (context.mayChange) {
             continue;  // written while the volume was read
+        } else {
+            clause = L"gave no names";
         }
         const std::uint64_t node = walk.NodeOf(lost.baseRecordNumber);
         placer.Report(node == NoIndex ? rootIndex : node,
                       RecordSentence(lost.recordNumber, clause) + L"; names of MFT record " +
                           std::to_wstring(lost.baseRecordNumber) + L" that it holds are lost");
+    }
+
+    for (const std::uint64_t base : droppedBases) {
+        const RecordLook look = LookAt(context, base);
+        const std::wstring clause = !look.readable                                ? L"could not be read"
+                                    : look.verdict != MftRecordVerdict::Parsed ? Widen(DescribeVerdict(look.verdict))
+                                    : look.isExtension ? L"is an extension record itself"
+                                                       : L"does not own the extension records that name it";
+        placer.Report(rootIndex, RecordSentence(base, clause) + L"; names of it that extension records hold are left out");
     }
 
     for (const MftOversizedFile& file : walk.OversizedFiles()) {

@@ -30,6 +30,10 @@ struct MftDamageContext {
     std::uint32_t bytesPerSector = 0;
     std::uint64_t volumeBytes = 0;  // 0: not known
     MftRecordSource readRecord;
+    // A mounted volume is written while its MFT is read: a folder made
+    // meanwhile can leave names below a record that read as free. Such
+    // records, sound when read again, are not taken for damage there.
+    bool mayChange = false;
 };
 
 // The extension records that attribute lists say hold names and that gave
@@ -42,11 +46,13 @@ std::vector<std::uint64_t> BasesOf(const std::vector<MftNameRecordReference>& lo
 
 // After the walk from the root: places what the walk could not reach under
 // placeholders below rootIndex and appends an error row for each lost
-// record, lost name record and oversized file. A record that reads sound
+// record, lost name record, base record whose extension records' names
+// were dropped (ApplyFileFacts) and oversized file. A record that reads sound
 // when looked at again changed while the volume was read: not damage.
 void AccountForDamage(MftTreeWalk& walk, ScanTreeBuilder& builder, std::uint64_t rootIndex,
                       const MftChildIndex& children, const NameStore& names, const MftDamageContext& context,
-                      const std::vector<MftNameRecordReference>& lostNameRecords, std::vector<ScanError>& errors);
+                      const std::vector<MftNameRecordReference>& lostNameRecords,
+                      const std::vector<std::uint64_t>& droppedBases, std::vector<ScanError>& errors);
 
 // The error row of record 0 read from $MFTMirr because the MFT's own copy
 // failed (damage as the verdict of that copy).

@@ -307,7 +307,8 @@ constexpr std::uint64_t DroppedEntry = ~0ull;  // above every 48-bit record numb
 
 }  // namespace
 
-void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts,
+                    std::vector<std::uint64_t>* droppedBases) {
     if (parts.empty()) {
         return;  // no multi-record file, so no extension record and no provisional name
     }
@@ -326,16 +327,16 @@ void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
         // A name from an extension record whose base record is gone, has no
         // attribute list, or now belongs to another file describes no file:
         // it is dropped like any other orphan.
-        if (!joined || !it->baseFound) {
-            if (entry.isProvisional) {
-                entry.recordNumber = DroppedEntry;
-                anyDropped = true;
+        const bool keep = joined && it->baseFound ? SequenceMatches(entry.recordSequence, it->facts.baseSequence)
+                                                  : !entry.isProvisional;
+        if (!keep) {
+            if (droppedBases != nullptr) {
+                droppedBases->push_back(entry.recordNumber);
             }
-            continue;
-        }
-        if (!SequenceMatches(entry.recordSequence, it->facts.baseSequence)) {
             entry.recordNumber = DroppedEntry;
             anyDropped = true;
+        }
+        if (!keep || !joined || !it->baseFound) {
             continue;
         }
         SettleEntry(entry, it->facts);
@@ -350,6 +351,10 @@ void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
         }
     }
     entries.Truncate(kept);
+    if (droppedBases != nullptr) {
+        std::sort(droppedBases->begin(), droppedBases->end());
+        droppedBases->erase(std::unique(droppedBases->begin(), droppedBases->end()), droppedBases->end());
+    }
 }
 
 }  // namespace varnel::core

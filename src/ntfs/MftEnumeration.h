@@ -78,7 +78,10 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
 // reparse point wherever in the file's records they stand. Names whose base
 // record is not in use, has no attribute list, or carries another sequence
 // number than the name's record refers to (a reused record) are removed.
-// parts is sorted in place.
-void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts);
+// parts is sorted in place. droppedBases, when given, receives the base
+// record of each name removed so (ascending, each once): on a volume that
+// is not being written, every one is damage.
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts,
+                    std::vector<std::uint64_t>* droppedBases = nullptr);
 
 }  // namespace varnel::core

@@ -63,7 +63,8 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT records could not be enumerated.",
                                    start.start);
     }
-    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles);
+    std::vector<std::uint64_t> droppedBases;
+    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles, &droppedBases);
     stats.enumerateMftMs = Since(t);
     stats.nodes = parsed.entries.size();
     stats.verdicts = parsed.verdicts;
@@ -105,7 +106,8 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
                                  return record < recordCount &&
                                         mft.Read(record * volume.bytesPerFileRecordSegment, bytes, obtained) &&
                                         obtained == bytes.size();
-                             }};
+                             },
+                             start.volumeMayChange};
     if (wholeVolume && !token.IsCancelled()) {
         // Attribute lists kept outside their records (files with many names
         // or extents, a few on any volume) are read now for the records
@@ -145,7 +147,8 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         walk.Watch(BasesOf(lostNameRecords));
         walk.Expand(rootIndex, {rootRecord, rootSequence});
         if (wholeVolume && !token.IsCancelled()) {
-            AccountForDamage(walk, builder, rootIndex, children, parsed.names, context, lostNameRecords, damage);
+            AccountForDamage(walk, builder, rootIndex, children, parsed.names, context, lostNameRecords,
+                             droppedBases, damage);
         }
         stats.populateTreeMs = Since(t);
         // The names now live in the tree: the parse output and the index go
