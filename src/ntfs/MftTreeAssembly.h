@@ -111,8 +111,9 @@ struct MftProgressState {
 
 // Files the names whose parent record is below recordLimit (the MFT's
 // record count: every name's own record lies below it, so no other parent
-// can be reached); the others are kept aside as LinksBeyond. The entries are freed once filed, so the parse list and
-// the index are never whole at the same time for long. Gives an empty index
+// can be reached); the others are kept aside as LinksBeyond. The entries
+// are freed once filed, so the parse list and the index are never whole at
+// the same time for long. Gives an empty index
 // (the entries kept) when the token is cancelled or the list holds more
 // than MftMaxEntries names.
 MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token);
@@ -209,9 +210,9 @@ private:
 // many names), so the walk ends on any data. A name is attached only when its
 // parent reference's sequence number fits the folder's record: a name left
 // pointing at a record since reused by another folder is an orphan, and like
-// every orphan never becomes a node. Name-surrogate reparse folders
-// (junctions, symbolic links) get no children; other reparse folders (cloud
-// files) are entered. "." and ".." never become nodes. Stops (leaving what
+// every orphan is not reached from the root (MftDamage sets orphans aside).
+// Name-surrogate reparse folders (junctions, symbolic links) get no
+// children; other reparse folders (cloud files) are entered. "." and ".." never become nodes. Stops (leaving what
 // was added) when the token is cancelled, also between the children of one
 // folder. The progress's current path is the builder's path of the folder
 // being expanded (or of a reported file).
