@@ -147,6 +147,48 @@ std::vector<MftNameRecordReference> FindLostNameRecords(const MftParseOutput& pa
     return lost;
 }
 
+std::vector<MftNameRecordReference> SalvageTornNameRecords(std::vector<MftNameRecordReference>& lost,
+                                                           const MftDamageContext& context, MftParseOutput& parsed) {
+    std::vector<MftNameRecordReference> salvaged;
+    std::vector<MftNameRecordReference> still;
+    std::vector<std::byte> record;
+    for (const MftNameRecordReference& reference : lost) {
+        std::vector<std::byte> check;
+        if (!context.readRecord || !context.readRecord(reference.recordNumber, record) ||
+            FixUpRecord(check = record, context.bytesPerSector) != MftRecordVerdict::Torn) {
+            still.push_back(reference);
+            continue;
+        }
+        // Every stride's end is made to carry the check value, so the
+        // ordinary parse restores the saved bytes and reads the rest.
+        ByteReader header(record);
+        const std::size_t offset = header.U16(rec::UpdateSequenceOffset, "update sequence offset");
+        const std::size_t count = header.U16(rec::UpdateSequenceCount, "update sequence count");
+        const std::size_t stride = record.size() / (count - 1);  // Torn: count fits one of the strides
+        const std::uint16_t value = header.U16(offset, "update sequence check value");
+        for (std::size_t i = 1; i < count; ++i) {
+            StoreU16(record, i * stride - 2, value);
+        }
+        MftParseOutput scratch;
+        if (ParseFileRecord(record, reference.recordNumber, context.bytesPerSector, scratch) !=
+                MftRecordVerdict::Parsed ||
+            scratch.multiRecordFiles.size() != 1 || scratch.multiRecordFiles[0].isBase ||
+            scratch.multiRecordFiles[0].baseRecordNumber != reference.baseRecordNumber) {
+            still.push_back(reference);
+            continue;
+        }
+        for (std::size_t i = 0; i < scratch.entries.size(); ++i) {
+            MftEntry entry = scratch.entries[i];
+            entry.SetNamePosition(parsed.names.Append(scratch.NameOf(entry)));
+            parsed.entries.push_back(entry);
+        }
+        parsed.multiRecordFiles.push_back(scratch.multiRecordFiles[0]);
+        salvaged.push_back(reference);
+    }
+    lost = std::move(still);
+    return salvaged;
+}
+
 std::vector<std::uint64_t> BasesOf(const std::vector<MftNameRecordReference>& lost) {
     std::vector<std::uint64_t> bases;
     for (const MftNameRecordReference& reference : lost) {
@@ -160,6 +202,7 @@ std::vector<std::uint64_t> BasesOf(const std::vector<MftNameRecordReference>& lo
 void AccountForDamage(MftTreeWalk& walk, ScanTreeBuilder& builder, std::uint64_t rootIndex,
                       const MftChildIndex& children, const NameStore& names, const MftDamageContext& context,
                       const std::vector<MftNameRecordReference>& lostNameRecords,
+                      const std::vector<MftNameRecordReference>& salvagedNameRecords,
                       const std::vector<std::uint64_t>& droppedBases, std::vector<ScanError>& errors) {
     if (rootIndex == NoIndex) {
         return;
@@ -244,6 +287,14 @@ void AccountForDamage(MftTreeWalk& walk, ScanTreeBuilder& builder, std::uint64_t
         placer.Report(node == NoIndex ? rootIndex : node,
                       RecordSentence(lost.recordNumber, clause) + L"; names of MFT record " +
                           std::to_wstring(lost.baseRecordNumber) + L" that it holds are lost");
+    }
+
+    for (const MftNameRecordReference& torn : salvagedNameRecords) {
+        const std::uint64_t node = walk.NodeOf(torn.baseRecordNumber);
+        placer.Report(node == NoIndex ? rootIndex : node,
+                      RecordSentence(torn.recordNumber, Widen(DescribeVerdict(MftRecordVerdict::Torn))) +
+                          L"; the names of MFT record " + std::to_wstring(torn.baseRecordNumber) +
+                          L" that it holds were read as they stand");
     }
 
     for (const std::uint64_t base : droppedBases) {

@@ -41,6 +41,13 @@ struct MftDamageContext {
 // ApplyFileFacts.
 std::vector<MftNameRecordReference> FindLostNameRecords(const MftParseOutput& parsed);
 
+// Takes the names of lost name records that are only torn (a sector of
+// the record was not written) as they stand: other readers still list them
+// through their folders' indexes. Moves those references from lost to the
+// result; their names and facts join `parsed` (before ApplyFileFacts).
+std::vector<MftNameRecordReference> SalvageTornNameRecords(std::vector<MftNameRecordReference>& lost,
+                                                           const MftDamageContext& context, MftParseOutput& parsed);
+
 // The bases of those records, ascending, for MftTreeWalk::Watch.
 std::vector<std::uint64_t> BasesOf(const std::vector<MftNameRecordReference>& lost);
 
@@ -52,6 +59,7 @@ std::vector<std::uint64_t> BasesOf(const std::vector<MftNameRecordReference>& lo
 void AccountForDamage(MftTreeWalk& walk, ScanTreeBuilder& builder, std::uint64_t rootIndex,
                       const MftChildIndex& children, const NameStore& names, const MftDamageContext& context,
                       const std::vector<MftNameRecordReference>& lostNameRecords,
+                      const std::vector<MftNameRecordReference>& salvagedNameRecords,
                       const std::vector<std::uint64_t>& droppedBases, std::vector<ScanError>& errors);
 
 // The error row of record 0 read from $MFTMirr because the MFT's own copy

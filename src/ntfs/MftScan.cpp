@@ -63,35 +63,11 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT records could not be enumerated.",
                                    start.start);
     }
-    std::vector<std::uint64_t> droppedBases;
-    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles, &droppedBases);
-    stats.enumerateMftMs = Since(t);
-    stats.nodes = parsed.entries.size();
     stats.verdicts = parsed.verdicts;
-
-    // A whole MFT without the scanned folder (or with a file in its place)
-    // was read from the wrong place or is not this volume's: an empty
-    // Completed scan would hide that, a failure lets the scheduler fall back.
-    const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
-    std::uint16_t rootSequence = 0;
-    if (!token.IsCancelled()) {
-        if (!IsOwnMftName(parsed)) {
-            return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
-                                       start.start);
-        }
-        const std::optional<std::uint16_t> found = FindFolderSequence(parsed.entries, rootRecord);
-        if (!found) {
-            return MakeFailedMftResult(std::move(start.rootPath), L"Root folder record was not found in the MFT.",
-                                       start.start);
-        }
-        rootSequence = *found;
-        if (parsed.entries.size() > MftMaxEntries) {
-            return MakeFailedMftResult(std::move(start.rootPath), TooManyNodesMessage, start.start);
-        }
-    }
 
     // Damage is told apart from what lies outside the scanned folder only
     // when the walk starts at the volume's root.
+    const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
     const bool wholeVolume = rootRecord == ntfs::RootFolderRecord;
     std::vector<ScanError> damage;
     if (mirrored) {
@@ -108,6 +84,8 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
                                         obtained == bytes.size();
                              },
                              start.volumeMayChange};
+    std::vector<MftNameRecordReference> lostNameRecords;
+    std::vector<MftNameRecordReference> salvagedNameRecords;
     if (wholeVolume && !token.IsCancelled()) {
         // Attribute lists kept outside their records (files with many names
         // or extents, a few on any volume) are read now for the records
@@ -120,9 +98,33 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
                 AppendNameRecords(list, base, parsed.nameRecords, parsed.nameRecords.size());
             }
         }
+        lostNameRecords = FindLostNameRecords(parsed);
+        salvagedNameRecords = SalvageTornNameRecords(lostNameRecords, context, parsed);
     }
-    const std::vector<MftNameRecordReference> lostNameRecords =
-        wholeVolume ? FindLostNameRecords(parsed) : std::vector<MftNameRecordReference>();
+    std::vector<std::uint64_t> droppedBases;
+    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles, &droppedBases);
+    stats.enumerateMftMs = Since(t);
+    stats.nodes = parsed.entries.size();
+
+    // A whole MFT without the scanned folder (or with a file in its place)
+    // was read from the wrong place or is not this volume's: an empty
+    // Completed scan would hide that, a failure lets the scheduler fall back.
+    std::uint16_t rootSequence = 0;
+    if (!token.IsCancelled()) {
+        if (!IsOwnMftName(parsed)) {
+            return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
+                                       start.start);
+        }
+        const std::optional<std::uint16_t> found = FindFolderSequence(parsed.entries, rootRecord);
+        if (!found) {
+            return MakeFailedMftResult(std::move(start.rootPath), L"Root folder record was not found in the MFT.",
+                                       start.start);
+        }
+        rootSequence = *found;
+        if (parsed.entries.size() > MftMaxEntries) {
+            return MakeFailedMftResult(std::move(start.rootPath), TooManyNodesMessage, start.start);
+        }
+    }
 
     ScanTreeBuilder builder;
     const std::uint64_t rootIndex = builder.AddRoot(start.rootPath, start.rootAttributes, start.rootLastWriteTime);
@@ -148,7 +150,7 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         walk.Expand(rootIndex, {rootRecord, rootSequence});
         if (wholeVolume && !token.IsCancelled()) {
             AccountForDamage(walk, builder, rootIndex, children, parsed.names, context, lostNameRecords,
-                             droppedBases, damage);
+                             salvagedNameRecords, droppedBases, damage);
         }
         stats.populateTreeMs = Since(t);
         // The names now live in the tree: the parse output and the index go
