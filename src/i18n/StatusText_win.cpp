@@ -30,9 +30,12 @@ std::wstring ScanSummaryText(Localizer& localizer, std::wstring_view formattingL
                              const core::ScanResult& result, const std::optional<DriveFigures>& drive) {
     const bool cancelled = result.status == core::ScanStatus::Cancelled;
     // A cancelled scan's numbers are only what was counted before it stopped.
-    const std::wstring head = cancelled ? localizer.Translate("status.cancelled") + L" " +
-                                              localizer.Translate("status.incomplete")
-                                        : localizer.Translate("status.completed");
+    std::wstring head = cancelled ? localizer.Translate("status.cancelled") + L" " +
+                                        localizer.Translate("status.incomplete")
+                                  : localizer.Translate("status.completed");
+    if (result.status == core::ScanStatus::NeedsCheck) {
+        head += L" " + localizer.Translate("status.needs_check");
+    }
     const auto elapsedMs = static_cast<std::uint64_t>(std::max<std::int64_t>(result.elapsedMs, 0));
     std::wstring text = head + L" - " + localizer.Translate("status.files") +
                         FormatCount(formattingLocale, result.fileCount) + L", " + localizer.Translate("status.folders") +

@@ -12,11 +12,17 @@
 
 namespace varnel::core {
 
-// A folder the engine could not list, with its Win32 error code.
+// A folder the engine could not list, with its Win32 error code; or a
+// damaged part of a volume (code ERROR_FILE_CORRUPT), which `detail` names
+// in an English sentence ("MFT record 1042 is marked BAAD (damaged)").
 struct ScanError {
     std::wstring path;
     std::uint32_t code = 0;
+    std::wstring detail;  // empty for a folder that could not be listed
 };
+
+// The Win32 code of an error row for a damaged part of a volume.
+inline constexpr std::uint32_t DamagedVolumeErrorCode = 1392;  // ERROR_FILE_CORRUPT
 
 // A root that could not be scanned at all. `reasonKey` names the reason as a
 // text key so the window can translate it; it is empty for reasons that only
@@ -32,6 +38,9 @@ enum class ScanStatus : std::uint32_t {
     Completed = 2,
     Cancelled = 3,
     Failed = 4,
+    // Completed, but the volume is damaged: what could be counted was, and
+    // the error rows say what was lost or set aside.
+    NeedsCheck = 5,
 };
 
 enum class ScanEngineKind : std::uint32_t {

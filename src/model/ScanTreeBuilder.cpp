@@ -40,7 +40,7 @@ std::uint64_t ScanTreeBuilder::AddFile(std::uint64_t parentIndex, std::wstring_v
 }
 
 void ScanTreeBuilder::AddError(std::wstring path, std::uint32_t code) {
-    errors_.push_back(ScanError{std::move(path), code});
+    errors_.push_back(ScanError{std::move(path), code, {}});
 }
 
 void ScanTreeBuilder::ComputeTotals() {

@@ -105,6 +105,12 @@ void Append(MftParseOutput& out, std::vector<MftParseOutput>&& lists) {
         }
         out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
                                     list.multiRecordFiles.end());
+        out.nameRecords.insert(out.nameRecords.end(), list.nameRecords.begin(), list.nameRecords.end());
+        out.outsideAttributeLists.insert(out.outsideAttributeLists.end(), list.outsideAttributeLists.begin(),
+                                         list.outsideAttributeLists.end());
+        for (std::size_t v = 0; v < out.verdicts.size(); ++v) {
+            out.verdicts[v] += list.verdicts[v];
+        }
         list = {};
     }
 }
@@ -173,7 +179,8 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
 
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
                   std::uint64_t dataSize, const ScanCancellationToken& token, MftParseOutput& out,
-                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress) {
+                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress,
+                  std::span<const std::byte> recordZero) {
     const std::uint32_t recordSize = volume.bytesPerFileRecordSegment;
     if (recordSize == 0 || volume.bytesPerSector == 0 || volume.bytesPerCluster == 0) {
         return false;
@@ -221,6 +228,9 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         stats.records += obtained / recordSize;
         stats.bytes += obtained - obtained % recordSize;
         const std::span<std::byte> buffer = buffers[chunk % 2];
+        if (position == 0 && recordZero.size() == recordSize && toRead >= recordSize) {
+            std::copy(recordZero.begin(), recordZero.end(), buffer.begin());
+        }
         const std::uint64_t next = position + toRead;
         if (token.IsCancelled()) {
             return true;
@@ -297,7 +307,8 @@ constexpr std::uint64_t DroppedEntry = ~0ull;  // above every 48-bit record numb
 
 }  // namespace
 
-void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts,
+                    std::vector<std::uint64_t>* droppedBases) {
     if (parts.empty()) {
         return;  // no multi-record file, so no extension record and no provisional name
     }
@@ -316,16 +327,16 @@ void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
         // A name from an extension record whose base record is gone, has no
         // attribute list, or now belongs to another file describes no file:
         // it is dropped like any other orphan.
-        if (!joined || !it->baseFound) {
-            if (entry.isProvisional) {
-                entry.recordNumber = DroppedEntry;
-                anyDropped = true;
+        const bool keep = joined && it->baseFound ? SequenceMatches(entry.recordSequence, it->facts.baseSequence)
+                                                  : !entry.isProvisional;
+        if (!keep) {
+            if (droppedBases != nullptr) {
+                droppedBases->push_back(entry.recordNumber);
             }
-            continue;
-        }
-        if (!SequenceMatches(entry.recordSequence, it->facts.baseSequence)) {
             entry.recordNumber = DroppedEntry;
             anyDropped = true;
+        }
+        if (!keep || !joined || !it->baseFound) {
             continue;
         }
         SettleEntry(entry, it->facts);
@@ -340,6 +351,10 @@ void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts) {
         }
     }
     entries.Truncate(kept);
+    if (droppedBases != nullptr) {
+        std::sort(droppedBases->begin(), droppedBases->end());
+        droppedBases->erase(std::unique(droppedBases->begin(), droppedBases->end()), droppedBases->end());
+    }
 }
 
 }  // namespace varnel::core

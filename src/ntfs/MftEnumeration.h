@@ -3,6 +3,7 @@
 // every record into one flat, ordered list of names; large chunks are parsed
 // on short-lived worker threads.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -25,6 +26,9 @@ struct MftScanStats {
     std::uint64_t runs = 0;
     std::uint64_t mftDataSize = 0;
     std::uint64_t parseWorkerLimit = 1;
+    // Records by what they turned out to be (MftRecordVerdict order): the
+    // trace says how many were rejected and why.
+    std::array<std::uint64_t, MftRecordVerdictCount> verdicts{};
     std::int64_t queryVolumeMs = 0;
     std::int64_t resolveRootMs = 0;
     std::int64_t readRunsMs = 0;
@@ -62,16 +66,22 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
 // size); a cancelled read answers true with what was gathered. A read that
 // returns short ends that run; later runs keep their record numbers.
 // `progress` hears the records read of the record count after each chunk.
+// A non-empty recordZero (a record's bytes, as read) is parsed in place of
+// the MFT's own record 0.
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
                   std::uint64_t dataSize, const ScanCancellationToken& token, MftParseOutput& out,
-                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress = {});
+                  MftScanStats& stats, std::uint64_t threadsPerDrive, const ScanProgressCallback& progress = {},
+                  std::span<const std::byte> recordZero = {});
 
 // Joins the facts of every multi-record file and settles its names: the
 // folder flag of the base record, the size of the unnamed stream and the
 // reparse point wherever in the file's records they stand. Names whose base
 // record is not in use, has no attribute list, or carries another sequence
 // number than the name's record refers to (a reused record) are removed.
-// parts is sorted in place.
-void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts);
+// parts is sorted in place. droppedBases, when given, receives the base
+// record of each name removed so (ascending, each once): on a volume that
+// is not being written, every one is damage.
+void ApplyFileFacts(MftEntryList& entries, std::vector<MftFileFacts>& parts,
+                    std::vector<std::uint64_t>* droppedBases = nullptr);
 
 }  // namespace varnel::core

@@ -14,33 +14,55 @@ namespace fname = ntfs::filename;
 
 namespace {
 
-std::uint16_t LoadU16(std::span<const std::byte> bytes, std::size_t off) noexcept {
-    return static_cast<std::uint16_t>(static_cast<std::uint16_t>(bytes[off]) |
-                                      (static_cast<std::uint16_t>(bytes[off + 1]) << 8));
-}
-
-void StoreU16(std::span<std::byte> bytes, std::size_t off, std::uint16_t value) noexcept {
-    bytes[off] = static_cast<std::byte>(value & 0xFF);
-    bytes[off + 1] = static_cast<std::byte>(value >> 8);
-}
-
 constexpr std::uint32_t FileAttributeNormal = 0x80;
+constexpr std::uint32_t BaadSignatureValue = 0x44414142;  // "BAAD" read as a u32
 
 }  // namespace
 
-bool ApplyRecordFixups(std::span<std::byte> record, std::uint32_t bytesPerSector) {
+const char* DescribeVerdict(MftRecordVerdict verdict) noexcept {
+    switch (verdict) {
+        case MftRecordVerdict::Parsed: return "is in use";
+        case MftRecordVerdict::NotInUse: return "is not in use";
+        case MftRecordVerdict::NeverUsed: return "was never written";
+        case MftRecordVerdict::NotFileRecord: return "is not a file record";
+        case MftRecordVerdict::MarkedBad: return "is marked BAAD (damaged)";
+        case MftRecordVerdict::BadUpdateSequence: return "has an update sequence that does not fit it";
+        case MftRecordVerdict::Torn: return "fails its update sequence check (a torn write)";
+        case MftRecordVerdict::MalformedAttribute: return "has an attribute that runs past the record";
+    }
+    return "is unreadable";
+}
+
+const char* VerdictTraceName(MftRecordVerdict verdict) noexcept {
+    switch (verdict) {
+        case MftRecordVerdict::Parsed: return "parsed";
+        case MftRecordVerdict::NotInUse: return "notInUse";
+        case MftRecordVerdict::NeverUsed: return "neverUsed";
+        case MftRecordVerdict::NotFileRecord: return "notFileRecord";
+        case MftRecordVerdict::MarkedBad: return "markedBad";
+        case MftRecordVerdict::BadUpdateSequence: return "badUpdateSequence";
+        case MftRecordVerdict::Torn: return "torn";
+        case MftRecordVerdict::MalformedAttribute: return "malformedAttribute";
+    }
+    return "unknown";
+}
+
+MftRecordVerdict FixUpRecord(std::span<std::byte> record, std::uint32_t bytesPerSector) {
     const std::size_t size = record.size();
     if (size < rec::MinimumSize || bytesPerSector < 2) {
-        return false;
+        return MftRecordVerdict::NotFileRecord;
     }
     ByteReader reader(record);
-    if (reader.U32(rec::Signature) != rec::SignatureValue) {
-        return false;
+    const std::uint32_t signature = reader.U32(rec::Signature, "signature");
+    if (signature != rec::SignatureValue) {
+        return signature == 0                    ? MftRecordVerdict::NeverUsed
+               : signature == BaadSignatureValue ? MftRecordVerdict::MarkedBad
+                                                 : MftRecordVerdict::NotFileRecord;
     }
-    const std::size_t count = reader.U16(rec::UpdateSequenceCount);
-    const std::size_t offset = reader.U16(rec::UpdateSequenceOffset);
+    const std::size_t count = reader.U16(rec::UpdateSequenceCount, "update sequence count");
+    const std::size_t offset = reader.U16(rec::UpdateSequenceOffset, "update sequence offset");
     if (count == 0 || offset + 2 * count > size) {
-        return false;
+        return MftRecordVerdict::BadUpdateSequence;
     }
     // A 4096-byte record on a volume with 4096-byte sectors carries 9 entries
     // (512-byte strides), not 2: taking the sector size as the stride would
@@ -51,32 +73,41 @@ bool ApplyRecordFixups(std::span<std::byte> record, std::uint32_t bytesPerSector
     } else if (count == size / rec::UpdateSequenceStride + 1) {
         stride = rec::UpdateSequenceStride;
     } else {
-        return false;
+        return MftRecordVerdict::BadUpdateSequence;
     }
-    const std::uint16_t check = LoadU16(record, offset);
+    // Each saved value is read when its turn comes, after the strides before
+    // it are restored: the array and a stride's end may share bytes.
+    const std::uint16_t check = reader.U16(offset, "update sequence check value");
     for (std::size_t i = 0; i + 1 < count; ++i) {
-        const std::size_t tail = (i + 1) * stride - 2;  // strides * stride <= size
-        if (LoadU16(record, tail) != check) {
-            return false;
+        const std::size_t tail = (i + 1) * stride - 2;
+        if (reader.U16(tail, "sector check value") != check) {
+            return MftRecordVerdict::Torn;
         }
-        StoreU16(record, tail, LoadU16(record, offset + 2 * (i + 1)));
+        if (!StoreU16(record, tail, reader.U16(offset + 2 * (i + 1), "update sequence entry"))) {
+            return MftRecordVerdict::BadUpdateSequence;
+        }
     }
-    return true;
+    return reader.ok() ? MftRecordVerdict::Parsed : MftRecordVerdict::BadUpdateSequence;
+}
+
+bool ApplyRecordFixups(std::span<std::byte> record, std::uint32_t bytesPerSector) {
+    return FixUpRecord(record, bytesPerSector) == MftRecordVerdict::Parsed;
 }
 
 std::size_t DecodeUtf16(std::span<const std::byte> utf16le, wchar_t (&out)[MftMaxNameUnits]) {
+    ByteReader units16(utf16le);
     const std::size_t units = std::min(utf16le.size() / 2, MftMaxNameUnits);
     if constexpr (sizeof(wchar_t) == 2) {
         for (std::size_t i = 0; i < units; ++i) {
-            out[i] = static_cast<wchar_t>(LoadU16(utf16le, 2 * i));
+            out[i] = static_cast<wchar_t>(units16.U16(2 * i, "name"));
         }
         return units;
     } else {
         std::size_t written = 0;
         for (std::size_t i = 0; i < units; ++i) {
-            char32_t c = LoadU16(utf16le, 2 * i);
+            char32_t c = units16.U16(2 * i, "name");
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
-                const char32_t low = LoadU16(utf16le, 2 * (i + 1));
+                const char32_t low = units16.U16(2 * (i + 1), "name");
                 if (low >= 0xDC00 && low <= 0xDFFF) {
                     c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
                     ++i;
@@ -113,125 +144,182 @@ void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept {
     entry.attributes = bits;
 }
 
-void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
-                     std::uint32_t bytesPerSector, MftParseOutput& out) {
-    if (!ApplyRecordFixups(record, bytesPerSector)) {
+namespace {
+
+// One attribute's bytes: the common header, its resident or non-resident
+// part and (resident) its value. Offsets below are the attribute's own.
+struct Attribute {
+    ByteReader bytes;
+    std::uint32_t length = 0;
+    bool nonResident = false;
+};
+
+// The resident value of an attribute, or nothing (an empty reader) when the
+// attribute is not resident or its value does not lie inside it.
+ByteReader ResidentValue(Attribute& attribute) {
+    if (attribute.nonResident || attribute.length < attr::ResidentHeaderSize) {
+        return ByteReader({});
+    }
+    const std::uint32_t valueLength = attribute.bytes.U32(attr::ValueLength, "value length");
+    const std::uint16_t valueOffset = attribute.bytes.U16(attr::ValueOffset, "value offset");
+    if (static_cast<std::uint64_t>(valueOffset) + valueLength > attribute.length) {
+        return ByteReader({});
+    }
+    return ByteReader(attribute.bytes.Sub(valueOffset, valueLength, "value"));
+}
+
+// A long name ($FILE_NAME outside the DOS namespace): one entry.
+void ParseFileName(Attribute& attribute, const MftFileFacts& facts, bool isExtension, MftParseOutput& out) {
+    ByteReader value = ResidentValue(attribute);
+    if (value.size() < fname::Name) {
         return;
+    }
+    const std::size_t units = value.U8(fname::NameLength, "name length");
+    if (fname::Name + 2 * units > value.size() || value.U8(fname::Namespace, "namespace") == fname::NamespaceDos) {
+        return;
+    }
+    MftEntry& entry = out.entries.push_back(MftEntry{});
+    entry.recordNumber = facts.baseRecordNumber;
+    entry.recordSequence = facts.baseSequence;
+    const std::uint64_t parent = value.U64(fname::ParentReference, "parent reference");
+    entry.parentRecordNumber = parent & ntfs::RecordNumberMask;
+    entry.parentSequence = static_cast<std::uint16_t>(parent >> ntfs::SequenceShift);
+    wchar_t name[MftMaxNameUnits];
+    const std::size_t nameUnits = DecodeUtf16(value.Sub(fname::Name, 2 * units, "name"), name);
+    entry.SetNamePosition(out.names.Append(std::wstring_view(name, nameUnits)));
+    entry.nameLength = static_cast<std::uint8_t>(nameUnits);
+    const std::uint32_t stored = value.U32(fname::FileAttributes, "file attributes");
+    entry.attributes = stored & ~(fname::FlagHasFileNameIndex | fname::FlagHasViewIndex);
+    entry.isDirectory = isExtension ? (stored & fname::FlagHasFileNameIndex) != 0 : facts.isDirectory;
+    entry.isProvisional = isExtension;
+    const std::int64_t realSize = value.I64(fname::RealSize, "real size");
+    entry.size = realSize > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(realSize) : 0;
+    const std::int64_t allocated = value.I64(fname::AllocatedSize, "allocated size");
+    entry.sizeOnDisk = allocated > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(allocated) : 0;
+}
+
+// The unnamed data stream: its size and the bytes it takes on the volume.
+void ParseData(Attribute& attribute, MftFileFacts& facts) {
+    ByteReader& a = attribute.bytes;
+    // Only the extent that starts the stream (lowest VCN 0) carries the
+    // stream's size; later extents of a fragmented file say 0.
+    if (attribute.nonResident && attribute.length >= attr::NonResidentHeaderSize) {
+        if (a.U64(attr::LowestVcn, "lowest VCN") == 0) {
+            const std::int64_t size = a.I64(attr::DataSize, "data size");
+            facts.dataSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+            facts.hasDataSize = true;
+            const bool packed = (a.U16(attr::Flags, "attribute flags") & (attr::FlagCompressed | attr::FlagSparse)) != 0;
+            const std::int64_t allocated = packed && attribute.length >= attr::CompressedHeaderSize
+                                               ? a.I64(attr::TotalAllocated, "total allocated")
+                                               : a.I64(attr::AllocatedSize, "allocated size");
+            facts.allocatedSize = allocated > 0 ? static_cast<std::uint64_t>(allocated) : 0;
+        }
+    } else if (!attribute.nonResident && attribute.length >= attr::ResidentHeaderSize) {
+        // Kept inside the record: no cluster of its own.
+        facts.dataSize = a.U32(attr::ValueLength, "value length");
+        facts.allocatedSize = 0;
+        facts.hasDataSize = true;
+    }
+}
+
+void ParseReparsePoint(Attribute& attribute, MftFileFacts& facts) {
+    facts.hasReparsePoint = true;
+    // The tag is the value's first four bytes. A value kept outside the
+    // record (a junction to a very long path) or too short to hold a tag is
+    // taken for a name surrogate: not entering a cloud folder loses its
+    // files, entering a junction counts a volume twice.
+    facts.isNameSurrogate = true;
+    ByteReader value = ResidentValue(attribute);
+    if (value.size() >= 4) {
+        facts.isNameSurrogate = (value.U32(ntfs::reparse::Tag, "reparse tag") & ntfs::reparse::TagNameSurrogate) != 0;
+    }
+}
+
+// The other records a resident attribute list says hold names of this
+// file; a list kept outside the record is named for reading later.
+void ParseAttributeList(Attribute& attribute, std::uint64_t recordNumber, bool isExtension, MftParseOutput& out,
+                        std::size_t firstNameRecord) {
+    if (attribute.nonResident) {
+        if (!isExtension) {
+            out.outsideAttributeLists.push_back(recordNumber);
+        }
+        return;
+    }
+    ByteReader list = ResidentValue(attribute);
+    AppendNameRecords(list.Sub(0, list.size(), "attribute list"), recordNumber, out.nameRecords, firstNameRecord);
+}
+
+MftRecordVerdict Count(MftParseOutput& out, MftRecordVerdict verdict) {
+    ++out.verdicts[static_cast<std::size_t>(verdict)];
+    return verdict;
+}
+
+}  // namespace
+
+MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
+                                 std::uint32_t bytesPerSector, MftParseOutput& out) {
+    const MftRecordVerdict fixed = FixUpRecord(record, bytesPerSector);
+    if (fixed != MftRecordVerdict::Parsed) {
+        return Count(out, fixed);
     }
     ByteReader reader(record);
-    const std::uint16_t flags = reader.U16(rec::Flags);
+    const std::uint16_t flags = reader.U16(rec::Flags, "record flags");
     if ((flags & rec::FlagInUse) == 0) {
-        return;
+        return Count(out, MftRecordVerdict::NotInUse);
     }
-    const std::uint64_t baseReference = reader.U64(rec::BaseRecordReference);
+    const std::uint64_t baseReference = reader.U64(rec::BaseRecordReference, "base record reference");
     const bool isExtension = baseReference != 0;
     MftFileFacts facts;
+    facts.recordNumber = recordNumber;
     facts.baseRecordNumber = isExtension ? (baseReference & ntfs::RecordNumberMask) : recordNumber;
     facts.baseSequence = isExtension ? static_cast<std::uint16_t>(baseReference >> ntfs::SequenceShift)
-                                     : reader.U16(rec::SequenceNumber);
+                                     : reader.U16(rec::SequenceNumber, "sequence number");
     facts.isBase = !isExtension;
     // Only a base record's flags tell a folder: an extension record holding
     // a folder's name has no folder flag. Such names are settled when the
     // facts of the whole file are joined.
     facts.isDirectory = !isExtension && (flags & rec::FlagDirectory) != 0;
-    const std::uint32_t bytesInUse = reader.U32(rec::BytesInUse);
+    const std::uint32_t bytesInUse = reader.U32(rec::BytesInUse, "bytes in use");
     const std::size_t limit = bytesInUse == 0 ? record.size() : std::min<std::size_t>(record.size(), bytesInUse);
     ByteReader within(std::span<const std::byte>(record.data(), limit));
 
     // Names go straight to the output and are taken back if the record turns
     // out malformed (their characters stay unused in the store), so a record
     // costs no allocation of its own.
-    MftEntryList& entries = out.entries;
-    const std::size_t firstEntry = entries.size();
+    const std::size_t firstEntry = out.entries.size();
+    const std::size_t firstNameRecord = out.nameRecords.size();
+    const std::size_t firstOutsideList = out.outsideAttributeLists.size();
     bool hasAttributeList = false;
 
-    std::size_t offset = reader.U16(rec::FirstAttributeOffset);
+    std::size_t offset = reader.U16(rec::FirstAttributeOffset, "first attribute offset");
     while (within.Has(offset, attr::CommonHeaderSize)) {
-        const std::uint32_t type = within.U32(offset + attr::Type);
+        const std::uint32_t type = within.U32(offset + attr::Type, "attribute type");
         if (type == attr::TypeEnd) {
             break;
         }
-        const std::uint32_t length = within.U32(offset + attr::Length);
+        const std::uint32_t length = within.U32(offset + attr::Length, "attribute length");
         if (length < attr::CommonHeaderSize || !within.Has(offset, length)) {
-            entries.Truncate(firstEntry);
-            return;
+            out.entries.Truncate(firstEntry);
+            out.nameRecords.resize(firstNameRecord);
+            out.outsideAttributeLists.resize(firstOutsideList);
+            return Count(out, MftRecordVerdict::MalformedAttribute);
         }
-        const bool nonResident = within.U8(offset + attr::NonResident) != 0;
-        const std::uint8_t nameLength = within.U8(offset + attr::NameLength);
-
-        if (type == attr::TypeFileName) {
-            if (nonResident || length < attr::ResidentHeaderSize) {
-                offset += length;
-                continue;
-            }
-            const std::uint32_t valueLength = within.U32(offset + attr::ValueLength);
-            const std::uint16_t valueOffset = within.U16(offset + attr::ValueOffset);
-            if (static_cast<std::uint64_t>(valueOffset) + valueLength > length ||
-                valueLength < fname::Name) {
-                offset += length;
-                continue;
-            }
-            ByteReader value(within.Sub(offset + valueOffset, valueLength));
-            const std::size_t units = value.U8(fname::NameLength);
-            if (fname::Name + 2 * units > valueLength || value.U8(fname::Namespace) == fname::NamespaceDos) {
-                offset += length;
-                continue;
-            }
-            MftEntry& entry = entries.push_back(MftEntry{});
-            entry.recordNumber = facts.baseRecordNumber;
-            entry.recordSequence = facts.baseSequence;
-            const std::uint64_t parent = value.U64(fname::ParentReference);
-            entry.parentRecordNumber = parent & ntfs::RecordNumberMask;
-            entry.parentSequence = static_cast<std::uint16_t>(parent >> ntfs::SequenceShift);
-            wchar_t name[MftMaxNameUnits];
-            const std::size_t nameUnits = DecodeUtf16(value.Sub(fname::Name, 2 * units), name);
-            entry.SetNamePosition(out.names.Append(std::wstring_view(name, nameUnits)));
-            entry.nameLength = static_cast<std::uint8_t>(nameUnits);
-            const std::uint32_t stored = value.U32(fname::FileAttributes);
-            entry.attributes = stored & ~(fname::FlagHasFileNameIndex | fname::FlagHasViewIndex);
-            entry.isDirectory = isExtension ? (stored & fname::FlagHasFileNameIndex) != 0 : facts.isDirectory;
-            entry.isProvisional = isExtension;
-            const std::int64_t realSize = value.I64(fname::RealSize);
-            entry.size = realSize > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(realSize) : 0;
-            const std::int64_t allocated = value.I64(fname::AllocatedSize);
-            entry.sizeOnDisk = allocated > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(allocated) : 0;
-        } else if (type == attr::TypeData && nameLength == 0) {
-            // Only the extent that starts the stream (lowest VCN 0) carries
-            // the stream's size; later extents of a fragmented file say 0.
-            if (nonResident && length >= attr::NonResidentHeaderSize) {
-                if (within.U64(offset + attr::LowestVcn) == 0) {
-                    const std::int64_t size = within.I64(offset + attr::DataSize);
-                    facts.dataSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
-                    facts.hasDataSize = true;
-                    const bool packed = (within.U16(offset + attr::Flags) & (attr::FlagCompressed | attr::FlagSparse)) != 0;
-                    const std::int64_t allocated = packed && length >= attr::CompressedHeaderSize
-                                                       ? within.I64(offset + attr::TotalAllocated)
-                                                       : within.I64(offset + attr::AllocatedSize);
-                    facts.allocatedSize = allocated > 0 ? static_cast<std::uint64_t>(allocated) : 0;
+        Attribute attribute{ByteReader(within.Sub(offset, length, "attribute")), length, false};
+        attribute.nonResident = attribute.bytes.U8(attr::NonResident, "non-resident flag") != 0;
+        const bool unnamed = attribute.bytes.U8(attr::NameLength, "attribute name length") == 0;
+        switch (type) {
+            case attr::TypeFileName: ParseFileName(attribute, facts, isExtension, out); break;
+            case attr::TypeData:
+                if (unnamed) {
+                    ParseData(attribute, facts);
                 }
-            } else if (!nonResident && length >= attr::ResidentHeaderSize) {
-                // Kept inside the record: no cluster of its own.
-                facts.dataSize = within.U32(offset + attr::ValueLength);
-                facts.allocatedSize = 0;
-                facts.hasDataSize = true;
-            }
-        } else if (type == attr::TypeReparsePoint) {
-            facts.hasReparsePoint = true;
-            // The tag is the value's first four bytes. A value kept outside
-            // the record (a junction to a very long path) or too short to
-            // hold a tag is taken for a name surrogate: not entering a cloud
-            // folder loses its files, entering a junction counts a volume twice.
-            facts.isNameSurrogate = true;
-            if (!nonResident && length >= attr::ResidentHeaderSize) {
-                const std::uint32_t valueLength = within.U32(offset + attr::ValueLength);
-                const std::uint16_t valueOffset = within.U16(offset + attr::ValueOffset);
-                if (valueLength >= 4 && static_cast<std::uint64_t>(valueOffset) + valueLength <= length) {
-                    const std::uint32_t tag = within.U32(offset + valueOffset + ntfs::reparse::Tag);
-                    facts.isNameSurrogate = (tag & ntfs::reparse::TagNameSurrogate) != 0;
-                }
-            }
-        } else if (type == attr::TypeAttributeList) {
-            hasAttributeList = true;
+                break;
+            case attr::TypeReparsePoint: ParseReparsePoint(attribute, facts); break;
+            case attr::TypeAttributeList:
+                hasAttributeList = true;
+                ParseAttributeList(attribute, recordNumber, isExtension, out, firstNameRecord);
+                break;
+            default: break;
         }
         offset += length;
     }
@@ -243,11 +331,31 @@ void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
     if (isExtension || hasAttributeList) {
         out.multiRecordFiles.push_back(facts);
     }
-    if (isExtension) {
-        return;
+    if (!isExtension) {
+        for (std::size_t i = firstEntry; i < out.entries.size(); ++i) {
+            SettleEntry(out.entries[i], facts);
+        }
     }
-    for (std::size_t i = firstEntry; i < entries.size(); ++i) {
-        SettleEntry(entries[i], facts);
+    return Count(out, MftRecordVerdict::Parsed);
+}
+
+void AppendNameRecords(std::span<const std::byte> bytes, std::uint64_t baseRecordNumber,
+                       std::vector<MftNameRecordReference>& references, std::size_t first) {
+    namespace entry = ntfs::listentry;
+    ByteReader list(bytes);
+    for (std::size_t offset = 0; list.Has(offset, entry::MinimumSize);) {
+        const std::uint16_t length = list.U16(offset + entry::EntryLength, "list entry length");
+        if (length < entry::MinimumSize) {
+            return;
+        }
+        const std::uint64_t holder =
+            list.U64(offset + entry::SegmentReference, "segment reference") & ntfs::RecordNumberMask;
+        if (list.U32(offset + entry::Type, "list entry type") == attr::TypeFileName && holder != baseRecordNumber &&
+            std::none_of(references.begin() + static_cast<std::ptrdiff_t>(std::min(first, references.size())),
+                         references.end(), [&](const MftNameRecordReference& r) { return r.recordNumber == holder; })) {
+            references.push_back({baseRecordNumber, holder});
+        }
+        offset += length;
     }
 }
 

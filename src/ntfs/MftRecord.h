@@ -4,6 +4,7 @@
 // attribute. Pure functions over bytes, safe to call from several threads on
 // different records; nothing here reads the disk.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -65,6 +66,7 @@ inline bool SequenceMatches(std::uint16_t referenced, std::uint16_t record) noex
 // one, a reparse point may lie in another. The facts of all records of a file
 // are joined after the whole MFT is read (ApplyFileFacts).
 struct MftFileFacts {
+    std::uint64_t recordNumber = 0;  // the record these facts come from
     std::uint64_t baseRecordNumber = 0;
     // The base record's own sequence number (from the base record), or the
     // one the extension record's base reference expects.
@@ -78,12 +80,46 @@ struct MftFileFacts {
     std::uint64_t allocatedSize = 0;  // with hasDataSize: bytes the stream takes on the volume
 };
 
+// What a record turned out to be. Every record but a parsed one yields no
+// names; the trace counts each kind, and a damaged volume's error rows say
+// which one kept a referenced record out.
+enum class MftRecordVerdict : std::uint8_t {
+    Parsed,              // in use and well formed
+    NotInUse,            // a free record (its file was deleted)
+    NeverUsed,           // zeros where the signature stands: never written
+    NotFileRecord,       // neither "FILE" nor "BAAD", or shorter than a header
+    MarkedBad,           // "BAAD": NTFS itself found the record damaged
+    BadUpdateSequence,   // an update sequence that fits the record nowhere
+    Torn,                // a sector's check value differs: a torn write
+    MalformedAttribute,  // an attribute shorter than its header or running past the record
+};
+inline constexpr std::size_t MftRecordVerdictCount = 8;
+
+// Why such a record is not used, as a clause ("is marked BAAD"); the trace's
+// short name of the verdict.
+const char* DescribeVerdict(MftRecordVerdict verdict) noexcept;
+const char* VerdictTraceName(MftRecordVerdict verdict) noexcept;
+
+// A name of a file that its base record's attribute list places in another
+// record: if that record is lost, so is the name.
+struct MftNameRecordReference {
+    std::uint64_t baseRecordNumber = 0;
+    std::uint64_t recordNumber = 0;  // the extension record holding the name
+};
+
 // What parsing records yields, in ascending record order. Every name is
 // written once, into `names`, and read from there until the tree is built.
 struct MftParseOutput {
     MftEntryList entries;
     NameStore names;
     std::vector<MftFileFacts> multiRecordFiles;
+    // Names that resident attribute lists place in extension records, one
+    // per extension record and base.
+    std::vector<MftNameRecordReference> nameRecords;
+    // Base records whose attribute list lies outside the record: which other
+    // records hold their names is read later (AppendNameRecords).
+    std::vector<std::uint64_t> outsideAttributeLists;
+    std::array<std::uint64_t, MftRecordVerdictCount> verdicts{};  // records of each verdict
 
     std::wstring_view NameOf(const MftEntry& entry) const noexcept {
         return names.View(entry.NamePosition(), entry.nameLength);
@@ -97,21 +133,29 @@ struct MftRun {
 };
 
 // Checks the update sequence of a record of record.size() bytes and puts the
-// saved bytes back in place. NTFS protects records in 512-byte strides on
+// saved bytes back in place (FixUpRecord says why it failed). NTFS protects records in 512-byte strides on
 // every volume (a 4096-byte record on a 4K-sector volume has a count of 9);
 // a count matching bytesPerSector strides is accepted too. False for a record
 // that is too short, not "FILE", has a count that fits neither stride, or is
 // torn; strides before a torn one are then already restored, and the caller
 // must discard the record.
 bool ApplyRecordFixups(std::span<std::byte> record, std::uint32_t bytesPerSector);
+MftRecordVerdict FixUpRecord(std::span<std::byte> record, std::uint32_t bytesPerSector);
 
 // Appends the entries of one record (one per long name, in record order) and,
-// for a record of a multi-record file, its facts. A rejected record, a free
-// one or one with a malformed attribute appends nothing. The record is fixed
-// up in place. Names in an extension record are provisional (kind, size,
-// reparse point) until ApplyFileFacts joins them with their base record.
-void ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
-                     std::uint32_t bytesPerSector, MftParseOutput& out);
+// for a record of a multi-record file, its facts; counts the verdict in
+// out.verdicts and returns it. A rejected record, a free one or one with a
+// malformed attribute appends nothing. The record is fixed up in place.
+// Names in an extension record are provisional (kind, size, reparse point)
+// until ApplyFileFacts joins them with their base record.
+MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t recordNumber,
+                                 std::uint32_t bytesPerSector, MftParseOutput& out);
+
+// Appends, for the attribute list value `list` of base record
+// baseRecordNumber, each other record its entries place a name in, once
+// (among the references from `first` on).
+void AppendNameRecords(std::span<const std::byte> list, std::uint64_t baseRecordNumber,
+                       std::vector<MftNameRecordReference>& references, std::size_t first);
 
 // Gives a name the kind of its file and the attributes, size and reparse
 // state that follow from it: a folder gets 0x10 and size 0; a file loses 0x10,

@@ -64,50 +64,6 @@ struct DataFragment {
     std::uint64_t recordNumber = 0;
 };
 
-// The value of the record's attribute list, resident or not; empty when the
-// record has none. False when it is there but cannot be read.
-bool ReadAttributeList(VolumeReader& reader, std::uint32_t bytesPerCluster, std::span<const std::byte> record,
-                       std::vector<std::byte>& value) {
-    ByteReader r(record);
-    std::size_t offset = r.U16(rec::FirstAttributeOffset);
-    while (r.Has(offset, attr::CommonHeaderSize)) {
-        const std::uint32_t type = r.U32(offset + attr::Type);
-        const std::uint32_t length = r.U32(offset + attr::Length);
-        if (type == attr::TypeEnd) {
-            return true;
-        }
-        if (length < attr::CommonHeaderSize || !r.Has(offset, length)) {
-            return false;
-        }
-        if (type == attr::TypeAttributeList) {
-            ByteReader a(r.Sub(offset, length));
-            if (a.U8(attr::NonResident) == 0) {
-                const std::uint32_t valueLength = a.U32(attr::ValueLength);
-                const std::span<const std::byte> bytes = a.Sub(a.U16(attr::ValueOffset), valueLength);
-                value.assign(bytes.begin(), bytes.end());
-                return a.ok();
-            }
-            if (length < attr::NonResidentHeaderSize) {
-                return false;
-            }
-            const std::int64_t size = a.I64(attr::DataSize);
-            const std::size_t pairsOffset = a.U16(attr::MappingPairsOffset);
-            if (size <= 0 || static_cast<std::uint64_t>(size) > MaxAttributeListSize || pairsOffset >= length) {
-                return false;
-            }
-            std::vector<MftRun> listRuns;
-            std::uint64_t clusters = 0;
-            if (!DecodeMappingPairs(a.Sub(pairsOffset, length - pairsOffset), listRuns, clusters)) {
-                return false;
-            }
-            value.assign(static_cast<std::size_t>(size), std::byte{0});
-            return ReadThroughRuns(reader, listRuns, bytesPerCluster, 0, value);
-        }
-        offset += length;
-    }
-    return true;
-}
-
 // The unnamed data extents that the list places, in VCN order.
 bool ListDataFragments(std::span<const std::byte> list, std::vector<DataFragment>& fragments) {
     ByteReader r(list);
@@ -198,6 +154,48 @@ bool AppendRunsFromAttributeList(VolumeReader& reader, const NtfsVolumeData& vol
 
 }  // namespace
 
+bool ReadAttributeList(VolumeReader& reader, std::uint32_t bytesPerCluster, std::span<const std::byte> record,
+                       std::vector<std::byte>& value) {
+    ByteReader r(record);
+    std::size_t offset = r.U16(rec::FirstAttributeOffset);
+    while (r.Has(offset, attr::CommonHeaderSize)) {
+        const std::uint32_t type = r.U32(offset + attr::Type);
+        const std::uint32_t length = r.U32(offset + attr::Length);
+        if (type == attr::TypeEnd) {
+            return true;
+        }
+        if (length < attr::CommonHeaderSize || !r.Has(offset, length)) {
+            return false;
+        }
+        if (type == attr::TypeAttributeList) {
+            ByteReader a(r.Sub(offset, length));
+            if (a.U8(attr::NonResident) == 0) {
+                const std::uint32_t valueLength = a.U32(attr::ValueLength);
+                const std::span<const std::byte> bytes = a.Sub(a.U16(attr::ValueOffset), valueLength);
+                value.assign(bytes.begin(), bytes.end());
+                return a.ok();
+            }
+            if (length < attr::NonResidentHeaderSize) {
+                return false;
+            }
+            const std::int64_t size = a.I64(attr::DataSize);
+            const std::size_t pairsOffset = a.U16(attr::MappingPairsOffset);
+            if (size <= 0 || static_cast<std::uint64_t>(size) > MaxAttributeListSize || pairsOffset >= length) {
+                return false;
+            }
+            std::vector<MftRun> listRuns;
+            std::uint64_t clusters = 0;
+            if (!DecodeMappingPairs(a.Sub(pairsOffset, length - pairsOffset), listRuns, clusters)) {
+                return false;
+            }
+            value.assign(static_cast<std::size_t>(size), std::byte{0});
+            return ReadThroughRuns(reader, listRuns, bytesPerCluster, 0, value);
+        }
+        offset += length;
+    }
+    return true;
+}
+
 bool IsOwnMftName(const MftParseOutput& parsed) {
     for (std::size_t i = 0; i < parsed.entries.size(); ++i) {
         const MftEntry& e = parsed.entries[i];
@@ -219,18 +217,11 @@ std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCl
     return total;
 }
 
-MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
-                                std::uint64_t& dataSize) {
-    const std::uint32_t recordSize = volume.bytesPerFileRecordSegment;
-    if (recordSize == 0 || volume.mftStartLcn < 0) {
-        return MftRunListStatus::Unreadable;
-    }
-    std::vector<std::byte> record(recordSize);
-    std::uint64_t offset = 0;
-    if (!CheckedMultiply(static_cast<std::uint64_t>(volume.mftStartLcn), volume.bytesPerCluster, offset) ||
-        !ReadExactly(reader, offset, record)) {
-        return MftRunListStatus::Unreadable;
-    }
+namespace {
+
+// Decodes the MFT's runs from a first record as read (not fixed up).
+MftRunListStatus DecodeFirstRecord(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<std::byte> record,
+                                   std::vector<MftRun>& runs, std::uint64_t& dataSize) {
     const bool isOwnRecord = IsOwnMftRecord(record, volume.bytesPerSector);
     if (!ApplyRecordFixups(record, volume.bytesPerSector)) {
         return MftRunListStatus::Unreadable;
@@ -240,6 +231,12 @@ MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volu
     }
     if (!DecodeMftDataRuns(record, runs, dataSize)) {
         return MftRunListStatus::Unreadable;
+    }
+    // Reading an MFT larger than its volume would take as long as the claim
+    // is large and find nothing real.
+    if (volume.volumeBytes != 0 &&
+        (dataSize > volume.volumeBytes || RunBytes(runs, volume.bytesPerCluster) > volume.volumeBytes)) {
+        return MftRunListStatus::LargerThanVolume;
     }
     if (RunBytes(runs, volume.bytesPerCluster) >= dataSize) {
         return MftRunListStatus::Read;
@@ -251,6 +248,54 @@ MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volu
                    RunBytes(runs, volume.bytesPerCluster) >= dataSize
                ? MftRunListStatus::Read
                : MftRunListStatus::Unreadable;
+}
+
+bool ReadRecordAt(VolumeReader& reader, const NtfsVolumeData& volume, std::int64_t lcn, std::vector<std::byte>& record) {
+    record.assign(volume.bytesPerFileRecordSegment, std::byte{0});
+    std::uint64_t offset = 0;
+    return lcn >= 0 && CheckedMultiply(static_cast<std::uint64_t>(lcn), volume.bytesPerCluster, offset) &&
+           ReadExactly(reader, offset, record);
+}
+
+}  // namespace
+
+MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
+                                std::uint64_t& dataSize) {
+    std::vector<std::byte> record;
+    if (volume.bytesPerFileRecordSegment == 0 || !ReadRecordAt(reader, volume, volume.mftStartLcn, record)) {
+        return MftRunListStatus::Unreadable;
+    }
+    return DecodeFirstRecord(reader, volume, std::move(record), runs, dataSize);
+}
+
+MftRunListStatus ReadMftRunListOrMirror(VolumeReader& reader, const NtfsVolumeData& volume,
+                                        std::vector<MftRun>& runs, std::uint64_t& dataSize,
+                                        std::optional<MftMirroredRecordZero>& mirrored) {
+    mirrored.reset();
+    const MftRunListStatus own = ReadMftRunList(reader, volume, runs, dataSize);
+    std::vector<std::byte> copy;
+    if (own == MftRunListStatus::Read || volume.mftMirrorStartLcn <= 0 || volume.bytesPerFileRecordSegment == 0 ||
+        !ReadRecordAt(reader, volume, volume.mftMirrorStartLcn, copy)) {
+        return own;
+    }
+    std::vector<MftRun> mirrorRuns;
+    std::uint64_t mirrorSize = 0;
+    if (DecodeFirstRecord(reader, volume, copy, mirrorRuns, mirrorSize) != MftRunListStatus::Read) {
+        return own;  // a geometry that is wrong is wrong for the mirror too
+    }
+    MftMirroredRecordZero zero;
+    std::vector<std::byte> damaged;
+    if (ReadRecordAt(reader, volume, volume.mftStartLcn, damaged)) {
+        MftParseOutput scratch;
+        zero.damage = ParseFileRecord(damaged, 0, volume.bytesPerSector, scratch);
+    } else {
+        zero.damage = MftRecordVerdict::NotFileRecord;
+    }
+    zero.record = std::move(copy);
+    mirrored = std::move(zero);
+    runs = std::move(mirrorRuns);
+    dataSize = mirrorSize;
+    return MftRunListStatus::Read;
 }
 
 }  // namespace varnel::core

@@ -3,6 +3,8 @@
 // record through the volume reader.
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "ntfs/MftRecord.h"
@@ -14,6 +16,7 @@ enum class MftRunListStatus {
     Read,
     Unreadable,  // the record cannot be read or decoded, or its runs do not cover the MFT
     NotTheMft,   // a sound record, but not record 0 named $MFT: the volume's geometry is wrong
+    LargerThanVolume,  // an MFT (data size or runs) larger than volume.volumeBytes
 };
 
 // Reads the MFT's first record at MftStartLcn, checks that it is the MFT's
@@ -26,9 +29,27 @@ enum class MftRunListStatus {
 MftRunListStatus ReadMftRunList(VolumeReader& reader, const NtfsVolumeData& volume, std::vector<MftRun>& runs,
                                 std::uint64_t& dataSize);
 
+// Record 0 taken from $MFTMirr because the MFT's own copy is damaged.
+struct MftMirroredRecordZero {
+    MftRecordVerdict damage = MftRecordVerdict::Parsed;  // what the MFT's copy is; Parsed: sound but unusable
+    std::vector<std::byte> record;                       // the mirror's copy, as read (not fixed up)
+};
+
+// ReadMftRunList, and when the MFT's own first record cannot be used, the
+// same from the copy in $MFTMirr (volume.mftMirrorStartLcn); `mirrored`
+// then holds that copy, which the scan parses in place of record 0.
+MftRunListStatus ReadMftRunListOrMirror(VolumeReader& reader, const NtfsVolumeData& volume,
+                                        std::vector<MftRun>& runs, std::uint64_t& dataSize,
+                                        std::optional<MftMirroredRecordZero>& mirrored);
+
 // Whether the names of the whole MFT (settled) include record 0's own, $MFT
 // in the root folder.
 bool IsOwnMftName(const MftParseOutput& parsed);
+
+// The value of a fixed-up record's attribute list, resident or not; empty
+// when the record has none. False when it is there but cannot be read.
+bool ReadAttributeList(VolumeReader& reader, std::uint32_t bytesPerCluster, std::span<const std::byte> record,
+                       std::vector<std::byte>& value);
 
 // Total bytes of the stored runs, saturating at 2^64 - 1.
 std::uint64_t RunBytes(const std::vector<MftRun>& runs, std::uint32_t bytesPerCluster);

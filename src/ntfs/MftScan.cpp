@@ -1,11 +1,15 @@
 #include "ntfs/MftScan.h"
 
 #include <algorithm>
+#include <iterator>
+#include <span>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "ntfs/MftDamage.h"
 #include "ntfs/MftRunList.h"
+#include "ntfs/MftStream.h"
 #include "ntfs/MftTreeAssembly.h"
 #include "ntfs/NtfsLayout.h"
 #include "base/PathRules.h"
@@ -33,9 +37,14 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     std::uint64_t dataSize = 0;
 
     auto t = ScanClock::now();
-    const MftRunListStatus runList = ReadMftRunList(reader, volume, runs, dataSize);
+    std::optional<MftMirroredRecordZero> mirrored;
+    const MftRunListStatus runList = ReadMftRunListOrMirror(reader, volume, runs, dataSize, mirrored);
     if (runList == MftRunListStatus::NotTheMft) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT record 0 is not the MFT's own record.",
+                                   start.start);
+    }
+    if (runList == MftRunListStatus::LargerThanVolume) {
+        return MakeFailedMftResult(std::move(start.rootPath), L"The MFT claims more bytes than the volume holds.",
                                    start.start);
     }
     if (runList != MftRunListStatus::Read || runs.empty() || dataSize == 0) {
@@ -47,18 +56,59 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
 
     MftParseOutput parsed;
     t = ScanClock::now();
-    if (!EnumerateMft(reader, volume, runs, dataSize, token, parsed, stats, start.threadsPerDrive, progress)) {
+    const std::span<const std::byte> recordZero =
+        mirrored ? std::span<const std::byte>(mirrored->record) : std::span<const std::byte>();
+    if (!EnumerateMft(reader, volume, runs, dataSize, token, parsed, stats, start.threadsPerDrive, progress,
+                      recordZero)) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT records could not be enumerated.",
                                    start.start);
     }
-    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles);
+    stats.verdicts = parsed.verdicts;
+
+    // Damage is told apart from what lies outside the scanned folder only
+    // when the walk starts at the volume's root.
+    const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
+    const bool wholeVolume = rootRecord == ntfs::RootFolderRecord;
+    std::vector<ScanError> damage;
+    if (mirrored) {
+        damage.push_back(DescribeMirroredRecordZero(start.rootPath, mirrored->damage));
+    }
+    const std::uint64_t recordCount = dataSize / volume.bytesPerFileRecordSegment;
+    MftStream mft(reader, runs, volume.bytesPerCluster);
+    MftDamageContext context{recordCount, volume.bytesPerSector, volume.volumeBytes,
+                             [&](std::uint64_t record, std::vector<std::byte>& bytes) {
+                                 bytes.assign(volume.bytesPerFileRecordSegment, std::byte{0});
+                                 std::size_t obtained = 0;
+                                 return record < recordCount &&
+                                        mft.Read(record * volume.bytesPerFileRecordSegment, bytes, obtained) &&
+                                        obtained == bytes.size();
+                             },
+                             start.volumeMayChange};
+    std::vector<MftNameRecordReference> lostNameRecords;
+    std::vector<MftNameRecordReference> salvagedNameRecords;
+    if (wholeVolume && !token.IsCancelled()) {
+        // Attribute lists kept outside their records (files with many names
+        // or extents, a few on any volume) are read now for the records
+        // they say hold names.
+        std::vector<std::byte> record;
+        std::vector<std::byte> list;
+        for (const std::uint64_t base : parsed.outsideAttributeLists) {
+            if (context.readRecord(base, record) && ApplyRecordFixups(record, volume.bytesPerSector) &&
+                ReadAttributeList(reader, volume.bytesPerCluster, record, list)) {
+                AppendNameRecords(list, base, parsed.nameRecords, parsed.nameRecords.size());
+            }
+        }
+        lostNameRecords = FindLostNameRecords(parsed);
+        salvagedNameRecords = SalvageTornNameRecords(lostNameRecords, context, parsed);
+    }
+    std::vector<std::uint64_t> droppedBases;
+    ApplyFileFacts(parsed.entries, parsed.multiRecordFiles, &droppedBases);
     stats.enumerateMftMs = Since(t);
     stats.nodes = parsed.entries.size();
 
     // A whole MFT without the scanned folder (or with a file in its place)
     // was read from the wrong place or is not this volume's: an empty
     // Completed scan would hide that, a failure lets the scheduler fall back.
-    const std::uint64_t rootRecord = start.rootRecordNumber & ntfs::RecordNumberMask;
     std::uint16_t rootSequence = 0;
     if (!token.IsCancelled()) {
         if (!IsOwnMftName(parsed)) {
@@ -92,7 +142,16 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         stats.buildChildrenMs = Since(t);
 
         t = ScanClock::now();
-        PopulateTree(builder, rootIndex, {rootRecord, rootSequence}, parsed.names, children, token, state);
+        MftTreeWalk walk(builder, parsed.names, children, token, state);
+        if (volume.volumeBytes != 0) {
+            walk.LimitSizeOnDisk(volume.volumeBytes);
+        }
+        walk.Watch(BasesOf(lostNameRecords));
+        walk.Expand(rootIndex, {rootRecord, rootSequence});
+        if (wholeVolume && !token.IsCancelled()) {
+            AccountForDamage(walk, builder, rootIndex, children, parsed.names, context, lostNameRecords,
+                             salvagedNameRecords, droppedBases, damage);
+        }
         stats.populateTreeMs = Since(t);
         // The names now live in the tree: the parse output and the index go
         // before the totals and the tree's own child index take memory.
@@ -106,9 +165,17 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
 
     const std::int64_t totalMs = Since(start.start);
     WriteMftTrace(stats, totalMs);
-    const ScanStatus status = token.IsCancelled() ? ScanStatus::Cancelled : ScanStatus::Completed;
+    const ScanStatus status = token.IsCancelled() ? ScanStatus::Cancelled
+                              : damage.empty()     ? ScanStatus::Completed
+                                                   : ScanStatus::NeedsCheck;
     ScanResult result = builder.FinishResult(status, std::move(start.rootPath), totalMs);
     result.engine = ScanEngineKind::NtfsMft;
+    if (result.status == ScanStatus::NeedsCheck) {
+        result.message = DamageMessage(damage.size());
+        result.errors.insert(result.errors.end(), std::make_move_iterator(damage.begin()),
+                             std::make_move_iterator(damage.end()));
+        result.errorCount = result.errors.size();
+    }
     return result;
 }
 

@@ -27,6 +27,7 @@ struct MftScanStart {
     // widened to whole sectors past it. A device passes the maximum.
     std::uint64_t volumeSize = std::numeric_limits<std::uint64_t>::max();
     MftScanStats stats;                       // queryVolumeMs and resolveRootMs filled in
+    bool volumeMayChange = false;             // a mounted volume, written while it is read
 };
 
 // Every read of the volume goes through one SectorAlignedReader, so the

@@ -48,6 +48,8 @@ MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, co
         const MftEntry& entry = entries[i];
         if (entry.parentRecordNumber < limit) {
             index.links_[start[static_cast<std::size_t>(entry.parentRecordNumber)]++] = MftLink(entry);
+        } else {
+            index.beyond_.push_back({entry.parentRecordNumber, MftLink(entry)});
         }
     }
     for (std::size_t r = start.size(); r-- > 1;) {
@@ -77,11 +79,6 @@ bool IsDotName(std::wstring_view name) noexcept {
     return name[0] == L'.' && (name.size() == 1 || (name.size() == 2 && name[1] == L'.'));
 }
 
-struct MftPendingFolder {
-    MftFolderReference folder;
-    std::uint64_t nodeIndex;
-};
-
 // Paths are derived only when someone listens: a scan without progress
 // builds none.
 void Report(MftProgressState& state, const ScanTreeBuilder& builder, std::uint64_t node) {
@@ -93,87 +90,141 @@ void Report(MftProgressState& state, const ScanTreeBuilder& builder, std::uint64
 
 }  // namespace
 
+MftTreeWalk::MftTreeWalk(ScanTreeBuilder& builder, const NameStore& names, const MftChildIndex& children,
+                         const ScanCancellationToken& token, MftProgressState& progress)
+    : builder_(builder),
+      names_(names),
+      children_(children),
+      token_(token),
+      progress_(progress),
+      // Folder records already expanded: a damaged MFT can make a folder its
+      // own ancestor, and a folder can have several names; this keeps the
+      // walk finite and each child list read once.
+      expanded_(static_cast<std::size_t>(children.RecordLimit())),
+      // A file with several names (hard links) takes its clusters once: they
+      // count under the first of its names the walk meets, the others take 0.
+      clustersCounted_(static_cast<std::size_t>(children.RecordLimit())) {
+    stack_.reserve(1024);
+}
+
+std::uint64_t MftTreeWalk::NodeOf(std::uint64_t record) const noexcept {
+    const auto it = std::lower_bound(watched_.begin(), watched_.end(), record);
+    return it != watched_.end() && *it == record ? watchedNodes_[static_cast<std::size_t>(it - watched_.begin())]
+                                                 : NoIndex;
+}
+
+void MftTreeWalk::Expand(std::uint64_t nodeIndex, MftFolderReference folder, MftLinkFilter filter) {
+    if (nodeIndex == NoIndex || stopped_) {
+        return;
+    }
+    if (folder.recordNumber < expanded_.size()) {
+        expanded_[static_cast<std::size_t>(folder.recordNumber)] = true;
+    }
+    stack_.push_back({folder, nodeIndex, filter});
+    Drain();
+}
+
+void MftTreeWalk::Adopt(std::uint64_t nodeIndex, std::span<const MftLink> links) {
+    if (nodeIndex == NoIndex || stopped_) {
+        return;
+    }
+    AddLinks({{~0ull, 0}, nodeIndex, MftLinkFilter::SequenceFits}, links);
+    Drain();
+}
+
+void MftTreeWalk::Drain() {
+    ScanProgress& report = progress_.progress;
+    while (!stack_.empty() && !stopped_) {
+        if (token_.IsCancelled()) {
+            stopped_ = true;
+            break;
+        }
+        const Pending pending = stack_.back();
+        stack_.pop_back();
+        // The first folder and then one in `interval`, as with files: the
+        // walk meets tens of thousands a second, more than anyone reads.
+        if (report.foldersScanned++ % progress_.interval == 0) {
+            Report(progress_, builder_, pending.nodeIndex);
+        }
+        AddLinks(pending, children_.ChildrenOf(pending.folder.recordNumber));
+    }
+}
+
+void MftTreeWalk::AddLinks(const Pending& pending, std::span<const MftLink> list) {
+    ScanProgress& report = progress_.progress;
+    const bool takeFitting = pending.filter == MftLinkFilter::SequenceFits;
+    bool sawStale = false;
+    if (watchedNodes_.size() < watched_.size()) {
+        watchedNodes_.resize(watched_.size(), NoIndex);
+    }
+    for (std::size_t first = 0; first < list.size(); first += LinkBatch) {
+        const std::size_t count = std::min(LinkBatch, list.size() - first);
+        // Look, then link: a folder's names lie anywhere in the name
+        // store, and loads issued together wait for memory together
+        // instead of one after another.
+        bool linked[LinkBatch];
+        for (std::size_t k = 0; k < count; ++k) {
+            const MftLink& link = list[first + k];
+            const bool named = link.NameLength() != 0 && !IsDotName(link.Name(names_));
+            const bool fits = SequenceMatches(link.ParentSequence(), pending.folder.sequence);
+            linked[k] = named && fits == takeFitting;
+            sawStale |= named && !fits;
+        }
+        for (std::size_t k = 0; k < count; ++k) {
+            if (CancelledAt(++step_, token_)) {
+                stopped_ = true;
+                return;
+            }
+            if (!linked[k]) {
+                continue;
+            }
+            const MftLink& link = list[first + k];
+            const std::wstring_view name = link.Name(names_);
+            if (!link.IsDirectory()) {
+                ++report.filesScanned;
+                report.bytesFound += link.Size();
+                const auto record = static_cast<std::size_t>(link.RecordNumber());
+                const bool counted = record < clustersCounted_.size() && clustersCounted_[record];
+                if (record < clustersCounted_.size()) {
+                    clustersCounted_[record] = true;
+                }
+                const bool oversized = link.SizeOnDisk() > sizeOnDiskLimit_;
+                const std::uint64_t node =
+                    builder_.AddFile(pending.nodeIndex, name, link.Attributes(),
+                                     FileSizes{link.Size(), counted || oversized ? 0 : link.SizeOnDisk()}, 0);
+                if (oversized && !counted && node != NoIndex) {
+                    oversized_.push_back({link.RecordNumber(), node, link.SizeOnDisk()});
+                }
+                if (!watched_.empty()) {
+                    const auto it = std::lower_bound(watched_.begin(), watched_.end(), link.RecordNumber());
+                    if (it != watched_.end() && *it == link.RecordNumber()) {
+                        std::uint64_t& seen = watchedNodes_[static_cast<std::size_t>(it - watched_.begin())];
+                        seen = seen == NoIndex ? node : seen;
+                    }
+                }
+                if (report.filesScanned % progress_.interval == 0) {
+                    Report(progress_, builder_, node == NoIndex ? pending.nodeIndex : node);
+                }
+                continue;
+            }
+            const std::uint64_t node = builder_.AddFolder(pending.nodeIndex, name, link.Attributes(), 0);
+            const auto record = static_cast<std::size_t>(link.RecordNumber());
+            if (node != NoIndex && !link.IsNameSurrogate() && record < expanded_.size() && !expanded_[record]) {
+                expanded_[record] = true;
+                stack_.push_back({{link.RecordNumber(), link.RecordSequence()}, node, MftLinkFilter::SequenceFits});
+            }
+        }
+    }
+    if (sawStale && takeFitting && pending.folder.sequence != 0) {
+        staleFolders_.push_back(pending.folder);
+    }
+}
+
 void PopulateTree(ScanTreeBuilder& builder, std::uint64_t rootIndex, MftFolderReference root,
                   const NameStore& names, const MftChildIndex& children, const ScanCancellationToken& token,
                   MftProgressState& progress) {
-    if (rootIndex == NoIndex) {
-        return;
-    }
-    // Folder records already expanded: a damaged MFT can make a folder its
-    // own ancestor, and a folder can have several names; this keeps the walk
-    // finite and each child list read once. One bit per record that can
-    // have children.
-    std::vector<bool> expanded(static_cast<std::size_t>(children.RecordLimit()));
-    if (root.recordNumber < expanded.size()) {
-        expanded[static_cast<std::size_t>(root.recordNumber)] = true;
-    }
-    std::vector<MftPendingFolder> stack;
-    stack.reserve(1024);
-    stack.push_back({root, rootIndex});
-
-    // A file with several names (hard links) takes its clusters once: they
-    // count under the first of its names the walk meets, the others take 0.
-    std::vector<bool> clustersCounted(static_cast<std::size_t>(children.RecordLimit()));
-
-    ScanProgress& report = progress.progress;
-    std::uint64_t step = 0;
-    while (!stack.empty()) {
-        if (token.IsCancelled()) {
-            break;
-        }
-        const MftPendingFolder pending = stack.back();
-        stack.pop_back();
-        // The first folder and then one in `interval`, as with files: the
-        // walk meets tens of thousands a second, more than anyone reads.
-        if (report.foldersScanned++ % progress.interval == 0) {
-            Report(progress, builder, pending.nodeIndex);
-        }
-
-        const std::span<const MftLink> list = children.ChildrenOf(pending.folder.recordNumber);
-        for (std::size_t first = 0; first < list.size(); first += LinkBatch) {
-            const std::size_t count = std::min(LinkBatch, list.size() - first);
-            // Look, then link: a folder's names lie anywhere in the name
-            // store, and loads issued together wait for memory together
-            // instead of one after another.
-            bool linked[LinkBatch];
-            for (std::size_t k = 0; k < count; ++k) {
-                const MftLink& link = list[first + k];
-                linked[k] = link.NameLength() != 0 && !IsDotName(link.Name(names)) &&
-                            SequenceMatches(link.ParentSequence(), pending.folder.sequence);
-            }
-            for (std::size_t k = 0; k < count; ++k) {
-                if (CancelledAt(++step, token)) {
-                    return;
-                }
-                if (!linked[k]) {
-                    continue;
-                }
-                const MftLink& link = list[first + k];
-                const std::wstring_view name = link.Name(names);
-                if (!link.IsDirectory()) {
-                    ++report.filesScanned;
-                    report.bytesFound += link.Size();
-                    const auto record = static_cast<std::size_t>(link.RecordNumber());
-                    const bool counted = record < clustersCounted.size() && clustersCounted[record];
-                    if (record < clustersCounted.size()) {
-                        clustersCounted[record] = true;
-                    }
-                    const std::uint64_t node = builder.AddFile(pending.nodeIndex, name, link.Attributes(),
-                                                               FileSizes{link.Size(), counted ? 0 : link.SizeOnDisk()}, 0);
-                    if (report.filesScanned % progress.interval == 0) {
-                        Report(progress, builder, node == NoIndex ? pending.nodeIndex : node);
-                    }
-                    continue;
-                }
-                const std::uint64_t node = builder.AddFolder(pending.nodeIndex, name, link.Attributes(), 0);
-                const auto record = static_cast<std::size_t>(link.RecordNumber());
-                if (node != NoIndex && !link.IsNameSurrogate() && record < expanded.size() && !expanded[record]) {
-                    expanded[record] = true;
-                    stack.push_back({{link.RecordNumber(), link.RecordSequence()}, node});
-                }
-            }
-        }
-    }
+    MftTreeWalk walk(builder, names, children, token, progress);
+    walk.Expand(rootIndex, root);
 }
 
 std::string FormatMftTrace(const MftScanStats& stats, std::int64_t totalMs) {
@@ -197,6 +248,12 @@ std::string FormatMftTrace(const MftScanStats& stats, std::int64_t totalMs) {
     line += ", finalizeMs=" + s(stats.finalizeMs);
     line += ", totalMs=" + s(totalMs);
     line += ", parseWorkerLimit=" + u(stats.parseWorkerLimit);
+    // Rejected records by reason, after every figure the line always had.
+    for (std::size_t v = 1; v < stats.verdicts.size(); ++v) {
+        line += ", ";
+        line += VerdictTraceName(static_cast<MftRecordVerdict>(v));
+        line += '=' + u(stats.verdicts[v]);
+    }
     line += '\n';
     return line;
 }

@@ -80,6 +80,13 @@ public:
     }
     // Records at and above this have no names below them.
     std::uint64_t RecordLimit() const noexcept { return start_.empty() ? 0 : start_.size() - 1; }
+    // The names whose parent reference lies beyond the MFT, with that
+    // reference's record number, in entry order. Only a damaged volume has any.
+    struct BeyondLink {
+        std::uint64_t parentRecordNumber;
+        MftLink link;
+    };
+    const std::vector<BeyondLink>& LinksBeyond() const noexcept { return beyond_; }
     std::size_t MemoryBytes() const noexcept {
         return start_.capacity() * sizeof(std::uint32_t) + (start_.empty() ? 0 : start_.back()) * sizeof(MftLink);
     }
@@ -89,6 +96,7 @@ private:
                                        const ScanCancellationToken& token);
     std::vector<std::uint32_t> start_;  // record -> first place in links_; one more than RecordLimit()
     std::unique_ptr<MftLink[]> links_;
+    std::vector<BeyondLink> beyond_;
 };
 
 // Places in the index are 32-bit: a longer list cannot become a tree anyway.
@@ -103,8 +111,9 @@ struct MftProgressState {
 
 // Files the names whose parent record is below recordLimit (the MFT's
 // record count: every name's own record lies below it, so no other parent
-// can be reached). The entries are freed once filed, so the parse list and
-// the index are never whole at the same time for long. Gives an empty index
+// can be reached); the others are kept aside as LinksBeyond. The entries
+// are freed once filed, so the parse list and the index are never whole at
+// the same time for long. Gives an empty index
 // (the entries kept) when the token is cancelled or the list holds more
 // than MftMaxEntries names.
 MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token);
@@ -120,15 +129,90 @@ struct MftFolderReference {
 // names give it; nothing when no name makes that record a folder.
 std::optional<std::uint16_t> FindFolderSequence(const MftEntryList& entries, std::uint64_t recordNumber);
 
+// Which names of the folder it starts from a walk takes.
+enum class MftLinkFilter : std::uint8_t {
+    SequenceFits,     // those whose parent reference fits the folder's sequence number: the tree
+    SequenceDiffers,  // only the others: names left pointing at a record since reused
+};
+
+// A file whose bytes on disk no volume of the scanned size can hold: they
+// are left out of every total.
+struct MftOversizedFile {
+    std::uint64_t recordNumber = 0;
+    std::uint64_t nodeIndex = 0;
+    std::uint64_t sizeOnDisk = 0;
+};
+
+// The depth-first walk that turns the child index into nodes. It keeps,
+// across several starts, which folder records it entered and which files'
+// clusters it counted: a folder met from the root and again from a lost
+// folder's placeholder is expanded once, and a file's clusters count once.
+class MftTreeWalk {
+public:
+    MftTreeWalk(ScanTreeBuilder& builder, const NameStore& names, const MftChildIndex& children,
+                const ScanCancellationToken& token, MftProgressState& progress);
+
+    // Adds the names below folder (those the filter takes) under the node
+    // nodeIndex, and everything below them. Marks the folder entered.
+    void Expand(std::uint64_t nodeIndex, MftFolderReference folder,
+                MftLinkFilter filter = MftLinkFilter::SequenceFits);
+    // Adds the given names (of any parent sequence) and everything below
+    // them under the node nodeIndex.
+    void Adopt(std::uint64_t nodeIndex, std::span<const MftLink> links);
+
+    bool WasExpanded(std::uint64_t record) const noexcept {
+        return record < expanded_.size() && expanded_[static_cast<std::size_t>(record)];
+    }
+    // Entered folders that also hold names of another sequence number, each
+    // once, in the order met.
+    const std::vector<MftFolderReference>& FoldersWithStaleNames() const noexcept { return staleFolders_; }
+
+    // Bytes on disk above this are not summed but listed in OversizedFiles.
+    void LimitSizeOnDisk(std::uint64_t bytes) noexcept { sizeOnDiskLimit_ = bytes; }
+    const std::vector<MftOversizedFile>& OversizedFiles() const noexcept { return oversized_; }
+
+    // Records (ascending) whose first file node the walk remembers, for
+    // error rows that name the file's path.
+    void Watch(std::vector<std::uint64_t> records) { watched_ = std::move(records); }
+    // The first node of a watched record, or NoIndex.
+    std::uint64_t NodeOf(std::uint64_t record) const noexcept;
+
+private:
+    struct Pending {
+        MftFolderReference folder;
+        std::uint64_t nodeIndex;
+        MftLinkFilter filter;
+    };
+    void AddLinks(const Pending& pending, std::span<const MftLink> list);
+    void Drain();
+
+    ScanTreeBuilder& builder_;
+    const NameStore& names_;
+    const MftChildIndex& children_;
+    const ScanCancellationToken& token_;
+    MftProgressState& progress_;
+    // One bit per record that can have children.
+    std::vector<bool> expanded_;
+    std::vector<bool> clustersCounted_;
+    std::vector<Pending> stack_;
+    std::vector<MftFolderReference> staleFolders_;
+    std::vector<MftOversizedFile> oversized_;
+    std::uint64_t sizeOnDiskLimit_ = ~0ull;
+    std::vector<std::uint64_t> watched_;
+    std::vector<std::uint64_t> watchedNodes_;  // parallel to watched_
+    std::uint64_t step_ = 0;
+    bool stopped_ = false;
+};
+
 // Adds a node for every name reachable from the root folder below the root
 // node. Each folder record is expanded once, under the first of its names the
 // walk meets (a crafted volume cannot multiply the nodes by giving folders
 // many names), so the walk ends on any data. A name is attached only when its
 // parent reference's sequence number fits the folder's record: a name left
 // pointing at a record since reused by another folder is an orphan, and like
-// every orphan never becomes a node. Name-surrogate reparse folders
-// (junctions, symbolic links) get no children; other reparse folders (cloud
-// files) are entered. "." and ".." never become nodes. Stops (leaving what
+// every orphan is not reached from the root (MftDamage sets orphans aside).
+// Name-surrogate reparse folders (junctions, symbolic links) get no
+// children; other reparse folders (cloud files) are entered. "." and ".." never become nodes. Stops (leaving what
 // was added) when the token is cancelled, also between the children of one
 // folder. The progress's current path is the builder's path of the folder
 // being expanded (or of a reported file).

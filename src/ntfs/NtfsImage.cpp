@@ -28,6 +28,7 @@ constexpr std::uint32_t MaxSectorSize = 4096;
 constexpr std::uint64_t MaxClusterSize = 2 * 1024 * 1024;
 constexpr std::uint64_t MinRecordSize = 512;
 constexpr std::uint64_t MaxRecordSize = 64 * 1024;
+constexpr std::uint64_t MaxClusters = 0xFFFF'FFFFull;
 
 bool ReadFully(VolumeReader& reader, std::uint64_t offset, std::span<std::byte> buffer) {
     std::size_t got = 0;
@@ -131,6 +132,12 @@ std::variant<NtfsVolumeData, std::wstring> ParseNtfsBootSector(std::span<const s
     if (totalSectors == 0) {
         return std::wstring(L"Image boot sector has an implausible volume size.");
     }
+    // NTFS addresses at most 2^32 - 1 clusters; a count beyond that is no
+    // volume's, and every size checked against it would pass.
+    std::uint64_t volumeBytes = 0;
+    if (!CheckedMultiply(totalSectors, sectorSize, volumeBytes) || volumeBytes / clusterSize > MaxClusters) {
+        return std::wstring(L"Image boot sector claims more sectors than an NTFS volume can hold.");
+    }
     if (mftLcn > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
         !CheckedMultiply(mftLcn, clusterSize, mftOffset) || !CheckedAdd(mftOffset, recordSize, mftEnd) ||
         mftEnd > imageSize) {
@@ -141,6 +148,16 @@ std::variant<NtfsVolumeData, std::wstring> ParseNtfsBootSector(std::span<const s
     volume.bytesPerCluster = static_cast<std::uint32_t>(clusterSize);
     volume.bytesPerFileRecordSegment = static_cast<std::uint32_t>(recordSize);
     volume.mftStartLcn = static_cast<std::int64_t>(mftLcn);
+    // A mirror outside the image is simply not there to fall back on.
+    const std::uint64_t mirrorLcn = r.U64(boot::MftMirrorStartLcn);
+    std::uint64_t mirrorOffset = 0;
+    std::uint64_t mirrorEnd = 0;
+    if (mirrorLcn != 0 && CheckedMultiply(mirrorLcn, clusterSize, mirrorOffset) &&
+        CheckedAdd(mirrorOffset, recordSize, mirrorEnd) && mirrorEnd <= imageSize) {
+        volume.mftMirrorStartLcn = static_cast<std::int64_t>(mirrorLcn);
+    }
+    // The boot sector's count leaves out the backup boot sector after it.
+    volume.volumeBytes = volumeBytes + sectorSize;
     return volume;
 }
 

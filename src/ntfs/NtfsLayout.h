@@ -107,6 +107,7 @@ inline constexpr std::size_t BytesPerSector = 0x0B;     // u16
 inline constexpr std::size_t SectorsPerCluster = 0x0D;  // u8; above 0x80, 2^(256 - v) sectors
 inline constexpr std::size_t TotalSectors = 0x28;       // u64
 inline constexpr std::size_t MftStartLcn = 0x30;        // u64
+inline constexpr std::size_t MftMirrorStartLcn = 0x38;  // u64, $MFTMirr: copies of the first records
 inline constexpr std::size_t ClustersPerFileRecord = 0x40;  // i8, negative means 2^(-v) bytes
 inline constexpr std::size_t EndMarker = 0x1FE;         // u16 0xAA55
 inline constexpr std::size_t Size = 512;

@@ -41,6 +41,7 @@ ScanResult NtfsMftScanEngine::Scan(const std::wstring& path, ScanCancellationTok
     start.start = ScanClock::now();
     start.rootPath = TrimTrailingSeparators(path);
     start.threadsPerDrive = threadsPerDrive_;
+    start.volumeMayChange = true;
     const std::wstring& rootPath = start.rootPath;
 
     NtfsVolumeOpen open = OpenNtfsVolume(rootPath);

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "ntfs/ByteReader.h"
 #include "ntfs/NtfsLayout.h"
 #include "ntfs/NtfsVolume.h"
 
@@ -65,6 +66,12 @@ VolumeQuery QueryVolume(HANDLE volume, NtfsVolumeData& data) {
     data.bytesPerCluster = buffer.BytesPerCluster;
     data.bytesPerFileRecordSegment = buffer.BytesPerFileRecordSegment;
     data.mftStartLcn = buffer.MftStartLcn.QuadPart;
+    data.mftMirrorStartLcn = buffer.Mft2StartLcn.QuadPart;
+    if (buffer.TotalClusters.QuadPart > 0 &&
+        !CheckedMultiply(static_cast<std::uint64_t>(buffer.TotalClusters.QuadPart), buffer.BytesPerCluster,
+                         data.volumeBytes)) {
+        data.volumeBytes = 0;
+    }
     if (data.bytesPerSector == 0 || data.bytesPerCluster == 0 || data.bytesPerFileRecordSegment == 0) {
         return VolumeQuery::NotUsable;
     }

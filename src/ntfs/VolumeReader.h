@@ -18,6 +18,12 @@ struct NtfsVolumeData {
     std::uint32_t bytesPerCluster = 0;
     std::uint32_t bytesPerFileRecordSegment = 0;  // size of one MFT record
     std::int64_t mftStartLcn = 0;                 // cluster where the MFT's first record lies
+    // Where $MFTMirr keeps copies of the first records; 0 when not known
+    // (cluster 0 holds the boot sector, never the mirror).
+    std::int64_t mftMirrorStartLcn = 0;
+    // Bytes the volume holds; 0 when not known. Sizes beyond it (an MFT, a
+    // file's bytes on disk) are damage, never data.
+    std::uint64_t volumeBytes = 0;
 };
 
 class VolumeReader {

@@ -116,6 +116,7 @@ const char* StatusName(core::ScanStatus status) {
         case core::ScanStatus::Completed: return "Completed";
         case core::ScanStatus::Cancelled: return "Cancelled";
         case core::ScanStatus::Failed: return "Failed";
+        case core::ScanStatus::NeedsCheck: return "NeedsCheck";
     }
     return "Unknown";
 }
@@ -243,7 +244,9 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
         }
     }
     for (const core::ScanError& error : result.errors) {
-        out += "error,,," + CsvField(error.path) + ",,,,,,,,,," + Number(error.code) + ",\n";
+        // A damaged volume's sentence stands in the name column, empty otherwise.
+        out += "error,,," + CsvField(error.path) + ',' + CsvField(error.detail) + ",,,,,,,,," + Number(error.code) +
+               ",\n";
     }
     const auto appendRanking = [&](const char* kind, const std::vector<std::uint64_t>& indices) {
         for (const std::uint64_t index : indices) {
@@ -298,7 +301,11 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     for (std::size_t i = 0; i < result.errors.size(); ++i) {
         out += i == 0 ? "\n    " : ",\n    ";
         out += "{\"path\": " + JsonString(result.errors[i].path) +
-               ", \"code\": " + Number(result.errors[i].code) + '}';
+               ", \"code\": " + Number(result.errors[i].code);
+        if (!result.errors[i].detail.empty()) {
+            out += ", \"detail\": " + JsonString(result.errors[i].detail);
+        }
+        out += '}';
     }
     out += result.errors.empty() ? "]" : "\n  ]";
     const auto appendRanking = [&](const char* key, const std::vector<std::uint64_t>& indices) {

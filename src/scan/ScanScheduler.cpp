@@ -138,6 +138,9 @@ ScanResult ScanScheduler::Scan(const std::vector<std::wstring>& paths, const std
             bytesBefore += root.nodes[root.rootIndex].TotalSize();
         }
         const bool rootCancelled = root.status == ScanStatus::Cancelled;
+        if (root.status == ScanStatus::NeedsCheck && merged.status == ScanStatus::Completed) {
+            merged.status = ScanStatus::NeedsCheck;  // one damaged drive is news for the whole
+        }
         try {
             MergeRootResult(merged, std::move(root));
         } catch (const std::exception&) {

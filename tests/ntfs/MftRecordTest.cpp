@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "support/SyntheticMft.h"
+#include "ntfs/ByteReader.h"
 #include "ntfs/MftRecord.h"
 
 namespace varnel::core {
@@ -124,22 +126,45 @@ TEST(ParseFileRecord, NegativeSizesCountAsZero) {
 
 // ---- rejected records and skipped names --------------------------------------
 
+struct RejectedCase {
+    const char* name;
+    std::function<void(Bytes&)> corrupt;
+    MftRecordVerdict verdict;  // what the trace counts it as
+};
+
 TEST(ParseFileRecord, RecordsThatYieldNothing) {
-    const FixupCase cases[] = {
-        {"NotInUse", [](Bytes& r) { Put(r, 22, 0, 2); }, 512},
-        {"BadSignature", [](Bytes& r) { r[1] = std::byte{'X'}; }, 512},
-        {"TornUpdateSequence", [](Bytes& r) { Put(r, 1022, 0xBEEF, 2); }, 512},
-        {"WrongUpdateSequenceCount", [](Bytes& r) { Put(r, 6, 5, 2); }, 512},
-        {"AttributeLengthBelowSixteen", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 8, 4); }, 512},
-        {"AttributeLengthZero", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 0, 4); }, 512},
-        {"AttributePastRecord", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 4096, 4); }, 512},
-        {"AttributePastBytesInUse", [](Bytes& r) { Put(r, 24, Get(r, 20, 2) + 40, 4); }, 512},
+    using V = MftRecordVerdict;
+    const RejectedCase cases[] = {
+        {"NotInUse", [](Bytes& r) { Put(r, 22, 0, 2); }, V::NotInUse},
+        {"BadSignature", [](Bytes& r) { r[1] = std::byte{'X'}; }, V::NotFileRecord},
+        {"NeverWritten", [](Bytes& r) { std::fill(r.begin(), r.end(), std::byte{0}); }, V::NeverUsed},
+        {"MarkedBaad", [](Bytes& r) { Put(r, 0, 0x44414142, 4); }, V::MarkedBad},
+        {"TornUpdateSequence", [](Bytes& r) { Put(r, 1022, 0xBEEF, 2); }, V::Torn},
+        {"WrongUpdateSequenceCount", [](Bytes& r) { Put(r, 6, 5, 2); }, V::BadUpdateSequence},
+        {"AttributeLengthBelowSixteen", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 8, 4); }, V::MalformedAttribute},
+        {"AttributeLengthZero", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 0, 4); }, V::MalformedAttribute},
+        {"AttributePastRecord", [](Bytes& r) { Put(r, Get(r, 20, 2) + 4, 4096, 4); }, V::MalformedAttribute},
+        {"AttributePastBytesInUse", [](Bytes& r) { Put(r, 24, Get(r, 20, 2) + 40, 4); }, V::MalformedAttribute},
     };
-    for (const FixupCase& c : cases) {
+    for (const RejectedCase& c : cases) {
         Bytes record = RecordBuilder().FileName(Folder, u"first").FileName(Folder, u"second").Build();
         c.corrupt(record);
-        EXPECT_TRUE(Parse(record, 40, c.bytesPerSector).entries.empty()) << c.name;
+        const MftParseOutput out = Parse(record, 40, 512);
+        EXPECT_TRUE(out.entries.empty()) << c.name;
+        EXPECT_EQ(out.verdicts[static_cast<std::size_t>(c.verdict)], 1u) << c.name;
     }
+}
+
+TEST(ByteReader, KeepsTheFieldAndOffsetOfTheFirstFailure) {
+    const std::byte bytes[8] = {};
+    ByteReader reader(bytes);
+    EXPECT_EQ(reader.U32(4, "fits"), 0u);
+    EXPECT_TRUE(reader.ok());
+    reader.U32(6, "first");
+    reader.Sub(~std::size_t{0}, 2, "second");  // an offset near 2^64 must not wrap around
+    EXPECT_FALSE(reader.ok());
+    EXPECT_STREQ(reader.FailedField(), "first");
+    EXPECT_EQ(reader.FailedOffset(), 6u);
 }
 
 TEST(ParseFileRecord, NamesFailingAChecksAreSkippedAlone) {

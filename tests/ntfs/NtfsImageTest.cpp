@@ -161,7 +161,14 @@ TEST(NtfsImage, ImplausibleBootSectorsFailWithAClearMessage) {
          L"Image boot sector places the MFT outside the image."},
         {"MftOffsetOverflows", [](testing::Bytes& b) { Put(b, boot::MftStartLcn, ~0ull >> 2, 8); },
          L"Image boot sector places the MFT outside the image."},
-        {"MftPointsAtZeros", [](testing::Bytes& b) { Put(b, boot::MftStartLcn, 3, 8); }, L"MFT run list could not be read."},
+        {"VolumeSizeBeyondAnyVolume", [](testing::Bytes& b) { Put(b, boot::TotalSectors, ~0ull, 8); },
+         L"Image boot sector claims more sectors than an NTFS volume can hold."},
+        {"MftAndMirrorPointAtZeros",
+         [](testing::Bytes& b) {
+             Put(b, boot::MftStartLcn, 3, 8);
+             Put(b, boot::MftMirrorStartLcn, 3, 8);
+         },
+         L"MFT run list could not be read."},
         {"ImageCutInsideTheFirstRecord", [](testing::Bytes& b) { b.resize(32 * 512 + 512); },
          L"Image boot sector places the MFT outside the image."},
         {"ImageCutInsideTheMft", [](testing::Bytes& b) { b.resize(32 * 512 + 20 * 1024); },

@@ -23,6 +23,7 @@ using namespace varnel::report;
 constexpr int ExitOk = 0;
 constexpr int ExitScanFailed = 1;
 constexpr int ExitUsage = 2;
+constexpr int ExitNeedsCheck = 3;  // scanned, but the volume is damaged: see the error rows
 
 void Write(std::FILE* stream, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
@@ -45,6 +46,10 @@ int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
     if (result.status == core::ScanStatus::Failed) {
         Write(stderr, "varnelscan: " + core::WideToUtf8(result.message) + "\n");
         return ExitScanFailed;
+    }
+    if (result.status == core::ScanStatus::NeedsCheck) {
+        Write(stderr, "varnelscan: " + core::WideToUtf8(result.message) + "\n");
+        return ExitNeedsCheck;
     }
     return ExitOk;
 }
