@@ -1,10 +1,13 @@
 #include "report/ScanReport.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
+#include "base/CsvField.h"
+#include "base/JsonString.h"
 #include "base/PathRules.h"
 #include "base/Utf8.h"
+#include "model/LargestNodes.h"
 
 namespace varnel::report {
 
@@ -16,28 +19,16 @@ namespace {
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-
-std::vector<std::uint64_t> Largest(const ScanResult& result, std::uint64_t count, bool folders, SizeMeasure measure) {
-    std::vector<std::uint64_t> candidates;
-    for (const NodeView node : result.nodes) {
-        if (node.IsDirectory() == folders && node.Index() != result.rootIndex) {
-            candidates.push_back(node.Index());
-        }
-    }
-    const auto larger = [&](std::uint64_t a, std::uint64_t b) {
-        const std::uint64_t sizeA = DisplaySize(result.nodes[a], measure);
-        const std::uint64_t sizeB = DisplaySize(result.nodes[b], measure);
-        return sizeA != sizeB ? sizeA > sizeB : a < b;
-    };
-    const auto keep = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(count, candidates.size()));
-    std::partial_sort(candidates.begin(), candidates.begin() + keep, candidates.end(), larger);
-    candidates.resize(static_cast<std::size_t>(keep));
-    return candidates;
+void AppendNumber(std::string& out, std::uint64_t value) {
+    char digits[24];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, written.ptr);
 }
 
 // Hands the rendered bytes on every so many nodes: pieces of a few hundred
 // kilobytes keep memory flat and progress smooth.
 constexpr std::uint64_t NodesPerPiece = 2048;
+constexpr std::size_t FlushBytes = 1 << 20;
 
 class PieceWriter {
 public:
@@ -48,6 +39,9 @@ public:
         ++nodes_;
         return nodes_ % NodesPerPiece != 0 || Flush();
     }
+    // After a line that is not a node (errors, rankings): flushed by size,
+    // so that a million error rows never pile up in memory either.
+    bool LineDone() { return out_.size() < FlushBytes || Flush(); }
     bool Flush() {
         const bool more = sink_(out_, nodes_);
         out_.clear();
@@ -67,22 +61,32 @@ class SequentialPaths {
 public:
     explicit SequentialPaths(const core::ScanTree& nodes) : nodes_(nodes) {}
 
-    std::wstring Of(std::uint64_t index) {
+    // Valid until the next call.
+    std::wstring_view Of(std::uint64_t index) {
         const NodeView node = nodes_[index];
         if (node.Parent() == NoIndex || !node.OwnPath().empty()) {
-            return node.Path();
+            path_ = node.Path();
+            return path_;
         }
         if (node.Parent() != parent_) {
             parent_ = node.Parent();
             parentPath_ = nodes_[parent_].Path();
         }
-        return core::JoinPath(parentPath_, node.Name());
+        // The join of JoinPath, into a buffer that keeps its capacity.
+        const std::wstring_view name = node.Name();
+        path_.assign(parentPath_);
+        if (!path_.empty() && !name.empty() && !core::IsPathSeparator(path_.back())) {
+            path_ += L'\\';
+        }
+        path_.append(name);
+        return path_;
     }
 
 private:
     const core::ScanTree& nodes_;
     std::uint64_t parent_ = NoIndex;
     std::wstring parentPath_;
+    std::wstring path_;
 };
 
 std::string Collect(const std::function<bool(const ReportSink&)>& write) {
@@ -101,9 +105,9 @@ void AppendRankingLines(std::string& out, const char* heading, const ScanResult&
     for (const std::uint64_t index : indices) {
         const NodeView node = result.nodes[index];
         out += "  ";
-        out += Number(DisplaySize(node, measure));
+        AppendNumber(out, DisplaySize(node, measure));
         out += '\t';
-        out += core::WideToUtf8(node.Path());
+        core::AppendUtf8(out, node.Path());
         out += '\n';
     }
 }
@@ -136,55 +140,16 @@ Ranking RankLargest(const ScanResult& result, std::uint64_t count, SizeMeasure m
     if (result.rootIndex == NoIndex || count == 0) {
         return ranking;
     }
-    ranking.largestFiles = Largest(result, count, false, measure);
-    ranking.largestFolders = Largest(result, count, true, measure);
+    const core::IndicesBelow all{result.nodes.size()};
+    const auto limit = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.nodes.size()));
+    const auto below = [&result](bool folders) {
+        return [&result, folders](NodeView node) {
+            return node.IsDirectory() == folders && node.Index() != result.rootIndex;
+        };
+    };
+    ranking.largestFiles = core::LargestNodes(result.nodes, all, limit, measure, below(false));
+    ranking.largestFolders = core::LargestNodes(result.nodes, all, limit, measure, below(true));
     return ranking;
-}
-
-std::string CsvField(std::wstring_view text) {
-    std::string utf8 = core::WideToUtf8(text);
-    const bool needsQuotes = std::any_of(utf8.begin(), utf8.end(), [](char c) {
-        return c == ',' || c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-    });
-    if (!needsQuotes) {
-        return utf8;
-    }
-    std::string quoted = "\"";
-    for (const char c : utf8) {
-        if (c == '"') {
-            quoted += '"';
-        }
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
-
-std::string JsonString(std::wstring_view text) {
-    const std::string utf8 = core::WideToUtf8(text);
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (byte < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(byte));
-                    out += escaped;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    out += '"';
-    return out;
 }
 
 std::string RenderSummary(const ScanResult& result, const Ranking& ranking) {
@@ -225,36 +190,65 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
     SequentialPaths paths(result.nodes);
     for (const NodeView node : result.nodes) {
         out += "node,";
-        out += Number(node.Index()) + ',';
-        out += (node.Parent() == NoIndex ? std::string() : Number(node.Parent())) + ',';
-        out += CsvField(paths.Of(node.Index())) + ',';
-        out += CsvField(node.Name()) + ',';
-        out += node.IsDirectory() ? "1," : "0,";
-        out += Number(node.Size()) + ',';
-        out += Number(node.TotalSize()) + ',';
-        out += Number(node.DirectFilesSize()) + ',';
-        out += Number(node.FileCount()) + ',';
-        out += Number(node.FolderCount()) + ',';
-        out += Number(node.Attributes()) + ',';
-        out += node.IsReparsePoint() ? "1," : "0,";
-        out += ',' + Number(node.TotalSizeOnDisk()) + '\n';
+        AppendNumber(out, node.Index());
+        out += ',';
+        if (node.Parent() != NoIndex) {
+            AppendNumber(out, node.Parent());
+        }
+        out += ',';
+        core::AppendCsvField(out, paths.Of(node.Index()));
+        out += ',';
+        core::AppendCsvField(out, node.Name());
+        out += node.IsDirectory() ? ",1," : ",0,";
+        AppendNumber(out, node.Size());
+        out += ',';
+        AppendNumber(out, node.TotalSize());
+        out += ',';
+        AppendNumber(out, node.DirectFilesSize());
+        out += ',';
+        AppendNumber(out, node.FileCount());
+        out += ',';
+        AppendNumber(out, node.FolderCount());
+        out += ',';
+        AppendNumber(out, node.Attributes());
+        out += node.IsReparsePoint() ? ",1,," : ",0,,";
+        AppendNumber(out, node.TotalSizeOnDisk());
+        out += '\n';
         if (!writer.NodeDone()) {
             return false;
         }
     }
     for (const core::ScanError& error : result.errors) {
-        out += "error,,," + CsvField(error.path) + ",,,,,,,,,," + Number(error.code) + ",\n";
+        out += "error,,,";
+        core::AppendCsvField(out, error.path);
+        out += ",,,,,,,,,,";
+        AppendNumber(out, error.code);
+        out += ",\n";
+        if (!writer.LineDone()) {
+            return false;
+        }
     }
     const auto appendRanking = [&](const char* kind, const std::vector<std::uint64_t>& indices) {
         for (const std::uint64_t index : indices) {
             const NodeView node = result.nodes[index];
-            out += std::string(kind) + ',' + Number(index) + ",," + CsvField(node.Path()) + ",,,," +
-                   Number(node.TotalSize()) + ",,,,,,," + Number(node.TotalSizeOnDisk()) + '\n';
+            out += kind;
+            out += ',';
+            AppendNumber(out, index);
+            out += ",,";
+            core::AppendCsvField(out, node.Path());
+            out += ",,,,";
+            AppendNumber(out, node.TotalSize());
+            out += ",,,,,,,";
+            AppendNumber(out, node.TotalSizeOnDisk());
+            out += '\n';
+            if (!writer.LineDone()) {
+                return false;
+            }
         }
+        return true;
     };
-    appendRanking("largest_file", ranking.largestFiles);
-    appendRanking("largest_folder", ranking.largestFolders);
-    return writer.Flush();
+    return appendRanking("largest_file", ranking.largestFiles) &&
+           appendRanking("largest_folder", ranking.largestFolders) && writer.Flush();
 }
 
 bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSink& sink) {
@@ -263,8 +257,8 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += "{\n";
     out += "  \"status\": \"" + std::string(StatusName(result.status)) + "\",\n";
     out += "  \"engine\": \"" + std::string(EngineName(result.engine)) + "\",\n";
-    out += "  \"rootPath\": " + JsonString(result.rootPath) + ",\n";
-    out += "  \"message\": " + JsonString(result.message) + ",\n";
+    out += "  \"rootPath\": " + core::JsonString(result.rootPath) + ",\n";
+    out += "  \"message\": " + core::JsonString(result.message) + ",\n";
     out += "  \"rootIndex\": " +
            (result.rootIndex == NoIndex ? std::string("null") : Number(result.rootIndex)) + ",\n";
     out += "  \"fileCount\": " + Number(result.fileCount) + ",\n";
@@ -274,20 +268,33 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += "  \"nodes\": [";
     SequentialPaths paths(result.nodes);
     for (const NodeView node : result.nodes) {
-        out += node.Index() == 0 ? "\n    {" : ",\n    {";
-        out += "\"index\": " + Number(node.Index());
-        out += ", \"parentIndex\": " + (node.Parent() == NoIndex ? std::string("null") : Number(node.Parent()));
-        out += ", \"path\": " + JsonString(paths.Of(node.Index()));
-        out += ", \"name\": " + JsonString(node.Name());
-        out += std::string(", \"isDirectory\": ") + (node.IsDirectory() ? "true" : "false");
-        out += ", \"size\": " + Number(node.Size());
-        out += ", \"totalSize\": " + Number(node.TotalSize());
-        out += ", \"directFilesSize\": " + Number(node.DirectFilesSize());
-        out += ", \"fileCount\": " + Number(node.FileCount());
-        out += ", \"folderCount\": " + Number(node.FolderCount());
-        out += ", \"attributes\": " + Number(node.Attributes());
-        out += std::string(", \"isReparsePoint\": ") + (node.IsReparsePoint() ? "true" : "false");
-        out += ", \"sizeOnDisk\": " + Number(node.TotalSizeOnDisk());
+        out += node.Index() == 0 ? "\n    {\"index\": " : ",\n    {\"index\": ";
+        AppendNumber(out, node.Index());
+        out += ", \"parentIndex\": ";
+        if (node.Parent() == NoIndex) {
+            out += "null";
+        } else {
+            AppendNumber(out, node.Parent());
+        }
+        out += ", \"path\": ";
+        core::AppendJsonString(out, paths.Of(node.Index()));
+        out += ", \"name\": ";
+        core::AppendJsonString(out, node.Name());
+        out += node.IsDirectory() ? ", \"isDirectory\": true, \"size\": " : ", \"isDirectory\": false, \"size\": ";
+        AppendNumber(out, node.Size());
+        out += ", \"totalSize\": ";
+        AppendNumber(out, node.TotalSize());
+        out += ", \"directFilesSize\": ";
+        AppendNumber(out, node.DirectFilesSize());
+        out += ", \"fileCount\": ";
+        AppendNumber(out, node.FileCount());
+        out += ", \"folderCount\": ";
+        AppendNumber(out, node.FolderCount());
+        out += ", \"attributes\": ";
+        AppendNumber(out, node.Attributes());
+        out += node.IsReparsePoint() ? ", \"isReparsePoint\": true, \"sizeOnDisk\": "
+                                     : ", \"isReparsePoint\": false, \"sizeOnDisk\": ";
+        AppendNumber(out, node.TotalSizeOnDisk());
         out += '}';
         if (!writer.NodeDone()) {
             return false;
@@ -296,22 +303,35 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += result.nodes.empty() ? "],\n" : "\n  ],\n";
     out += "  \"errors\": [";
     for (std::size_t i = 0; i < result.errors.size(); ++i) {
-        out += i == 0 ? "\n    " : ",\n    ";
-        out += "{\"path\": " + JsonString(result.errors[i].path) +
-               ", \"code\": " + Number(result.errors[i].code) + '}';
+        out += i == 0 ? "\n    {\"path\": " : ",\n    {\"path\": ";
+        core::AppendJsonString(out, result.errors[i].path);
+        out += ", \"code\": ";
+        AppendNumber(out, result.errors[i].code);
+        out += '}';
+        if (!writer.LineDone()) {
+            return false;
+        }
     }
     out += result.errors.empty() ? "]" : "\n  ]";
     const auto appendRanking = [&](const char* key, const std::vector<std::uint64_t>& indices) {
-        out += ",\n  \"" + std::string(key) + "\": [";
+        out += ",\n  \"";
+        out += key;
+        out += "\": [";
         for (std::size_t i = 0; i < indices.size(); ++i) {
             out += i == 0 ? "" : ", ";
-            out += Number(indices[i]);
+            AppendNumber(out, indices[i]);
+            if (!writer.LineDone()) {
+                return false;
+            }
         }
         out += ']';
+        return true;
     };
     if (!ranking.largestFiles.empty() || !ranking.largestFolders.empty()) {
-        appendRanking("largestFiles", ranking.largestFiles);
-        appendRanking("largestFolders", ranking.largestFolders);
+        if (!appendRanking("largestFiles", ranking.largestFiles) ||
+            !appendRanking("largestFolders", ranking.largestFolders)) {
+            return false;
+        }
     }
     out += "\n}\n";
     return writer.Flush();
