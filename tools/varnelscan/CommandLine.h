@@ -24,6 +24,7 @@ struct ScanCommand {
     SizeMeasure rankBy = SizeMeasure::Logical;  // what --top ranks by
     std::vector<std::wstring> paths;
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
+    std::size_t imageArgument = 0;  // where the image's name stands among the arguments
 };
 
 struct HelpRequest {};

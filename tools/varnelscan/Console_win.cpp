@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <system_error>
 
 #include "Console.h"
+#include "platform/UniqueHandle_win.h"
 
 namespace varnel::tools {
 namespace {
@@ -39,6 +41,40 @@ bool ErrorStreamIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 void UseBinaryStandardStreams() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+}
+
+}  // namespace varnel::tools
+
+namespace varnel::tools {
+
+bool StandardOutputIsOpen() { return _get_osfhandle(_fileno(stdout)) >= 0; }
+
+// A closed pipe is a failed write with its own error here, never a signal.
+void ReportBrokenPipesAsWriteErrors() {}
+
+std::wstring OpenFailureReason(const std::filesystem::path& file) {
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return {};  // not a file: the scan says what it is
+    }
+    const platform::UniqueFile opened(::CreateFileW(file.c_str(), GENERIC_READ,
+                                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (opened) {
+        return {};
+    }
+    const DWORD error = ::GetLastError();
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring reason = length != 0 ? std::wstring(text, length) : L"error " + std::to_wstring(error);
+    ::LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ' ||
+                               reason.back() == L'.')) {
+        reason.pop_back();
+    }
+    return reason;
 }
 
 }  // namespace varnel::tools
