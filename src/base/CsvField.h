@@ -12,6 +12,11 @@ namespace varnel::core {
 
 bool CsvFieldNeedsQuotes(std::wstring_view text) noexcept;
 
+// The inside of the field: UTF-8 with every quote doubled, no surrounding
+// quotes. True when the field needs them. For writers that put a field
+// together from parts (a parent's path and a name).
+bool AppendCsvFieldText(std::string& out, std::wstring_view text);
+
 // As UTF-8 (unpaired surrogates become U+FFFD, as WideToUtf8 writes them).
 void AppendCsvField(std::string& out, std::wstring_view text);
 std::string CsvField(std::wstring_view text);

@@ -23,21 +23,35 @@ bool IsPlain(wchar_t c) noexcept { return c >= 0x20 && c < 0x80 && c != L'"' && 
 
 void AppendJsonString(std::string& out, std::wstring_view text) {
     out += '"';
+    AppendJsonStringText(out, text);
+    out += '"';
+}
+
+void AppendJsonStringText(std::string& out, std::wstring_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        // Runs of characters that need nothing but UTF-8 go in one piece.
+        // Plain ASCII, the bulk of every path, is copied in one step.
         std::size_t run = i;
-        while (run < text.size() && (IsPlain(text[run]) || static_cast<std::uint32_t>(text[run]) >= 0x80)) {
-            if (IsLoneSurrogateAt(text, run)) {
-                break;
+        while (run < text.size() && IsPlain(text[run])) {
+            ++run;
+        }
+        if (run != i) {
+            const std::size_t start = out.size();
+            out.resize(start + (run - i));
+            char* to = out.data() + start;
+            for (std::size_t k = i; k < run; ++k) {
+                *to++ = static_cast<char>(text[k]);
             }
-            run += IsSurrogatePairAt(text, run) ? 2 : 1;
+            i = run;
+            continue;
         }
-        AppendUtf8(out, text.substr(i, run - i));
-        if (run == text.size()) {
-            break;
+        const auto c = static_cast<std::uint32_t>(text[i]);
+        if (c >= 0x80 && !IsLoneSurrogateAt(text, i)) {
+            const std::size_t length = IsSurrogatePairAt(text, i) ? 2 : 1;
+            AppendUtf8(out, text.substr(i, length));
+            i += length;
+            continue;
         }
-        const auto c = static_cast<std::uint32_t>(text[run]);
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
@@ -48,9 +62,8 @@ void AppendJsonString(std::string& out, std::wstring_view text) {
             case '\t': out += "\\t"; break;
             default: AppendUnitEscape(out, c); break;  // a control character or a lone surrogate
         }
-        i = run + 1;
+        ++i;
     }
-    out += '"';
 }
 
 std::string JsonString(std::wstring_view text) {

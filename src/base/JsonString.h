@@ -11,6 +11,9 @@
 namespace varnel::core {
 
 void AppendJsonString(std::string& out, std::wstring_view text);
+// The inside of the string, without its quotes, for writers that put one
+// together from parts (a parent's path and a name).
+void AppendJsonStringText(std::string& out, std::wstring_view text);
 std::string JsonString(std::wstring_view text);
 
 }  // namespace varnel::core

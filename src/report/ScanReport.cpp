@@ -54,39 +54,93 @@ private:
     std::uint64_t nodes_ = 0;
 };
 
-// The paths of nodes asked for in index order. Siblings mostly come one
-// after another, so a parent's path is derived once for its run of children
-// instead of walking up from every node.
-class SequentialPaths {
-public:
-    explicit SequentialPaths(const core::ScanTree& nodes) : nodes_(nodes) {}
+// How a text goes into one CSV field or one JSON string, built from parts.
+struct CsvText {
+    static bool AppendText(std::string& out, std::wstring_view text) { return core::AppendCsvFieldText(out, text); }
+    static void Quote(std::string& out, bool needed) {
+        if (needed) {
+            out += '"';
+        }
+    }
+};
 
-    // Valid until the next call.
-    std::wstring_view Of(std::uint64_t index) {
-        const NodeView node = nodes_[index];
-        if (node.Parent() == NoIndex || !node.OwnPath().empty()) {
-            path_ = node.Path();
-            return path_;
+struct JsonText {
+    static bool AppendText(std::string& out, std::wstring_view text) {
+        core::AppendJsonStringText(out, text);
+        return true;
+    }
+    static void Quote(std::string& out, bool) { out += '"'; }
+};
+
+// Each node's path and name, encoded, for nodes asked for in index order.
+// Siblings mostly come one after another, so a parent's path is derived and
+// encoded once for its run of children, and each child adds only its own
+// name: the same bytes as encoding the joined path (the join puts a
+// separator between the parts, so no escape spans them).
+template <class Encoding>
+class EncodedPaths {
+public:
+    explicit EncodedPaths(const core::ScanTree& nodes) : nodes_(nodes) {}
+
+    // Reads `node`'s name; call before AppendPath and AppendName.
+    void Visit(NodeView node) {
+        ownPath_ = node.Parent() == NoIndex || !node.OwnPath().empty();
+        name_ = node.Name();
+        nameEncoded_.clear();
+        nameSpecial_ = Encoding::AppendText(nameEncoded_, name_);
+        if (ownPath_) {
+            whole_ = node.Path();
+            return;
         }
         if (node.Parent() != parent_) {
             parent_ = node.Parent();
-            parentPath_ = nodes_[parent_].Path();
+            const std::wstring parentPath = nodes_[parent_].Path();
+            parentEncoded_.clear();
+            parentSpecial_ = Encoding::AppendText(parentEncoded_, parentPath);
+            parentEmpty_ = parentPath.empty();
+            parentEndsWithSeparator_ = !parentPath.empty() && core::IsPathSeparator(parentPath.back());
         }
-        // The join of JoinPath, into a buffer that keeps its capacity.
-        const std::wstring_view name = node.Name();
-        path_.assign(parentPath_);
-        if (!path_.empty() && !name.empty() && !core::IsPathSeparator(path_.back())) {
-            path_ += L'\\';
+    }
+
+    void AppendPath(std::string& out) const {
+        if (ownPath_) {
+            std::string encoded;
+            const bool special = Encoding::AppendText(encoded, whole_);
+            Encoding::Quote(out, special);
+            out += encoded;
+            Encoding::Quote(out, special);
+            return;
         }
-        path_.append(name);
-        return path_;
+        // The join of JoinPath: one separator unless a side is empty or the
+        // parent already ends in one.
+        const bool special = parentSpecial_ || nameSpecial_;
+        Encoding::Quote(out, special);
+        out += parentEncoded_;
+        if (!parentEmpty_ && !name_.empty() && !parentEndsWithSeparator_) {
+            Encoding::AppendText(out, L"\\");
+        }
+        out += nameEncoded_;
+        Encoding::Quote(out, special);
+    }
+
+    void AppendName(std::string& out) const {
+        Encoding::Quote(out, nameSpecial_);
+        out += nameEncoded_;
+        Encoding::Quote(out, nameSpecial_);
     }
 
 private:
     const core::ScanTree& nodes_;
     std::uint64_t parent_ = NoIndex;
-    std::wstring parentPath_;
-    std::wstring path_;
+    std::string parentEncoded_;
+    bool parentSpecial_ = false;
+    bool parentEmpty_ = true;
+    bool parentEndsWithSeparator_ = false;
+    std::wstring_view name_;
+    std::string nameEncoded_;
+    bool nameSpecial_ = false;
+    bool ownPath_ = false;
+    std::wstring whole_;
 };
 
 std::string Collect(const std::function<bool(const ReportSink&)>& write) {
@@ -187,8 +241,9 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
     out +=
         "kind,index,parent,path,name,folder,size,total_size,direct_files_size,file_count,"
         "folder_count,attributes,reparse,error_code,size_on_disk\n";
-    SequentialPaths paths(result.nodes);
+    EncodedPaths<CsvText> paths(result.nodes);
     for (const NodeView node : result.nodes) {
+        paths.Visit(node);
         out += "node,";
         AppendNumber(out, node.Index());
         out += ',';
@@ -196,9 +251,9 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
             AppendNumber(out, node.Parent());
         }
         out += ',';
-        core::AppendCsvField(out, paths.Of(node.Index()));
+        paths.AppendPath(out);
         out += ',';
-        core::AppendCsvField(out, node.Name());
+        paths.AppendName(out);
         out += node.IsDirectory() ? ",1," : ",0,";
         AppendNumber(out, node.Size());
         out += ',';
@@ -266,8 +321,9 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += "  \"errorCount\": " + Number(result.errorCount) + ",\n";
     out += "  \"elapsedMs\": " + std::to_string(result.elapsedMs) + ",\n";
     out += "  \"nodes\": [";
-    SequentialPaths paths(result.nodes);
+    EncodedPaths<JsonText> paths(result.nodes);
     for (const NodeView node : result.nodes) {
+        paths.Visit(node);
         out += node.Index() == 0 ? "\n    {\"index\": " : ",\n    {\"index\": ";
         AppendNumber(out, node.Index());
         out += ", \"parentIndex\": ";
@@ -277,9 +333,9 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
             AppendNumber(out, node.Parent());
         }
         out += ", \"path\": ";
-        core::AppendJsonString(out, paths.Of(node.Index()));
+        paths.AppendPath(out);
         out += ", \"name\": ";
-        core::AppendJsonString(out, node.Name());
+        paths.AppendName(out);
         out += node.IsDirectory() ? ", \"isDirectory\": true, \"size\": " : ", \"isDirectory\": false, \"size\": ";
         AppendNumber(out, node.Size());
         out += ", \"totalSize\": ";
