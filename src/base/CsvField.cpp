@@ -8,7 +8,10 @@
 namespace varnel::core {
 namespace {
 
-bool NeedsQuotes(wchar_t c) noexcept { return c == L',' || c == L'"' || c < 0x20 || c == 0x7F; }
+bool NeedsQuotes(wchar_t c) noexcept {
+    const auto unit = static_cast<std::uint32_t>(c);
+    return unit == ',' || unit == '"' || unit < 0x20 || unit == 0x7F;
+}
 
 }  // namespace
 

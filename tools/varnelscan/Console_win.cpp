@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "Console.h"
+#include "platform/SystemErrorText_win.h"
 #include "platform/UniqueHandle_win.h"
 
 namespace varnel::tools {
@@ -47,7 +48,10 @@ void UseBinaryStandardStreams() {
 
 namespace varnel::tools {
 
-bool StandardOutputIsOpen() { return _get_osfhandle(_fileno(stdout)) >= 0; }
+bool StandardOutputIsOpen() {
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    return output != nullptr && output != INVALID_HANDLE_VALUE;
+}
 
 // A closed pipe is a failed write with its own error here, never a signal.
 void ReportBrokenPipesAsWriteErrors() {}
@@ -63,18 +67,7 @@ std::wstring OpenFailureReason(const std::filesystem::path& file) {
     if (opened) {
         return {};
     }
-    const DWORD error = ::GetLastError();
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason = length != 0 ? std::wstring(text, length) : L"error " + std::to_wstring(error);
-    ::LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ' ||
-                               reason.back() == L'.')) {
-        reason.pop_back();
-    }
-    return reason;
+    return platform::SystemErrorText(::GetLastError());
 }
 
 }  // namespace varnel::tools

@@ -311,14 +311,21 @@ void MainWindow::ChangeTheme(std::size_t position) {
     BuildMenuBar();
 }
 
-// A Scan or Cancel with more commands queued behind it (keys held down, a
+namespace {
+
+bool IsScanCommand(int id) noexcept { return id == ScanButtonId || id == CancelButtonId || id == IDCANCEL; }
+
+}  // namespace
+
+// A Scan or Cancel with more of them queued behind it (keys held down, a
 // script posting hundreds) only notes what was asked; the last one asked
 // is carried out once the queue has been read, so a burst of pairs costs at
 // most one scan instead of one each. Alone, it acts at once.
 void MainWindow::CoalesceScanCommand(int id) {
     MSG queued{};
-    const bool moreQueued = ::PeekMessageW(&queued, window_, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) != FALSE;
-    if (!moreQueued && pendingScanCommand_ == 0) {
+    const bool anotherQueued = ::PeekMessageW(&queued, window_, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) != FALSE &&
+                               IsScanCommand(LOWORD(queued.wParam));
+    if (!anotherQueued && pendingScanCommand_ == 0) {
         RunScanCommand(id);
         return;
     }

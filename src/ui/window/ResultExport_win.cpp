@@ -29,10 +29,17 @@ ExportFormat ExportFormatOf(const std::wstring& path) {
 }
 
 ExportOutcome WriteResultFile(const core::ScanResult& result, ExportFormat format, const std::wstring& target,
-                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten) {
+                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten,
+                              DWORD* error) {
     platform::FileReplacement file(target, TemporarySuffix);
-    if (!file.Open()) {
+    const auto failed = [&] {
+        if (error != nullptr) {
+            *error = file.Error();
+        }
         return ExportOutcome::Failed;
+    };
+    if (!file.Open()) {
+        return failed();
     }
     const report::ReportSink sink = [&](std::string_view piece, std::uint64_t nodes) {
         nodesWritten = nodes;
@@ -46,7 +53,7 @@ ExportOutcome WriteResultFile(const core::ScanResult& result, ExportFormat forma
     if (complete && file.Commit()) {
         return ExportOutcome::Written;
     }
-    return file.Error() == 0 && cancel.load() ? ExportOutcome::Cancelled : ExportOutcome::Failed;
+    return file.Error() == 0 && cancel.load() ? ExportOutcome::Cancelled : failed();
 }
 
 ResultExport::~ResultExport() {
@@ -65,9 +72,10 @@ bool ResultExport::Start(const core::ScanResult& result, ExportFormat format, st
     nodesWritten_ = 0;
     nodeCount_ = result.nodes.size();
     outcome_ = ExportOutcome::Failed;
+    error_ = 0;
     const WPARAM id = ++id_;
     worker_ = std::thread([this, &result, format, target = std::move(target), window, doneMessage, id] {
-        outcome_ = WriteResultFile(result, format, target, cancel_, nodesWritten_);
+        outcome_ = WriteResultFile(result, format, target, cancel_, nodesWritten_, &error_);
         ::PostMessageW(window, doneMessage, id, 0);
     });
     return true;
