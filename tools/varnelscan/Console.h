@@ -21,6 +21,12 @@ void UseBinaryStandardStreams();
 // False when the program was started with standard output closed.
 bool StandardOutputIsOpen();
 
+// Forgets the last write error, before a write whose failure is to be told.
+void ForgetWriteError();
+// Why the last write failed, in the system's words (UTF-8); `error` is the C
+// library's errno for it.
+std::string WriteErrorText(int error);
+
 // A write to a pipe whose reader has gone fails with the reason (and the
 // report says so) instead of ending the process without a word.
 void ReportBrokenPipesAsWriteErrors();

@@ -35,6 +35,10 @@ bool ErrorStreamIsTerminal() { return ::isatty(::fileno(stderr)) != 0; }
 
 void UseBinaryStandardStreams() {}
 
+void ForgetWriteError() { errno = 0; }
+
+std::string WriteErrorText(int error) { return error != 0 ? std::strerror(error) : "write error"; }
+
 bool StandardOutputIsOpen() { return ::fcntl(STDOUT_FILENO, F_GETFD) != -1 || errno != EBADF; }
 
 void ReportBrokenPipesAsWriteErrors() { std::signal(SIGPIPE, SIG_IGN); }

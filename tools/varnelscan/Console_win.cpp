@@ -4,10 +4,14 @@
 #include <io.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "Console.h"
+#include "base/Utf8.h"
 #include "platform/SystemErrorText_win.h"
 #include "platform/UniqueHandle_win.h"
 
@@ -47,6 +51,20 @@ void UseBinaryStandardStreams() {
 }  // namespace varnel::tools
 
 namespace varnel::tools {
+
+void ForgetWriteError() {
+    errno = 0;
+    _doserrno = 0;
+}
+
+// The C library folds many system errors into one errno (a closed pipe is
+// "Invalid argument"); the system's own code says what happened.
+std::string WriteErrorText(int error) {
+    if (_doserrno != 0) {
+        return core::WideToUtf8(platform::SystemErrorText(static_cast<DWORD>(_doserrno)));
+    }
+    return error != 0 ? std::strerror(error) : "write error";
+}
 
 bool StandardOutputIsOpen() {
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);

@@ -51,7 +51,7 @@ public:
         if (failed_) {
             return false;
         }
-        errno = 0;
+        ForgetWriteError();
         if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
             Fail();
         }
@@ -59,7 +59,7 @@ public:
     }
     // Pushes out what the stream still buffers; false if that fails.
     bool Finish() {
-        errno = 0;
+        ForgetWriteError();
         if (!failed_ && (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)) {
             Fail();
         }
@@ -70,7 +70,7 @@ public:
 private:
     void Fail() {
         failed_ = true;
-        reason_ = errno != 0 ? std::strerror(errno) : "write error";
+        reason_ = WriteErrorText(errno);
     }
 
     bool failed_ = false;
