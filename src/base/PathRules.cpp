@@ -1,5 +1,7 @@
 #include "base/PathRules.h"
 
+#include <algorithm>
+
 namespace varnel::core {
 namespace {
 
@@ -45,6 +47,58 @@ bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) noexcept 
         if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
     }
     return true;
+}
+
+// Where the part that ".." may not climb above ends in an absolute path
+// with '\' separators only: after "C:\", or after "\\server\share\".
+// Zero for a path with no such part (a UNC path without its share).
+std::size_t FixedRootLength(std::wstring_view path) noexcept {
+    if (path.size() >= 3 && path[1] == L':') {
+        return 3;
+    }
+    const std::size_t server = RootNameLength(path);
+    if (server == 0 || server >= path.size()) {
+        return 0;
+    }
+    const std::size_t shareEnd = path.find(L'\\', server + 1);
+    return shareEnd == std::wstring_view::npos ? path.size() : shareEnd + 1;
+}
+
+// "." and ".." segments of an absolute path, resolved as the system
+// resolves them, by the text alone: ".." never climbs above the drive or
+// share. Without this, "C:\a\..\b" reached the file system in the "\\?\"
+// form, which takes dots literally, and was said not to exist.
+std::wstring ResolveDotSegments(std::wstring path) {
+    if (!IsAbsolutePath(path)) {
+        return path;
+    }
+    const std::size_t root = FixedRootLength(path);
+    if (root == 0) {
+        return path;
+    }
+    std::wstring resolved = path.substr(0, root);
+    std::size_t start = root;
+    while (start < path.size()) {
+        std::size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos) {
+            end = path.size();
+        }
+        const std::wstring_view segment = std::wstring_view(path).substr(start, end - start);
+        if (segment == L"..") {
+            if (resolved.size() > root) {
+                resolved.pop_back();  // the separator before the last segment
+                resolved.resize(std::max(resolved.rfind(L'\\') + 1, root));
+            }
+        } else if (segment != L"." && !segment.empty()) {
+            if (resolved.size() > root && resolved.back() != L'\\') {
+                resolved.push_back(L'\\');
+            }
+            resolved.append(segment);
+            resolved.push_back(L'\\');
+        }
+        start = end + 1;
+    }
+    return resolved;
 }
 
 }  // namespace
@@ -100,7 +154,7 @@ std::wstring NormalizeScanRootSyntax(std::wstring path) {
     if (normal.size() == 2 && normal[1] == L':' && IsAsciiLetter(normal[0])) {
         normal.push_back(L'\\');
     }
-    return TrimTrailingSeparators(std::move(normal));
+    return TrimTrailingSeparators(ResolveDotSegments(std::move(normal)));
 }
 
 bool IsAbsolutePath(std::wstring_view path) noexcept {

@@ -25,7 +25,9 @@ std::wstring LeafName(std::wstring_view path);
 
 // The form every engine scans a root under, decided without the file system:
 // '/' becomes '\\', repeated separators collapse, trailing ones go, and a bare
-// drive letter ("C:") means its root ("C:\\", not the drive's current folder).
+// drive letter ("C:") means its root ("C:\\", not the drive's current folder),
+// and "." and ".." segments of an absolute path are resolved by the text
+// (never above the drive or share).
 // Roots in the "\\?\" and "\\.\" forms are kept exactly as given, since those
 // forms opt out of all rewriting. Relative roots are left for the caller to
 // make absolute first.

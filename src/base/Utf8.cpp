@@ -7,7 +7,7 @@ namespace {
 
 constexpr char32_t ReplacementCharacter = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t c) {
+void AppendCodePoint(std::string& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
@@ -41,25 +41,57 @@ bool IsSurrogate(char32_t c) noexcept { return c >= 0xD800 && c <= 0xDFFF; }
 
 }  // namespace
 
-std::string WideToUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = static_cast<char32_t>(text[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-                const char32_t low = static_cast<char32_t>(text[i + 1]);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
+bool IsSurrogatePairAt(std::wstring_view text, std::size_t i) noexcept {
+    if constexpr (sizeof(wchar_t) == 2) {
+        return i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF;
+    } else {
+        return false;
+    }
+}
+
+bool IsLoneSurrogateAt(std::wstring_view text, std::size_t i) noexcept {
+    if (!IsSurrogate(static_cast<char32_t>(text[i]))) {
+        return false;
+    }
+    return !IsSurrogatePairAt(text, i) && !(i > 0 && IsSurrogatePairAt(text, i - 1));
+}
+
+void AppendUtf8(std::string& out, std::wstring_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // ASCII runs, the bulk of most paths, are copied without decoding.
+        std::size_t ascii = i;
+        while (ascii < text.size() && static_cast<std::uint32_t>(text[ascii]) < 0x80) {
+            ++ascii;
+        }
+        if (ascii != i) {
+            const std::size_t start = out.size();
+            out.resize(start + (ascii - i));
+            char* to = out.data() + start;
+            for (std::size_t k = i; k < ascii; ++k) {
+                *to++ = static_cast<char>(text[k]);
             }
+            i = ascii;
+            continue;
+        }
+        char32_t c = static_cast<char32_t>(text[i]);
+        if (IsSurrogatePairAt(text, i)) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+            ++i;
         }
         if (IsSurrogate(c) || c > 0x10FFFF) {
             c = ReplacementCharacter;
         }
-        AppendUtf8(out, c);
+        AppendCodePoint(out, c);
+        ++i;
     }
+}
+
+std::string WideToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendUtf8(out, text);
     return out;
 }
 
@@ -111,26 +143,45 @@ std::optional<std::wstring> Utf8ToWide(std::string_view text) {
     return out;
 }
 
+std::wstring Utf8ToWideForDisplay(std::string_view text) {
+    if (auto wide = Utf8ToWide(text)) {
+        return std::move(*wide);
+    }
+    std::wstring shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        shown.push_back(static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : static_cast<wchar_t>(ReplacementCharacter));
+    }
+    return shown;
+}
+
 std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    out.reserve(bytes.size());
+    std::wstring wide;
+    AppendUtf16Units(std::as_bytes(std::span(bytes.data(), bytes.size())), wide,
+                     bigEndian ? ByteOrder::BigEndian : ByteOrder::LittleEndian);
+    return WideToUtf8(wide);
+}
+
+void AppendUtf16Units(std::span<const std::byte> bytes, std::wstring& out, ByteOrder order) {
+    const std::size_t units = bytes.size() / 2;
     const auto unitAt = [&](std::size_t i) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<char32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+        const auto first = std::to_integer<std::uint32_t>(bytes[2 * i]);
+        const auto second = std::to_integer<std::uint32_t>(bytes[2 * i + 1]);
+        return order == ByteOrder::BigEndian ? (first << 8) | second : (second << 8) | first;
     };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-            const char32_t low = unitAt(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t unit = unitAt(i);
+        if constexpr (sizeof(wchar_t) > 2) {
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
+                const std::uint32_t low = unitAt(i + 1);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
             }
         }
-        AppendUtf8(out, IsSurrogate(unit) ? ReplacementCharacter : unit);
+        out.push_back(static_cast<wchar_t>(unit));
     }
-    return out;
 }
 
 }  // namespace varnel::core

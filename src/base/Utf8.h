@@ -3,7 +3,9 @@
 // Windows and UTF-32 elsewhere; both are handled, so the native build reads
 // and writes the same bytes as the Windows one.
 
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,14 +14,36 @@ namespace varnel::core {
 // Never fails: unpaired surrogates (and, where wchar_t is 32-bit, values
 // that are not Unicode scalar values) become U+FFFD.
 std::string WideToUtf8(std::wstring_view text);
+// The same, appended to `out` (the reports build their lines this way).
+void AppendUtf8(std::string& out, std::wstring_view text);
+
+// Where wchar_t holds UTF-16: a high surrogate at `i` followed by a low one.
+// Never true where wchar_t holds whole code points.
+bool IsSurrogatePairAt(std::wstring_view text, std::size_t i) noexcept;
+// A surrogate at `i` that is not half of such a pair.
+bool IsLoneSurrogateAt(std::wstring_view text, std::size_t i) noexcept;
 
 // Strict: an overlong form, an encoded surrogate, a value above U+10FFFF or
 // a truncated or stray byte makes the whole conversion fail.
 std::optional<std::wstring> Utf8ToWide(std::string_view text);
 
+// For showing bytes the system gave (a file name, an error text) that may
+// not be UTF-8: the strict conversion when it succeeds, else the ASCII bytes
+// as they are and U+FFFD for every other byte. Never fails.
+std::wstring Utf8ToWideForDisplay(std::string_view text);
+
 // UTF-16 code units stored as bytes (a file saved as "Unicode"), without
 // its byte-order mark, as UTF-8. Never fails: an unpaired surrogate becomes
 // U+FFFD and an odd last byte is dropped.
 std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
+
+// UTF-16 code units stored as bytes (names as the system's directory
+// listings and NTFS records hold them) appended as wide text, an odd last
+// byte dropped. Where wchar_t has 16 bits each unit is one element; where it
+// has 32, a surrogate pair becomes its code point and an unpaired surrogate
+// stays as its unit, so that nothing a name holds is lost or merged.
+enum class ByteOrder { LittleEndian, BigEndian };
+void AppendUtf16Units(std::span<const std::byte> bytes, std::wstring& out,
+                      ByteOrder order = ByteOrder::LittleEndian);
 
 }  // namespace varnel::core

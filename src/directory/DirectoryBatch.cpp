@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "base/Utf8.h"
 #include "model/ScanModel.h"
 
 namespace varnel::core {
@@ -26,17 +27,6 @@ std::uint64_t ReadNonNegative(std::span<const std::byte> bytes, std::size_t offs
     return value < 0 ? 0 : static_cast<std::uint64_t>(value);
 }
 
-// Names arrive as UTF-16 code units; wide strings hold them one per element
-// on Windows. Elsewhere (tests, fuzzing) surrogate pairs stay as two units,
-// which is all a portable decoder needs to stay exact.
-void AppendName(std::span<const std::byte> bytes, std::size_t offset, std::size_t units, std::wstring& names) {
-    for (std::size_t i = 0; i < units; ++i) {
-        const auto low = std::to_integer<std::uint16_t>(bytes[offset + 2 * i]);
-        const auto high = std::to_integer<std::uint16_t>(bytes[offset + 2 * i + 1]);
-        names.push_back(static_cast<wchar_t>(low | (high << 8)));
-    }
-}
-
 }  // namespace
 
 void ParseDirectoryBatch(std::span<const std::byte> bytes, DirectoryBatch& batch,
@@ -52,7 +42,8 @@ void ParseDirectoryBatch(std::span<const std::byte> bytes, DirectoryBatch& batch
             break;  // torn record: the name would run past the data returned
         }
         const std::size_t nameStart = batch.names.size();
-        AppendName(record, layout.fileName, nameBytes / 2, batch.names);
+        // Names arrive as UTF-16 code units.
+        core::AppendUtf16Units(record.subspan(layout.fileName, nameBytes & ~1u), batch.names);
         const std::wstring_view name = std::wstring_view(batch.names).substr(nameStart);
         if (name == L"." || name == L"..") {
             batch.names.resize(nameStart);

@@ -1,5 +1,6 @@
 #include "i18n/StringTable.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -63,7 +64,13 @@ void AddLine(StringTable& table, std::string_view bytes) {
         return;
     }
     const std::wstring_view text = Trim(line.substr(separator + 1));
-    if (text.size() > MaxTextLength) {
+    // An empty text would leave a blank button; a control character draws
+    // as a box or breaks a line. Either is a damaged entry, and the English
+    // text stands in for it.
+    const bool unusable = text.empty() || std::any_of(text.begin(), text.end(), [](wchar_t c) {
+        return c < 0x20 || c == 0x7F;
+    });
+    if (unusable || text.size() > MaxTextLength) {
         return;
     }
     std::string key = NarrowKey(Trim(line.substr(0, separator)));

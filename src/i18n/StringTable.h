@@ -24,12 +24,12 @@ namespace varnel::i18n {
 // line, so the English text stands in for it.
 inline constexpr std::size_t MaxTextLength = 1024;
 
-// Key (ASCII) to text. An empty text is a real text, not a missing one.
+// Key (ASCII) to text; never an empty text.
 using StringTable = std::unordered_map<std::string, std::wstring>;
 
-// Never fails. A line that is not valid UTF-8, or whose text is longer
-// than MaxTextLength, is skipped, so one damaged line costs only its own
-// entry.
+// Never fails. A line that is not valid UTF-8, whose text is empty, holds a
+// control character or is longer than MaxTextLength, is skipped, so one
+// damaged line costs only its own entry and the English text stands in.
 StringTable ParseStringTable(std::string_view bytes);
 
 }  // namespace varnel::i18n

@@ -1,6 +1,9 @@
 #include "model/ScanRootFailure.h"
 
+#include <string_view>
 #include <utility>
+
+#include "model/RootFailureSentences.h"
 
 namespace varnel::core {
 
@@ -10,28 +13,27 @@ ScanRootFailure DescribeRootProblem(std::wstring path, RootProblem problem) {
     switch (problem) {
         case RootProblem::NoPath:
             failure.reasonKey = "status.root_empty";
-            failure.reason = L"No folder was given to scan.";
             break;
         case RootProblem::Missing:
             failure.reasonKey = "status.root_missing";
-            failure.reason = L"The folder does not exist.";
             break;
         case RootProblem::NotAFolder:
             failure.reasonKey = "status.root_not_folder";
-            failure.reason = L"This is a file, not a folder.";
             break;
         case RootProblem::Device:
             failure.reasonKey = "status.root_device";
-            failure.reason = L"This names a device, not a folder.";
             break;
         case RootProblem::Unreadable:
             failure.reasonKey = "status.root_unreadable";
-            failure.reason = L"The folder could not be read.";
             break;
         case RootProblem::OutOfResources:
             failure.reasonKey = "status.scan_resources";
-            failure.reason = L"The scan ran out of system resources.";
             break;
+    }
+    for (const auto& [key, sentence] : RootFailureSentences) {
+        if (key == failure.reasonKey) {
+            failure.reason = sentence;
+        }
     }
     return failure;
 }

@@ -1,10 +1,13 @@
 #include "report/ScanReport.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
+#include "base/CsvField.h"
+#include "base/JsonString.h"
 #include "base/PathRules.h"
 #include "base/Utf8.h"
+#include "model/LargestNodes.h"
 
 namespace varnel::report {
 
@@ -16,28 +19,16 @@ namespace {
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-
-std::vector<std::uint64_t> Largest(const ScanResult& result, std::uint64_t count, bool folders, SizeMeasure measure) {
-    std::vector<std::uint64_t> candidates;
-    for (const NodeView node : result.nodes) {
-        if (node.IsDirectory() == folders && node.Index() != result.rootIndex) {
-            candidates.push_back(node.Index());
-        }
-    }
-    const auto larger = [&](std::uint64_t a, std::uint64_t b) {
-        const std::uint64_t sizeA = DisplaySize(result.nodes[a], measure);
-        const std::uint64_t sizeB = DisplaySize(result.nodes[b], measure);
-        return sizeA != sizeB ? sizeA > sizeB : a < b;
-    };
-    const auto keep = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(count, candidates.size()));
-    std::partial_sort(candidates.begin(), candidates.begin() + keep, candidates.end(), larger);
-    candidates.resize(static_cast<std::size_t>(keep));
-    return candidates;
+void AppendNumber(std::string& out, std::uint64_t value) {
+    char digits[24];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, written.ptr);
 }
 
 // Hands the rendered bytes on every so many nodes: pieces of a few hundred
 // kilobytes keep memory flat and progress smooth.
 constexpr std::uint64_t NodesPerPiece = 2048;
+constexpr std::size_t FlushBytes = 1 << 20;
 
 class PieceWriter {
 public:
@@ -48,6 +39,9 @@ public:
         ++nodes_;
         return nodes_ % NodesPerPiece != 0 || Flush();
     }
+    // After a line that is not a node (errors, rankings): flushed by size,
+    // so that a million error rows never pile up in memory either.
+    bool LineDone() { return out_.size() < FlushBytes || Flush(); }
     bool Flush() {
         const bool more = sink_(out_, nodes_);
         out_.clear();
@@ -60,29 +54,93 @@ private:
     std::uint64_t nodes_ = 0;
 };
 
-// The paths of nodes asked for in index order. Siblings mostly come one
-// after another, so a parent's path is derived once for its run of children
-// instead of walking up from every node.
-class SequentialPaths {
-public:
-    explicit SequentialPaths(const core::ScanTree& nodes) : nodes_(nodes) {}
+// How a text goes into one CSV field or one JSON string, built from parts.
+struct CsvText {
+    static bool AppendText(std::string& out, std::wstring_view text) { return core::AppendCsvFieldText(out, text); }
+    static void Quote(std::string& out, bool needed) {
+        if (needed) {
+            out += '"';
+        }
+    }
+};
 
-    std::wstring Of(std::uint64_t index) {
-        const NodeView node = nodes_[index];
-        if (node.Parent() == NoIndex || !node.OwnPath().empty()) {
-            return node.Path();
+struct JsonText {
+    static bool AppendText(std::string& out, std::wstring_view text) {
+        core::AppendJsonStringText(out, text);
+        return true;
+    }
+    static void Quote(std::string& out, bool) { out += '"'; }
+};
+
+// Each node's path and name, encoded, for nodes asked for in index order.
+// Siblings mostly come one after another, so a parent's path is derived and
+// encoded once for its run of children, and each child adds only its own
+// name: the same bytes as encoding the joined path (the join puts a
+// separator between the parts, so no escape spans them).
+template <class Encoding>
+class EncodedPaths {
+public:
+    explicit EncodedPaths(const core::ScanTree& nodes) : nodes_(nodes) {}
+
+    // Reads `node`'s name; call before AppendPath and AppendName.
+    void Visit(NodeView node) {
+        ownPath_ = node.Parent() == NoIndex || !node.OwnPath().empty();
+        name_ = node.Name();
+        nameEncoded_.clear();
+        nameSpecial_ = Encoding::AppendText(nameEncoded_, name_);
+        if (ownPath_) {
+            whole_ = node.Path();
+            return;
         }
         if (node.Parent() != parent_) {
             parent_ = node.Parent();
-            parentPath_ = nodes_[parent_].Path();
+            const std::wstring parentPath = nodes_[parent_].Path();
+            parentEncoded_.clear();
+            parentSpecial_ = Encoding::AppendText(parentEncoded_, parentPath);
+            parentEmpty_ = parentPath.empty();
+            parentEndsWithSeparator_ = !parentPath.empty() && core::IsPathSeparator(parentPath.back());
         }
-        return core::JoinPath(parentPath_, node.Name());
+    }
+
+    void AppendPath(std::string& out) const {
+        if (ownPath_) {
+            std::string encoded;
+            const bool special = Encoding::AppendText(encoded, whole_);
+            Encoding::Quote(out, special);
+            out += encoded;
+            Encoding::Quote(out, special);
+            return;
+        }
+        // The join of JoinPath: one separator unless a side is empty or the
+        // parent already ends in one.
+        const bool special = parentSpecial_ || nameSpecial_;
+        Encoding::Quote(out, special);
+        out += parentEncoded_;
+        if (!parentEmpty_ && !name_.empty() && !parentEndsWithSeparator_) {
+            Encoding::AppendText(out, L"\\");
+        }
+        out += nameEncoded_;
+        Encoding::Quote(out, special);
+    }
+
+    void AppendName(std::string& out) const {
+        Encoding::Quote(out, nameSpecial_);
+        out += nameEncoded_;
+        Encoding::Quote(out, nameSpecial_);
     }
 
 private:
     const core::ScanTree& nodes_;
     std::uint64_t parent_ = NoIndex;
-    std::wstring parentPath_;
+    std::string parentEncoded_;
+    bool parentSpecial_ = false;
+    bool parentEmpty_ = true;
+    bool parentEndsWithSeparator_ = false;
+    std::wstring_view name_;
+    std::string nameEncoded_;
+    bool nameSpecial_ = false;
+    bool ownPath_ = false;
+    std::wstring whole_;
 };
 
 std::string Collect(const std::function<bool(const ReportSink&)>& write) {
@@ -101,9 +159,9 @@ void AppendRankingLines(std::string& out, const char* heading, const ScanResult&
     for (const std::uint64_t index : indices) {
         const NodeView node = result.nodes[index];
         out += "  ";
-        out += Number(DisplaySize(node, measure));
+        AppendNumber(out, DisplaySize(node, measure));
         out += '\t';
-        out += core::WideToUtf8(node.Path());
+        core::AppendUtf8(out, node.Path());
         out += '\n';
     }
 }
@@ -137,55 +195,16 @@ Ranking RankLargest(const ScanResult& result, std::uint64_t count, SizeMeasure m
     if (result.rootIndex == NoIndex || count == 0) {
         return ranking;
     }
-    ranking.largestFiles = Largest(result, count, false, measure);
-    ranking.largestFolders = Largest(result, count, true, measure);
+    const core::IndicesBelow all{result.nodes.size()};
+    const auto limit = static_cast<std::size_t>(std::min<std::uint64_t>(count, result.nodes.size()));
+    const auto below = [&result](bool folders) {
+        return [&result, folders](NodeView node) {
+            return node.IsDirectory() == folders && node.Index() != result.rootIndex;
+        };
+    };
+    ranking.largestFiles = core::LargestNodes(result.nodes, all, limit, measure, below(false));
+    ranking.largestFolders = core::LargestNodes(result.nodes, all, limit, measure, below(true));
     return ranking;
-}
-
-std::string CsvField(std::wstring_view text) {
-    std::string utf8 = core::WideToUtf8(text);
-    const bool needsQuotes = std::any_of(utf8.begin(), utf8.end(), [](char c) {
-        return c == ',' || c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-    });
-    if (!needsQuotes) {
-        return utf8;
-    }
-    std::string quoted = "\"";
-    for (const char c : utf8) {
-        if (c == '"') {
-            quoted += '"';
-        }
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
-
-std::string JsonString(std::wstring_view text) {
-    const std::string utf8 = core::WideToUtf8(text);
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (byte < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(byte));
-                    out += escaped;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    out += '"';
-    return out;
 }
 
 std::string RenderSummary(const ScanResult& result, const Ranking& ranking) {
@@ -223,41 +242,72 @@ bool WriteCsv(const ScanResult& result, const Ranking& ranking, const ReportSink
     out +=
         "kind,index,parent,path,name,folder,size,total_size,direct_files_size,file_count,"
         "folder_count,attributes,reparse,error_code,size_on_disk\n";
-    SequentialPaths paths(result.nodes);
+    EncodedPaths<CsvText> paths(result.nodes);
     for (const NodeView node : result.nodes) {
+        paths.Visit(node);
         out += "node,";
-        out += Number(node.Index()) + ',';
-        out += (node.Parent() == NoIndex ? std::string() : Number(node.Parent())) + ',';
-        out += CsvField(paths.Of(node.Index())) + ',';
-        out += CsvField(node.Name()) + ',';
-        out += node.IsDirectory() ? "1," : "0,";
-        out += Number(node.Size()) + ',';
-        out += Number(node.TotalSize()) + ',';
-        out += Number(node.DirectFilesSize()) + ',';
-        out += Number(node.FileCount()) + ',';
-        out += Number(node.FolderCount()) + ',';
-        out += Number(node.Attributes()) + ',';
-        out += node.IsReparsePoint() ? "1," : "0,";
-        out += ',' + Number(node.TotalSizeOnDisk()) + '\n';
+        AppendNumber(out, node.Index());
+        out += ',';
+        if (node.Parent() != NoIndex) {
+            AppendNumber(out, node.Parent());
+        }
+        out += ',';
+        paths.AppendPath(out);
+        out += ',';
+        paths.AppendName(out);
+        out += node.IsDirectory() ? ",1," : ",0,";
+        AppendNumber(out, node.Size());
+        out += ',';
+        AppendNumber(out, node.TotalSize());
+        out += ',';
+        AppendNumber(out, node.DirectFilesSize());
+        out += ',';
+        AppendNumber(out, node.FileCount());
+        out += ',';
+        AppendNumber(out, node.FolderCount());
+        out += ',';
+        AppendNumber(out, node.Attributes());
+        out += node.IsReparsePoint() ? ",1,," : ",0,,";
+        AppendNumber(out, node.TotalSizeOnDisk());
+        out += '\n';
         if (!writer.NodeDone()) {
             return false;
         }
     }
     for (const core::ScanError& error : result.errors) {
         // A damaged volume's sentence stands in the name column, empty otherwise.
-        out += "error,,," + CsvField(error.path) + ',' + CsvField(error.detail) + ",,,,,,,,," + Number(error.code) +
-               ",\n";
+        out += "error,,,";
+        core::AppendCsvField(out, error.path);
+        out += ',';
+        core::AppendCsvField(out, error.detail);
+        out += ",,,,,,,,,";
+        AppendNumber(out, error.code);
+        out += ",\n";
+        if (!writer.LineDone()) {
+            return false;
+        }
     }
     const auto appendRanking = [&](const char* kind, const std::vector<std::uint64_t>& indices) {
         for (const std::uint64_t index : indices) {
             const NodeView node = result.nodes[index];
-            out += std::string(kind) + ',' + Number(index) + ",," + CsvField(node.Path()) + ",,,," +
-                   Number(node.TotalSize()) + ",,,,,,," + Number(node.TotalSizeOnDisk()) + '\n';
+            out += kind;
+            out += ',';
+            AppendNumber(out, index);
+            out += ",,";
+            core::AppendCsvField(out, node.Path());
+            out += ",,,,";
+            AppendNumber(out, node.TotalSize());
+            out += ",,,,,,,";
+            AppendNumber(out, node.TotalSizeOnDisk());
+            out += '\n';
+            if (!writer.LineDone()) {
+                return false;
+            }
         }
+        return true;
     };
-    appendRanking("largest_file", ranking.largestFiles);
-    appendRanking("largest_folder", ranking.largestFolders);
-    return writer.Flush();
+    return appendRanking("largest_file", ranking.largestFiles) &&
+           appendRanking("largest_folder", ranking.largestFolders) && writer.Flush();
 }
 
 bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSink& sink) {
@@ -266,8 +316,8 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += "{\n";
     out += "  \"status\": \"" + std::string(StatusName(result.status)) + "\",\n";
     out += "  \"engine\": \"" + std::string(EngineName(result.engine)) + "\",\n";
-    out += "  \"rootPath\": " + JsonString(result.rootPath) + ",\n";
-    out += "  \"message\": " + JsonString(result.message) + ",\n";
+    out += "  \"rootPath\": " + core::JsonString(result.rootPath) + ",\n";
+    out += "  \"message\": " + core::JsonString(result.message) + ",\n";
     out += "  \"rootIndex\": " +
            (result.rootIndex == NoIndex ? std::string("null") : Number(result.rootIndex)) + ",\n";
     out += "  \"fileCount\": " + Number(result.fileCount) + ",\n";
@@ -275,22 +325,36 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += "  \"errorCount\": " + Number(result.errorCount) + ",\n";
     out += "  \"elapsedMs\": " + std::to_string(result.elapsedMs) + ",\n";
     out += "  \"nodes\": [";
-    SequentialPaths paths(result.nodes);
+    EncodedPaths<JsonText> paths(result.nodes);
     for (const NodeView node : result.nodes) {
-        out += node.Index() == 0 ? "\n    {" : ",\n    {";
-        out += "\"index\": " + Number(node.Index());
-        out += ", \"parentIndex\": " + (node.Parent() == NoIndex ? std::string("null") : Number(node.Parent()));
-        out += ", \"path\": " + JsonString(paths.Of(node.Index()));
-        out += ", \"name\": " + JsonString(node.Name());
-        out += std::string(", \"isDirectory\": ") + (node.IsDirectory() ? "true" : "false");
-        out += ", \"size\": " + Number(node.Size());
-        out += ", \"totalSize\": " + Number(node.TotalSize());
-        out += ", \"directFilesSize\": " + Number(node.DirectFilesSize());
-        out += ", \"fileCount\": " + Number(node.FileCount());
-        out += ", \"folderCount\": " + Number(node.FolderCount());
-        out += ", \"attributes\": " + Number(node.Attributes());
-        out += std::string(", \"isReparsePoint\": ") + (node.IsReparsePoint() ? "true" : "false");
-        out += ", \"sizeOnDisk\": " + Number(node.TotalSizeOnDisk());
+        paths.Visit(node);
+        out += node.Index() == 0 ? "\n    {\"index\": " : ",\n    {\"index\": ";
+        AppendNumber(out, node.Index());
+        out += ", \"parentIndex\": ";
+        if (node.Parent() == NoIndex) {
+            out += "null";
+        } else {
+            AppendNumber(out, node.Parent());
+        }
+        out += ", \"path\": ";
+        paths.AppendPath(out);
+        out += ", \"name\": ";
+        paths.AppendName(out);
+        out += node.IsDirectory() ? ", \"isDirectory\": true, \"size\": " : ", \"isDirectory\": false, \"size\": ";
+        AppendNumber(out, node.Size());
+        out += ", \"totalSize\": ";
+        AppendNumber(out, node.TotalSize());
+        out += ", \"directFilesSize\": ";
+        AppendNumber(out, node.DirectFilesSize());
+        out += ", \"fileCount\": ";
+        AppendNumber(out, node.FileCount());
+        out += ", \"folderCount\": ";
+        AppendNumber(out, node.FolderCount());
+        out += ", \"attributes\": ";
+        AppendNumber(out, node.Attributes());
+        out += node.IsReparsePoint() ? ", \"isReparsePoint\": true, \"sizeOnDisk\": "
+                                     : ", \"isReparsePoint\": false, \"sizeOnDisk\": ";
+        AppendNumber(out, node.TotalSizeOnDisk());
         out += '}';
         if (!writer.NodeDone()) {
             return false;
@@ -299,26 +363,39 @@ bool WriteJson(const ScanResult& result, const Ranking& ranking, const ReportSin
     out += result.nodes.empty() ? "],\n" : "\n  ],\n";
     out += "  \"errors\": [";
     for (std::size_t i = 0; i < result.errors.size(); ++i) {
-        out += i == 0 ? "\n    " : ",\n    ";
-        out += "{\"path\": " + JsonString(result.errors[i].path) +
-               ", \"code\": " + Number(result.errors[i].code);
+        out += i == 0 ? "\n    {\"path\": " : ",\n    {\"path\": ";
+        core::AppendJsonString(out, result.errors[i].path);
+        out += ", \"code\": ";
+        AppendNumber(out, result.errors[i].code);
         if (!result.errors[i].detail.empty()) {
-            out += ", \"detail\": " + JsonString(result.errors[i].detail);
+            out += ", \"detail\": ";
+            core::AppendJsonString(out, result.errors[i].detail);
         }
         out += '}';
+        if (!writer.LineDone()) {
+            return false;
+        }
     }
     out += result.errors.empty() ? "]" : "\n  ]";
     const auto appendRanking = [&](const char* key, const std::vector<std::uint64_t>& indices) {
-        out += ",\n  \"" + std::string(key) + "\": [";
+        out += ",\n  \"";
+        out += key;
+        out += "\": [";
         for (std::size_t i = 0; i < indices.size(); ++i) {
             out += i == 0 ? "" : ", ";
-            out += Number(indices[i]);
+            AppendNumber(out, indices[i]);
+            if (!writer.LineDone()) {
+                return false;
+            }
         }
         out += ']';
+        return true;
     };
     if (!ranking.largestFiles.empty() || !ranking.largestFolders.empty()) {
-        appendRanking("largestFiles", ranking.largestFiles);
-        appendRanking("largestFolders", ranking.largestFolders);
+        if (!appendRanking("largestFiles", ranking.largestFiles) ||
+            !appendRanking("largestFolders", ranking.largestFolders)) {
+            return false;
+        }
     }
     out += "\n}\n";
     return writer.Flush();

@@ -40,10 +40,6 @@ using ReportSink = std::function<bool(std::string_view piece, std::uint64_t node
 bool WriteCsv(const core::ScanResult& result, const Ranking& ranking, const ReportSink& sink);
 bool WriteJson(const core::ScanResult& result, const Ranking& ranking, const ReportSink& sink);
 
-// Field quoting and string escaping, exposed for tests.
-std::string CsvField(std::wstring_view text);
-std::string JsonString(std::wstring_view text);
-
 const char* StatusName(core::ScanStatus status);
 const char* EngineName(core::ScanEngineKind engine);
 

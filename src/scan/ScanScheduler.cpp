@@ -26,8 +26,33 @@ ScanScheduler::ScanScheduler(EngineChoice engineChoice, std::uint64_t threadsPer
     }
 }
 
+namespace {
+
+// A root whose own listing failed holds nothing that was read: it is a
+// failed root with its sentence, never an empty Completed tree.
+ScanResult FailUnlistedRoot(ScanResult result) {
+    if (result.status == ScanStatus::Failed) {
+        return result;
+    }
+    for (const ScanError& error : result.errors) {
+        if (error.path == result.rootPath) {
+            ScanResult failed = MakeRootFailedResult(std::move(result.rootPath), RootProblem::Unreadable, result.elapsedMs);
+            failed.engine = result.engine;
+            return failed;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
 ScanResult ScanScheduler::ScanOneRoot(const std::wstring& path, ScanCancellationToken& token,
                                       const ScanProgressCallback& progress) {
+    return FailUnlistedRoot(ScanOneRootWithEngine(path, token, progress));
+}
+
+ScanResult ScanScheduler::ScanOneRootWithEngine(const std::wstring& path, ScanCancellationToken& token,
+                                                const ScanProgressCallback& progress) {
     if (engineOverride_) {
         return engineOverride_->Scan(path, token, progress);
     }

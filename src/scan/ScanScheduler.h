@@ -53,6 +53,8 @@ private:
     std::wstring NormalizeRoot(const std::wstring& path) const;
     ScanResult ScanOneRoot(const std::wstring& path, ScanCancellationToken& token,
                            const ScanProgressCallback& progress);
+    ScanResult ScanOneRootWithEngine(const std::wstring& path, ScanCancellationToken& token,
+                                     const ScanProgressCallback& progress);
 
     ScanEngineFactory engines_;
     std::unique_ptr<IScanEngine> engineOverride_;  // when set, every root goes to it

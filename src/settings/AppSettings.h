@@ -2,6 +2,7 @@
 // The user's preferences as the program holds them. Copied by value; the
 // window thread owns the current copy.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ struct WindowMemory {
 
     bool operator==(const WindowMemory&) const = default;
 };
+
+// The recent-folders list never holds more; the reader keeps the first of a
+// longer list written by hand.
+inline constexpr std::size_t MaxRecentFolders = 16;
 
 struct AppSettings {
     std::wstring appVersion = L"v.100";  // carried through the file unchanged

@@ -1,5 +1,7 @@
 #include "settings/JsonReader.h"
 
+#include <cstdint>
+
 namespace varnel::app {
 namespace {
 
@@ -31,8 +33,9 @@ public:
         return true;
     }
 
-    // A double-quoted string with the simple escapes; bytes are copied as
-    // they are, control characters and UTF-8 sequences included.
+    // A double-quoted string with JSON's escapes; other bytes are copied as
+    // they are, control characters and UTF-8 sequences included (older
+    // writers left control characters raw).
     std::optional<std::string> ReadString() {
         if (!Consume('"')) {
             return std::nullopt;
@@ -49,6 +52,13 @@ public:
             }
             if (AtEnd()) {
                 return std::nullopt;
+            }
+            if (text_[pos_] == 'u') {
+                ++pos_;
+                if (!ReadUnitEscape(out)) {
+                    return std::nullopt;
+                }
+                continue;
             }
             const std::optional<char> unescaped = Unescape(text_[pos_++]);
             if (!unescaped) {
@@ -96,6 +106,65 @@ public:
     }
 
 private:
+    // Four hex digits after "\u".
+    std::optional<std::uint32_t> ReadHexUnit() noexcept {
+        if (text_.size() - pos_ < 4) {
+            return std::nullopt;
+        }
+        std::uint32_t unit = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char c = text_[pos_++];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0) {
+                return std::nullopt;
+            }
+            unit = unit * 16 + static_cast<std::uint32_t>(digit);
+        }
+        return unit;
+    }
+
+    // The code point of "\uXXXX" (two of them for a surrogate pair), as
+    // UTF-8; "\u0000" is a NUL byte like any other. A surrogate without its
+    // partner has no UTF-8 form: its three bytes are written as if it had,
+    // so the string fails the strict UTF-8 check where it is used and costs
+    // only itself.
+    bool ReadUnitEscape(std::string& out) {
+        const auto unit = ReadHexUnit();
+        if (!unit) {
+            return false;
+        }
+        std::uint32_t c = *unit;
+        if (c >= 0xD800 && c <= 0xDBFF && text_.substr(pos_, 2) == "\\u") {
+            const std::size_t mark = pos_;
+            pos_ += 2;
+            const auto low = ReadHexUnit();
+            if (low && *low >= 0xDC00 && *low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (*low - 0xDC00);
+            } else {
+                pos_ = mark;
+            }
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+        return true;
+    }
+
     static std::optional<char> Unescape(char c) noexcept {
         switch (c) {
             case '"':
@@ -113,7 +182,7 @@ private:
             case 't':
                 return '\t';
             default:
-                return std::nullopt;  // "\u" too: the writer never produces it
+                return std::nullopt;
         }
     }
 
@@ -159,6 +228,9 @@ std::optional<JsonObject> ParseJsonObject(std::string_view text) {
 
 JsonObjectPrefix ParseJsonObjectPrefix(std::string_view text) {
     JsonObjectPrefix read;
+    // A key holding a NUL byte is no key this program or a person wrote:
+    // the member is passed over, and the file counts as damaged.
+    bool strangeKey = false;
     Cursor cursor(text);
     cursor.SkipWhitespace();
     if (!cursor.Consume('{')) {
@@ -170,7 +242,7 @@ JsonObjectPrefix ParseJsonObjectPrefix(std::string_view text) {
             return read;
         }
         if (cursor.Consume('}')) {
-            read.complete = true;  // empty object, or a trailing comma before the brace
+            read.complete = !strangeKey;  // empty object, or a trailing comma before the brace
             return read;
         }
         auto key = cursor.ReadString();
@@ -185,12 +257,16 @@ JsonObjectPrefix ParseJsonObjectPrefix(std::string_view text) {
         if (!value) {
             return read;
         }
-        read.members.insert_or_assign(std::move(*key), std::move(*value));
+        if (key->find('\0') != std::string::npos) {
+            strangeKey = true;
+        } else {
+            read.members.insert_or_assign(std::move(*key), std::move(*value));
+        }
         cursor.SkipWhitespace();
         if (cursor.Consume(',')) {
             continue;
         }
-        read.complete = cursor.Consume('}');
+        read.complete = cursor.Consume('}') && !strangeKey;
         return read;
     }
 }

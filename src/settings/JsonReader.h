@@ -36,10 +36,10 @@ using JsonObject = std::unordered_map<std::string, JsonValue>;
 
 // Reads one object at the start of `text` (whitespace before it is skipped,
 // anything after its closing brace ignored). Fails on a missing opening
-// brace, a byte-order mark, a "\u" escape or any other unknown escape, an
-// unterminated string or bracket, an empty value, or a member not followed
-// by ',' or '}'. A trailing comma is accepted; the last of duplicate keys
-// wins.
+// brace, a byte-order mark, an unknown escape or a "\u" without four hex
+// digits, an unterminated string or bracket, an empty value, a member not
+// followed by ',' or '}', or a key holding a NUL byte. A trailing comma is
+// accepted; the last of duplicate keys wins.
 std::optional<JsonObject> ParseJsonObject(std::string_view text);
 
 // What ParseJsonObject would read, kept as far as it got: a truncated or

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/JsonReader.h"
+#include "base/JsonString.h"
 #include "base/Utf8.h"
 
 namespace varnel::app {
@@ -106,6 +107,9 @@ public:
         damaged_ |= !list.complete;
         field.clear();
         for (const std::string& folder : list.items) {
+            if (field.size() == MaxRecentFolders) {
+                break;  // the list never holds more; a longer one was written by hand
+            }
             auto wide = core::Utf8ToWide(folder);
             if (wide) {
                 field.push_back(std::move(*wide));
@@ -221,28 +225,11 @@ std::string WithoutByteOrderMark(std::string_view bytes) {
     return std::string(bytes);
 }
 
-void AppendJsonString(std::string& out, std::wstring_view value) {
-    out.push_back('"');
-    for (const char c : core::WideToUtf8(value)) {
-        switch (c) {
-            case '\b': out += "\\b"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\f': out += "\\f"; break;
-            case '\r': out += "\\r"; break;
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            default: out.push_back(c); break;  // other control bytes too: the reader takes them raw
-        }
-    }
-    out.push_back('"');
-}
-
 void AppendStringMember(std::string& out, std::string_view key, std::wstring_view value) {
     out += "  \"";
     out += key;
     out += "\": ";
-    AppendJsonString(out, value);
+    core::AppendJsonString(out, value);
     out += ",";
     out += LineEnd;
 }
@@ -297,7 +284,7 @@ std::string WriteSettingsFile(const AppSettings& settings) {
         if (i > 0) {
             out += ", ";
         }
-        AppendJsonString(out, settings.recentFolders[i]);
+        core::AppendJsonString(out, settings.recentFolders[i]);
     }
     out += "],";
     out += LineEnd;
@@ -337,7 +324,7 @@ std::string WriteSettingsFile(const AppSettings& settings) {
     out += LineEnd;
     AppendBoolMember(out, "sortDescending", window.sortDescending, false);
     out += "    \"lastFolder\": ";
-    AppendJsonString(out, window.lastFolder);
+    core::AppendJsonString(out, window.lastFolder);
     // Added last: the reader of earlier versions passes over members it
     // does not know, wherever they stand.
     out += ",";

@@ -54,8 +54,14 @@ public:
     // Writes the whole normalised record. True only when the new file is
     // complete and in place. The file is replaced atomically: on any
     // failure the previous file is left as it was and no temporary file
-    // remains.
+    // remains. While on hold (below), refuses and writes nothing.
     bool Save(const AppSettings& settings) const;
+
+    // True after LoadWithReport found a file it could neither read nor copy
+    // aside: the user's settings are in there, so nothing replaces it. Each
+    // Save tries the copy again and lifts the hold once it succeeds (the
+    // file became readable).
+    bool OnHold() const noexcept { return onHold_; }
 
     const std::wstring& ProgramFolder() const noexcept { return programFolder_; }
     const std::wstring& LocalAppDataFolder() const noexcept { return localAppDataFolder_; }
@@ -67,6 +73,7 @@ private:
     std::wstring localAppDataFolder_;
     std::wstring settingsFilePath_;
     std::uint32_t hardwareThreads_ = 0;
+    mutable bool onHold_ = false;
 };
 
 }  // namespace varnel::app

@@ -12,9 +12,9 @@
 #include "settings/SettingsFile.h"
 #include "settings/SettingsStore.h"
 #include "platform/FileBytes.h"
+#include "platform/FileReplacement_win.h"
 #include "base/PathRules.h"
 #include "platform/ProgramFolder.h"
-#include "platform/UniqueHandle_win.h"
 
 namespace varnel::app {
 namespace {
@@ -53,48 +53,6 @@ std::uint32_t SystemHardwareThreads() {
 // folder, which can be written, rather than beside a program that the user
 // may not be allowed to change.
 bool EntryExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Deletes the temporary file on every path out of Save, unless it was
-// renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile() {
-        if (!kept_) {
-            ::DeleteFileW(path_.c_str());
-        }
-    }
-    const std::wstring& Path() const noexcept { return path_; }
-    void Keep() noexcept { kept_ = true; }
-
-private:
-    std::wstring path_;
-    bool kept_ = false;
-};
-
-// Writes all bytes and pushes them to the disk, so that the rename below
-// can never put an empty or partial file in place of the old one.
-bool WriteDurably(const std::wstring& path, const std::string& bytes) {
-    // No sharing: a second instance saving at the same moment fails here
-    // instead of interleaving its bytes with ours, and its clean-up cannot
-    // delete a file we hold open.
-    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return false;
-    }
-    if (bytes.size() > std::numeric_limits<DWORD>::max()) {
-        return false;
-    }
-    const DWORD size = static_cast<DWORD>(bytes.size());
-    DWORD written = 0;
-    if (!::WriteFile(file.get(), bytes.data(), size, &written, nullptr) || written != size) {
-        return false;
-    }
-    return ::FlushFileBuffers(file.get()) != FALSE;
-}
 
 }  // namespace
 
@@ -135,10 +93,18 @@ SettingsLoadReport SettingsStore::LoadWithReport() const {
             report.keptCopyPath = copy;
         }
     }
+    onHold_ = report.damaged && report.keptCopyPath.empty() && EntryExists(settingsFilePath_);
     return report;
 }
 
 bool SettingsStore::Save(const AppSettings& settings) const {
+    if (onHold_) {
+        const std::wstring kept = settingsFilePath_ + DamagedCopySuffix;
+        if (!::CopyFileW(settingsFilePath_.c_str(), kept.c_str(), FALSE)) {
+            return false;
+        }
+        onHold_ = false;
+    }
     AppSettings copy = settings;
     NormalizeSettings(copy, hardwareThreads_);
 
@@ -151,19 +117,10 @@ bool SettingsStore::Save(const AppSettings& settings) const {
         }
     }
 
-    // The temporary file lies in the same folder, so the rename stays on
-    // one volume and replaces the old file in one step: a crash, power loss
-    // or full disk while writing leaves the previous settings whole.
-    TemporaryFile temporary(settingsFilePath_ + TemporarySuffix);
-    if (!WriteDurably(temporary.Path(), WriteSettingsFile(copy))) {
-        return false;
-    }
-    if (!::MoveFileExW(temporary.Path().c_str(), settingsFilePath_.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return false;
-    }
-    temporary.Keep();
-    return true;
+    // A crash, power loss or full disk while writing leaves the previous
+    // settings whole.
+    platform::FileReplacement replacement(settingsFilePath_, TemporarySuffix);
+    return replacement.Open() && replacement.Write(WriteSettingsFile(copy)) && replacement.Commit();
 }
 
 }  // namespace varnel::app

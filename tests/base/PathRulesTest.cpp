@@ -73,6 +73,11 @@ TEST(PathRules, ScanRootsAndTheirSystemForm) {
         {L"\\\\.\\PhysicalDrive0", L"\\\\.\\PhysicalDrive0", L"\\\\.\\PhysicalDrive0", true},
         {L"C:\\x\\NUL", L"C:\\x\\NUL", L"\\\\?\\C:\\x\\NUL", true},
         {L"C:\\x\\com1.txt", L"C:\\x\\com1.txt", L"\\\\?\\C:\\x\\com1.txt", true},
+        {L"C:\\a\\.\\b\\..\\c\\", L"C:\\a\\c", L"\\\\?\\C:\\a\\c", false},
+        {L"C:/a/../../..", L"C:\\", L"\\\\?\\C:\\", false},
+        {L"\\\\srv\\share\\..\\x\\.", L"\\\\srv\\share\\x", L"\\\\?\\UNC\\srv\\share\\x", false},
+        {L"C:\\a..\\...\\.b", L"C:\\a..\\...\\.b", L"\\\\?\\C:\\a..\\...\\.b", false},
+        {L"\\\\?\\C:\\a\\..", L"\\\\?\\C:\\a\\..", L"\\\\?\\C:\\a\\..", false},
     };
     for (const auto& c : cases) {
         const std::wstring normal = NormalizeScanRootSyntax(c.input);

@@ -18,6 +18,7 @@ struct Script {
     ScanStatus status = ScanStatus::Completed;
     bool cancelTokenDuringScan = false;
     bool runOutOfMemory = false;
+    bool rootUnlistable = false;  // the root's own listing fails: nothing below it
 };
 
 // Records which engine scanned which path, so the choice can be checked.
@@ -52,7 +53,7 @@ public:
         report.filesScanned = script.files;
         if (progress) progress(report);
         if (script.cancelTokenDuringScan) token.Cancel();
-        builder.AddError(path + L"denied", 5);
+        builder.AddError(script.rootUnlistable ? path : path + L"denied", 5);
         builder.ComputeTotals();
         ScanResult result = builder.FinishResult(
             token.IsCancelled() ? ScanStatus::Cancelled : ScanStatus::Completed, path, 0);
@@ -178,6 +179,12 @@ TEST(ScanScheduler, FailedRootsAreNamedAndTheOthersKept) {
     EXPECT_EQ(result.status, ScanStatus::Failed) << "nothing was read at all";
     EXPECT_EQ(result.rootIndex, NoIndex);
     EXPECT_EQ(result.message, L"C:\\: NTFS volume could not be opened. D:\\: The scan ran out of system resources.");
+
+    system.scripts[L"E:\\x"].rootUnlistable = true;
+    result = system.Scan(2, {L"E:\\x"}, L"E:\\x", token);
+    EXPECT_EQ(result.status, ScanStatus::Failed) << "a root that cannot be listed is no empty success";
+    EXPECT_EQ(result.message, L"The folder could not be read.");
+    EXPECT_EQ(result.engine, ScanEngineKind::NtQueryDirectory);
 }
 
 TEST(ScanScheduler, EveryRootIsNormalisedBeforeAnEngineSeesIt) {

@@ -29,8 +29,11 @@ TEST(ParseJsonObject, AcceptsAndRejects) {
         {R"({a: 1})", false},
         {R"({"a": })", false},
         {R"({"a": 1 2})", false},
-        {R"({"\u0061": 1})", false},
-        {R"({"a": "\u0041"})", false},
+        {R"({"\u0061": 1, "b": "\u00e9\ud83d\udcc1"})", true},
+        {R"({"a": "\u004"})", false},
+        {R"({"a": "\u00g1"})", false},
+        {std::string("{\"a\0\": 1}", 9), false},  // a NUL byte in a key
+        {R"({"a\u0000": 1, "b": 2})", false},
         {R"({"a": "\x"})", false},
         {"{\"a\": \"\\", false},
         {R"({"a": [1, 2})", false},
@@ -56,6 +59,11 @@ TEST(ParseJsonObject, ClassifiesValuesAndKeepsRawText) {
     EXPECT_EQ(o.at("o"), (JsonValue{JsonKind::Object, R"({"k": [1, "}"], "e": "\"}"})"}));
     EXPECT_EQ(o.at("m").text, "[{]");  // only the opening bracket's kind is counted
     EXPECT_EQ(o.at("d"), (JsonValue{JsonKind::String, "last"}));
+    // "\u0000" is a NUL like any other character, and what follows stays.
+    const auto escaped = ParseJsonObject(R"({"s": "a\u0000b", "after": "\u00e9\ud83d\udcc1\ud800"})");
+    ASSERT_TRUE(escaped.has_value());
+    EXPECT_EQ(escaped->at("s").text, std::string("a\0b", 3));
+    EXPECT_EQ(escaped->at("after").text, "\xC3\xA9\xF0\x9F\x93\x81\xED\xA0\x80");
 }
 
 TEST(ParseJsonStringArray, ReadsStringsOrNothing) {
@@ -73,7 +81,7 @@ TEST(ParseJsonStringArray, ReadsStringsOrNothing) {
         {R"([["a"]])", {}},
         {R"(["a",,"b"])", {}},
         {R"(["a" "b"])", {}},
-        {R"(["\u0041"])", {}},
+        {R"(["\u0041"])", {"A"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseJsonStringArray(c.text), c.expected) << c.text;

@@ -52,7 +52,8 @@ TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
         {"{}", starting, false},
         {"", starting, true},
         {"not json", starting, true},
-        {"{\"language\": \"\\u0064e-DE\"}", starting, true},
+        {"{\"language\": \"\\u0064e-DE\"}", german, false},
+        {std::string("{\"language\": \"de-DE\", \"theme\0\": \"Light\"}", 40), german, true},  // NUL in a key
         {R"({"language": "de-DE", "future": [1], "later": {"a": 1}})", german, false},
         {R"({"language": "de-DE", "recentFolders": ["C:\\A", "C:\\B)", german, true},  // truncated
         {"\xEF\xBB\xBF{\"language\": \"de-DE\"}", german, false},
@@ -64,8 +65,10 @@ TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
          [](const AppSettings& s) { return !s.showAdminPromptOnStartup; }, false},
         {R"({"language": 5, "theme": "Light"})",
          [](const AppSettings& s) { return s.language == L"system" && s.theme == L"Light"; }, true},
-        {R"({"scan": {"threadsPerDrive": 2, "x": "\u0041"}})",
-         [](const AppSettings& s) { return s.threadsPerDrive == 2; }, true},
+        {R"({"theme": "a\u0000b", "language": "de-DE"})",
+         [](const AppSettings& s) { return s.theme == std::wstring(L"a\0b", 3) && s.language == L"de-DE"; }, false},
+        {R"({"recentFolders": ["1","2","3","4","5","6","7","8","9","10","11","12","13","14","15","16","17"]})",
+         [](const AppSettings& s) { return s.recentFolders.size() == 16 && s.recentFolders.back() == L"16"; }, false},
         {R"({"theme": "Dark", "theme": "Light"})", [](const AppSettings& s) { return s.theme == L"Light"; }, false},
         {"{\"theme\": \"Dark\xC3\"}", [](const AppSettings& s) { return s.theme.empty(); }, true},
         {R"({"recentFolders": ["C:\\A", "C:\\A",]})", recent({L"C:\\A", L"C:\\A"}), false},
@@ -118,13 +121,13 @@ TEST(WriteSettingsFile, WritesTheFixedLayout) {
     EXPECT_NE(WriteSettingsFile(settings).find("  \"recentFolders\": [],\r\n"), std::string::npos);
 }
 
-TEST(WriteSettingsFile, EscapesOnlySevenCharactersAndReadsBackUnchanged) {
+TEST(WriteSettingsFile, EscapesEveryControlCharacterAndReadsBackUnchanged) {
     AppSettings settings = StartingSettings(HardwareThreads);
     settings.recentFolders = {L"C:\\a\"b\tc\nd\re\bf\fg/h\x01i\x7F", L""};
     settings.theme = L"Zo\u00EB \U0001F4C1";
     settings.alwaysStartAsAdministrator = true;
     const std::string bytes = WriteSettingsFile(settings);
-    EXPECT_NE(bytes.find(R"(["C:\\a\"b\tc\nd\re\bf\fg/h)" "\x01i\x7F\", \"\"]"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find(R"(["C:\\a\"b\tc\nd\re\bf\fg/h\u0001i)" "\x7F\", \"\"]"), std::string::npos) << bytes;
     EXPECT_EQ(ReadSettingsFile(bytes, HardwareThreads), settings);
 }
 

@@ -73,6 +73,31 @@ TEST(SettingsStore, DamagedFileIsKeptBesideItselfBeforeASaveReplacesIt) {
     EXPECT_EQ(FileBytes(report.keptCopyPath), damaged);
 }
 
+// A file held open by someone else cannot be read or copied: it is never
+// replaced until it can be copied aside, then the save goes ahead.
+TEST(SettingsStore, UnreadableFileIsNeverReplaced) {
+    varnel::testing::TempFolder temp;
+    const SettingsStore store(OptionsFor(temp));
+    ASSERT_TRUE(store.Save(ChangedSettings()));
+    const std::string original = FileBytes(store.SettingsFilePath());
+    {
+        const platform::UniqueFile locked(::CreateFileW(store.SettingsFilePath().c_str(), GENERIC_READ, 0, nullptr,
+                                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(locked);
+        const SettingsLoadReport report = store.LoadWithReport();
+        EXPECT_TRUE(report.damaged);
+        EXPECT_TRUE(report.keptCopyPath.empty());
+        EXPECT_TRUE(store.OnHold());
+        AppSettings themed = report.settings;
+        themed.theme = L"Light";
+        EXPECT_FALSE(store.Save(themed));
+    }
+    EXPECT_EQ(FileBytes(store.SettingsFilePath()), original);
+    ASSERT_TRUE(store.Save(StartingSettings(HardwareThreads)));
+    EXPECT_FALSE(store.OnHold());
+    EXPECT_EQ(FileBytes(store.SettingsFilePath() + L".bad"), original);
+}
+
 TEST(SettingsStore, AnyEntryNamedLikeTheMarkerMakesItPortable) {
     for (const bool markerIsFolder : {false, true}) {
         varnel::testing::TempFolder temp;

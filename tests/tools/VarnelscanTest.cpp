@@ -32,7 +32,9 @@ TEST(CommandLine, OptionsAndPaths) {
     EXPECT_EQ(defaults.threads, 0u);
 
     EXPECT_EQ(ParseOk({L"--", L"--odd-folder-name"}).paths, (std::vector<std::wstring>{L"--odd-folder-name"}));
-    EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseCommandLine({L"--help"})));
+    for (const wchar_t* help : {L"--help", L"/?"}) {
+        EXPECT_TRUE(std::holds_alternative<HelpRequest>(ParseCommandLine({L"C:\\", help})));
+    }
     EXPECT_TRUE(std::holds_alternative<VersionRequest>(ParseCommandLine({L"--version", L"C:\\"})));
 }
 
@@ -59,20 +61,14 @@ TEST(CommandLine, BadUsageIsAnError) {
         {L"--image", L"disk.img", L"C:\\"},
         {L"--image", L"disk.img", L"--engine", L"walk"},
         {L"--image", L""},
+        {L"--image", L"a.img", L"--image", L"b.img"},
+        {L"-x", L"C:\\"},
+        {L"-h"},
     };
     for (const auto& arguments : bad) {
         EXPECT_TRUE(std::holds_alternative<UsageError>(ParseCommandLine(arguments)))
             << ::testing::PrintToString(arguments);
     }
-}
-
-TEST(ScanReport, CsvQuotesOnlyWhatNeedsItJsonEscapesQuotesBackslashesAndControls) {
-    EXPECT_EQ(CsvField(L"C:\\plain"), "C:\\plain");
-    EXPECT_EQ(CsvField(L"say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(CsvField(L"line\nbreak"), "\"line\nbreak\"");
-    EXPECT_EQ(JsonString(L"C:\\a \"b\""), "\"C:\\\\a \\\"b\\\"\"");
-    EXPECT_EQ(JsonString(std::wstring(L"\x01\t\n", 3)), "\"\\u0001\\t\\n\"");
-    EXPECT_EQ(JsonString(L"\x65e5"), "\"\xE6\x97\xA5\"");
 }
 
 core::ScanResult SampleResult() {

@@ -19,7 +19,10 @@ const char* const UsageText =
     "  --size     what --top ranks by: logical sizes (default) or bytes on disk\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
     "  --cross-devices  on Linux, also enter folders on other file systems (mount points)\n"
-    "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage.\n";
+    "  --help, /?  print this text\n"
+    "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage,\n"
+    "3 damaged volume (see the error rows), 4 output not written in full\n"
+    "(a failed write, or Ctrl+C while writing).\n";
 
 namespace {
 
@@ -71,7 +74,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, L"--") != 0) {
+        if (!optionsEnded && (argument == L"--help" || argument == L"/?")) {
+            return HelpRequest{};
+        }
+        // Every other word that starts with a dash is an option; a folder
+        // whose name starts with one follows "--".
+        if (optionsEnded || argument.size() < 2 || argument.front() != L'-') {
             command.paths.push_back(argument);
             continue;
         }
@@ -79,8 +87,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             optionsEnded = true;
             continue;
         }
-        if (argument == L"--help") {
-            return HelpRequest{};
+        if (argument.compare(0, 2, L"--") != 0) {
+            return UsageError{L"unknown option: " + argument};
         }
         if (argument == L"--version") {
             return VersionRequest{};
@@ -115,7 +123,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             command.rankBy = *measure;
         } else if (argument == L"--image") {
             if (value.empty()) return UsageError{L"--image needs a file"};
+            if (!command.image.empty()) return UsageError{L"--image is given more than once"};
             command.image = value;
+            command.imageArgument = i;
         } else {
             return UsageError{L"unknown option: " + argument};
         }

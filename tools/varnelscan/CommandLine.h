@@ -25,6 +25,7 @@ struct ScanCommand {
     std::vector<std::wstring> paths;
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
     bool crossDevices = false;  // POSIX builds: enter mount points too (Windows never does)
+    std::size_t imageArgument = 0;  // where the image's name stands among the arguments
 };
 
 struct HelpRequest {};

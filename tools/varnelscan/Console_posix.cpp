@@ -1,10 +1,15 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <system_error>
 
 #include "Console.h"
+#include "base/Utf8.h"
 
 namespace varnel::tools {
 namespace {
@@ -29,5 +34,30 @@ void CancelOnInterrupt(core::ScanCancellationToken* token) {
 bool ErrorStreamIsTerminal() { return ::isatty(::fileno(stderr)) != 0; }
 
 void UseBinaryStandardStreams() {}
+
+void ForgetWriteError() { errno = 0; }
+
+std::string WriteErrorText(int error) { return error != 0 ? std::strerror(error) : "write error"; }
+
+bool StandardOutputIsOpen() { return ::fcntl(STDOUT_FILENO, F_GETFD) != -1 || errno != EBADF; }
+
+void ReportBrokenPipesAsWriteErrors() { std::signal(SIGPIPE, SIG_IGN); }
+
+std::wstring OpenFailureReason(const std::filesystem::path& file) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (error) {
+        return core::Utf8ToWideForDisplay(error.message());
+    }
+    if (status.type() != std::filesystem::file_type::regular && status.type() != std::filesystem::file_type::block) {
+        return {};
+    }
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor == -1) {
+        return core::Utf8ToWideForDisplay(std::strerror(errno));
+    }
+    ::close(descriptor);
+    return {};
+}
 
 }  // namespace varnel::tools

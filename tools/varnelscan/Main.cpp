@@ -1,7 +1,9 @@
 // varnelscan: scans folders with Varnel's engines and prints the result, so
 // that users can script Varnel and tests and benchmarks can drive the engines.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,9 +12,10 @@
 #include "Console.h"
 #include "FolderScan.h"
 #include "ProgressLine.h"
-#include "report/ScanReport.h"
-#include "ntfs/NtfsImage.h"
 #include "base/Utf8.h"
+#include "ntfs/MftScan.h"
+#include "ntfs/NtfsImage.h"
+#include "report/ScanReport.h"
 #include "version/ProgramVersion.h"
 
 namespace varnel::tools {
@@ -24,6 +27,7 @@ constexpr int ExitOk = 0;
 constexpr int ExitScanFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitNeedsCheck = 3;  // scanned, but the volume is damaged: see the error rows
+constexpr int ExitOutputIncomplete = 4;
 
 void Write(std::FILE* stream, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
@@ -35,14 +39,71 @@ int UsageFailure(const std::wstring& message) {
     return ExitUsage;
 }
 
+int OutputFailure(const std::string& reason) {
+    Write(stderr, "varnelscan: the output could not be written: " + reason + "\n");
+    return ExitOutputIncomplete;
+}
+
+// Standard output, every write checked: a full disk, a closed pipe or a
+// closed descriptor ends the report with the system's reason instead of a
+// cut file and exit code 0.
+class CheckedOutput {
+public:
+    bool Write(std::string_view bytes) {
+        if (failed_) {
+            return false;
+        }
+        ForgetWriteError();
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
+            Fail();
+        }
+        return !failed_;
+    }
+    // Pushes out what the stream still buffers; false if that fails.
+    bool Finish() {
+        ForgetWriteError();
+        if (!failed_ && (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)) {
+            Fail();
+        }
+        return !failed_;
+    }
+    const std::string& Reason() const noexcept { return reason_; }
+
+private:
+    void Fail() {
+        failed_ = true;
+        reason_ = WriteErrorText(errno);
+    }
+
+    bool failed_ = false;
+    std::string reason_;
+};
+
 int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
     const Ranking ranking = RankLargest(result, command.top, command.rankBy);
+    // Ctrl+C while a big report is written stops it after the piece in hand:
+    // the output ends early and says so on the error stream.
+    core::ScanCancellationToken interrupted;
+    CancelOnInterrupt(&interrupted);
+    CheckedOutput output;
+    const ReportSink sink = [&](std::string_view piece, std::uint64_t) {
+        return output.Write(piece) && !interrupted.IsCancelled();
+    };
+    bool complete = true;
     switch (command.format) {
-        case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
-        case OutputFormat::Csv: Write(stdout, RenderCsv(result, ranking)); break;
-        case OutputFormat::Json: Write(stdout, RenderJson(result, ranking)); break;
+        case OutputFormat::Summary: complete = output.Write(RenderSummary(result, ranking)); break;
+        case OutputFormat::Csv: complete = WriteCsv(result, ranking, sink); break;
+        case OutputFormat::Json: complete = WriteJson(result, ranking, sink); break;
     }
-    std::fflush(stdout);
+    const bool flushed = output.Finish();
+    CancelOnInterrupt(nullptr);
+    if (!flushed) {
+        return OutputFailure(output.Reason());
+    }
+    if (!complete) {
+        Write(stderr, "varnelscan: interrupted; the output is incomplete\n");
+        return ExitOutputIncomplete;
+    }
     if (result.status == core::ScanStatus::Failed) {
         Write(stderr, "varnelscan: " + core::WideToUtf8(result.message) + "\n");
         return ExitScanFailed;
@@ -56,28 +117,47 @@ int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
 
 // An image is scanned by the MFT engine on every platform; its root is named
 // by the image's own path, so node paths read as paths inside the image.
-core::ScanResult ScanImage(const ScanCommand& command, core::ScanCancellationToken& token,
-                           const core::ScanProgressCallback& progress) {
-    const std::filesystem::path file(command.image);
+// `file` is the name as the system gave it, never converted.
+core::ScanResult ScanImage(const ScanCommand& command, const std::filesystem::path& file,
+                           core::ScanCancellationToken& token, const core::ScanProgressCallback& progress) {
+    const std::wstring reason = OpenFailureReason(file);
+    if (!reason.empty()) {
+        const std::wstring message = L"NTFS image could not be opened: " + reason + L".";
+        return core::MakeFailedMftResult(command.image, message.c_str(), core::ScanClock::now());
+    }
     return core::ScanNtfsImageFile(file, command.image, command.threads, token, progress);
 }
 
-int Run(const std::vector<std::wstring>& arguments) {
+// `nativeArguments` are the arguments as the system handed them, for the
+// names that go back to it.
+int Run(const std::vector<std::wstring>& arguments, const std::vector<std::filesystem::path>& nativeArguments) {
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (std::holds_alternative<HelpRequest>(parsed)) {
-        Write(stdout, UsageText);
+        CheckedOutput output;
+        if (!output.Write(UsageText) || !output.Finish()) {
+            return OutputFailure(output.Reason());
+        }
         return ExitOk;
     }
     if (std::holds_alternative<VersionRequest>(parsed)) {
         // Scripts read the first line; the second says what a copy may be used for.
-        Write(stdout, std::string("varnelscan ") + ProgramVersion + "\nFree software under the " + LicenceName +
-                          "; see LICENSE.\n");
+        CheckedOutput output;
+        if (!output.Write(std::string("varnelscan ") + ProgramVersion + "\nFree software under the " + LicenceName +
+                          "; see LICENSE.\n") ||
+            !output.Finish()) {
+            return OutputFailure(output.Reason());
+        }
         return ExitOk;
     }
     if (const auto* error = std::get_if<UsageError>(&parsed)) {
         return UsageFailure(error->message);
     }
     const ScanCommand& command = std::get<ScanCommand>(parsed);
+    // Nowhere to write the report: say so before scanning for nothing.
+    if (!StandardOutputIsOpen()) {
+        return OutputFailure(std::strerror(EBADF));
+    }
+    ReportBrokenPipesAsWriteErrors();
 
     core::ScanCancellationToken token;
     ProgressLine progressLine(stderr, ErrorStreamIsTerminal());
@@ -88,7 +168,7 @@ int Run(const std::vector<std::wstring>& arguments) {
     std::wstring unavailable;
     std::optional<core::ScanResult> result;
     if (!command.image.empty()) {
-        result = ScanImage(command, token, progress);
+        result = ScanImage(command, nativeArguments.at(command.imageArgument), token, progress);
     } else {
         result = ScanFolders(command, token, progress, unavailable);
     }
@@ -112,18 +192,20 @@ int wmain(int argc, wchar_t** argv) {
     varnel::platform::FailCriticalErrorsSilently();
     varnel::tools::UseBinaryStandardStreams();
     std::vector<std::wstring> arguments(argv + 1, argv + argc);
-    return varnel::tools::Run(arguments);
+    std::vector<std::filesystem::path> nativeArguments(arguments.begin(), arguments.end());
+    return varnel::tools::Run(arguments, nativeArguments);
 }
 #else
+// An argument that is not UTF-8 is still a name the system may hold (a file
+// name is any bytes but '/' and NUL): it is shown with U+FFFD in place of
+// its other bytes and handed back to the system as its own bytes.
 int main(int argc, char** argv) {
     std::vector<std::wstring> arguments;
+    std::vector<std::filesystem::path> nativeArguments;
     for (int i = 1; i < argc; ++i) {
-        auto wide = varnel::core::Utf8ToWide(argv[i]);
-        if (!wide) {
-            return varnel::tools::UsageFailure(L"an argument is not valid UTF-8");
-        }
-        arguments.push_back(std::move(*wide));
+        arguments.push_back(varnel::core::Utf8ToWideForDisplay(argv[i]));
+        nativeArguments.emplace_back(std::string(argv[i]));
     }
-    return varnel::tools::Run(arguments);
+    return varnel::tools::Run(arguments, nativeArguments);
 }
 #endif

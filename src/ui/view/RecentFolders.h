@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "settings/AppSettings.h"
+
 namespace varnel::ui {
 
-inline constexpr std::size_t MaxRecentFolders = 16;
+using app::MaxRecentFolders;
 
 // True when two paths name the same folder. The program compares their
 // normalised forms ordinally, ignoring case.

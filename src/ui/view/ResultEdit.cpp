@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/CsvField.h"
 #include "ui/view/ResultView.h"
 
 namespace varnel::ui {
@@ -20,20 +21,6 @@ bool IsInside(const std::wstring& path, const std::wstring& item) {
     const wchar_t next = path[item.size()];
     const bool itemEndsWithSeparator = !item.empty() && (item.back() == L'\\' || item.back() == L'/');
     return itemEndsWithSeparator || next == L'\\' || next == L'/';
-}
-
-std::wstring CsvField(std::wstring_view text) {
-    if (text.find_first_of(L",\"\r\n") == std::wstring_view::npos) {
-        return std::wstring(text);
-    }
-    std::wstring quoted = L"\"";
-    for (const wchar_t c : text) {
-        if (c == L'"') {
-            quoted += L'"';
-        }
-        quoted += c;
-    }
-    return quoted + L'"';
 }
 
 }  // namespace
@@ -71,13 +58,13 @@ std::optional<RemovedSubtree> RemoveSubtree(core::ScanResult& result, std::uint6
 }
 
 std::wstring CsvRowOf(core::NodeView node) {
-    std::wstring row = CsvField(DisplayName(node)) + L',' + std::to_wstring(node.TotalSize()) + L',';
+    std::wstring row = core::CsvFieldWide(DisplayName(node)) + L',' + std::to_wstring(node.TotalSize()) + L',';
     if (node.IsDirectory()) {
         row += std::to_wstring(node.FileCount()) + L',' + std::to_wstring(node.FolderCount());
     } else {
         row += L',';
     }
-    return row + L',' + CsvField(node.Path());
+    return row + L',' + core::CsvFieldWide(node.Path());
 }
 
 }  // namespace varnel::ui

@@ -37,9 +37,9 @@ DeletionFacts FactsOf(core::NodeView node) noexcept;
 
 // One CSV line, without a line end: name, size in bytes (the length, as in
 // the export's size column), files, folders and full path (files and
-// folders empty for a file). Fields are quoted as RFC 4180 asks when they
-// hold a comma, a quote or a line break; numbers are plain digits so that a
-// spreadsheet reads them in any language.
+// folders empty for a file). Fields are quoted as the export quotes them
+// (base/CsvField.h); numbers are plain digits so that a spreadsheet reads
+// them in any language.
 std::wstring CsvRowOf(core::NodeView node);
 
 }  // namespace varnel::ui

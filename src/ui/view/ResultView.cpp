@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/LargestNodes.h"
+
 namespace varnel::ui {
 
 using core::NodeView;
@@ -49,37 +51,6 @@ bool TreeOrderBefore(NodeView a, NodeView b, bool descending, core::SizeMeasure 
 
 namespace {
 
-// Keeps the `limit` largest candidates by `size`, then sorts just those: the
-// rankings never sort more than they show.
-template <class Accept, class Size>
-std::vector<std::uint64_t> Largest(const ScanResult& result, std::span<const std::uint32_t> candidates,
-                                   std::size_t limit, Accept accept, Size size) {
-    std::vector<std::uint64_t> kept;
-    if (limit == 0) {
-        return kept;
-    }
-    const auto smaller = [&](std::uint64_t a, std::uint64_t b) {
-        return size(result.nodes[a]) > size(result.nodes[b]);
-    };
-    kept.reserve(limit + 1);
-    // A heap whose top is the smallest kept candidate.
-    for (const std::uint32_t node : candidates) {
-        if (!accept(result.nodes[node])) {
-            continue;
-        }
-        if (kept.size() < limit) {
-            kept.push_back(node);
-            std::push_heap(kept.begin(), kept.end(), smaller);
-        } else if (size(result.nodes[node]) > size(result.nodes[kept.front()])) {
-            std::pop_heap(kept.begin(), kept.end(), smaller);
-            kept.back() = node;
-            std::push_heap(kept.begin(), kept.end(), smaller);
-        }
-    }
-    std::sort_heap(kept.begin(), kept.end(), smaller);
-    return kept;
-}
-
 std::span<const std::uint32_t> Below(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder) {
     return index.Subtree(folder == NoIndex ? result.rootIndex : folder);
 }
@@ -88,9 +59,8 @@ std::span<const std::uint32_t> Below(const ScanResult& result, const SubtreeInde
 
 std::vector<std::uint64_t> CollectLargestFiles(const ScanResult& result, const SubtreeIndex& index,
                                                std::uint64_t folder, core::SizeMeasure measure) {
-    return Largest(
-        result, Below(result, index, folder), RankingLimit, [](NodeView n) { return !n.IsDirectory(); },
-        [measure](NodeView n) { return core::DisplaySize(n, measure); });
+    return core::LargestNodes(result.nodes, Below(result, index, folder), RankingLimit, measure,
+                              [](NodeView n) { return !n.IsDirectory(); });
 }
 
 std::vector<std::uint64_t> CollectLargestFolders(const ScanResult& result, const SubtreeIndex& index,
@@ -99,9 +69,7 @@ std::vector<std::uint64_t> CollectLargestFolders(const ScanResult& result, const
     if (!below.empty()) {
         below = below.subspan(1);  // the folder itself is not ranked
     }
-    return Largest(
-        result, below, limit, [](NodeView n) { return n.IsDirectory(); },
-        [measure](NodeView n) { return core::DisplaySize(n, measure); });
+    return core::LargestNodes(result.nodes, below, limit, measure, [](NodeView n) { return n.IsDirectory(); });
 }
 
 Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder,

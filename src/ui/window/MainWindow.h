@@ -150,6 +150,7 @@ private:
     void Retranslate();
     // Writes the settings file; on failure names the notice and returns false.
     bool SaveSettings();
+    void ShowSettingsHold();
     // Saves the settings with `change` applied and keeps the change only
     // when the save succeeded.
     bool SaveSettingsWith(const std::function<void(app::AppSettings&)>& change);
@@ -184,6 +185,9 @@ private:
     // Scans.
     void StartScan();
     void CancelScan();
+    void CoalesceScanCommand(int id);
+    LRESULT OnCoalescedScanCommand();
+    void RunScanCommand(int id);
     void ShowProgressText();
     void ShowSummaryText();
     // The space of the drive the shown result is the root of, as it is now;
@@ -205,6 +209,7 @@ private:
     HACCEL accelerators_ = nullptr;
 
     std::unique_ptr<app::ScanSession> scanSession_;
+    int pendingScanCommand_ = 0;  // the last Scan or Cancel of a queued burst; 0 when none waits
     app::SettingsStore settingsStore_;
     app::AppSettings settings_;
     std::unique_ptr<i18n::Localizer> localizer_;
@@ -229,7 +234,6 @@ private:
     std::wstring chosenFolder_;
     // The settings file could not be read and no copy of it could be kept:
     // only a change the user makes may replace it, never the save at exit.
-    bool settingsFileUnkept_ = false;
 
     int clientWidth_ = 0;
     int clientHeight_ = 0;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "i18n/LanguageCatalog.h"
 #include "ui/view/RecentFolders.h"
@@ -147,20 +148,30 @@ void MainWindow::FillRecentMenu() {
 bool MainWindow::SaveSettingsWith(const std::function<void(app::AppSettings&)>& change) {
     app::AppSettings changed = settings_;
     change(changed);
-    if (!settingsStore_.Save(changed)) {
+    if (!settingsStore_.Save(changed) && !settingsStore_.OnHold()) {
         status_.ShowNotice("status.save_failed");
         return false;
     }
     settings_ = std::move(changed);
+    ShowSettingsHold();
     return true;
 }
 
 bool MainWindow::SaveSettings() {
-    if (settingsStore_.Save(settings_)) {
+    if (settingsStore_.Save(settings_) || settingsStore_.OnHold()) {
+        ShowSettingsHold();
         return true;
     }
     status_.ShowNotice("status.save_failed");
     return false;
+}
+
+// A settings file that can be neither read nor kept aside is never
+// replaced: changes hold for this session only, and the window says why.
+void MainWindow::ShowSettingsHold() {
+    if (settingsStore_.OnHold()) {
+        status_.ShowNotice("status.settings_unreadable");
+    }
 }
 
 void MainWindow::AddRecentFolder(const std::wstring& folder) {
@@ -298,6 +309,48 @@ void MainWindow::ChangeTheme(std::size_t position) {
     }
     ApplyThemeIdentifier(settings_.theme);
     BuildMenuBar();
+}
+
+namespace {
+
+bool IsScanCommand(int id) noexcept { return id == ScanButtonId || id == CancelButtonId || id == IDCANCEL; }
+
+}  // namespace
+
+// A Scan or Cancel with more of them queued behind it (keys held down, a
+// script posting hundreds) only notes what was asked; the last one asked
+// is carried out once the queue has been read, so a burst of pairs costs at
+// most one scan instead of one each. Alone, it acts at once.
+void MainWindow::CoalesceScanCommand(int id) {
+    MSG queued{};
+    const bool anotherQueued = ::PeekMessageW(&queued, window_, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) != FALSE &&
+                               IsScanCommand(LOWORD(queued.wParam));
+    if (!anotherQueued && pendingScanCommand_ == 0) {
+        RunScanCommand(id);
+        return;
+    }
+    const bool posted = pendingScanCommand_ != 0;
+    pendingScanCommand_ = id;
+    if (!posted && !::PostMessageW(window_, CoalescedScanCommandMessage, 0, 0)) {
+        pendingScanCommand_ = 0;
+        RunScanCommand(id);
+    }
+}
+
+LRESULT MainWindow::OnCoalescedScanCommand() {
+    const int id = std::exchange(pendingScanCommand_, 0);
+    if (id != 0) {
+        RunScanCommand(id);
+    }
+    return 0;
+}
+
+void MainWindow::RunScanCommand(int id) {
+    if (id == ScanButtonId) {
+        StartScan();
+    } else {
+        CancelScan();
+    }
 }
 
 }  // namespace varnel::ui

@@ -2,6 +2,7 @@
 // while the notice part of the status shows how far it has come.
 
 #include "ui/window/MainWindow.h"
+#include "platform/SystemErrorText_win.h"
 
 #include <commdlg.h>
 
@@ -92,7 +93,13 @@ LRESULT MainWindow::OnExportDone(WPARAM id) {
     switch (export_.Finish()) {
         case ExportOutcome::Written: status_.ShowNotice("status.export_done"); break;
         case ExportOutcome::Cancelled: status_.ShowNotice("status.export_cancelled"); break;
-        case ExportOutcome::Failed: status_.ShowNotice("status.export_failed"); break;
+        case ExportOutcome::Failed:
+            // Says why: a full disk, a file in use and a denied folder ask
+            // for different remedies.
+            status_.ShowNoticeText(export_.Error() == 0 ? localizer_->Translate("status.export_failed")
+                                                        : localizer_->Translate("status.export_failed") + L" " +
+                                                              platform::SystemErrorText(export_.Error()) + L".");
+            break;
     }
     if (!scanSession_->IsScanning()) {
         ::EnableWindow(cancelButton_, FALSE);

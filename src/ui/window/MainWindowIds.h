@@ -38,4 +38,8 @@ enum CommandId : int {
     ShowInTreeCommandId = 1405,
 };
 
+// Posted once behind a burst of queued Scan and Cancel commands: only the
+// last of them is carried out.
+inline constexpr unsigned CoalescedScanCommandMessage = 0x8000 + 17;  // WM_APP + 17
+
 }  // namespace varnel::ui

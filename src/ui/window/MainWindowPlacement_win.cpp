@@ -104,9 +104,6 @@ void MainWindow::RememberWindow() {
     if (pathBox_ == nullptr) {
         return;  // creation failed half-way: nothing worth keeping
     }
-    if (settingsFileUnkept_) {
-        return;  // a file we could neither read nor copy is not overwritten just for the window's place
-    }
     const app::WindowMemory memory = CurrentWindowMemory();
     // The window is going: a failure has nowhere to be shown.
     SaveSettingsWith([&](app::AppSettings& settings) { settings.window = memory; });

@@ -180,6 +180,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         case app::ScanCompletedMessage: return wParam == scanSession_->CurrentScanId() ? OnScanCompleted() : 0;
         case ExportDoneMessage: return OnExportDone(wParam);
+        case CoalescedScanCommandMessage: return OnCoalescedScanCommand();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
 }
@@ -193,7 +194,6 @@ LRESULT MainWindow::OnCreate() {
 
     const app::SettingsLoadReport loaded = settingsStore_.LoadWithReport();
     settings_ = loaded.settings;
-    settingsFileUnkept_ = loaded.damaged && loaded.keptCopyPath.empty();
     localizer_->SetLanguage(settings_.language);
     formattingLocale_ = i18n::NormalizeLanguageSetting(settings_.language);
     themeId_ = settings_.theme;
@@ -361,9 +361,9 @@ LRESULT MainWindow::OnTimer(UINT_PTR timer) {
 
 LRESULT MainWindow::OnCommand(int id) {
     switch (id) {
-        case ScanButtonId: StartScan(); return 0;
+        case ScanButtonId:
         case CancelButtonId:
-        case IDCANCEL: CancelScan(); return 0;
+        case IDCANCEL: CoalesceScanCommand(id); return 0;
         case ContextMenuKeyCommandId: return OnContextMenuKey();
         case FolderButtonId: PickFolder(); return 0;
         case OpenButtonId:

@@ -6,24 +6,12 @@
 #include <utility>
 
 #include "report/ScanReport.h"
-#include "platform/UniqueHandle_win.h"
+#include "platform/FileReplacement_win.h"
 
 namespace varnel::ui {
 namespace {
 
 constexpr wchar_t TemporarySuffix[] = L".export.tmp";
-
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-        DWORD written = 0;
-        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
-            return false;
-        }
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -41,43 +29,31 @@ ExportFormat ExportFormatOf(const std::wstring& path) {
 }
 
 ExportOutcome WriteResultFile(const core::ScanResult& result, ExportFormat format, const std::wstring& target,
-                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten) {
-    const std::wstring temporary = target + TemporarySuffix;
-    ExportOutcome outcome = ExportOutcome::Failed;
-    {
-        const platform::UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            return ExportOutcome::Failed;
+                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten,
+                              DWORD* error) {
+    platform::FileReplacement file(target, TemporarySuffix);
+    const auto failed = [&] {
+        if (error != nullptr) {
+            *error = file.Error();
         }
-        bool writeFailed = false;
-        const report::ReportSink sink = [&](std::string_view piece, std::uint64_t nodes) {
-            nodesWritten = nodes;
-            if (!WriteAll(file.get(), piece)) {
-                writeFailed = true;
-                return false;
-            }
-            return !cancel.load();
-        };
-        // varnelscan ranks nothing unless asked with --top; neither does the
-        // export, so both write the same bytes for the same result.
-        const report::Ranking noRanking;
-        const bool complete = format == ExportFormat::Json ? report::WriteJson(result, noRanking, sink)
-                                                           : report::WriteCsv(result, noRanking, sink);
-        if (complete && !writeFailed && ::FlushFileBuffers(file.get())) {
-            outcome = ExportOutcome::Written;
-        } else if (!writeFailed && cancel.load()) {
-            outcome = ExportOutcome::Cancelled;
-        }
+        return ExportOutcome::Failed;
+    };
+    if (!file.Open()) {
+        return failed();
     }
-    if (outcome == ExportOutcome::Written &&
-        !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        outcome = ExportOutcome::Failed;
+    const report::ReportSink sink = [&](std::string_view piece, std::uint64_t nodes) {
+        nodesWritten = nodes;
+        return file.Write(piece) && !cancel.load();
+    };
+    // varnelscan ranks nothing unless asked with --top; neither does the
+    // export, so both write the same bytes for the same result.
+    const report::Ranking noRanking;
+    const bool complete = format == ExportFormat::Json ? report::WriteJson(result, noRanking, sink)
+                                                       : report::WriteCsv(result, noRanking, sink);
+    if (complete && file.Commit()) {
+        return ExportOutcome::Written;
     }
-    if (outcome != ExportOutcome::Written) {
-        ::DeleteFileW(temporary.c_str());
-    }
-    return outcome;
+    return file.Error() == 0 && cancel.load() ? ExportOutcome::Cancelled : failed();
 }
 
 ResultExport::~ResultExport() {
@@ -96,9 +72,10 @@ bool ResultExport::Start(const core::ScanResult& result, ExportFormat format, st
     nodesWritten_ = 0;
     nodeCount_ = result.nodes.size();
     outcome_ = ExportOutcome::Failed;
+    error_ = 0;
     const WPARAM id = ++id_;
     worker_ = std::thread([this, &result, format, target = std::move(target), window, doneMessage, id] {
-        outcome_ = WriteResultFile(result, format, target, cancel_, nodesWritten_);
+        outcome_ = WriteResultFile(result, format, target, cancel_, nodesWritten_, &error_);
         ::PostMessageW(window, doneMessage, id, 0);
     });
     return true;

@@ -27,9 +27,11 @@ ExportFormat ExportFormatOf(const std::wstring& path);
 
 // Writes `result` to `target` in `format`, counting the nodes written in
 // `nodesWritten` and stopping when `cancel` is set. On Cancelled and Failed
-// the target is as it was before and no temporary file is left.
+// the target is as it was before and no temporary file is left; on Failed,
+// `error` holds the system's error code.
 ExportOutcome WriteResultFile(const core::ScanResult& result, ExportFormat format, const std::wstring& target,
-                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten);
+                              const std::atomic<bool>& cancel, std::atomic<std::uint64_t>& nodesWritten,
+                              DWORD* error = nullptr);
 
 class ResultExport {
 public:
@@ -54,12 +56,15 @@ public:
     int Percent() const noexcept;
     // Joins the worker that posted its message and gives what it did.
     ExportOutcome Finish();
+    // Why the last export failed: the system's error code.
+    DWORD Error() const noexcept { return error_; }
 
 private:
     std::atomic<bool> cancel_ = false;                 // set by the window, read by the worker
     std::atomic<std::uint64_t> nodesWritten_ = 0;      // written by the worker, shown by the window
     std::uint64_t nodeCount_ = 0;                      // fixed before the worker starts
     ExportOutcome outcome_ = ExportOutcome::Written;   // the worker's, read after the join
+    DWORD error_ = 0;                                  // the worker's, read after the join
     WPARAM id_ = 0;
     std::thread worker_;
 };

@@ -49,6 +49,7 @@ void StatusBar::Layout(int clientWidth, UINT dpi) {
         std::clamp(clientWidth * 2 / 5, ScaleForDpi(NoticeMinWidth, dpi), ScaleForDpi(NoticeMaxWidth, dpi));
     const int parts[] = {std::max(clientWidth - noticeWidth, 0), -1};
     ::SendMessageW(bar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    ::SendMessageW(bar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(noticeText_.c_str()));
 }
 
 void StatusBar::SetMainText(StatusTextState state, const std::wstring& text) {
@@ -58,13 +59,14 @@ void StatusBar::SetMainText(StatusTextState state, const std::wstring& text) {
 
 void StatusBar::ShowNotice(std::string key) {
     noticeKey_ = std::move(key);
-    const std::wstring text = localizer_.Translate(noticeKey_);
-    ::SendMessageW(bar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(text.c_str()));
+    noticeText_ = localizer_.Translate(noticeKey_);
+    ::SendMessageW(bar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(noticeText_.c_str()));
 }
 
 void StatusBar::ShowNoticeText(const std::wstring& text) {
     noticeKey_.clear();
-    ::SendMessageW(bar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(text.c_str()));
+    noticeText_ = text;
+    ::SendMessageW(bar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(noticeText_.c_str()));
 }
 
 void StatusBar::ClearNotice() { ShowNoticeText(L""); }

@@ -54,6 +54,10 @@ private:
     ThemePalette palette_;
     StatusTextState state_ = StatusTextState::None;
     std::string noticeKey_;
+    // Set again whenever the parts change: a notice given before the bar
+    // was first laid out (a settings notice at start-up) went to a part that
+    // did not exist yet, and was lost.
+    std::wstring noticeText_;
 };
 
 }  // namespace varnel::ui
