@@ -96,10 +96,13 @@ bool ResultExport::Start(const core::ScanResult& result, ExportFormat format, st
     nodesWritten_ = 0;
     nodeCount_ = result.nodes.size();
     outcome_ = ExportOutcome::Failed;
+    unannounced_ = false;
     const WPARAM id = ++id_;
     worker_ = std::thread([this, &result, format, target = std::move(target), window, doneMessage, id] {
         outcome_ = WriteResultFile(result, format, target, cancel_, nodesWritten_);
-        ::PostMessageW(window, doneMessage, id, 0);
+        if (!::PostMessageW(window, doneMessage, id, 0)) {
+            unannounced_ = true;
+        }
     });
     return true;
 }
