@@ -18,6 +18,34 @@ varnel_prepare_wine() {
     "$VARNEL_WINE" wineboot -i >/dev/null 2>&1 || true
     "${VARNEL_WINE%/*}/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
   fi
+  varnel_link_cjk_font
+}
+
+# Wine's own interface fonts hold no Japanese, Chinese or Korean glyphs, so
+# those texts would be measured (and shot) as boxes of the wrong width. The
+# Debian CJK font that scripts/setup.sh installs is linked behind every face
+# the window and the dialogs use, and stands in for the faces Windows itself
+# would use for those languages. Done once per prefix.
+VARNEL_CJK_FONT_FILE=wqy-microhei.ttc
+VARNEL_CJK_FONT_FACE="WenQuanYi Micro Hei"
+varnel_link_cjk_font() {
+  if grep -q "$VARNEL_CJK_FONT_FILE" "$WINEPREFIX/system.reg" 2>/dev/null; then return 0; fi
+  if ! fc-list 2>/dev/null | grep -q "$VARNEL_CJK_FONT_FILE"; then
+    echo "wine: $VARNEL_CJK_FONT_FILE missing (scripts/setup.sh installs it); CJK texts stay unmeasured" >&2
+    return 0
+  fi
+  local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  local face
+  for face in Tahoma "Segoe UI" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" Arial; do
+    "$VARNEL_WINE" reg add "$link" /v "$face" /t REG_MULTI_SZ /d "$VARNEL_CJK_FONT_FILE,$VARNEL_CJK_FONT_FACE" /f \
+      >/dev/null 2>&1 || true
+  done
+  local replacements='HKCU\Software\Wine\Fonts\Replacements'
+  for face in "Yu Gothic UI" Meiryo "MS UI Gothic" "Microsoft YaHei UI" "Microsoft JhengHei UI" "Malgun Gothic" \
+              SimSun PMingLiU Gulim; do
+    "$VARNEL_WINE" reg add "$replacements" /v "$face" /t REG_SZ /d "$VARNEL_CJK_FONT_FACE" /f >/dev/null 2>&1 || true
+  done
+  "${VARNEL_WINE%/*}/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
 }
 
 # Starts Xvfb on a free display unless one is already usable; sets DISPLAY

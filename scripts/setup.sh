@@ -9,6 +9,7 @@ packages=(
   wine64 xvfb x11-utils x11-apps imagemagick xdotool
   googletest libgtest-dev libbenchmark-dev
   ntfs-3g sleuthkit zstd python3 bc
+  fonts-wqy-microhei
 )
 
 missing=()

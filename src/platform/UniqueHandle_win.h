@@ -74,11 +74,27 @@ struct SidTraits {
     static void Close(Handle handle) noexcept { ::FreeSid(handle); }
 };
 
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { ::DestroyMenu(handle); }
+};
+
+struct AcceleratorTableTraits {
+    using Handle = HACCEL;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { ::DestroyAcceleratorTable(handle); }
+};
+
 // CreateFileW: INVALID_HANDLE_VALUE on failure.
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 // Threads, events and other kernel objects: null on failure.
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueSid = UniqueHandle<SidTraits>;
+// A menu not (or no longer) attached to a window; destroying it takes its
+// submenus along.
+using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueAcceleratorTable = UniqueHandle<AcceleratorTableTraits>;
 
 }  // namespace varnel::platform

@@ -63,7 +63,7 @@ std::vector<std::string> ProgramKeys() {
               "status.export_nothing"}},
         {"context.", {"show_in_tree", "show_in_explorer", "copy_path", "copy_csv", "delete", "properties"}},
         {"dialog.", {"delete.title", "delete.prompt", "delete.size", "delete.files"}},
-        {"status.", {"deleted", "delete_failed", "delete_refused", "copy_failed"}},
+        {"status.", {"deleted", "delete_failed", "delete_refused", "delete_changed", "copy_failed"}},
         {"status.", {"found", "seconds", "needs_check"}},
         {"", {"menu.settings.size_on_disk", "column.size_on_disk", "column.subtree_size_on_disk", "status.on_disk",
               "status.volume_used", "status.volume_free", "status.volume_unlisted"}},

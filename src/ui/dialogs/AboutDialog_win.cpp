@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <iterator>
 
 #include "ui/dialogs/ModalDialog_win.h"
 
@@ -44,13 +42,18 @@ LRESULT CALLBACK PassDialogKeys(HWND edit, UINT message, WPARAM wParam, LPARAM l
     return ::DefSubclassProc(edit, message, wParam, lParam);
 }
 
+// The licence text's box, at 96 DPI: wide enough for its lines to read as
+// paragraphs, tall enough for most of it.
+constexpr int LicenceWidth = 484;
+constexpr int LicenceHeight = 250;
+
 class AboutDialog final : public ModalDialog {
 public:
     AboutDialog(HINSTANCE instance, HWND owner, AboutDialogState& state)
         : ModalDialog(instance, owner, state.done), state_(state) {}
 
     void Show() {
-        if (!Run(AboutDialogClassName, DialogText(state_.localizer, "dialog.about.title"), 520, 450)) {
+        if (!Run(AboutDialogClassName, DialogText(state_.localizer, "dialog.about.title"))) {
             state_.done = true;
         }
     }
@@ -69,41 +72,30 @@ private:
     }
 
     LRESULT OnCreate() {
-        const HWND labels[] = {
-            AddControl(WC_STATICW, AboutProgramName, SS_LEFT, 0),
-            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.version_prefix") + AboutVersionLabel,
-                       SS_LEFT, 0),
-            AddControl(WC_STATICW, AboutCopyrightLine, SS_LEFT, 0),
-            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license_terms"), SS_LEFT, 0),
-            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license"), SS_LEFT, 0),
-        };
+        namespace m = dialog_metrics;
+        const HWND name = AddControl(WC_STATICW, AboutProgramName, SS_LEFT, 0);
+        const HWND version = AddControl(
+            WC_STATICW, DialogText(state_.localizer, "dialog.about.version_prefix") + AboutVersionLabel, SS_LEFT, 0);
+        const HWND copyright = AddControl(WC_STATICW, AboutCopyrightLine, SS_LEFT, 0);
+        const HWND terms =
+            AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license_terms"), SS_LEFT, 0);
+        const HWND heading = AddControl(WC_STATICW, DialogText(state_.localizer, "dialog.about.license"), SS_LEFT, 0);
         const HWND licence =
             AddControl(WC_EDITW, state_.licenceText, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_TABSTOP,
-                       AboutLicenceTextId, {}, WS_EX_CLIENTEDGE);
+                       AboutLicenceTextId, WS_EX_CLIENTEDGE);
         ::SendMessageW(licence, EM_SETSEL, 0, 0);
         ::SetWindowSubclass(licence, &PassDialogKeys, 1, 0);
         const HWND close = AddControl(WC_BUTTONW, DialogText(state_.localizer, "dialog.common.close"),
                                       BS_DEFPUSHBUTTON | WS_TABSTOP, AboutCloseId);
-
-        const int margin = Scale(18);
-        int width = Scale(484);
-        for (HWND label : labels) {
-            width = std::max<int>(width, TextSize(label).cx);
-        }
-        int y = Scale(16);
-        for (std::size_t i = 0; i < std::size(labels); ++i) {
-            const int height = std::max<int>(TextSize(labels[i]).cy, Scale(16)) + Scale(2);
-            // The licence heading stands apart from the lines above it.
-            y += i + 1 == std::size(labels) ? Scale(12) : 0;
-            Place(labels[i], margin, y, width, height);
-            y += height + Scale(6);
-        }
-        Place(licence, margin, y, width, Scale(250));
-        y += Scale(250) + Scale(20);
-        const int closeWidth = ButtonWidth(close, 80);
-        const int closeHeight = std::max<int>(TextSize(close).cy + Scale(10), Scale(28));
-        Place(close, margin + width - closeWidth, y, closeWidth, closeHeight);
-        SetClientSize(width + 2 * margin, y + closeHeight + Scale(22));
+        // The licence heading stands apart from the four lines above it.
+        ApplyLayout(Layout(LicenceWidth, LicenceWidth)
+                        .Text(name)
+                        .Text(version)
+                        .Text(copyright)
+                        .Text(terms, m::GroupGap)
+                        .Text(heading)
+                        .Block(licence, LicenceHeight, m::ButtonRowGap)
+                        .Buttons({close}, DialogLayout::Align::Right));
         return 0;
     }
 

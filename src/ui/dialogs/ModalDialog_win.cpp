@@ -40,11 +40,6 @@ HFONT FontOrStock(const UniqueFont& font) {
     return font ? font.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
-// Padding of a push button's text, and the room a check box's box and gap
-// take, at 96 DPI.
-constexpr int ButtonTextPadding = 24;
-constexpr int CheckBoxRoom = 24;
-
 }  // namespace
 
 std::wstring DialogText(i18n::Localizer* localizer, std::string_view key) {
@@ -74,18 +69,23 @@ ModalDialog::ModalDialog(HINSTANCE instance, HWND owner, bool& done)
 
 ModalDialog::~ModalDialog() = default;
 
-bool ModalDialog::Run(const wchar_t* className, const std::wstring& title, int clientWidth, int clientHeight) {
+bool ModalDialog::Run(const wchar_t* className, const std::wstring& title) {
     done_ = false;
+    controlMissing_ = false;
     if (!Register(className)) {
         return false;
     }
     messageFont_ = MessageFontForDpi(dpi_, 0);
 
-    RECT frame{0, 0, Scale(clientWidth), Scale(clientHeight)};
-    ::AdjustWindowRectExForDpi(&frame, DialogStyle, FALSE, DialogExStyle, dpi_);
-    if (::CreateWindowExW(DialogExStyle, className, title.c_str(), DialogStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                          frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr, instance_,
-                          this) == nullptr) {
+    // Sized by the dialog's layout once its controls exist.
+    if (::CreateWindowExW(DialogExStyle, className, title.c_str(), DialogStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                          owner_, nullptr, instance_, this) == nullptr) {
+        return false;
+    }
+    if (controlMissing_) {
+        // Half a dialog would take input it cannot show; the caller falls
+        // back as for a dialog that could not be made at all.
+        End();
         return false;
     }
     const BOOL dark = dark_ ? TRUE : FALSE;
@@ -184,11 +184,15 @@ LRESULT ModalDialog::DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
-HWND ModalDialog::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id, DialogRect at,
+HWND ModalDialog::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id,
                              DWORD exStyle) {
-    const HWND control = ::CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                           Scale(at.x), Scale(at.y), Scale(at.width), Scale(at.height), window_,
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    const HWND control = ::CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                                           window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
+                                           nullptr);
+    if (control == nullptr) {
+        controlMissing_ = true;
+        return nullptr;
+    }
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOrStock(messageFont_)), FALSE);
     return control;
 }
@@ -223,29 +227,9 @@ void ModalDialog::FocusDefaultButton() const {
     }
 }
 
-SIZE ModalDialog::TextSize(HWND control, int wrapWidth) const {
-    const int length = ::GetWindowTextLengthW(control);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(control, text.data(), length + 1)));
-    const WindowDc dc(control);
-    if (dc.get() == nullptr) {
-        return {};
-    }
-    const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-    RECT area{0, 0, wrapWidth, 0};
-    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &area,
-                DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
-    return {area.right - area.left, area.bottom - area.top};
-}
-
-int ModalDialog::ButtonWidth(HWND button, int minimum) const {
-    return std::max(Scale(minimum), static_cast<int>(TextSize(button).cx) + Scale(ButtonTextPadding));
-}
-
-int ModalDialog::CheckBoxWidth(HWND box) const { return static_cast<int>(TextSize(box).cx) + Scale(CheckBoxRoom); }
-
-void ModalDialog::Place(HWND control, int x, int y, int width, int height) const {
-    ::MoveWindow(control, x, y, width, height, FALSE);
+void ModalDialog::ApplyLayout(const DialogLayout& layout) {
+    const SIZE client = layout.Apply();
+    SetClientSize(client.cx, client.cy);
 }
 
 void ModalDialog::SetClientSize(int width, int height) {

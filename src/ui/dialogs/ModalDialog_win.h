@@ -1,6 +1,6 @@
 #pragma once
 // What the program's three modal windows share: their own window class, a
-// layout written in 96-DPI units and scaled to the owner's DPI, the message
+// layout from measured texts and named 96-DPI metrics at the owner's DPI, the message
 // font for that DPI, centring over the owner, the disabled owner and the
 // modal loop. Each dialog derives from ModalDialog and answers its messages
 // in HandleMessage.
@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "i18n/Localizer.h"
+#include "ui/dialogs/DialogLayout_win.h"
 #include "ui/theme/GdiOwners_win.h"
 #include "ui/theme/ThemePalette.h"
 
@@ -23,14 +24,6 @@ std::wstring DialogText(i18n::Localizer* localizer, std::string_view key);
 // the owner's ThemePalette, or 0 for the system's colours.
 inline constexpr UINT QueryThemePaletteMessage = WM_APP + 2;
 
-// A child control's place in a dialog's client area, at 96 DPI.
-struct DialogRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
 class ModalDialog {
 public:
     ModalDialog(const ModalDialog&) = delete;
@@ -42,15 +35,16 @@ protected:
     ModalDialog(HINSTANCE instance, HWND owner, bool& done);
     virtual ~ModalDialog();
 
-    // Registers the class on first use, creates the window with the client
-    // size given at 96 DPI (the dialog may then size itself to its texts with
-    // SetClientSize), centres it over the owner, disables the owner, puts the
-    // focus on the default button and pumps messages until `done`. Returns false, with nothing shown and the
-    // owner untouched, when the class or the window cannot be made.
+    // Registers the class on first use, creates the window (which makes its
+    // controls and sizes itself with ApplyLayout on WM_CREATE), centres it
+    // over the owner, disables the owner, puts the focus on the default
+    // button and pumps messages until `done`. Returns false, with nothing
+    // shown and the owner untouched, when the class, the window or any of its
+    // controls cannot be made.
     //
     // The window never outlives this call, and a quit message that ends the
     // loop early is posted again for the caller's own loop.
-    bool Run(const wchar_t* className, const std::wstring& title, int clientWidth, int clientHeight);
+    bool Run(const wchar_t* className, const std::wstring& title);
 
     // Messages of a created window; unhandled ones go to DefaultMessage.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
@@ -58,24 +52,18 @@ protected:
     // owner's destruction takes it along too).
     LRESULT DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // A visible child at a 96-DPI place, with the dialog's message font.
-    HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id, DialogRect at = {},
-                    DWORD exStyle = 0);
+    // A visible child with the dialog's message font, placed later by the
+    // layout. Null when the system refuses it; Run then fails.
+    HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id, DWORD exStyle = 0);
     // The message font at weight 600, made for this dialog on first use.
     void UseSemiboldFont(HWND control);
     // Static texts, buttons and edit parts are drawn in the owner's theme.
     LRESULT OnControlColour(HDC dc) const;
 
-    // Measuring and placing, in pixels at the dialog's DPI. A control's text
-    // is measured in its own font, with its access-key marker taken out;
-    // `wrapWidth` 0 measures one line.
-    SIZE TextSize(HWND control, int wrapWidth = 0) const;
-    // A push button wide enough for its text, at least `minimum` (96 DPI).
-    int ButtonWidth(HWND button, int minimum) const;
-    // A check box wide enough for its box and its text.
-    int CheckBoxWidth(HWND box) const;
-    void Place(HWND control, int x, int y, int width, int height) const;
-    void SetClientSize(int width, int height);
+    // A layout at the dialog's DPI, content widths at 96 DPI.
+    DialogLayout Layout(int minWidth, int maxWidth) const { return DialogLayout(dpi_, minWidth, maxWidth); }
+    // Places the controls and sizes the window to hold them.
+    void ApplyLayout(const DialogLayout& layout);
     // Sets `done` and destroys the window; the loop then returns.
     void End();
 
@@ -87,13 +75,14 @@ private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool Register(const wchar_t* className) const;
     void CentreOverOwner() const;
-    void RunModalLoop();
+    void SetClientSize(int width, int height);
 
     HINSTANCE instance_;
     HWND owner_;
     HWND window_ = nullptr;
     bool& done_;
     UINT dpi_;
+    bool controlMissing_ = false;  // an AddControl the system refused
     void FocusDefaultButton() const;
     LRESULT OnEraseBackground(HDC dc) const;
 

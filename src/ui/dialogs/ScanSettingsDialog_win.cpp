@@ -10,13 +10,19 @@
 namespace varnel::ui {
 namespace {
 
+// At 96 DPI: the content's least and greatest width, and the thread count's
+// drop-down list, wide enough for "64" and its arrow.
+constexpr int MinContentWidth = 418;
+constexpr int MaxContentWidth = 720;
+constexpr int ThreadListWidth = 72;
+
 class ScanSettingsDialog final : public ModalDialog {
 public:
     ScanSettingsDialog(HINSTANCE instance, ScanSettingsDialogState& state)
         : ModalDialog(instance, state.owner, state.done), state_(state) {}
 
     void Show() {
-        if (!Run(ScanSettingsDialogClassName, Text("dialog.scan_settings.title"), 450, 210)) {
+        if (!Run(ScanSettingsDialogClassName, Text("dialog.scan_settings.title"))) {
             state_.done = true;
         }
         state_.threadList = nullptr;
@@ -65,34 +71,12 @@ private:
             AddControl(WC_BUTTONW, Text("dialog.common.cancel"), BS_PUSHBUTTON | WS_TABSTOP, ScanSettingsCancelId);
 
         // Sized to the texts, so that every translation fits.
-        const int margin = Scale(16);
-        const int lineHeight = std::max<int>(TextSize(label).cy, Scale(16)) + Scale(2);
-        const int comboHeight = Scale(24);
-        const int labelWidth = TextSize(label).cx;
-        const int rangeWidth = TextSize(range).cx;
-        int x = margin;
-        const int top = Scale(16);
-        Place(label, x, top + (comboHeight - lineHeight) / 2, labelWidth, lineHeight);
-        x += labelWidth + Scale(10);
-        ::MoveWindow(state_.threadList, x, top, Scale(72), Scale(240), FALSE);
-        x += Scale(72) + Scale(14);
-        Place(range, x, top + (comboHeight - lineHeight) / 2, rangeWidth, lineHeight);
-        const int firstRow = x + rangeWidth;
-        int y = top + comboHeight + Scale(18);
-        const int boxHeight = lineHeight + Scale(6);
-        Place(ask, margin, y, CheckBoxWidth(ask), boxHeight);
-        y += boxHeight + Scale(6);
-        Place(always, margin, y, CheckBoxWidth(always), boxHeight);
-        y += boxHeight + Scale(18);
-        const int okWidth = ButtonWidth(ok, 80);
-        const int cancelWidth = ButtonWidth(cancel, 90);
-        const int buttons = okWidth + Scale(14) + cancelWidth;
-        const int width = std::max({Scale(450) - 2 * margin, firstRow - margin, CheckBoxWidth(ask),
-                                    CheckBoxWidth(always), buttons});
-        const int buttonHeight = std::max<int>(TextSize(ok).cy + Scale(10), Scale(28));
-        Place(ok, margin + width - buttons, y, okWidth, buttonHeight);
-        Place(cancel, margin + width - cancelWidth, y, cancelWidth, buttonHeight);
-        SetClientSize(width + 2 * margin, y + buttonHeight + margin);
+        namespace m = dialog_metrics;
+        ApplyLayout(Layout(MinContentWidth, MaxContentWidth)
+                        .Line({label, state_.threadList, range}, ThreadListWidth, m::ButtonRowGap)
+                        .CheckBox(ask)
+                        .CheckBox(always, m::ButtonRowGap)
+                        .Buttons({ok, cancel}, DialogLayout::Align::Right));
         return 0;
     }
 

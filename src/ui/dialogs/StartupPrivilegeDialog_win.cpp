@@ -10,13 +10,20 @@
 namespace varnel::ui {
 namespace {
 
+// At 96 DPI: the content's least and greatest width (beyond it the
+// descriptions wrap), and the two choices' least width, so that they look
+// alike in a language where one word is short.
+constexpr int MinContentWidth = 472;
+constexpr int MaxContentWidth = 760;
+constexpr int ChoiceButtonWidth = 130;
+
 class StartupPrivilegeDialog final : public ModalDialog {
 public:
     StartupPrivilegeDialog(HINSTANCE instance, HWND owner, StartupPrivilegeChoice& choice)
         : ModalDialog(instance, owner, choice.done), choice_(choice) {}
 
     void Show() {
-        if (!Run(StartupPrivilegeDialogClassName, Text("dialog.startup.title"), 520, 270)) {
+        if (!Run(StartupPrivilegeDialogClassName, Text("dialog.startup.title"))) {
             choice_.done = true;
             choice_.restartAsAdministrator = 0;
             choice_.doNotShowAgain = false;
@@ -54,34 +61,15 @@ private:
                                          StartupStandardButtonId);
 
         // Sized to the texts: some translations need twice the English width.
-        const int margin = Scale(24);
-        const int indent = Scale(20);
-        const int gap = Scale(16);
-        const int adminWidth = ButtonWidth(admin, 130);
-        const int standardWidth = ButtonWidth(standard, 130);
-        const int width = std::min(std::max({Scale(472), adminWidth + gap + standardWidth,
-                                             static_cast<int>(TextSize(adminTitle).cx),
-                                             static_cast<int>(TextSize(standardTitle).cx), CheckBoxWidth(dontShow)}),
-                                   Scale(760));
-        int y = Scale(18);
-        const auto row = [&](HWND control, int x, int rowWidth, int after) {
-            const int height = std::max<int>(TextSize(control, rowWidth).cy, Scale(16)) + Scale(2);
-            Place(control, x, y, rowWidth, height);
-            y += height + Scale(after);
-        };
-        row(prompt, margin, width, 14);
-        row(adminTitle, margin, width, 4);
-        row(adminText, margin + indent, width - indent, 12);
-        row(standardTitle, margin, width, 4);
-        row(standardText, margin + indent, width - indent, 14);
-        const int boxHeight = std::max<int>(TextSize(dontShow).cy, Scale(16)) + Scale(8);
-        Place(dontShow, margin, y, std::min(CheckBoxWidth(dontShow), width), boxHeight);
-        y += boxHeight + Scale(18);
-        const int buttonHeight = std::max<int>(TextSize(admin).cy + Scale(12), Scale(30));
-        const int buttonsLeft = margin + (width - adminWidth - gap - standardWidth) / 2;
-        Place(admin, buttonsLeft, y, adminWidth, buttonHeight);
-        Place(standard, buttonsLeft + adminWidth + gap, y, standardWidth, buttonHeight);
-        SetClientSize(width + 2 * margin, y + buttonHeight + margin);
+        namespace m = dialog_metrics;
+        ApplyLayout(Layout(MinContentWidth, MaxContentWidth)
+                        .Text(prompt, m::GroupGap)
+                        .Text(adminTitle, m::RelatedGap)
+                        .Text(adminText, m::GroupGap, m::Indent)
+                        .Text(standardTitle, m::RelatedGap)
+                        .Text(standardText, m::GroupGap, m::Indent)
+                        .CheckBox(dontShow, m::ButtonRowGap)
+                        .Buttons({admin, standard}, DialogLayout::Align::Centre, ChoiceButtonWidth));
         return 0;
     }
 

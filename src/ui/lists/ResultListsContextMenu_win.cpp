@@ -3,6 +3,7 @@
 // item the way back to it in the tree.
 
 #include "i18n/Formatting.h"
+#include "platform/UniqueHandle_win.h"
 #include "ui/window/MainWindowIds.h"
 #include "ui/view/ResultEdit.h"
 #include "ui/lists/ResultLists_win.h"
@@ -10,7 +11,11 @@
 namespace varnel::ui {
 
 void ResultLists::RunContextMenu(HWND source, std::uint64_t node, POINT at, HWND owner) {
-    const HMENU menu = ::CreatePopupMenu();
+    const platform::UniqueMenu owned(::CreatePopupMenu());
+    if (!owned) {
+        return;  // no menus left to give: the keys and the toolbar still work
+    }
+    const HMENU menu = owned.get();
     const auto add = [&](int id, const char* key, bool enabled = true) {
         ::AppendMenuW(menu, MF_STRING | (enabled ? 0u : MF_GRAYED), static_cast<UINT_PTR>(id),
                       localizer_.Translate(key).c_str());
@@ -33,7 +38,6 @@ void ResultLists::RunContextMenu(HWND source, std::uint64_t node, POINT at, HWND
     add(PropertiesCommandId, "context.properties", inFileSystem);
     ::SetMenuDefaultItem(menu, OpenContextCommandId, FALSE);
     const BOOL chosen = ::TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, owner, nullptr);
-    ::DestroyMenu(menu);
     RunContextCommand(static_cast<int>(chosen), node, owner);
 }
 
@@ -90,11 +94,30 @@ std::wstring ResultLists::DeletionPrompt(std::uint64_t node) {
     return text;
 }
 
+bool ResultLists::StillAsShown(std::uint64_t node) {
+    const std::wstring path = result_.nodes[node].Path();
+    const auto now = shell_->Inspect(path);
+    const auto own = ownWriteTimes_.find(path);
+    return now && StillAsScanned(result_.nodes[node], *now, own != ownWriteTimes_.end() ? own->second : 0);
+}
+
 void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
     if (!CanDelete(node)) {
         return;
     }
+    // The path may hold something else by now (a file replaced by a folder
+    // of the same name): the prompt would name what the user saw and the bin
+    // would take what is there. Asked again after the prompt, which may have
+    // stood open for a while.
+    if (!StillAsShown(node)) {
+        events_.notice("status.delete_changed");
+        return;
+    }
     if (!shell_->Confirm(owner, localizer_.Translate("dialog.delete.title"), DeletionPrompt(node))) {
+        return;
+    }
+    if (!StillAsShown(node)) {
+        events_.notice("status.delete_changed");
         return;
     }
     switch (shell_->Recycle(owner, result_.nodes[node].Path())) {
@@ -103,6 +126,12 @@ void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
         case RecycleOutcome::Recycled: break;
     }
     const std::uint64_t parent = result_.nodes[node].Parent();
+    // Our own deletion moved the folder's write time; that is no change the
+    // user has not seen.
+    const std::wstring parentPath = result_.nodes[parent].Path();
+    if (const auto folder = shell_->Inspect(parentPath)) {
+        ownWriteTimes_[parentPath] = folder->lastWriteTime;
+    }
     if (events_.resultWillChange) {
         events_.resultWillChange();
     }

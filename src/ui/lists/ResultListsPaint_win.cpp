@@ -93,8 +93,7 @@ LRESULT ResultLists::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
             const double share = rows.shares[static_cast<std::size_t>(row)];
             ui::DrawShareBarCell(dc, cell, share, ShareText(share), colours, Scale(BarInset), Scale(CellPadding));
         } else {
-            wchar_t text[1024]{};
-            ListView_GetItemText(list, row, column, text, 1024);
+            const std::wstring text = RankingCellText(list, static_cast<std::size_t>(row), column);
             const auto& layout = columns[static_cast<std::size_t>(column)];
             DrawTextCell(dc, cell, text, colours.background, colours.text, Scale(CellPadding), layout.number,
                          layout.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);

@@ -49,8 +49,7 @@ void ResultLists::ResortRanking(int listIndex) {
     const std::uint64_t selected = RankingNodeAt(list, ListView_GetNextItem(list, -1, LVNI_SELECTED));
     SortRankingRows(result_, listIndex, sortOrders_[static_cast<std::size_t>(listIndex)], NaturalCompare, measure_,
                     rows.nodes, rows.shares);
-    ListView_DeleteAllItems(list);
-    FillRankingList(list, rows, listIndex == 1);
+    FillRankingList(list, rows);
     for (std::size_t row = 0; row < rows.nodes.size(); ++row) {
         if (rows.nodes[row] == selected) {
             const int at = static_cast<int>(row);

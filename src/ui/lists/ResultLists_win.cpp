@@ -122,9 +122,7 @@ void ResultLists::OnCellTipText(NMTTDISPINFOW& info) {
                 inset = (NameInset(treeRow.depth) + Scale(4)) / 2;  // what DrawTreeCell leaves on both sides
             }
         } else if (list == files_ || list == folders_) {
-            wchar_t buffer[1024]{};
-            ListView_GetItemText(list, row, column, buffer, 1024);
-            text = buffer;
+            text = RankingCellText(list, static_cast<std::size_t>(row), column);
         }
         const WindowDc dc(list);
         const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0)));
@@ -143,11 +141,13 @@ bool ResultLists::Create(HWND parent, HINSTANCE instance, int treeId, int filesI
                                  0, 0, 300, 300, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                                  nullptr);
     };
-    // The tree list is virtual: it asks for the rows it shows, so a folder
-    // with a hundred thousand children expands without inserting a row each.
+    // The lists are virtual: they ask for the rows they show, so a folder
+    // with a hundred thousand children expands without inserting a row each,
+    // and a cell's text is made whole from the result whenever it is needed
+    // (a path of 30,000 characters too), never read back from the control.
     tree_ = list(LVS_OWNERDATA, treeId);
-    files_ = list(0, filesId);
-    folders_ = list(0, foldersId);
+    files_ = list(LVS_OWNERDATA, filesId);
+    folders_ = list(LVS_OWNERDATA, foldersId);
     if (tree_ == nullptr || files_ == nullptr || folders_ == nullptr) {
         for (HWND made : {tree_, files_, folders_}) {
             if (made != nullptr) ::DestroyWindow(made);
@@ -263,15 +263,16 @@ void ResultLists::SetSizeMeasure(core::SizeMeasure measure) {
 
 void ResultLists::Clear() {
     ListView_SetItemCountEx(tree_, 0, 0);
-    ListView_DeleteAllItems(files_);
-    ListView_DeleteAllItems(folders_);
     rankings_ = {};
+    FillRankingList(files_, rankings_.files);
+    FillRankingList(folders_, rankings_.folders);
     lastRankingList_ = nullptr;
     // The result goes with its rows: a rescan never holds two results at
     // once, and a repaint or a new language meanwhile finds nothing to show.
     rows_.Reset(nullptr);
     subtreeIndex_ = SubtreeIndex();
     result_ = core::ScanResult();
+    ownWriteTimes_.clear();
     selectedNode_ = core::NoIndex;
 }
 
@@ -280,6 +281,7 @@ void ResultLists::ShowResult(core::ScanResult result) {
     // and the new one are never both held.
     subtreeIndex_ = SubtreeIndex();
     result_ = std::move(result);
+    ownWriteTimes_.clear();
     subtreeIndex_ = SubtreeIndex(result_);
     selectedNode_ = result_.rootIndex;
     rows_.Reset(&result_);
@@ -393,9 +395,9 @@ void ResultLists::SelectTreeNode(std::uint64_t node) {
 }
 
 void ResultLists::FillRankings(std::uint64_t folder) {
-    ListView_DeleteAllItems(files_);
-    ListView_DeleteAllItems(folders_);
     rankings_ = {};
+    FillRankingList(files_, rankings_.files);
+    FillRankingList(folders_, rankings_.folders);
     lastRankingList_ = nullptr;
     if (events_.rankingSelectionChanged) {
         events_.rankingSelectionChanged();
@@ -408,36 +410,36 @@ void ResultLists::FillRankings(std::uint64_t folder) {
                     rankings_.files.shares);
     SortRankingRows(result_, 2, sortOrders_[2], NaturalCompare, measure_, rankings_.folders.nodes,
                     rankings_.folders.shares);
-    FillRankingList(files_, rankings_.files, true);
-    FillRankingList(folders_, rankings_.folders, false);
+    FillRankingList(files_, rankings_.files);
+    FillRankingList(folders_, rankings_.folders);
 }
 
-void ResultLists::FillRankingList(HWND list, const RankingRows& rows, bool files) {
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t i = 0; i < rows.nodes.size(); ++i) {
-        const core::NodeView node = result_.nodes[rows.nodes[i]];
-        std::wstring share = ShareText(rows.shares[i]);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = static_cast<int>(i);
-        item.pszText = share.data();
-        item.lParam = static_cast<LPARAM>(rows.nodes[i]);
-        const int inserted = ListView_InsertItem(list, &item);
-        const auto set = [&](int column, std::wstring text) {
-            ListView_SetItemText(list, inserted, column, text.data());
-        };
-        set(1, i18n::FormatSize(locale_, core::DisplaySize(node, measure_)));
-        if (files) {
-            set(2, std::wstring(node.Name()));
-            set(3, node.Path());
-        } else {
-            set(2, i18n::FormatCount(locale_, node.FileCount()));
-            set(3, i18n::FormatCount(locale_, node.FolderCount()));
-            set(4, node.Path());
-        }
-    }
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+void ResultLists::FillRankingList(HWND list, const RankingRows& rows) {
+    ClearSelectionAndFocus(list);
+    ListView_SetItemCountEx(list, static_cast<int>(rows.nodes.size()), 0);
     ::InvalidateRect(list, nullptr, FALSE);
+}
+
+std::wstring ResultLists::RankingCellText(HWND list, std::size_t row, int column) {
+    const RankingRows& rows = list == files_ ? rankings_.files : rankings_.folders;
+    if (row >= rows.nodes.size()) {
+        return {};
+    }
+    const core::NodeView node = result_.nodes[rows.nodes[row]];
+    switch (column) {
+        case 0: return ShareText(rows.shares[row]);
+        case 1: return i18n::FormatSize(locale_, core::DisplaySize(node, measure_));
+        default: break;
+    }
+    if (list == files_) {
+        return column == 2 ? std::wstring(node.Name()) : column == 3 ? node.Path() : std::wstring();
+    }
+    switch (column) {
+        case 2: return i18n::FormatCount(locale_, node.FileCount());
+        case 3: return i18n::FormatCount(locale_, node.FolderCount());
+        case 4: return node.Path();
+        default: return {};
+    }
 }
 
 std::optional<LRESULT> ResultLists::OnNotify(NMHDR& header) {
@@ -518,6 +520,16 @@ LRESULT ResultLists::OnTreeNotify(NMHDR& header) {
 
 LRESULT ResultLists::OnRankingNotify(NMHDR& header) {
     switch (header.code) {
+        case LVN_GETDISPINFOW: {
+            auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
+            if ((info.item.mask & LVIF_TEXT) != 0 && info.item.pszText != nullptr && info.item.cchTextMax > 0 &&
+                info.item.iItem >= 0) {
+                const std::wstring text =
+                    RankingCellText(header.hwndFrom, static_cast<std::size_t>(info.item.iItem), info.item.iSubItem);
+                ::lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
+            }
+            return 0;
+        }
         case NM_CUSTOMDRAW: return OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
         case NM_RETURN: OpenSelected(::GetParent(header.hwndFrom)); return 0;
         case LVN_COLUMNCLICK:

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -134,7 +135,8 @@ private:
     void FillRankings(std::uint64_t folder);
     void ResortRanking(int listIndex);
     void ShowSortArrows();
-    void FillRankingList(HWND list, const RankingRows& rows, bool files);
+    void FillRankingList(HWND list, const RankingRows& rows);
+    std::wstring RankingCellText(HWND list, std::size_t row, int column);
     std::wstring TreeCellText(std::uint64_t node, int column);
     std::wstring NameText(std::uint64_t node);
     std::wstring ShareText(double share) const;
@@ -150,6 +152,7 @@ private:
     void RunContextMenu(HWND source, std::uint64_t node, POINT at, HWND owner);
     void RunContextCommand(int command, std::uint64_t node, HWND owner);
     std::wstring DeletionPrompt(std::uint64_t node);
+    bool StillAsShown(std::uint64_t node);
     int Scale(int value) const;
     int NameInset(int depth) const;
     void CreateCellTip(HWND parent, HINSTANCE instance);
@@ -179,6 +182,9 @@ private:
     HWND tipList_ = nullptr;
     std::pair<int, int> tipCell_{-1, -1};
     std::unique_ptr<ShellActions> shell_ = MakeSystemShellActions();
+    // Folders' write times after our own deletions in them, by path: they
+    // stand for the scanned times when a later deletion is checked.
+    std::unordered_map<std::wstring, std::uint64_t> ownWriteTimes_;
 };
 
 }  // namespace varnel::ui

@@ -7,42 +7,10 @@
 
 #include <cstring>
 
+#include "platform/ComOwners_win.h"
+
 namespace varnel::ui {
 namespace {
-
-// COM on this thread for the length of one call; the window thread is
-// already a single-threaded apartment after the folder picker, which counts
-// as success too.
-class ComScope {
-public:
-    ComScope() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-template <class Interface>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (pointer_ != nullptr) pointer_->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    Interface* operator->() const noexcept { return pointer_; }
-    Interface** put() noexcept { return &pointer_; }
-    void** put_void() noexcept { return reinterpret_cast<void**>(&pointer_); }
-    Interface* get() const noexcept { return pointer_; }
-
-private:
-    Interface* pointer_ = nullptr;
-};
 
 // Recycling is asked for twice over: FOFX_RECYCLEONDELETE alone would also
 // delete for good what the bin refuses (too big, a drive without a bin), so
@@ -51,13 +19,13 @@ private:
 constexpr DWORD RecycleFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_NOCONFIRMMKDIR;
 
 RecycleOutcome RecycleWithFileOperation(HWND owner, const std::wstring& path, bool& unavailable) {
-    ComPtr<IFileOperation> operation;
+    platform::ComPtr<IFileOperation> operation;
     if (FAILED(::CoCreateInstance(CLSID_FileOperation, nullptr, CLSCTX_ALL, IID_IFileOperation,
                                   operation.put_void()))) {
         unavailable = true;
         return RecycleOutcome::Failed;
     }
-    ComPtr<IShellItem> item;
+    platform::ComPtr<IShellItem> item;
     if (FAILED(::SHCreateItemFromParsingName(path.c_str(), nullptr, IID_IShellItem, item.put_void()))) {
         return RecycleOutcome::Failed;
     }
@@ -103,14 +71,14 @@ RecycleOutcome RecycleWithFileOperationStruct(HWND owner, const std::wstring& pa
 class SystemShellActions final : public ShellActions {
 public:
     bool ShowInExplorer(HWND, const std::wstring& path) override {
-        ComScope com;
-        PIDLIST_ABSOLUTE item = nullptr;
-        if (FAILED(::SHParseDisplayName(path.c_str(), nullptr, &item, 0, nullptr))) {
+        // The window thread is usually in its apartment already (after the
+        // folder picker); that counts as success too.
+        const platform::ComApartment com;
+        platform::UniqueTaskMemory<PIDLIST_ABSOLUTE> item;
+        if (FAILED(::SHParseDisplayName(path.c_str(), nullptr, item.put(), 0, nullptr))) {
             return false;
         }
-        const HRESULT shown = ::SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
-        ::CoTaskMemFree(item);
-        return SUCCEEDED(shown);
+        return SUCCEEDED(::SHOpenFolderAndSelectItems(item.get(), 0, nullptr, 0));
     }
 
     bool ShowProperties(HWND owner, const std::wstring& path) override {
@@ -122,7 +90,7 @@ public:
     }
 
     RecycleOutcome Recycle(HWND owner, const std::wstring& path) override {
-        ComScope com;
+        const platform::ComApartment com;
         bool unavailable = false;
         const RecycleOutcome outcome = RecycleWithFileOperation(owner, path, unavailable);
         // Systems without the file operation object (Wine has only part of
@@ -132,6 +100,32 @@ public:
 };
 
 }  // namespace
+
+std::optional<ItemOnDisk> InspectOnDisk(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    ItemOnDisk item;
+    item.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!item.directory) {
+        item.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    item.lastWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                         data.ftLastWriteTime.dwLowDateTime;
+    return item;
+}
+
+bool StillAsScanned(const core::NodeView& scanned, const ItemOnDisk& now, std::uint64_t ownWriteTime) {
+    if (scanned.IsDirectory() != now.directory) {
+        return false;
+    }
+    if (!now.directory && scanned.Size() != now.size) {
+        return false;
+    }
+    const std::uint64_t time = scanned.LastWriteTime();
+    return time == 0 || time == now.lastWriteTime || (ownWriteTime != 0 && ownWriteTime == now.lastWriteTime);
+}
 
 std::unique_ptr<ShellActions> MakeSystemShellActions() { return std::make_unique<SystemShellActions>(); }
 

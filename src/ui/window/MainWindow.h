@@ -206,7 +206,7 @@ private:
     HMENU recentMenu_ = nullptr;  // owned by the menu bar, which the window owns
     HICON largeIcon_ = nullptr;   // shared icons from the resources: not destroyed
     HICON smallIcon_ = nullptr;
-    HACCEL accelerators_ = nullptr;
+    platform::UniqueAcceleratorTable accelerators_;
 
     std::unique_ptr<app::ScanSession> scanSession_;
     int pendingScanCommand_ = 0;  // the last Scan or Cancel of a queued burst; 0 when none waits

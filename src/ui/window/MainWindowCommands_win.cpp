@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "i18n/LanguageCatalog.h"
+#include "platform/ComOwners_win.h"
 #include "ui/view/RecentFolders.h"
 #include "ui/theme/ThemeCatalog.h"
 
@@ -24,68 +25,15 @@ bool IsExistingDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Releases a COM interface pointer on every path.
-template <class Interface>
-class ComPointer {
-public:
-    ComPointer() = default;
-    ComPointer(const ComPointer&) = delete;
-    ComPointer& operator=(const ComPointer&) = delete;
-    ~ComPointer() {
-        if (pointer_ != nullptr) pointer_->Release();
-    }
-    Interface* operator->() const noexcept { return pointer_; }
-    Interface* get() const noexcept { return pointer_; }
-    Interface** put() noexcept { return &pointer_; }
-    void** put_void() noexcept { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
-
-class CoTaskString {
-public:
-    CoTaskString() = default;
-    CoTaskString(const CoTaskString&) = delete;
-    CoTaskString& operator=(const CoTaskString&) = delete;
-    ~CoTaskString() { ::CoTaskMemFree(text_); }
-    PWSTR* put() noexcept { return &text_; }
-    const wchar_t* get() const noexcept { return text_; }
-
-private:
-    PWSTR text_ = nullptr;
-};
-
-// The component library for this thread, uninitialised only if this scope
-// initialised it.
-class ComApartment {
-public:
-    ComApartment() noexcept {
-        const HRESULT result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        usable_ = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
-        initialised_ = SUCCEEDED(result);
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (initialised_) ::CoUninitialize();
-    }
-    bool usable() const noexcept { return usable_; }
-
-private:
-    bool usable_ = false;
-    bool initialised_ = false;
-};
-
 // The shell's folder picker; empty on cancel or any failure.
 std::wstring PickFolderWithShell(HWND owner, const std::wstring& title, const std::wstring& initialFolder) {
-    ComApartment apartment;
+    const platform::ComApartment apartment;
     if (!apartment.usable()) {
         return {};
     }
     std::wstring picked;
     {
-        ComPointer<IFileOpenDialog> dialog;
+        platform::ComPtr<IFileOpenDialog> dialog;
         if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
                                       dialog.put_void()))) {
             return {};
@@ -95,7 +43,7 @@ std::wstring PickFolderWithShell(HWND owner, const std::wstring& title, const st
         dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
         dialog->SetTitle(title.c_str());
         if (!initialFolder.empty()) {
-            ComPointer<IShellItem> folder;
+            platform::ComPtr<IShellItem> folder;
             if (SUCCEEDED(::SHCreateItemFromParsingName(initialFolder.c_str(), nullptr, IID_IShellItem,
                                                         folder.put_void()))) {
                 dialog->SetFolder(folder.get());
@@ -104,8 +52,8 @@ std::wstring PickFolderWithShell(HWND owner, const std::wstring& title, const st
         if (FAILED(dialog->Show(owner))) {
             return {};
         }
-        ComPointer<IShellItem> result;
-        CoTaskString path;
+        platform::ComPtr<IShellItem> result;
+        platform::UniqueTaskString path;
         if (SUCCEEDED(dialog->GetResult(result.put())) &&
             SUCCEEDED(result->GetDisplayName(SIGDN_FILESYSPATH, path.put())) && path.get() != nullptr) {
             picked = path.get();
@@ -125,15 +73,18 @@ void MainWindow::BuildMenuBar() {
     content.systemLanguageLabel = localizer_->LanguageSystemLabel();
     content.recentFolders = &settings_.recentFolders;
     content.sizeOnDisk = settings_.window.showSizeOnDisk;
-    const MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
-    if (menus.bar == nullptr) {
+    MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
+    if (!menus.bar) {
         return;  // the old menus stay, in the old language
     }
-    const HMENU previous = ::GetMenu(window_);
-    ::SetMenu(window_, menus.bar);
-    if (previous != nullptr) {
-        ::DestroyMenu(previous);  // with all its submenus
+    // The window owns the bar it shows; the one it showed until now is ours
+    // again once replaced, and goes with all its submenus.
+    const HMENU shown = ::GetMenu(window_);
+    if (!::SetMenu(window_, menus.bar.get())) {
+        return;
     }
+    menus.bar.release();
+    platform::UniqueMenu previous(shown);
     recentMenu_ = menus.recent;
 }
 

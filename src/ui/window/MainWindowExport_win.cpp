@@ -67,11 +67,19 @@ bool MainWindow::ExportTo(const std::wstring& path) {
     }
     ::EnableWindow(cancelButton_, TRUE);
     ShowExportProgress();
-    ::SetTimer(window_, ExportTimerId, app::ProgressTimerPeriodMs, nullptr);
+    // Without the timer there is no progress to show, and an export whose
+    // end could not be posted would never end: wait for it here instead.
+    if (::SetTimer(window_, ExportTimerId, app::ProgressTimerPeriodMs, nullptr) == 0) {
+        OnExportDone(export_.Id());
+    }
     return true;
 }
 
 void MainWindow::ShowExportProgress() {
+    if (export_.IsRunning() && export_.EndedUnannounced()) {
+        OnExportDone(export_.Id());
+        return;
+    }
     if (export_.IsRunning()) {
         status_.ShowNoticeText(localizer_->Translate("status.exporting") + std::to_wstring(export_.Percent()) +
                                L"\u00A0%");

@@ -69,9 +69,6 @@ MainWindow::~MainWindow() {
         ::DestroyWindow(window_);
     }
     scanSession_.reset();
-    if (accelerators_ != nullptr) {
-        ::DestroyAcceleratorTable(accelerators_);
-    }
 }
 
 bool MainWindow::Create() {
@@ -107,7 +104,7 @@ bool MainWindow::Create() {
         {FVIRTKEY | FSHIFT, VK_F10, ContextMenuKeyCommandId},
         {FVIRTKEY, VK_APPS, ContextMenuKeyCommandId},
     };
-    accelerators_ = ::CreateAcceleratorTableW(const_cast<ACCEL*>(Keys), static_cast<int>(std::size(Keys)));
+    accelerators_.reset(::CreateAcceleratorTableW(const_cast<ACCEL*>(Keys), static_cast<int>(std::size(Keys))));
 
     RECT windowRect;
     if (::GetWindowRect(window_, &windowRect)) {
@@ -434,7 +431,7 @@ bool MainWindow::TranslateKeyboard(MSG& message) {
     if (window_ == nullptr || (message.hwnd != window_ && !::IsChild(window_, message.hwnd))) {
         return false;
     }
-    if (accelerators_ != nullptr && ::TranslateAcceleratorW(window_, accelerators_, &message)) {
+    if (accelerators_ && ::TranslateAcceleratorW(window_, accelerators_.get(), &message)) {
         return true;
     }
     return ::IsDialogMessageW(window_, &message) != FALSE;
@@ -580,7 +577,11 @@ void MainWindow::StartScan() {
         return;
     }
     ShowProgressText();
-    ::SetTimer(window_, app::ProgressTimerId, app::ProgressTimerPeriodMs, nullptr);
+    if (::SetTimer(window_, app::ProgressTimerId, app::ProgressTimerPeriodMs, nullptr) == 0) {
+        // The figures then stay at their start until the scan's end, which
+        // is posted on its own; the bar at least says that it runs.
+        progressBar_.Show(std::nullopt);
+    }
 }
 
 LRESULT MainWindow::OnScanCompleted() {

@@ -36,12 +36,8 @@ bool AppendEntries(HMENU menu, const std::vector<MenuEntry>& entries, HMENU& rec
 
 MenuBarHandles CreateMenuBar(const std::vector<MenuEntry>& entries) {
     MenuBarHandles handles;
-    handles.bar = ::CreateMenu();
-    if (handles.bar == nullptr) {
-        return {};
-    }
-    if (!AppendEntries(handles.bar, entries, handles.recent)) {
-        ::DestroyMenu(handles.bar);
+    handles.bar.reset(::CreateMenu());
+    if (!handles.bar || !AppendEntries(handles.bar.get(), entries, handles.recent)) {
         return {};
     }
     return handles;

@@ -5,17 +5,19 @@
 
 #include <vector>
 
+#include "platform/UniqueHandle_win.h"
 #include "ui/view/MenuBar.h"
 
 namespace varnel::ui {
 
 struct MenuBarHandles {
-    HMENU bar = nullptr;
-    HMENU recent = nullptr;  // the submenu tagged RecentFoldersMenuTag
+    platform::UniqueMenu bar;
+    HMENU recent = nullptr;  // the submenu tagged RecentFoldersMenuTag, owned by `bar`
 };
 
-// A menu bar holding `entries`; the caller sets it on its window, which then
-// owns it. Null handles when the system has no menus left to give.
+// A menu bar holding `entries`; the caller sets it on its window and then
+// releases it, the window owning it from then on. Empty handles when the
+// system has no menus left to give.
 MenuBarHandles CreateMenuBar(const std::vector<MenuEntry>& entries);
 
 // Replaces everything in `menu` with `entries` (commands and separators).

@@ -73,10 +73,13 @@ bool ResultExport::Start(const core::ScanResult& result, ExportFormat format, st
     nodeCount_ = result.nodes.size();
     outcome_ = ExportOutcome::Failed;
     error_ = 0;
+    unannounced_ = false;
     const WPARAM id = ++id_;
     worker_ = std::thread([this, &result, format, target = std::move(target), window, doneMessage, id] {
         outcome_ = WriteResultFile(result, format, target, cancel_, nodesWritten_, &error_);
-        ::PostMessageW(window, doneMessage, id, 0);
+        if (!::PostMessageW(window, doneMessage, id, 0)) {
+            unannounced_ = true;
+        }
     });
     return true;
 }

@@ -49,6 +49,10 @@ public:
     bool Start(const core::ScanResult& result, ExportFormat format, std::wstring target, HWND window,
                UINT doneMessage);
     bool IsRunning() const noexcept { return worker_.joinable(); }
+    // The worker has ended but its message could not be posted (the
+    // window's queue was full): the window learns it from its timer instead,
+    // so that an export never looks as if it were still running.
+    bool EndedUnannounced() const noexcept { return unannounced_.load(); }
     // Tells a late message of an earlier export from the current one's.
     WPARAM Id() const noexcept { return id_; }
     void Cancel() noexcept { cancel_ = true; }
@@ -65,6 +69,7 @@ private:
     std::uint64_t nodeCount_ = 0;                      // fixed before the worker starts
     ExportOutcome outcome_ = ExportOutcome::Written;   // the worker's, read after the join
     DWORD error_ = 0;                                  // the worker's, read after the join
+    std::atomic<bool> unannounced_ = false;            // set by the worker, read by the window's timer
     WPARAM id_ = 0;
     std::thread worker_;
 };

@@ -4,15 +4,6 @@
 
 namespace varnel::ui {
 
-ScanProgressBar::~ScanProgressBar() {
-    if (taskbar_ != nullptr) {
-        taskbar_->Release();
-    }
-    if (comInitialised_) {
-        ::CoUninitialize();
-    }
-}
-
 bool ScanProgressBar::Create(HWND statusBar, HWND owner, HINSTANCE instance) {
     owner_ = owner;
     bar_ = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | PBS_SMOOTH, 0, 0, 0, 0, statusBar, nullptr, instance,
@@ -68,18 +59,15 @@ void ScanProgressBar::TellTaskbar(TaskbarProgressState state, int percent) {
     // Made at the first scan, once the taskbar has its button for us.
     if (!taskbarTried_) {
         taskbarTried_ = true;
-        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        comInitialised_ = SUCCEEDED(com);
-        if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                      reinterpret_cast<void**>(&taskbar_))) ||
+        apartment_.emplace();
+        if (!apartment_->usable() ||
+            FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                      taskbar_.put_void())) ||
             FAILED(taskbar_->HrInit())) {
-            if (taskbar_ != nullptr) {
-                taskbar_->Release();
-                taskbar_ = nullptr;
-            }
+            taskbar_.reset();
         }
     }
-    if (taskbar_ == nullptr) {
+    if (!taskbar_) {
         return;  // no taskbar (a server core, or an old shell): the status bar says it all
     }
     switch (state) {

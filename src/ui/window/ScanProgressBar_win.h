@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include "platform/ComOwners_win.h"
+
 namespace varnel::ui {
 
 // What the taskbar button was last told; kept so tests can read it, as
@@ -19,7 +21,7 @@ public:
     ScanProgressBar() = default;
     ScanProgressBar(const ScanProgressBar&) = delete;
     ScanProgressBar& operator=(const ScanProgressBar&) = delete;
-    ~ScanProgressBar();
+    ~ScanProgressBar() = default;
 
     // A hidden bar inside `statusBar`; `owner` is the top-level window whose
     // taskbar button shows the same. False when the control cannot be made.
@@ -39,9 +41,10 @@ private:
 
     HWND bar_ = nullptr;  // a child of the status bar: destroyed with it
     HWND owner_ = nullptr;
-    ITaskbarList3* taskbar_ = nullptr;  // released on destruction
+    // The apartment goes after the taskbar object made in it.
+    std::optional<platform::ComApartment> apartment_;
+    platform::ComPtr<ITaskbarList3> taskbar_;
     bool taskbarTried_ = false;
-    bool comInitialised_ = false;
     bool shown_ = false;
     bool marquee_ = false;
     std::optional<int> shownPercent_;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <vector>
 
 #include "support/MainWindowFixture_win.h"
@@ -42,6 +44,17 @@ void CALLBACK ChooseInMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     const auto menu = popup ? reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
     for (int i = 0; menu != nullptr && i < ::GetMenuItemCount(menu); ++i) g_entries.push_back(::GetMenuItemID(menu, i));
     g_key == 0 || popup == nullptr ? static_cast<void>(::EndMenu()) : static_cast<void>(::PostMessageW(popup, WM_CHAR, g_key, 0));
+}
+
+// Sets a file's or folder's last write time (FILETIME units) back, so that
+// only the other differences from the scan remain.
+void SetLastWriteTime(const std::wstring& path, std::uint64_t time) {
+    const HANDLE item = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (item == INVALID_HANDLE_VALUE) return;  // gone: nothing to set
+    const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    ::SetFileTime(item, nullptr, nullptr, &written);
+    ::CloseHandle(item);
 }
 
 std::wstring ClipboardText() {
@@ -101,12 +114,10 @@ protected:
         window->SelectTreeNode(window->Result().rootIndex);
         const auto treeRow = window->Tree().FindRow(Node(relative));
         int row = listId == TreeListId && treeRow ? static_cast<int>(*treeRow) : -1;
-        for (int i = 0; listId != TreeListId && i < ListView_GetItemCount(list); ++i) {
-            LVITEMW item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = i;
-            ListView_GetItem(list, &item);
-            if (static_cast<std::uint64_t>(item.lParam) == Node(relative)) row = i;
+        const auto& ranked = listId == LargestFilesListId ? window->CurrentRankings().files.nodes
+                                                          : window->CurrentRankings().folders.nodes;
+        for (std::size_t i = 0; listId != TreeListId && i < ranked.size(); ++i) {
+            if (ranked[i] == Node(relative)) row = static_cast<int>(i);
         }
         RECT bounds{};
         ListView_GetItemRect(list, std::max(row, 0), &bounds, LVIR_BOUNDS);
@@ -182,11 +193,51 @@ TEST_F(ContextActionsTest, DeleteMovesTheItemToTheBinAndTakesItOutOfEveryTotal) 
     ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
     EXPECT_EQ(Described(), afterDeletion) << "a new scan finds what the deletion left";
 
-    // An item already gone from the disk fails, and the lists keep it.
-    std::filesystem::remove(data.At(L"tree\\b.bin"));
-    Choose(TreeListId, L"tree\\b.bin", L'd');
-    EXPECT_EQ(window->NoticeKey(), "status.delete_failed");
-    EXPECT_EQ(Described(), afterDeletion);
+    // What is at the path now is not what was scanned, even at the scanned
+    // write time: the bin takes nothing and the lists keep the item.
+    data.Folder(L"tree\\gone");
+    data.Folder(L"tree\\emptied");
+    data.File(L"tree\\emptied\\e.bin", 20);
+    ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
+    const std::vector<std::wstring> rescanned = Described();
+    const auto replaceByFolder = [&](const std::wstring& path) {
+        std::filesystem::remove(path);
+        std::filesystem::create_directory(path);
+    };
+    const auto grow = [&](const std::wstring& path) { std::filesystem::resize_file(path, 1001); };
+    const auto replaceByFile = [&](const std::wstring& path) {
+        std::filesystem::remove_all(path);
+        std::ofstream(std::filesystem::path(path)) << "x";
+    };
+    const auto remove = [&](const std::wstring& path) { std::filesystem::remove(path); };
+    const struct {
+        int list;
+        const wchar_t* item;
+        std::function<void(const std::wstring&)> change;
+        bool gone;
+    } changes[] = {
+        {TreeListId, L"tree\\b.bin", replaceByFolder, false},
+        {LargestFilesListId, L"tree\\keep\\x,y.bin", grow, false},
+        {TreeListId, L"tree\\gone", replaceByFile, false},
+        {TreeListId, L"tree\\b.bin", remove, true},
+    };
+    for (const auto& c : changes) {
+        const std::wstring path = data.At(c.item);
+        c.change(path);
+        SetLastWriteTime(path, window->Result().nodes[Node(c.item)].LastWriteTime());
+        log->calls.clear();
+        Choose(c.list, c.item, L'd');
+        EXPECT_EQ(window->NoticeKey(), "status.delete_changed") << c.item;
+        EXPECT_TRUE(log->calls.empty()) << "no question about what is no longer there";
+        EXPECT_EQ(std::filesystem::exists(path), !c.gone) << c.item;
+        EXPECT_EQ(Described(), rescanned);
+    }
+
+    // Our own deletion in a folder is no change to it.
+    Choose(LargestFilesListId, L"tree\\emptied\\e.bin", L'd');
+    Choose(TreeListId, L"tree\\emptied", L'd');
+    EXPECT_EQ(window->NoticeKey(), "status.deleted");
+    EXPECT_FALSE(std::filesystem::exists(data.At(L"tree\\emptied")));
 }
 
 }  // namespace
