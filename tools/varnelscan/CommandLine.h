@@ -24,6 +24,7 @@ struct ScanCommand {
     SizeMeasure rankBy = SizeMeasure::Logical;  // what --top ranks by
     std::vector<std::wstring> paths;
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
+    bool byType = false;        // --by-type: print the breakdown by extension instead of the nodes
 };
 
 struct HelpRequest {};

@@ -10,6 +10,7 @@
 #include "Console.h"
 #include "FolderScan.h"
 #include "ProgressLine.h"
+#include "report/ReportByType.h"
 #include "report/ScanReport.h"
 #include "ntfs/NtfsImage.h"
 #include "base/Utf8.h"
@@ -35,10 +36,18 @@ int UsageFailure(const std::wstring& message) {
 
 int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
     const Ranking ranking = RankLargest(result, command.top, command.rankBy);
-    switch (command.format) {
-        case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
-        case OutputFormat::Csv: Write(stdout, RenderCsv(result, ranking)); break;
-        case OutputFormat::Json: Write(stdout, RenderJson(result, ranking)); break;
+    if (command.byType) {
+        switch (command.format) {
+            case OutputFormat::Summary: Write(stdout, RenderTypesSummary(result, command.rankBy)); break;
+            case OutputFormat::Csv: Write(stdout, RenderTypesCsv(result, command.rankBy)); break;
+            case OutputFormat::Json: Write(stdout, RenderTypesJson(result, command.rankBy)); break;
+        }
+    } else {
+        switch (command.format) {
+            case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
+            case OutputFormat::Csv: Write(stdout, RenderCsv(result, ranking)); break;
+            case OutputFormat::Json: Write(stdout, RenderJson(result, ranking)); break;
+        }
     }
     std::fflush(stdout);
     if (result.status == core::ScanStatus::Failed) {
