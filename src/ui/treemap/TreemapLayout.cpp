@@ -1,6 +1,7 @@
 #include "ui/treemap/TreemapLayout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace varnel::ui {
@@ -8,9 +9,11 @@ namespace {
 
 // Children whose tile would cover less than this many pixels are merged.
 constexpr double MinTileArea = 1.0;
-// Folders narrower or lower than this are drawn whole; from this size on
+// Folders narrower or lower than this are drawn whole (a folder of a few
+// pixels shows nothing more with its children in it, and there are
+// hundreds of thousands of them in a big result); from MinFramedSide on
 // they get a frame around their children.
-constexpr float MinSplitSide = 2.0f;
+constexpr float MinSplitSide = 4.0f;
 constexpr float MinFramedSide = 8.0f;
 // A chain of single folders thousands deep would otherwise add a tile per
 // folder for the same pixels.
@@ -30,6 +33,17 @@ struct Box {
     double Width() const { return right - left; }
     double Height() const { return bottom - top; }
 };
+
+// The ridge height at each depth, made once instead of a pow per tile.
+const std::array<float, MaxDepth + 2> RidgeHeights = [] {
+    std::array<float, MaxDepth + 2> heights{};
+    float height = RidgeHeight;
+    for (float& h : heights) {
+        h = height;
+        height *= RidgeFalloff;
+    }
+    return heights;
+}();
 
 void AddRidge(float low, float high, float height, float& s1, float& s2) {
     const float span = high - low;
@@ -92,23 +106,21 @@ private:
     bool CollectChildren(std::uint32_t folder, double area) {
         items_.clear();
         double total = 0;
-        const auto children = tree_[folder].Children();
-        for (const std::uint32_t child : children) {
-            total += static_cast<double>(core::DisplaySize(tree_[child], measure_));
+        for (const std::uint32_t child : tree_[folder].Children()) {
+            const auto size = static_cast<double>(core::DisplaySize(tree_[child], measure_));
+            total += size;
+            items_.push_back({size, child, false});
         }
         if (total <= 0) {
             return false;
         }
         const double minimum = MinTileArea * total / area;
         double rest = 0;
-        for (const std::uint32_t child : children) {
-            const auto size = static_cast<double>(core::DisplaySize(tree_[child], measure_));
-            if (size >= minimum) {
-                items_.push_back({size, child, false});
-            } else {
-                rest += size;
-            }
-        }
+        std::erase_if(items_, [&](const Item& item) {
+            const bool small = item.size < minimum;
+            rest += small ? item.size : 0;
+            return small;
+        });
         if (rest > 0) {
             items_.push_back({rest, folder, true});
         }
@@ -180,7 +192,7 @@ private:
         tile.s2x = parent.s2x;
         tile.s1y = parent.s1y;
         tile.s2y = parent.s2y;
-        const float height = RidgeHeight * std::pow(RidgeFalloff, static_cast<float>(tile.depth));
+        const float height = RidgeHeights[std::min<std::size_t>(tile.depth, MaxDepth + 1)];
         AddRidge(tile.left, tile.right, height, tile.s1x, tile.s2x);
         AddRidge(tile.top, tile.bottom, height, tile.s1y, tile.s2y);
     }

@@ -147,7 +147,9 @@ TEST(TreemapLayout, PropertiesHoldOverGeneratedTrees) {
                     const TreemapTile& tile = tiles[t];
                     if (tile.childCount != 0 || tile.right - tile.left < 1 || tile.bottom - tile.top < 1) continue;
                     EXPECT_EQ(layout.TileAt((tile.left + tile.right) / 2, (tile.top + tile.bottom) / 2), t);
-                    if (!(tile.flags & TreemapTile::Merged)) EXPECT_EQ(layout.TileOf(tree, tile.node), t);
+                    if (!(tile.flags & TreemapTile::Merged)) {
+                        EXPECT_EQ(layout.TileOf(tree, tile.node), t);
+                    }
                 }
             }
         }
