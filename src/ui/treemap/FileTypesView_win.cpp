@@ -7,6 +7,7 @@
 #include "i18n/Formatting.h"
 #include "ui/lists/ListCells_win.h"
 #include "ui/theme/GdiScope_win.h"
+#include "ui/theme/ThemeApply_win.h"
 #include "ui/view/RowColours.h"
 
 namespace varnel::ui {
@@ -109,11 +110,8 @@ void FileTypesView::SetPalette(const ThemePalette& palette) {
     palette_ = palette;
     colours_ = TreemapColoursFor(palette);
     if (list_ != nullptr) {
-        ListView_SetBkColor(list_, palette.listBackground);
-        ListView_SetTextBkColor(list_, palette.listBackground);
-        ListView_SetTextColor(list_, palette.listText);
-        ::InvalidateRect(window_, nullptr, TRUE);
-        ::InvalidateRect(list_, nullptr, TRUE);
+        // Colours, scroll bars and the header as the result lists have them.
+        ApplyTheme(window_, {list_, nullptr, nullptr}, nullptr, palette);
     }
 }
 
@@ -314,6 +312,9 @@ std::wstring FileTypesView::CellText(int row, int column) const {
 }
 
 LRESULT FileTypesView::OnNotify(NMHDR& header) {
+    if (header.code == NM_CUSTOMDRAW && header.hwndFrom == ListView_GetHeader(list_)) {
+        return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
+    }
     if (header.hwndFrom != list_) {
         return 0;
     }
