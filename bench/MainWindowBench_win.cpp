@@ -1,7 +1,9 @@
 // The real main window under a 10,000,000-node result, timed on the window
 // thread: showing the result after the completion message, filling both
 // rankings for the root and for a folder deep in the tree, expanding a folder
-// with 100,000 children, and toggling the sort. Prints figures; asserts
+// with 100,000 children, toggling the sort, and the steps after which the
+// treemap is drawn again on its worker (a resize, a zoom, a theme change),
+// of which only the window thread's part is timed. Prints figures; asserts
 // nothing. Run it with a display (scripts/env.sh: varnel_start_display).
 
 #include <windows.h>
@@ -125,6 +127,19 @@ int wmain() {
     timed("1,000 sizes formatted (one list cell each)", [&] {
         for (int i = 0; i < 1000; ++i) i18n::FormatSize(L"en-US", 123456789ull + static_cast<unsigned>(i));
     });
+    const HWND treemap = window.Treemap().Handle();
+    RECT frame{};
+    ::GetWindowRect(window.Handle(), &frame);
+    timed("resize the window (treemap drawn on its worker)", [&] {
+        ::SetWindowPos(window.Handle(), nullptr, 0, 0, frame.right - frame.left - 120, frame.bottom - frame.top - 80,
+                       SWP_NOMOVE | SWP_NOZORDER);
+    });
+    RECT pane{};
+    ::GetClientRect(treemap, &pane);
+    timed("zoom the treemap into the folder at its centre", [&] {
+        ::SendMessageW(treemap, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pane.right / 2, pane.bottom / 2));
+    });
+    timed("change the theme (treemap drawn on its worker)", [&] { window.ApplyThemeIdentifier(L"Dark"); });
     timed("repaint the whole window", [&] {
         ::RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     });

@@ -5,6 +5,9 @@
 # Russian at both DPIs: build/screenshots/varnel-prompt-ru-<dpi>.png
 # With --size-views, instead: one result at 96 DPI shown by length and then
 # by size on disk: build/screenshots/size-view-logical.png and size-on-disk.png
+# With --treemap: the treemap and file types panes with the largest type
+# selected, in a light and a dark theme at 96 DPI:
+# build/screenshots/treemap-<light|dark>.png
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 cd "$VARNEL_ROOT"
@@ -42,6 +45,22 @@ if [[ ${1:-} == --size-views ]]; then
   shoot_when "$handshake" ready2 size-on-disk.png done2
   wait "$poser" || true
   rm -rf "$handshake"
+  exit 0
+fi
+
+if [[ ${1:-} == --treemap ]]; then
+  varnel_prepare_wine
+  for theme in Light Dark; do
+    handshake="$(mktemp -d)"
+    VARNEL_SCREENSHOT_DIR="$("$VARNEL_WINE" winepath -w "$handshake" 2>/dev/null)" \
+    VARNEL_SCREENSHOT_THEME="$theme" VARNEL_SCREENSHOT_TREEMAP=1 \
+      "$VARNEL_WINE" "$tests_exe" --gtest_also_run_disabled_tests \
+        --gtest_filter='*PoseForScreenshots' >/dev/null 2>&1 &
+    poser=$!
+    shoot_when "$handshake" ready "treemap-${theme,,}.png" done
+    wait "$poser" || true
+    rm -rf "$handshake"
+  done
   exit 0
 fi
 

@@ -31,6 +31,13 @@ struct WindowMemory {
     bool sortDescending = true;
     std::wstring lastFolder;  // the folder of the last finished scan
     bool showSizeOnDisk = false;  // sizes shown as bytes on disk instead of lengths
+    // The treemap and file types panes below the lists: shown or not, and
+    // the splitters above and between them, per ten thousand (0 keeps the
+    // default split).
+    bool showTreemap = true;
+    bool showFileTypes = true;
+    std::uint32_t resultPanesShare = 0;
+    std::uint32_t treemapPaneShare = 0;
 
     bool operator==(const WindowMemory&) const = default;
 };

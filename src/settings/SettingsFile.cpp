@@ -171,6 +171,12 @@ public:
         ReadBool(members, "sortDescending", window.sortDescending);
         ReadString(members, "lastFolder", window.lastFolder);
         ReadBool(members, "sizeOnDisk", window.showSizeOnDisk);
+        if (const auto panes = ReadIntegers(members, "resultPanes", 4, 4)) {
+            window.showTreemap = (*panes)[0] != 0;
+            window.showFileTypes = (*panes)[1] != 0;
+            window.resultPanesShare = static_cast<std::uint32_t>(std::clamp<std::int64_t>((*panes)[2], 0, 10000));
+            window.treemapPaneShare = static_cast<std::uint32_t>(std::clamp<std::int64_t>((*panes)[3], 0, 10000));
+        }
     }
 
 private:
@@ -329,7 +335,20 @@ std::string WriteSettingsFile(const AppSettings& settings) {
     // does not know, wherever they stand.
     out += ",";
     out += LineEnd;
-    AppendBoolMember(out, "sizeOnDisk", window.showSizeOnDisk, true);
+    // The result panes as they first show are not written, so that a file
+    // that never changed them reads the same in every version.
+    const WindowMemory defaults;
+    const bool panesChanged = window.showTreemap != defaults.showTreemap ||
+                              window.showFileTypes != defaults.showFileTypes || window.resultPanesShare != 0 ||
+                              window.treemapPaneShare != 0;
+    AppendBoolMember(out, "sizeOnDisk", window.showSizeOnDisk, !panesChanged);
+    if (panesChanged) {
+        out += "    \"resultPanes\": [";
+        AppendIntegers(out, {window.showTreemap ? 1u : 0u, window.showFileTypes ? 1u : 0u, window.resultPanesShare,
+                             window.treemapPaneShare});
+        out += "]";
+        out += LineEnd;
+    }
     out += "  }";
     out += LineEnd;
     out += "}";

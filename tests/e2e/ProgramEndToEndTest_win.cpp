@@ -246,6 +246,7 @@ TEST(ProgramEndToEnd, DISABLED_PoseForScreenshots) {
     ASSERT_GT(::GetEnvironmentVariableW(L"VARNEL_SCREENSHOT_DIR", folder, MAX_PATH), 0u);
     if (::GetEnvironmentVariableW(L"VARNEL_SCREENSHOT_THEME", theme, 64) == 0) wcscpy(theme, L"Light");
     const bool bothSizes = ::GetEnvironmentVariableW(L"VARNEL_SCREENSHOT_SIZE_VIEWS", nullptr, 0) > 0;
+    const bool treemap = ::GetEnvironmentVariableW(L"VARNEL_SCREENSHOT_TREEMAP", nullptr, 0) > 0;
     PreparedProgram prepared(theme);
     // Names that once lost characters on screen: an underscore on the row's
     // edge, an '&' taken for an access key, and a path too long for its column.
@@ -256,6 +257,11 @@ TEST(ProgramEndToEnd, DISABLED_PoseForScreenshots) {
     // Written files take clusters, files only sized are holes on Wine's disks: the two sizes rank apart.
     for (int i = 0; bothSizes && i < 40; ++i) prepared.temp.WrittenFile(L"data\\small\\" + std::to_wstring(i), 100);
     if (bothSizes) prepared.temp.WrittenFile(L"data\\vendor_4\\written.bin", 120'000);
+    // Files of several types, so that the treemap and the file types show their colours.
+    const wchar_t* typed[] = {L"holiday.mp4", L"photo1.jpg", L"photo2.JPG", L"backup.zip", L"report.pdf",
+                              L"setup.exe", L"main.cpp", L"song.mp3", L"disk.iso", L"notes.txt"};
+    prepared.temp.Folder(L"data\\typed");
+    for (int i = 0; i < 10; ++i) prepared.temp.File(std::wstring(L"data\\typed\\") + typed[i], 30'000u * (10u - static_cast<unsigned>(i)));
     RunningProgram run(prepared.Exe());
     ASSERT_NE(run.Window(), nullptr);
     ::ShowWindow(run.Window(), SW_SHOWNORMAL);
@@ -268,7 +274,13 @@ TEST(ProgramEndToEnd, DISABLED_PoseForScreenshots) {
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     RemoteBuffer buffer(run.Process(), sizeof item);
     buffer.Write(0, &item, sizeof item);
-    ::SendMessageW(run.Control(1005), LVM_SETITEMSTATE, bothSizes ? 0 : 1, reinterpret_cast<LPARAM>(buffer.get()));
+    ::SendMessageW(run.Control(1005), LVM_SETITEMSTATE, bothSizes || treemap ? 0 : 1, reinterpret_cast<LPARAM>(buffer.get()));
+    // With VARNEL_SCREENSHOT_TREEMAP the largest file type is selected: the treemap highlights its files.
+    if (treemap) {
+        const HWND types = ::FindWindowExW(run.Window(), nullptr, L"Varnel.FileTypes", nullptr);
+        for (int i = 0; i < 100 && ::SendMessageW(::GetWindow(types, GW_CHILD), LVM_GETITEMCOUNT, 0, 0) == 0; ++i) ::Sleep(100);
+        ::SendMessageW(::GetWindow(types, GW_CHILD), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(buffer.get()));
+    }
     for (const std::wstring pose : {L"", L"2"}) {
         if (!pose.empty() && !bothSizes) break;
         if (!pose.empty()) run.Command(1015);  // Settings > Size on disk

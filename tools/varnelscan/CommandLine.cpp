@@ -7,7 +7,7 @@ namespace varnel::tools {
 const char* const UsageText =
     "usage: varnelscan [--engine auto|walk|ntquery|mft] [--threads N]\n"
     "                  [--format summary|csv|json] [--top N] [--size logical|disk]\n"
-    "                  [--cross-devices] PATH...\n"
+    "                  [--cross-devices] [--by-type] PATH...\n"
     "       varnelscan --image FILE [--threads N] [--format ...] [--top N] [--size ...]\n"
     "       varnelscan --version | --help\n"
     "\n"
@@ -16,7 +16,8 @@ const char* const UsageText =
     "  --threads  worker threads per drive, 0 for the engine's default (0..64)\n"
     "  --format   summary (default), csv (every node and error) or json\n"
     "  --top N    also list the N largest files and folders below the root\n"
-    "  --size     what --top ranks by: logical sizes (default) or bytes on disk\n"
+    "  --size     what --top and --by-type order by: logical sizes (default) or bytes on disk\n"
+    "  --by-type  print the bytes and files per extension instead of every node\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
     "  --cross-devices  on Linux, also enter folders on other file systems (mount points)\n"
     "  --help, /?  print this text\n"
@@ -95,6 +96,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         }
         if (argument == L"--cross-devices") {
             command.crossDevices = true;
+            continue;
+        }
+        if (argument == L"--by-type") {
+            command.byType = true;
             continue;
         }
         if (i + 1 >= arguments.size()) {

@@ -26,6 +26,7 @@ struct ScanCommand {
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
     bool crossDevices = false;  // POSIX builds: enter mount points too (Windows never does)
     std::size_t imageArgument = 0;  // where the image's name stands among the arguments
+    bool byType = false;        // --by-type: print the breakdown by extension instead of the nodes
 };
 
 struct HelpRequest {};

@@ -12,6 +12,7 @@
 #include "Console.h"
 #include "FolderScan.h"
 #include "ProgressLine.h"
+#include "report/ReportByType.h"
 #include "base/Utf8.h"
 #include "ntfs/MftScan.h"
 #include "ntfs/NtfsImage.h"
@@ -90,10 +91,18 @@ int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
         return output.Write(piece) && !interrupted.IsCancelled();
     };
     bool complete = true;
-    switch (command.format) {
-        case OutputFormat::Summary: complete = output.Write(RenderSummary(result, ranking)); break;
-        case OutputFormat::Csv: complete = WriteCsv(result, ranking, sink); break;
-        case OutputFormat::Json: complete = WriteJson(result, ranking, sink); break;
+    if (command.byType) {
+        switch (command.format) {
+            case OutputFormat::Summary: complete = output.Write(RenderTypesSummary(result, command.rankBy)); break;
+            case OutputFormat::Csv: complete = output.Write(RenderTypesCsv(result, command.rankBy)); break;
+            case OutputFormat::Json: complete = output.Write(RenderTypesJson(result, command.rankBy)); break;
+        }
+    } else {
+        switch (command.format) {
+            case OutputFormat::Summary: complete = output.Write(RenderSummary(result, ranking)); break;
+            case OutputFormat::Csv: complete = WriteCsv(result, ranking, sink); break;
+            case OutputFormat::Json: complete = WriteJson(result, ranking, sink); break;
+        }
     }
     const bool flushed = output.Finish();
     CancelOnInterrupt(nullptr);

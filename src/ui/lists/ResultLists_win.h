@@ -103,6 +103,14 @@ public:
     // The context menu of a list, from the mouse or the keyboard (x and y
     // are -1 then); false when `source` is none of the lists.
     bool OnContextMenu(HWND source, int x, int y, HWND owner);
+    // The rankings' context menu for a node shown in another pane (the
+    // treemap, the files of one type), with Show in tree.
+    void ShowContextMenuFor(std::uint64_t node, POINT screen, HWND owner) { RunContextMenu(nullptr, node, screen, owner); }
+    // The item selected in the ranking that had the last selection; NoIndex for none.
+    std::uint64_t SelectedRankingNode() const {
+        const HWND list = RankingListForOpen();
+        return list == nullptr ? core::NoIndex : RankingNodeAt(list, ListView_GetNextItem(list, -1, LVNI_SELECTED));
+    }
 
     // The mouse over a list: a tooltip shows a cut cell text whole.
     void OnListMouseMove(HWND list);

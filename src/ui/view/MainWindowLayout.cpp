@@ -17,6 +17,8 @@ constexpr int StatusBarReserve = 24;
 constexpr int MinLeftWidth = 180;
 constexpr int MinRightWidth = 320;
 constexpr int MinPaneHeight = 120;
+constexpr int MinBandHeight = 100;
+constexpr int MinBandPaneWidth = 160;
 
 int ContentTop(std::uint32_t dpi) { return ScaleForDpi(Margin, dpi) + ScaleForDpi(ToolRowHeight, dpi); }
 
@@ -37,6 +39,33 @@ double ShareOfRoom(int part, int room) { return room > 0 ? static_cast<double>(p
 
 int ContentHeight(int clientHeight, std::uint32_t dpi) {
     return std::max(clientHeight - ScaleForDpi(Margin, dpi) - ScaleForDpi(StatusBarReserve, dpi) - ContentTop(dpi), 0);
+}
+
+bool HasBand(const PaneSizes& panes) { return panes.showTreemap || panes.showFileTypes; }
+
+// The band's height within the content height: its share, clamped so that
+// the lists above keep their minimum first.
+int BandHeight(double share, int contentHeight, std::uint32_t dpi) {
+    const int s = ScaleForDpi(SplitterThickness, dpi);
+    const int room = std::max(contentHeight - s, 0);
+    const int lower = ScaleForDpi(MinBandHeight, dpi);
+    const int upper = std::max(lower, room - 2 * ScaleForDpi(MinPaneHeight, dpi) - s);
+    return std::min(std::max(static_cast<int>(share * room + 1e-6), lower), upper);
+}
+
+// The content height the lists keep above the band.
+int ListsHeight(int clientHeight, std::uint32_t dpi, const PaneSizes& panes) {
+    const int height = ContentHeight(clientHeight, dpi);
+    if (!HasBand(panes)) {
+        return height;
+    }
+    return std::max(height - BandHeight(panes.bandShare, height, dpi) - ScaleForDpi(SplitterThickness, dpi), 0);
+}
+
+int TreemapWidth(double share, int bandWidth, std::uint32_t dpi) {
+    const int room = std::max(bandWidth - ScaleForDpi(SplitterThickness, dpi), 0);
+    const int lower = ScaleForDpi(MinBandPaneWidth, dpi);
+    return std::min(std::max(static_cast<int>(share * room + 1e-6), lower), std::max(lower, room - lower));
 }
 
 }  // namespace
@@ -83,8 +112,25 @@ MainLayout MainWindowLayout::Compute(int clientWidth, int clientHeight, std::uin
     layout.open = {9 * m + pathWidth + buttons.folder + buttons.scan + buttons.cancel, m, buttons.open, h};
 
     const int top = ContentTop(dpi);
-    const int height = ContentHeight(clientHeight, dpi);
+    int height = ContentHeight(clientHeight, dpi);
     layout.contentTop = top;
+    int contentBottom = clientHeight - m - ScaleForDpi(StatusBarReserve, dpi);
+    if (HasBand(panes)) {
+        const int band = BandHeight(panes.bandShare, height, dpi);
+        height = std::max(height - band - s, 0);
+        contentBottom = top + height;
+        const int bandWidth = std::max(clientWidth - 2 * m, 0);
+        const int bandTop = top + height + s;
+        layout.bandSplitter = {m, top + height, bandWidth, s};
+        if (panes.showTreemap && panes.showFileTypes) {
+            const int treemapWidth = TreemapWidth(panes.treemapShare, bandWidth, dpi);
+            layout.treemap = {m, bandTop, treemapWidth, band};
+            layout.treemapSplitter = {m + treemapWidth, bandTop, s, band};
+            layout.fileTypes = {m + treemapWidth + s, bandTop, std::max(bandWidth - treemapWidth - s, 0), band};
+        } else {
+            (panes.showTreemap ? layout.treemap : layout.fileTypes) = {m, bandTop, bandWidth, band};
+        }
+    }
 
     panes.leftWidth = ClampLeftWidth(PartOf(panes.leftShare, PaneRoomWidth(clientWidth, dpi)), clientWidth, dpi);
     const int left = panes.leftWidth;
@@ -99,7 +145,6 @@ MainLayout MainWindowLayout::Compute(int clientWidth, int clientHeight, std::uin
     layout.largestFiles = {rightX, top, rightWidth, upper};
     layout.largestFolders = {rightX, top + upper + s, rightWidth, std::max(height - s - upper, 0)};
 
-    const int contentBottom = clientHeight - m - ScaleForDpi(StatusBarReserve, dpi);
     layout.verticalSplitter = {m + left, top, s, std::max(contentBottom - top, 0)};
     const int horizontalLeft = m + left + s + m;
     layout.horizontalSplitter = {horizontalLeft, top + upper, std::max(clientWidth - m - horizontalLeft, 0), s};
@@ -109,6 +154,8 @@ MainLayout MainWindowLayout::Compute(int clientWidth, int clientHeight, std::uin
 SplitterHit MainWindowLayout::HitTest(const MainLayout& layout, int x, int y) {
     if (layout.verticalSplitter.Contains(x, y)) return SplitterHit::Vertical;
     if (layout.horizontalSplitter.Contains(x, y)) return SplitterHit::Horizontal;
+    if (layout.bandSplitter.Contains(x, y)) return SplitterHit::Band;
+    if (layout.treemapSplitter.Contains(x, y)) return SplitterHit::Treemap;
     return SplitterHit::None;
 }
 
@@ -121,9 +168,25 @@ void MainWindowLayout::DragVertical(int cursorX, int clientWidth, std::uint32_t 
 
 void MainWindowLayout::DragHorizontal(int cursorY, int clientHeight, std::uint32_t dpi, PaneSizes& panes) {
     const int s = ScaleForDpi(SplitterThickness, dpi);
-    const int height = ContentHeight(clientHeight, dpi);
+    const int height = ListsHeight(clientHeight, dpi, panes);
     panes.upperRightHeight = ClampUpperRightHeight(cursorY - s / 2 - ContentTop(dpi), height, dpi);
     panes.upperRightShare = ShareOfRoom(panes.upperRightHeight, PaneRoomHeight(height, dpi));
+}
+
+void MainWindowLayout::DragBand(int cursorY, int clientHeight, std::uint32_t dpi, PaneSizes& panes) {
+    const int s = ScaleForDpi(SplitterThickness, dpi);
+    const int height = ContentHeight(clientHeight, dpi);
+    const int room = std::max(height - s, 0);
+    const int band = BandHeight(ShareOfRoom(ContentTop(dpi) + height - (cursorY + s / 2), room), height, dpi);
+    panes.bandShare = ShareOfRoom(band, room);
+}
+
+void MainWindowLayout::DragTreemap(int cursorX, int clientWidth, std::uint32_t dpi, PaneSizes& panes) {
+    const int m = ScaleForDpi(Margin, dpi);
+    const int s = ScaleForDpi(SplitterThickness, dpi);
+    const int bandWidth = std::max(clientWidth - 2 * m, 0);
+    const int room = std::max(bandWidth - s, 0);
+    panes.treemapShare = ShareOfRoom(TreemapWidth(ShareOfRoom(cursorX - s / 2 - m, room), bandWidth, dpi), room);
 }
 
 void MainWindowLayout::RescaleForDpi(std::uint32_t oldDpi, std::uint32_t newDpi, PaneSizes& panes) {
@@ -137,13 +200,13 @@ void MainWindowLayout::RescaleForDpi(std::uint32_t oldDpi, std::uint32_t newDpi,
     panes.upperRightHeight = rescale(panes.upperRightHeight);
 }
 
-LayoutSize MainWindowLayout::MinimumClientSize(std::uint32_t dpi, const ButtonWidths& buttons) {
+LayoutSize MainWindowLayout::MinimumClientSize(std::uint32_t dpi, const ButtonWidths& buttons, bool band) {
     const auto scale = [dpi](int value) { return ScaleForDpi(value, dpi); };
     const int toolRow = 10 * scale(Margin) + scale(PathBoxMinWidth) + buttons.folder + buttons.scan + buttons.cancel +
                         buttons.open;
     const int panes = 3 * scale(Margin) + scale(SplitterThickness) + scale(MinLeftWidth) + scale(MinRightWidth);
     const int height = ContentTop(dpi) + 2 * scale(MinPaneHeight) + scale(SplitterThickness) + scale(Margin) +
-                       scale(StatusBarReserve);
+                       scale(StatusBarReserve) + (band ? scale(MinBandHeight) + scale(SplitterThickness) : 0);
     return {std::max(toolRow, panes), height};
 }
 

@@ -37,6 +37,12 @@ struct PaneSizes {
     double upperRightShare = 0.5;
     int leftWidth = 0;
     int upperRightHeight = 0;
+    // The band of result panes (treemap, file types) below the lists: which
+    // are shown, its share of the content height, the treemap's of its width.
+    bool showTreemap = false;
+    bool showFileTypes = false;
+    double bandShare = 0.42;
+    double treemapShare = 0.62;
 };
 
 struct LayoutSize {
@@ -52,9 +58,11 @@ struct MainLayout {
     LayoutRect tree, largestFiles, largestFolders;
     LayoutRect verticalSplitter, horizontalSplitter;
     int contentTop = 0;
+    // Empty while the band is hidden.
+    LayoutRect treemap, fileTypes, bandSplitter, treemapSplitter;
 };
 
-enum class SplitterHit { None = 0, Vertical = 1, Horizontal = 2 };
+enum class SplitterHit { None = 0, Vertical = 1, Horizontal = 2, Band = 3, Treemap = 4 };
 
 class MainWindowLayout {
 public:
@@ -67,13 +75,17 @@ public:
     // A splitter dragged to the cursor, clamped as the layout clamps it.
     static void DragVertical(int cursorX, int clientWidth, std::uint32_t dpi, PaneSizes& panes);
     static void DragHorizontal(int cursorY, int clientHeight, std::uint32_t dpi, PaneSizes& panes);
+    // The splitter above the band, and the one between treemap and file types.
+    static void DragBand(int cursorY, int clientHeight, std::uint32_t dpi, PaneSizes& panes);
+    static void DragTreemap(int cursorX, int clientWidth, std::uint32_t dpi, PaneSizes& panes);
 
     // Keeps the panes' proportions when the window moves to another DPI.
     static void RescaleForDpi(std::uint32_t oldDpi, std::uint32_t newDpi, PaneSizes& panes);
 
     // The smallest client area in which every button and every pane keeps
     // its minimum inside the window.
-    static LayoutSize MinimumClientSize(std::uint32_t dpi, const ButtonWidths& buttons);
+    // The band of result panes, when shown, adds its minimum height.
+    static LayoutSize MinimumClientSize(std::uint32_t dpi, const ButtonWidths& buttons, bool band = false);
 
     static int ClampLeftWidth(int width, int clientWidth, std::uint32_t dpi);
     static int ClampUpperRightHeight(int height, int contentHeight, std::uint32_t dpi);

@@ -72,7 +72,11 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
                                     Submenu(t("menu.settings.language"), std::move(languages))};
     std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};
 
-    return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.settings"), std::move(settings)),
+    std::vector<MenuEntry> view{Command(ViewTreemapCommandId, t("menu.view.treemap"), content.showTreemap),
+                                Command(ViewFileTypesCommandId, t("menu.view.file_types"), content.showFileTypes)};
+
+    return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.view"), std::move(view)),
+            Submenu(t("menu.settings"), std::move(settings)),
             Submenu(t("menu.help"), std::move(help))};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // What the main window's menus hold, apart from the menu handles that show
-// it: File (recent folders, Export, Exit), Settings (scan settings, size on
+// it: File (recent folders, Export, Exit), View (treemap, file types), Settings (scan settings, size on
 // disk, themes, languages) and Help (About). Portable, so the texts, checks and the
 // shortened recent entries are tested without a window.
 
@@ -36,6 +36,8 @@ struct MenuBarContent {
     std::wstring systemLanguageLabel;   // the System entry's text
     const std::vector<std::wstring>* recentFolders = nullptr;
     bool sizeOnDisk = false;  // checks Settings > Size on disk
+    bool showTreemap = false;    // checks View > Treemap
+    bool showFileTypes = false;  // checks View > File types
 };
 
 std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);

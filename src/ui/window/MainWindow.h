@@ -30,6 +30,8 @@
 #include "ui/window/ScanProgressBar_win.h"
 #include "ui/window/StatusBar_win.h"
 #include "ui/theme/ThemePalette.h"
+#include "ui/treemap/FileTypesView_win.h"
+#include "ui/treemap/TreemapWindow_win.h"
 
 namespace varnel::ui {
 
@@ -105,6 +107,8 @@ public:
     bool IsExporting() const noexcept { return export_.IsRunning(); }
     // Makes a theme the active one and repaints; saving it is the caller's.
     void ApplyThemeIdentifier(std::wstring identifier);
+    const TreemapWindow& Treemap() const noexcept { return treemap_; }
+    FileTypesView& FileTypes() noexcept { return fileTypes_; }
 
 private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -182,6 +186,17 @@ private:
     void RememberWindow();
     void ShowResultInTitle();
 
+    // The treemap and file types panes (MainWindowPanes_win.cpp).
+    bool CreatePanes();
+    void ShowResultInPanes();
+    void ClearPanes();
+    // The selection of the tree or a ranking changed: the treemap outlines
+    // it and the file types follow the selected folder.
+    void FollowListSelection();
+    void OnTreemapPicked(std::uint64_t node);
+    void TogglePane(bool treemap);
+    void PlacePanes();
+
     // Scans.
     void StartScan();
     void CancelScan();
@@ -234,6 +249,11 @@ private:
     std::wstring chosenFolder_;
     // The settings file could not be read and no copy of it could be kept:
     // only a change the user makes may replace it, never the save at exit.
+
+    TreemapWindow treemap_;
+    FileTypesView fileTypes_;
+    bool typesCurrent_ = false;  // the treemap's type index belongs to the shown result
+    std::uint64_t typesScope_ = core::NoIndex;
 
     int clientWidth_ = 0;
     int clientHeight_ = 0;

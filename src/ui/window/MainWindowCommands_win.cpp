@@ -73,6 +73,8 @@ void MainWindow::BuildMenuBar() {
     content.systemLanguageLabel = localizer_->LanguageSystemLabel();
     content.recentFolders = &settings_.recentFolders;
     content.sizeOnDisk = settings_.window.showSizeOnDisk;
+    content.showTreemap = settings_.window.showTreemap;
+    content.showFileTypes = settings_.window.showFileTypes;
     MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
     if (!menus.bar) {
         return;  // the old menus stay, in the old language
@@ -197,6 +199,11 @@ LRESULT MainWindow::OnContextMenu(HWND source, int x, int y) {
 
 LRESULT MainWindow::OnContextMenuKey() {
     const HWND focus = ::GetFocus();
+    if (focus == treemap_.Handle() || focus == fileTypes_.List()) {
+        ::SendMessageW(::GetParent(focus) == window_ ? focus : fileTypes_.Handle(), WM_CONTEXTMENU,
+                       reinterpret_cast<WPARAM>(focus), MAKELPARAM(-1, -1));
+        return 0;
+    }
     return OnContextMenu(focus, -1, -1);
 }
 
@@ -233,6 +240,9 @@ void MainWindow::Retranslate() {
     Layout();
     lists_.SetFormattingLocale(formattingLocale_);
     lists_.Retranslate();
+    treemap_.SetFormattingLocale(formattingLocale_);
+    fileTypes_.SetFormattingLocale(formattingLocale_);
+    fileTypes_.Retranslate();
     if (status_.MainState() == StatusTextState::Progress) {
         ShowProgressText();
     } else if (status_.MainState() == StatusTextState::Summary) {
@@ -247,6 +257,9 @@ void MainWindow::ToggleSizeOnDisk() {
         return;
     }
     lists_.SetSizeMeasure(onDisk ? core::SizeMeasure::OnDisk : core::SizeMeasure::Logical);
+    treemap_.SetSizeMeasure(lists_.Measure());
+    typesScope_ = core::NoIndex;  // broken down again by the new measure
+    FollowListSelection();
     BuildMenuBar();
 }
 

@@ -14,6 +14,8 @@ enum ControlId : int {
     StatusBarId = 1008,
     OpenButtonId = 1009,
     OpenContextCommandId = 1010,
+    TreemapPaneId = 1016,
+    FileTypesPaneId = 1017,
 };
 
 enum CommandId : int {
@@ -24,6 +26,9 @@ enum CommandId : int {
     ContextMenuKeyCommandId = 1014,
     // Settings > Size on disk: the lists show bytes on disk, or lengths.
     SizeOnDiskCommandId = 1015,
+    // View > Treemap and View > File types show or hide their panes.
+    ViewTreemapCommandId = 1018,
+    ViewFileTypesCommandId = 1019,
     ExportCommandId = 1450,
     FirstRecentFolderCommandId = 1100,  // 1100 + position, 16 entries
     SystemLanguageCommandId = 1200,

@@ -53,6 +53,11 @@ void MainWindow::RestoreListsAndFolder() {
     panes_.upperRightShare = ShareFromSetting(memory.upperRightPaneShare, panes_.upperRightShare);
     lists_.ApplyColumnWidthsAt96(memory.columnWidths);
     lists_.SetSizeMeasure(memory.showSizeOnDisk ? core::SizeMeasure::OnDisk : core::SizeMeasure::Logical);
+    treemap_.SetSizeMeasure(lists_.Measure());
+    panes_.showTreemap = memory.showTreemap;
+    panes_.showFileTypes = memory.showFileTypes;
+    panes_.bandShare = ShareFromSetting(memory.resultPanesShare, panes_.bandShare);
+    panes_.treemapShare = ShareFromSetting(memory.treemapPaneShare, panes_.treemapShare);
     lists_.ApplyTreeSort(memory.sortColumn, memory.sortDescending);
     if (memory.lastFolder.empty() || ::GetFileAttributesW(memory.lastFolder.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return;  // gone since: the path box starts as it always did
@@ -94,6 +99,8 @@ app::WindowMemory MainWindow::CurrentWindowMemory() const {
     }
     memory.leftPaneShare = ShareToSetting(panes_.leftShare);
     memory.upperRightPaneShare = ShareToSetting(panes_.upperRightShare);
+    memory.resultPanesShare = ShareToSetting(panes_.bandShare);
+    memory.treemapPaneShare = ShareToSetting(panes_.treemapShare);
     memory.columnWidths = lists_.ColumnWidthsAt96();
     memory.sortColumn = lists_.TreeSortColumn();
     memory.sortDescending = lists_.TreeSortDescending();

@@ -47,9 +47,17 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
       settingsStore_(options.settings),
       localizer_(options.localizer ? std::move(options.localizer) : std::make_unique<i18n::Localizer>()),
       palette_(LookUpTheme(themeId_)),
-      lists_(*localizer_, {[this] { UpdateOpenButton(); }, [this](std::string key) { status_.ShowNotice(std::move(key)); },
-              [this] { ShowSummaryText(); }, [this] { StopExportBeforeResultChanges(); }}),
-      status_(*localizer_) {
+      lists_(*localizer_, {[this] { UpdateOpenButton(); FollowListSelection(); },
+                           [this](std::string key) { status_.ShowNotice(std::move(key)); },
+                           [this] { ShowSummaryText(); ShowResultInPanes(); },
+                           [this] { StopExportBeforeResultChanges(); ClearPanes(); }}),
+      status_(*localizer_),
+      treemap_({[this](std::uint64_t node) { OnTreemapPicked(node); },
+                [this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); },
+                [this] { typesCurrent_ = true; FollowListSelection(); }}),
+      fileTypes_(*localizer_, {[this](std::uint32_t extension) { treemap_.SetHighlight(extension); },
+                               [this](std::uint64_t node) { treemap_.SetSelection(node); },
+                               [this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); }}) {
     settings_.maxThreadsPerDrive = settingsStore_.HardwareThreads();
     if (options.shell) {
         lists_.SetShellActions(std::move(options.shell));
@@ -237,6 +245,7 @@ bool MainWindow::CreateControls() {
     lists_.SetFormattingLocale(formattingLocale_);
     if (pathBox_ == nullptr || folderButton_ == nullptr || scanButton_ == nullptr || cancelButton_ == nullptr ||
         openButton_ == nullptr || !lists_.Create(window_, instance_, TreeListId, LargestFilesListId, LargestFoldersListId) ||
+        !CreatePanes() ||
         !status_.Create(window_, instance_, StatusBarId) ||
         !progressBar_.Create(status_.Handle(), window_, instance_)) {
         return false;
@@ -253,6 +262,8 @@ bool MainWindow::CreateControls() {
 void MainWindow::ApplyPalette() {
     lists_.SetPalette(palette_);
     status_.SetPalette(palette_);
+    treemap_.SetPalette(palette_);
+    fileTypes_.SetPalette(palette_);
     ApplyTheme(window_, lists_.Handles(), status_.Handle(), palette_);
 }
 
@@ -281,10 +292,11 @@ LRESULT MainWindow::OnPaint() {
     };
     fill(client, palette_.windowBackground);
     const int half = Scale(6) / 2;
-    for (const LayoutRect& splitter : {layout_.verticalSplitter, layout_.horizontalSplitter}) {
+    for (const LayoutRect& splitter :
+         {layout_.verticalSplitter, layout_.horizontalSplitter, layout_.bandSplitter, layout_.treemapSplitter}) {
         const RECT area{splitter.x, splitter.y, splitter.x + splitter.width, splitter.y + splitter.height};
         fill(area, palette_.splitter);
-        const bool vertical = &splitter == &layout_.verticalSplitter;
+        const bool vertical = splitter.height > splitter.width;
         const RECT line = vertical ? RECT{area.left + half, area.top, area.left + half + 1, area.bottom}
                                    : RECT{area.left, area.top + half, area.right, area.top + half + 1};
         fill(line, palette_.splitterLine);
@@ -303,7 +315,7 @@ LRESULT MainWindow::OnSetCursor(WPARAM wParam, LPARAM lParam) {
     if (hit == SplitterHit::None) {
         return ::DefWindowProcW(window_, WM_SETCURSOR, wParam, lParam);
     }
-    ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical ? IDC_SIZEWE : IDC_SIZENS));
+    ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical || hit == SplitterHit::Treemap ? IDC_SIZEWE : IDC_SIZENS));
     return TRUE;
 }
 
@@ -317,10 +329,18 @@ LRESULT MainWindow::OnMouseMove(int x, int y) {
             MainWindowLayout::DragHorizontal(y, clientHeight_, dpi_, panes_);
             Layout();
             break;
+        case SplitterHit::Band:
+            MainWindowLayout::DragBand(y, clientHeight_, dpi_, panes_);
+            Layout();
+            break;
+        case SplitterHit::Treemap:
+            MainWindowLayout::DragTreemap(x, clientWidth_, dpi_, panes_);
+            Layout();
+            break;
         case SplitterHit::None: {
             const SplitterHit hit = MainWindowLayout::HitTest(layout_, x, y);
             if (hit != SplitterHit::None) {
-                ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical ? IDC_SIZEWE : IDC_SIZENS));
+                ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical || hit == SplitterHit::Treemap ? IDC_SIZEWE : IDC_SIZENS));
             }
             break;
         }
@@ -333,7 +353,7 @@ LRESULT MainWindow::OnLeftButtonDown(int x, int y) {
     if (hit != SplitterHit::None) {
         dragMode_ = hit;
         ::SetCapture(window_);
-        ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical ? IDC_SIZEWE : IDC_SIZENS));
+        ::SetCursor(::LoadCursorW(nullptr, hit == SplitterHit::Vertical || hit == SplitterHit::Treemap ? IDC_SIZEWE : IDC_SIZENS));
     }
     return 0;
 }
@@ -370,6 +390,8 @@ LRESULT MainWindow::OnCommand(int id) {
         case AboutCommandId: ShowAbout(); return 0;
         case ExportCommandId: ExportWithDialog(); return 0;
         case SizeOnDiskCommandId: ToggleSizeOnDisk(); return 0;
+        case ViewTreemapCommandId: TogglePane(true); return 0;
+        case ViewFileTypesCommandId: TogglePane(false); return 0;
         default: break;
     }
     if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
@@ -403,6 +425,8 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     // The user's column widths, not the defaults, follow the window over.
     const std::vector<int> columnWidths = lists_.ColumnWidthsAt96();
     lists_.SetDpi(dpi_);
+    treemap_.SetDpi(dpi_);
+    fileTypes_.SetDpi(dpi_);
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     RebuildFont();
@@ -419,7 +443,8 @@ LRESULT MainWindow::OnGetMinMaxInfo(MINMAXINFO& limits) {
         return 0;
     }
     // Below this size a button or a pane would leave the window.
-    const LayoutSize client = MainWindowLayout::MinimumClientSize(dpi_, MeasureButtons());
+    const LayoutSize client =
+        MainWindowLayout::MinimumClientSize(dpi_, MeasureButtons(), panes_.showTreemap || panes_.showFileTypes);
     RECT frame{0, 0, client.width, client.height};
     ::AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE)), TRUE,
                                static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE)), dpi_);
@@ -492,6 +517,7 @@ void MainWindow::Layout() {
     place(lists[0], layout_.tree, layout_.tree.height);
     place(lists[1], layout_.largestFiles, layout_.largestFiles.height);
     place(lists[2], layout_.largestFolders, layout_.largestFolders.height);
+    PlacePanes();
     status_.Layout(clientWidth_, dpi_);
     RECT mainPart{};
     ::SendMessageW(status_.Handle(), SB_GETRECT, StatusMainPart, reinterpret_cast<LPARAM>(&mainPart));
@@ -545,6 +571,7 @@ void MainWindow::StartScan() {
         ::EnableWindow(control, FALSE);
     }
     ::EnableWindow(cancelButton_, TRUE);
+    ClearPanes();
     lists_.Clear();
     driveFigures_.reset();
 
@@ -588,7 +615,9 @@ LRESULT MainWindow::OnScanCompleted() {
     ::KillTimer(window_, app::ProgressTimerId);
     const bool hadFocus = ::GetFocus() == cancelButton_;
     StopExportBeforeResultChanges();
+    ClearPanes();
     lists_.ShowResult(scanSession_->TakeResult());
+    ShowResultInPanes();
     driveFigures_ = ReadDriveFigures();
     progressBar_.Hide();
     ShowResultInTitle();

@@ -46,10 +46,12 @@ std::vector<wchar_t> AccessKeys(const std::wstring& text) {
 
 // The texts that appear together in one menu or one window.
 const std::vector<std::vector<std::string>> Groups{
-    {"menu.file", "menu.settings", "menu.help", "toolbar.folder", "toolbar.scan", "toolbar.cancel", "toolbar.open"},
+    {"menu.file", "menu.view", "menu.settings", "menu.help", "toolbar.folder", "toolbar.scan", "toolbar.cancel", "toolbar.open"},
     {"menu.file.export", "menu.file.recent_folders", "menu.file.exit"},
     {"menu.settings.scan", "menu.settings.size_on_disk", "menu.settings.theme", "menu.settings.language"},
     {"menu.help.about"},
+    {"menu.view.treemap", "menu.view.file_types"},
+    {"context.show_files"},
     {"context.open", "context.show_in_tree", "context.show_in_explorer", "context.copy_path", "context.copy_csv",
      "context.delete", "context.properties"},
     {"dialog.startup.admin.heading", "dialog.startup.standard.heading", "dialog.startup.dont_show_again"},

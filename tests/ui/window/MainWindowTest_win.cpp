@@ -182,12 +182,13 @@ TEST_F(MainWindowTest, KeyboardScansNavigatesAndWorksTheTree) {
     // Tab visits the enabled controls in reading order and comes round again.
     ::SetFocus(Control(PathBoxId));
     std::vector<int> visited;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 8; ++i) {
         press(VK_TAB);
         visited.push_back(::GetDlgCtrlID(::GetFocus()));
     }
     EXPECT_EQ(visited, (std::vector<int>{FolderButtonId, ScanButtonId, TreeListId, LargestFilesListId,
-                                         LargestFoldersListId, PathBoxId}))
+                                         LargestFoldersListId, TreemapPaneId,
+                                         ::GetDlgCtrlID(window->FileTypes().List()), PathBoxId}))
         << "Cancel and Open are disabled";
 
     const HWND tree = Control(TreeListId);
