@@ -8,6 +8,8 @@ const char* const UsageText =
     "usage: varnelscan [--engine auto|walk|ntquery|mft] [--threads N]\n"
     "                  [--format summary|csv|json] [--top N] [--size logical|disk] PATH...\n"
     "       varnelscan --image FILE [--threads N] [--format ...] [--top N] [--size ...]\n"
+    "       varnelscan --open SAVED [--format ...] [--top N] [--size ...]\n"
+    "       varnelscan --compare SAVED [--format summary|csv] [--top N] PATH... | --image FILE\n"
     "\n"
     "Scans each PATH and prints the result on standard output (UTF-8).\n"
     "  --engine   scan engine; auto lets Varnel choose (default)\n"
@@ -16,7 +18,11 @@ const char* const UsageText =
     "  --top N    also list the N largest files and folders below the root\n"
     "  --size     what --top ranks by: logical sizes (default) or bytes on disk\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
-    "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage.\n";
+    "  --save F   also write the result to F as a saved scan\n"
+    "  --open F   print the saved scan F as the scan printed it (no scan)\n"
+    "  --compare F  scan, then print each folder's change since the saved scan or snapshot F\n"
+    "Exit codes: 0 completed or cancelled, 1 scan failed or a file unreadable or unwritable,\n"
+    "2 bad usage.\n";
 
 namespace {
 
@@ -106,9 +112,27 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         } else if (argument == L"--image") {
             if (value.empty()) return UsageError{L"--image needs a file"};
             command.image = value;
+        } else if (argument == L"--save") {
+            if (value.empty()) return UsageError{L"--save needs a file"};
+            command.saveFile = value;
+        } else if (argument == L"--open") {
+            if (value.empty()) return UsageError{L"--open needs a file"};
+            command.openFile = value;
+        } else if (argument == L"--compare") {
+            if (value.empty()) return UsageError{L"--compare needs a file"};
+            command.compareFile = value;
         } else {
             return UsageError{L"unknown option: " + argument};
         }
+    }
+    if (!command.openFile.empty()) {
+        if (!command.paths.empty() || !command.image.empty() || !command.saveFile.empty() ||
+            !command.compareFile.empty())
+            return UsageError{L"--open prints a saved scan alone: no paths, --image, --save or --compare"};
+        return command;
+    }
+    if (!command.compareFile.empty() && command.format == OutputFormat::Json) {
+        return UsageError{L"--compare prints summary or csv"};
     }
     if (!command.image.empty()) {
         if (!command.paths.empty()) return UsageError{L"--image scans the image alone, not paths"};

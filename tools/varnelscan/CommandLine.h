@@ -24,6 +24,9 @@ struct ScanCommand {
     SizeMeasure rankBy = SizeMeasure::Logical;  // what --top ranks by
     std::vector<std::wstring> paths;
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
+    std::wstring saveFile;      // --save: also write the result as a saved scan
+    std::wstring openFile;      // --open: print a saved scan instead of scanning
+    std::wstring compareFile;   // --compare: print what changed since this saved scan or snapshot
 };
 
 struct HelpRequest {};

@@ -10,6 +10,7 @@
 #include "Console.h"
 #include "FolderScan.h"
 #include "ProgressLine.h"
+#include "SavedScanFiles.h"
 #include "report/ScanReport.h"
 #include "ntfs/NtfsImage.h"
 #include "base/Utf8.h"
@@ -31,6 +32,11 @@ int UsageFailure(const std::wstring& message) {
     Write(stderr, "varnelscan: " + core::WideToUtf8(message) + "\n");
     Write(stderr, UsageText);
     return ExitUsage;
+}
+
+int FileFailure(const std::wstring& problem) {
+    Write(stderr, "varnelscan: " + core::WideToUtf8(problem) + "\n");
+    return ExitScanFailed;
 }
 
 int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
@@ -66,6 +72,15 @@ int Run(const std::vector<std::wstring>& arguments) {
         return UsageFailure(error->message);
     }
     const ScanCommand& command = std::get<ScanCommand>(parsed);
+    std::wstring fileProblem;
+    if (!command.openFile.empty()) {
+        const auto saved = OpenScanFile(command.openFile, fileProblem);
+        return saved ? PrintResult(command, *saved) : FileFailure(fileProblem);
+    }
+    std::optional<core::FolderSnapshot> earlier;
+    if (!command.compareFile.empty() && !(earlier = OpenComparisonBase(command.compareFile, fileProblem))) {
+        return FileFailure(fileProblem);
+    }
 
     core::ScanCancellationToken token;
     ProgressLine progressLine(stderr, ErrorStreamIsTerminal());
@@ -84,6 +99,13 @@ int Run(const std::vector<std::wstring>& arguments) {
     progressLine.Clear();
     if (!result) {
         return UsageFailure(unavailable);
+    }
+    if (!command.saveFile.empty() && !SaveScanFile(*result, command.saveFile, fileProblem)) {
+        return FileFailure(fileProblem);
+    }
+    if (earlier) {
+        Write(stdout, RenderComparison(command, *earlier, *result));
+        return result->status == core::ScanStatus::Failed ? FileFailure(result->message) : ExitOk;
     }
     return PrintResult(command, *result);
 }
