@@ -64,6 +64,8 @@ FolderSnapshot MakeFolderSnapshot(const ScanResult& result, std::int64_t takenAt
 
 std::string WriteFolderSnapshot(const FolderSnapshot& snapshot) {
     ByteWriter out;
+    out.Bytes().reserve(saved::HeaderSize + snapshot.folders.size() * 40);
+    out.Bytes().assign(saved::HeaderSize, '\0');
     out.Zigzag(snapshot.takenAt);
     out.Text(snapshot.rootPath);
     out.Varint(snapshot.folders.size());
@@ -77,7 +79,8 @@ std::string WriteFolderSnapshot(const FolderSnapshot& snapshot) {
         out.Varint(folder.fileCount);
         out.Varint(folder.folderCount);
     }
-    return saved::WrapPayload(saved::SnapshotMagic, out.Bytes());
+    saved::SealInPlace(saved::SnapshotMagic, out.Bytes());
+    return std::move(out.Bytes());
 }
 
 namespace {

@@ -47,15 +47,21 @@ const wchar_t* SavedFileErrorText(SavedFileError error) noexcept {
 namespace saved {
 
 std::string WrapPayload(std::string_view magic, std::string_view payload) {
+    std::string file(HeaderSize, '\0');
+    file.append(payload);
+    SealInPlace(magic, file);
+    return file;
+}
+
+void SealInPlace(std::string_view magic, std::string& file) {
+    const std::span<const char> payload = std::span<const char>(file).subspan(HeaderSize);
     ByteWriter header;
     header.Raw(magic.substr(0, MagicSize));
     header.U32(CurrentVersion);
     header.U32(0);
     header.U64(payload.size());
-    header.U64(Checksum(std::as_bytes(std::span<const char>(payload.data(), payload.size()))));
-    std::string file = std::move(header.Bytes());
-    file.append(payload);
-    return file;
+    header.U64(Checksum(std::as_bytes(payload)));
+    file.replace(0, HeaderSize, header.Bytes());
 }
 
 bool HasMagic(std::span<const std::byte> file, std::string_view magic) noexcept {

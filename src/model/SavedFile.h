@@ -34,6 +34,9 @@ namespace saved {
 
 // Header plus payload, ready to be written out.
 std::string WrapPayload(std::string_view magic, std::string_view payload);
+// The same in place, for a file that starts with HeaderSize bytes of room
+// followed by the payload: a saved scan is tens of megabytes, not copied again.
+void SealInPlace(std::string_view magic, std::string& file);
 
 // Checks the header of `file` (magic, version, size, checksum) and returns
 // the payload in `payload`, or the first problem found, in that order: a

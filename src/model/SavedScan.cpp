@@ -1,9 +1,9 @@
 #include "model/SavedScan.h"
 
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "model/NameIndex.h"
 #include "model/SavedEncoding.h"
 #include "model/SavedScanFormat.h"
 
@@ -42,19 +42,24 @@ void WriteResultRecord(ByteWriter& out, const ScanResult& result, std::int64_t s
 // Each distinct name once, in the order first met; returns each node's
 // place in that table.
 std::vector<std::uint32_t> WriteNameTable(ByteWriter& out, const ScanTree& nodes) {
-    std::unordered_map<std::wstring_view, std::uint32_t> places;
-    places.reserve(static_cast<std::size_t>(nodes.size()));
+    std::vector<std::uint64_t> firstNodeOf;  // name place -> the node that brought it
+    const auto keyOf = [&](std::uint32_t place) {
+        return std::pair<std::uint32_t, std::wstring_view>(0, nodes[firstNodeOf[place]].Name());
+    };
+    NameIndex<decltype(keyOf)> places(static_cast<std::size_t>(nodes.size()), keyOf);
     std::vector<std::uint32_t> placeOf(static_cast<std::size_t>(nodes.size()));
     std::vector<std::uint64_t> lengths;
     std::string blob;
     for (const NodeView node : nodes) {
-        const auto [it, added] = places.try_emplace(node.Name(), static_cast<std::uint32_t>(lengths.size()));
-        if (added) {
+        const auto next = static_cast<std::uint32_t>(firstNodeOf.size());
+        const std::uint32_t place = places.FindOrAdd(0, node.Name(), next);
+        if (place == next) {
+            firstNodeOf.push_back(node.Index());
             const std::size_t before = blob.size();
             saved::AppendText(blob, node.Name());
             lengths.push_back(blob.size() - before);
         }
-        placeOf[static_cast<std::size_t>(node.Index())] = it->second;
+        placeOf[static_cast<std::size_t>(node.Index())] = place;
     }
     out.Varint(lengths.size());
     out.Varint(blob.size());
@@ -276,10 +281,14 @@ private:
 
 std::string WriteSavedScan(const ScanResult& result, std::int64_t savedAt) {
     ByteWriter out;
+    // Room for the header, and for the usual 30 to 40 bytes a node takes.
+    out.Bytes().reserve(saved::HeaderSize + static_cast<std::size_t>(result.nodes.size()) * 40);
+    out.Bytes().assign(saved::HeaderSize, '\0');
     WriteResultRecord(out, result, savedAt);
     const std::vector<std::uint32_t> namePlaces = WriteNameTable(out, result.nodes);
     WriteNodes(out, result.nodes, namePlaces);
-    return saved::WrapPayload(saved::ScanMagic, out.Bytes());
+    saved::SealInPlace(saved::ScanMagic, out.Bytes());
+    return std::move(out.Bytes());
 }
 
 SavedScanRead ReadSavedScan(std::span<const std::byte> file) {

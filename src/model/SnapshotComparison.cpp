@@ -1,27 +1,11 @@
 #include "model/SnapshotComparison.h"
 
-#include <functional>
 #include <limits>
 #include <string_view>
-#include <unordered_map>
+
+#include "model/NameIndex.h"
 
 namespace varnel::core {
-
-namespace {
-
-struct FolderKey {
-    std::uint32_t parent;
-    std::wstring_view name;
-    bool operator==(const FolderKey&) const = default;
-};
-
-struct FolderKeyHash {
-    std::size_t operator()(const FolderKey& key) const noexcept {
-        return std::hash<std::wstring_view>{}(key.name) ^ (static_cast<std::size_t>(key.parent) * 0x9E3779B97F4A7C15ull);
-    }
-};
-
-}  // namespace
 
 std::int64_t SizeChange(std::uint64_t later, std::uint64_t earlier) noexcept {
     constexpr auto most = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
@@ -35,10 +19,12 @@ std::int64_t SizeChange(std::uint64_t later, std::uint64_t earlier) noexcept {
 
 SnapshotComparison CompareSnapshots(const FolderSnapshot& earlier, const FolderSnapshot& later) {
     constexpr std::uint32_t None = FolderSnapshot::NoFolder;
-    std::unordered_map<FolderKey, std::uint32_t, FolderKeyHash> byParentAndName;
-    byParentAndName.reserve(earlier.folders.size());
+    const auto keyOf = [&earlier](std::uint32_t folder) {
+        return std::pair<std::uint32_t, std::wstring_view>(earlier.folders[folder].parent, earlier.NameOf(folder));
+    };
+    NameIndex<decltype(keyOf)> byParentAndName(earlier.folders.size(), keyOf);
     for (std::size_t i = 0; i < earlier.folders.size(); ++i) {
-        byParentAndName.emplace(FolderKey{earlier.folders[i].parent, earlier.NameOf(i)}, static_cast<std::uint32_t>(i));
+        byParentAndName.FindOrAdd(earlier.folders[i].parent, earlier.NameOf(i), static_cast<std::uint32_t>(i));
     }
 
     SnapshotComparison comparison;
@@ -52,10 +38,7 @@ SnapshotComparison CompareSnapshots(const FolderSnapshot& earlier, const FolderS
         const std::uint32_t parentThen = folder.parent == None ? None : comparison.earlierOf[folder.parent];
         std::uint32_t then = None;
         if (folder.parent == None || parentThen != None) {
-            const auto found = byParentAndName.find(FolderKey{parentThen, later.NameOf(i)});
-            if (found != byParentAndName.end()) {
-                then = found->second;
-            }
+            then = byParentAndName.Find(parentThen, later.NameOf(i));
         }
         comparison.earlierOf[i] = then;
         if (then != None) {
