@@ -9,20 +9,20 @@ namespace varnel::core {
 
 const char* SavedFileErrorKey(SavedFileError error) noexcept {
     switch (error) {
-        case SavedFileError::None: return "saved.ok";
-        case SavedFileError::Truncated: return "saved.truncated";
-        case SavedFileError::WrongMagic: return "saved.wrong_magic";
-        case SavedFileError::NewerVersion: return "saved.newer_version";
-        case SavedFileError::ChecksumMismatch: return "saved.checksum";
-        case SavedFileError::Malformed: return "saved.malformed";
-        case SavedFileError::NameOutOfRange: return "saved.name_range";
-        case SavedFileError::SelfParent: return "saved.self_parent";
-        case SavedFileError::BadParent: return "saved.bad_parent";
-        case SavedFileError::BadText: return "saved.bad_text";
-        case SavedFileError::ReadFailed: return "saved.read_failed";
-        case SavedFileError::WriteFailed: return "saved.write_failed";
+        case SavedFileError::None: return "status.saved.ok";
+        case SavedFileError::Truncated: return "status.saved.truncated";
+        case SavedFileError::WrongMagic: return "status.saved.wrong_magic";
+        case SavedFileError::NewerVersion: return "status.saved.newer_version";
+        case SavedFileError::ChecksumMismatch: return "status.saved.checksum";
+        case SavedFileError::Malformed: return "status.saved.malformed";
+        case SavedFileError::NameOutOfRange: return "status.saved.name_range";
+        case SavedFileError::SelfParent: return "status.saved.self_parent";
+        case SavedFileError::BadParent: return "status.saved.bad_parent";
+        case SavedFileError::BadText: return "status.saved.bad_text";
+        case SavedFileError::ReadFailed: return "status.saved.read_failed";
+        case SavedFileError::WriteFailed: return "status.saved.write_failed";
     }
-    return "saved.malformed";
+    return "status.saved.malformed";
 }
 
 const wchar_t* SavedFileErrorText(SavedFileError error) noexcept {

@@ -49,6 +49,7 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
         Submenu(t("menu.file.recent_folders"),
                 RecentFolderEntries(content.recentFolders ? *content.recentFolders : noRecent, t("menu.none")),
                 RecentFoldersMenuTag),
+        Command(OpenScanCommandId, t("menu.file.open_scan")), Command(SaveScanCommandId, t("menu.file.save_scan")),
         Command(ExportCommandId, t("menu.file.export")), Separator(), Command(ExitCommandId, t("menu.file.exit"))};
 
     std::vector<MenuEntry> themes;
@@ -67,6 +68,8 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
     }
     std::vector<MenuEntry> settings{Command(ScanSettingsCommandId, t("menu.settings.scan")),
                                     Command(SizeOnDiskCommandId, t("menu.settings.size_on_disk"), content.sizeOnDisk),
+                                    Command(KeepSnapshotsCommandId, t("menu.settings.keep_snapshots"),
+                                            content.keepSnapshots),
                                     Separator(),
                                     Submenu(t("menu.settings.theme"), std::move(themes)),
                                     Submenu(t("menu.settings.language"), std::move(languages))};

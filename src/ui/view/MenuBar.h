@@ -36,6 +36,7 @@ struct MenuBarContent {
     std::wstring systemLanguageLabel;   // the System entry's text
     const std::vector<std::wstring>* recentFolders = nullptr;
     bool sizeOnDisk = false;  // checks Settings > Size on disk
+    bool keepSnapshots = false;  // checks Settings > Keep snapshots
 };
 
 std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);

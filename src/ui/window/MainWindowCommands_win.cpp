@@ -124,6 +124,7 @@ void MainWindow::BuildMenuBar() {
     content.systemLanguageLabel = localizer_->LanguageSystemLabel();
     content.recentFolders = &settings_.recentFolders;
     content.sizeOnDisk = settings_.window.showSizeOnDisk;
+    content.keepSnapshots = settings_.keepSnapshots;
     const MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
     if (menus.bar == nullptr) {
         return;  // the old menus stay, in the old language

@@ -24,7 +24,11 @@ enum CommandId : int {
     ContextMenuKeyCommandId = 1014,
     // Settings > Size on disk: the lists show bytes on disk, or lengths.
     SizeOnDiskCommandId = 1015,
+    // Settings > Keep snapshots: a folder-level snapshot after each scan.
+    KeepSnapshotsCommandId = 1016,
     ExportCommandId = 1450,
+    SaveScanCommandId = 1451,
+    OpenScanCommandId = 1452,
     FirstRecentFolderCommandId = 1100,  // 1100 + position, 16 entries
     SystemLanguageCommandId = 1200,
     FirstLanguageCommandId = 1201,  // 1201 + catalog position

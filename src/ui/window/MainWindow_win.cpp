@@ -373,6 +373,9 @@ LRESULT MainWindow::OnCommand(int id) {
         case AboutCommandId: ShowAbout(); return 0;
         case ExportCommandId: ExportWithDialog(); return 0;
         case SizeOnDiskCommandId: ToggleSizeOnDisk(); return 0;
+        case SaveScanCommandId: SaveScanWithDialog(); return 0;
+        case OpenScanCommandId: OpenScanWithDialog(); return 0;
+        case KeepSnapshotsCommandId: ToggleKeepSnapshots(); return 0;
         default: break;
     }
     if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
@@ -596,6 +599,7 @@ LRESULT MainWindow::OnScanCompleted() {
         ::SetFocus(lists_.TreeList());
     }
     ShowSummaryText();
+    KeepSnapshotOfResult();
     // The summary reads "completed" even for a scan that could not run at
     // all, or that left out drives; the notice says what went wrong.
     const std::wstring notice = app::ScanFailureNotice(
