@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Saved scans and comparisons through the real varnelscan.
 
-Round trip: for every NTFS fixture image (and, under Wine, a generated folder
-tree), `--save` then `--open` must print the summary, CSV and JSON of the
+Round trip: for every NTFS fixture image (natively) and a generated folder
+tree (under Wine), `--save` then `--open` must print the summary, CSV and JSON of the
 original scan byte for byte, elapsed time aside. Change: under Wine, a tree is
 saved, changed on disk in known ways, and `--compare --format csv` must give
 each folder's change exactly as an os.walk of the two states does.
@@ -106,7 +106,10 @@ def change_test(failures, scratch):
 def main():
     failures = []
     with tempfile.TemporaryDirectory(prefix="varnelscan-saved-") as scratch:
-        images = sorted(os.path.join(fixture_dir, n) for n in os.listdir(fixture_dir) if n.endswith(".img"))
+        # Every image natively; under Wine (seconds per start) the golden
+        # check already shows the Windows build prints the same bytes.
+        images = sorted(os.path.join(fixture_dir, n) for n in os.listdir(fixture_dir)
+                        if n.endswith(".img") and not emulator)
         for image in images:
             size = round_trip(failures, ["--image", as_argument(image)], scratch, os.path.basename(image))
             print(f"{os.path.basename(image)}: {size} bytes saved")
