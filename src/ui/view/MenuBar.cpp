@@ -68,11 +68,12 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
     }
     std::vector<MenuEntry> settings{Command(ScanSettingsCommandId, t("menu.settings.scan")),
                                     Command(SizeOnDiskCommandId, t("menu.settings.size_on_disk"), content.sizeOnDisk),
-                                    Command(KeepSnapshotsCommandId, t("menu.settings.keep_snapshots"),
-                                            content.keepSnapshots),
                                     Separator(),
                                     Submenu(t("menu.settings.theme"), std::move(themes)),
-                                    Submenu(t("menu.settings.language"), std::move(languages))};
+                                    Submenu(t("menu.settings.language"), std::move(languages)),
+                                    Separator(),
+                                    Command(KeepSnapshotsCommandId, t("menu.settings.keep_snapshots"),
+                                            content.keepSnapshots)};
     std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};
 
     return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.settings"), std::move(settings)),
