@@ -56,6 +56,9 @@ struct AppSettings {
     bool showAdminPromptOnStartup = true;
     bool suppressAdminPrompt = false;
     bool alwaysStartAsAdministrator = false;
+    // After each completed scan, keep a folder-level snapshot so that the
+    // next scan of the same root can say what changed.
+    bool keepSnapshots = true;
     WindowMemory window;
 
     bool operator==(const AppSettings&) const = default;

@@ -130,6 +130,7 @@ public:
         ReadBool(scan.members, "showAdminPromptOnStartup", settings.showAdminPromptOnStartup);
         ReadBool(scan.members, "suppressAdminPrompt", settings.suppressAdminPrompt);
         ReadBool(scan.members, "alwaysStartAsAdministrator", settings.alwaysStartAsAdministrator);
+        ReadBool(scan.members, "keepSnapshots", settings.keepSnapshots);
     }
 
     void ReadWindowSection(const JsonObject& object, WindowMemory& window) {
@@ -304,7 +305,12 @@ std::string WriteSettingsFile(const AppSettings& settings) {
     out += LineEnd;
     AppendBoolMember(out, "showAdminPromptOnStartup", settings.showAdminPromptOnStartup, false);
     AppendBoolMember(out, "suppressAdminPrompt", settings.suppressAdminPrompt, false);
-    AppendBoolMember(out, "alwaysStartAsAdministrator", settings.alwaysStartAsAdministrator, true);
+    // Written only when switched off, so files of the usual choice keep
+    // the layout earlier versions wrote.
+    AppendBoolMember(out, "alwaysStartAsAdministrator", settings.alwaysStartAsAdministrator, settings.keepSnapshots);
+    if (!settings.keepSnapshots) {
+        AppendBoolMember(out, "keepSnapshots", false, true);
+    }
     // Older versions read up to here and pass over the window section.
     out += "  },";
     out += LineEnd;

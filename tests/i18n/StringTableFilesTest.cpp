@@ -67,6 +67,11 @@ std::vector<std::string> ProgramKeys() {
         {"status.", {"found", "seconds", "needs_check"}},
         {"", {"menu.settings.size_on_disk", "column.size_on_disk", "column.subtree_size_on_disk", "status.on_disk",
               "status.volume_used", "status.volume_free", "status.volume_unlisted"}},
+        {"", {"menu.file.open_scan", "menu.file.save_scan", "menu.settings.keep_snapshots", "dialog.saved_scan.filter",
+              "dialog.saved_scan.save", "dialog.saved_scan.open", "status.scan_saved", "status.save_nothing",
+              "status.snapshot_unreadable", "status.change_since", "status.grew_most"}},
+        {"status.saved.", {"ok", "truncated", "wrong_magic", "newer_version", "checksum", "malformed", "name_range",
+                           "self_parent", "bad_parent", "bad_text", "read_failed", "write_failed"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
@@ -83,7 +88,8 @@ constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", 
                                      "status.files", "status.unreadable_folders", "status.elapsed", "status.found",
                                      "combo.folder_prefix", "dialog.about.version_prefix",
                                      "status.exporting", "status.on_disk", "status.volume_used",
-                                     "status.volume_free", "status.volume_unlisted"};
+                                     "status.volume_free", "status.volume_unlisted", "status.change_since",
+                                     "status.grew_most"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
     const StringTable english = ParseStringTable(ReadFile(StringsFolder() / L"en-US.txt"));

@@ -63,6 +63,7 @@ TEST(InspectSettingsFile, KeepsTheReadablePartsAndReportsDamage) {
          [](const AppSettings& s) { return s.showAdminPromptOnStartup && !s.alwaysStartAsAdministrator; }, true},
         {R"({"scan": {"showAdminPromptOnStartup": false}})",
          [](const AppSettings& s) { return !s.showAdminPromptOnStartup; }, false},
+        {R"({"scan": {"keepSnapshots": false}})", [](const AppSettings& s) { return !s.keepSnapshots; }, false},
         {R"({"language": 5, "theme": "Light"})",
          [](const AppSettings& s) { return s.language == L"system" && s.theme == L"Light"; }, true},
         {R"({"theme": "a\u0000b", "language": "de-DE"})",
@@ -126,6 +127,7 @@ TEST(WriteSettingsFile, EscapesEveryControlCharacterAndReadsBackUnchanged) {
     settings.recentFolders = {L"C:\\a\"b\tc\nd\re\bf\fg/h\x01i\x7F", L""};
     settings.theme = L"Zo\u00EB \U0001F4C1";
     settings.alwaysStartAsAdministrator = true;
+    settings.keepSnapshots = false;
     const std::string bytes = WriteSettingsFile(settings);
     EXPECT_NE(bytes.find(R"(["C:\\a\"b\tc\nd\re\bf\fg/h\u0001i)" "\x7F\", \"\"]"), std::string::npos) << bytes;
     EXPECT_EQ(ReadSettingsFile(bytes, HardwareThreads), settings);

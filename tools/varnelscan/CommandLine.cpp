@@ -10,6 +10,8 @@ const char* const UsageText =
     "                  [--cross-devices] [--by-type] PATH...\n"
     "       varnelscan --image FILE [--threads N] [--format ...] [--top N] [--size ...]\n"
     "       varnelscan --version | --help\n"
+    "       varnelscan --open SAVED [--format ...] [--top N] [--size ...]\n"
+    "       varnelscan --compare SAVED [--format summary|csv] [--top N] PATH... | --image FILE\n"
     "\n"
     "Scans each PATH and prints the result on standard output (UTF-8).\n"
     "  --engine   scan engine; auto lets Varnel choose (default)\n"
@@ -19,10 +21,13 @@ const char* const UsageText =
     "  --size     what --top and --by-type order by: logical sizes (default) or bytes on disk\n"
     "  --by-type  print the bytes and files per extension instead of every node\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
+    "  --save F   also write the result to F as a saved scan\n"
+    "  --open F   print the saved scan F as the scan printed it (no scan)\n"
+    "  --compare F  scan, then print each folder's change since the saved scan or snapshot F\n"
     "  --cross-devices  on Linux, also enter folders on other file systems (mount points)\n"
     "  --help, /?  print this text\n"
-    "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage,\n"
-    "3 damaged volume (see the error rows), 4 output not written in full\n"
+    "Exit codes: 0 completed or cancelled, 1 scan failed or a file unreadable or unwritable,\n"
+    "2 bad usage, 3 damaged volume (see the error rows), 4 output not written in full\n"
     "(a failed write, or Ctrl+C while writing).\n";
 
 namespace {
@@ -131,9 +136,27 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             if (!command.image.empty()) return UsageError{L"--image is given more than once"};
             command.image = value;
             command.imageArgument = i;
+        } else if (argument == L"--save") {
+            if (value.empty()) return UsageError{L"--save needs a file"};
+            command.saveFile = value;
+        } else if (argument == L"--open") {
+            if (value.empty()) return UsageError{L"--open needs a file"};
+            command.openFile = value;
+        } else if (argument == L"--compare") {
+            if (value.empty()) return UsageError{L"--compare needs a file"};
+            command.compareFile = value;
         } else {
             return UsageError{L"unknown option: " + argument};
         }
+    }
+    if (!command.openFile.empty()) {
+        if (!command.paths.empty() || !command.image.empty() || !command.saveFile.empty() ||
+            !command.compareFile.empty())
+            return UsageError{L"--open prints a saved scan alone: no paths, --image, --save or --compare"};
+        return command;
+    }
+    if (!command.compareFile.empty() && command.format == OutputFormat::Json) {
+        return UsageError{L"--compare prints summary or csv"};
     }
     if (!command.image.empty()) {
         if (!command.paths.empty()) return UsageError{L"--image scans the image alone, not paths"};

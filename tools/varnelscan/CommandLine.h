@@ -27,6 +27,9 @@ struct ScanCommand {
     bool crossDevices = false;  // POSIX builds: enter mount points too (Windows never does)
     std::size_t imageArgument = 0;  // where the image's name stands among the arguments
     bool byType = false;        // --by-type: print the breakdown by extension instead of the nodes
+    std::wstring saveFile;      // --save: also write the result as a saved scan
+    std::wstring openFile;      // --open: print a saved scan instead of scanning
+    std::wstring compareFile;   // --compare: print what changed since this saved scan or snapshot
 };
 
 struct HelpRequest {};

@@ -13,6 +13,9 @@
 #include "FolderScan.h"
 #include "ProgressLine.h"
 #include "report/ReportByType.h"
+#include "SavedScanFiles.h"
+#include "report/ScanReport.h"
+#include "ntfs/NtfsImage.h"
 #include "base/Utf8.h"
 #include "ntfs/MftScan.h"
 #include "ntfs/NtfsImage.h"
@@ -79,6 +82,11 @@ private:
     bool failed_ = false;
     std::string reason_;
 };
+
+int FileFailure(const std::wstring& problem) {
+    Write(stderr, "varnelscan: " + core::WideToUtf8(problem) + "\n");
+    return ExitScanFailed;
+}
 
 int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
     const Ranking ranking = RankLargest(result, command.top, command.rankBy);
@@ -167,6 +175,15 @@ int Run(const std::vector<std::wstring>& arguments, const std::vector<std::files
         return OutputFailure(std::strerror(EBADF));
     }
     ReportBrokenPipesAsWriteErrors();
+    std::wstring fileProblem;
+    if (!command.openFile.empty()) {
+        const auto saved = OpenScanFile(command.openFile, fileProblem);
+        return saved ? PrintResult(command, *saved) : FileFailure(fileProblem);
+    }
+    std::optional<core::FolderSnapshot> earlier;
+    if (!command.compareFile.empty() && !(earlier = OpenComparisonBase(command.compareFile, fileProblem))) {
+        return FileFailure(fileProblem);
+    }
 
     core::ScanCancellationToken token;
     ProgressLine progressLine(stderr, ErrorStreamIsTerminal());
@@ -185,6 +202,13 @@ int Run(const std::vector<std::wstring>& arguments, const std::vector<std::files
     progressLine.Clear();
     if (!result) {
         return UsageFailure(unavailable);
+    }
+    if (!command.saveFile.empty() && !SaveScanFile(*result, command.saveFile, fileProblem)) {
+        return FileFailure(fileProblem);
+    }
+    if (earlier) {
+        Write(stdout, RenderComparison(command, *earlier, *result));
+        return result->status == core::ScanStatus::Failed ? FileFailure(result->message) : ExitOk;
     }
     return PrintResult(command, *result);
 }

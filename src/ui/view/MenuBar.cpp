@@ -49,6 +49,7 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
         Submenu(t("menu.file.recent_folders"),
                 RecentFolderEntries(content.recentFolders ? *content.recentFolders : noRecent, t("menu.none")),
                 RecentFoldersMenuTag),
+        Command(OpenScanCommandId, t("menu.file.open_scan")), Command(SaveScanCommandId, t("menu.file.save_scan")),
         Command(ExportCommandId, t("menu.file.export")), Separator(), Command(ExitCommandId, t("menu.file.exit"))};
 
     std::vector<MenuEntry> themes;
@@ -69,7 +70,10 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
                                     Command(SizeOnDiskCommandId, t("menu.settings.size_on_disk"), content.sizeOnDisk),
                                     Separator(),
                                     Submenu(t("menu.settings.theme"), std::move(themes)),
-                                    Submenu(t("menu.settings.language"), std::move(languages))};
+                                    Submenu(t("menu.settings.language"), std::move(languages)),
+                                    Separator(),
+                                    Command(KeepSnapshotsCommandId, t("menu.settings.keep_snapshots"),
+                                            content.keepSnapshots)};
     std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};
 
     std::vector<MenuEntry> view{Command(ViewTreemapCommandId, t("menu.view.treemap"), content.showTreemap),

@@ -38,6 +38,7 @@ struct MenuBarContent {
     bool sizeOnDisk = false;  // checks Settings > Size on disk
     bool showTreemap = false;    // checks View > Treemap
     bool showFileTypes = false;  // checks View > File types
+    bool keepSnapshots = false;  // checks Settings > Keep snapshots
 };
 
 std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);

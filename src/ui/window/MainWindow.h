@@ -104,6 +104,10 @@ public:
     // a notice tells how it ended. False when there is nothing to export (no
     // result, or a scan running) or an export still runs.
     bool ExportTo(const std::wstring& path);
+    // File > Save scan and Open scan without their dialogs. A file that
+    // cannot be read changes nothing; the notice says why.
+    bool SaveScanTo(const std::wstring& path);
+    bool OpenScanFrom(const std::wstring& path);
     bool IsExporting() const noexcept { return export_.IsRunning(); }
     // Makes a theme the active one and repaints; saving it is the caller's.
     void ApplyThemeIdentifier(std::wstring identifier);
@@ -150,6 +154,10 @@ private:
     void ShowScanSettings();
     void ShowAbout();
     void ExportWithDialog();
+    void SaveScanWithDialog();
+    void OpenScanWithDialog();
+    void ToggleKeepSnapshots();
+    void KeepSnapshotOfResult();
     void ShowExportProgress();
     void Retranslate();
     // Writes the settings file; on failure names the notice and returns false.

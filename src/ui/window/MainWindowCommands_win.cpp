@@ -73,6 +73,7 @@ void MainWindow::BuildMenuBar() {
     content.systemLanguageLabel = localizer_->LanguageSystemLabel();
     content.recentFolders = &settings_.recentFolders;
     content.sizeOnDisk = settings_.window.showSizeOnDisk;
+    content.keepSnapshots = settings_.keepSnapshots;
     content.showTreemap = settings_.window.showTreemap;
     content.showFileTypes = settings_.window.showFileTypes;
     MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));

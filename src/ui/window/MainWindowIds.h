@@ -29,7 +29,11 @@ enum CommandId : int {
     // View > Treemap and View > File types show or hide their panes.
     ViewTreemapCommandId = 1018,
     ViewFileTypesCommandId = 1019,
+    // Settings > Keep snapshots: a folder-level snapshot after each scan.
+    KeepSnapshotsCommandId = 1453,
     ExportCommandId = 1450,
+    SaveScanCommandId = 1451,
+    OpenScanCommandId = 1452,
     FirstRecentFolderCommandId = 1100,  // 1100 + position, 16 entries
     SystemLanguageCommandId = 1200,
     FirstLanguageCommandId = 1201,  // 1201 + catalog position

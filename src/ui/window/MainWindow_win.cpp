@@ -392,6 +392,9 @@ LRESULT MainWindow::OnCommand(int id) {
         case SizeOnDiskCommandId: ToggleSizeOnDisk(); return 0;
         case ViewTreemapCommandId: TogglePane(true); return 0;
         case ViewFileTypesCommandId: TogglePane(false); return 0;
+        case SaveScanCommandId: SaveScanWithDialog(); return 0;
+        case OpenScanCommandId: OpenScanWithDialog(); return 0;
+        case KeepSnapshotsCommandId: ToggleKeepSnapshots(); return 0;
         default: break;
     }
     if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
@@ -626,6 +629,7 @@ LRESULT MainWindow::OnScanCompleted() {
         ::SetFocus(lists_.TreeList());
     }
     ShowSummaryText();
+    KeepSnapshotOfResult();
     // The summary reads "completed" even for a scan that could not run at
     // all, or that left out drives; the notice says what went wrong.
     const std::wstring notice = app::ScanFailureNotice(

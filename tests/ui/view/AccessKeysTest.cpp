@@ -47,8 +47,9 @@ std::vector<wchar_t> AccessKeys(const std::wstring& text) {
 // The texts that appear together in one menu or one window.
 const std::vector<std::vector<std::string>> Groups{
     {"menu.file", "menu.view", "menu.settings", "menu.help", "toolbar.folder", "toolbar.scan", "toolbar.cancel", "toolbar.open"},
-    {"menu.file.export", "menu.file.recent_folders", "menu.file.exit"},
-    {"menu.settings.scan", "menu.settings.size_on_disk", "menu.settings.theme", "menu.settings.language"},
+    {"menu.file.export", "menu.file.recent_folders", "menu.file.exit", "menu.file.open_scan", "menu.file.save_scan"},
+    {"menu.settings.scan", "menu.settings.size_on_disk", "menu.settings.theme", "menu.settings.language",
+     "menu.settings.keep_snapshots"},
     {"menu.help.about"},
     {"menu.view.treemap", "menu.view.file_types"},
     {"context.show_files"},

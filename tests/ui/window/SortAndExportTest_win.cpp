@@ -12,6 +12,7 @@
 #include <string>
 
 #include "support/ChildProcess_win.h"
+#include "report/ScanReport.h"
 #include "support/MainWindowFixture_win.h"
 #include "ui/window/MainWindow.h"
 #include "platform/FileBytes.h"
@@ -124,6 +125,31 @@ TEST_F(SortAndExportTest, AFailedOrCancelledExportLeavesTheTargetAsItWas) {
               ExportOutcome::Cancelled);
     EXPECT_EQ(ReadBytes(target), "old");
     EXPECT_FALSE(std::filesystem::exists(target + L".export.tmp"));
+}
+
+TEST_F(SortAndExportTest, ASavedScanOpensAsItWasADamagedOneChangesNothingAndEachScanKeepsASnapshot) {
+    const auto csv = [&] { return report::RenderCsv(window->Result(), {}); };
+    const std::string shown = csv();
+    const std::wstring file = settings.At(L"scan.vscan");
+    ASSERT_TRUE(window->SaveScanTo(file));
+    EXPECT_EQ(window->NoticeKey(), "status.scan_saved");
+    const std::string bytes = ReadBytes(file);
+    std::ofstream(std::filesystem::path(settings.At(L"cut.vscan")), std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    EXPECT_FALSE(window->OpenScanFrom(settings.At(L"cut.vscan")));
+    EXPECT_EQ(window->NoticeKey(), "status.saved.truncated");
+    EXPECT_EQ(csv(), shown);
+    ASSERT_TRUE(window->OpenScanFrom(file));
+    EXPECT_EQ(csv(), shown);
+
+    const std::filesystem::path snapshots(settings.At(L"appdata\\Varnel\\snapshots"));
+    const auto count = [&] {
+        return std::distance(std::filesystem::directory_iterator(snapshots), std::filesystem::directory_iterator());
+    };
+    ASSERT_EQ(count(), 1);
+    ::Sleep(1100);  // snapshots are named by the second they were taken
+    data.File(L"tree\\grown.bin", 5000);
+    ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
+    EXPECT_EQ(count(), 2);
 }
 
 }  // namespace
