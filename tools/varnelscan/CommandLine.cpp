@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include "FindReport.h"
+
+#include <limits>
 #include <optional>
 
 namespace varnel::tools {
@@ -8,6 +11,8 @@ const char* const UsageText =
     "usage: varnelscan [--engine auto|walk|ntquery|mft] [--threads N]\n"
     "                  [--format summary|csv|json] [--top N] [--size logical|disk] PATH...\n"
     "       varnelscan --image FILE [--threads N] [--format ...] [--top N] [--size ...]\n"
+    "       varnelscan --find PATTERN [--min-size BYTES] [--modified-after DAY]\n"
+    "                  [--modified-before DAY] [--size ...] [--format ...] (PATH... | --image FILE)\n"
     "\n"
     "Scans each PATH and prints the result on standard output (UTF-8).\n"
     "  --engine   scan engine; auto lets Varnel choose (default)\n"
@@ -16,15 +21,21 @@ const char* const UsageText =
     "  --top N    also list the N largest files and folders below the root\n"
     "  --size     what --top ranks by: logical sizes (default) or bytes on disk\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
+    "  --find     print only the files and folders whose name matches PATTERN (* and ?,\n"
+    "             any case; against the whole path when PATTERN holds \\ or /)\n"
+    "  --min-size only matches of at least BYTES (a folder by its total, in --size)\n"
+    "  --modified-after, --modified-before  only matches written on or after, or\n"
+    "             before, DAY (YYYY-MM-DD, UTC)\n"
     "Exit codes: 0 completed or cancelled, 1 scan failed, 2 bad usage.\n";
 
 namespace {
 
 constexpr std::uint64_t MaxThreads = 64;
 constexpr std::uint64_t MaxTop = 1'000'000;
+constexpr std::uint64_t MaxSize = std::numeric_limits<std::uint64_t>::max();
 
-std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t maximum) {
-    if (text.empty() || text.size() > 7) {
+std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t maximum, std::size_t maxDigits = 7) {
+    if (text.empty() || text.size() > maxDigits) {
         return std::nullopt;
     }
     std::uint64_t value = 0;
@@ -32,7 +43,11 @@ std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t 
         if (c < L'0' || c > L'9') {
             return std::nullopt;
         }
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+        const auto digit = static_cast<std::uint64_t>(c - L'0');
+        if (digit > maximum || value > (maximum - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
     }
     if (value > maximum) {
         return std::nullopt;
@@ -103,6 +118,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             const auto measure = ParseSizeMeasure(value);
             if (!measure) return UsageError{L"--size takes logical or disk: " + value};
             command.rankBy = *measure;
+        } else if (argument == L"--find") {
+            command.find = true;
+            command.criteria.pattern = value;
+        } else if (argument == L"--min-size") {
+            const auto bytes = ParseCount(value, MaxSize, 20);
+            if (!bytes) return UsageError{L"--min-size takes a number of bytes: " + value};
+            command.criteria.minimumSize = *bytes;
+        } else if (argument == L"--modified-after" || argument == L"--modified-before") {
+            const auto day = ParseDay(value);
+            if (!day) return UsageError{argument + L" takes a day as YYYY-MM-DD: " + value};
+            (argument == L"--modified-after" ? command.criteria.modifiedAfter : command.criteria.modifiedBefore) = *day;
         } else if (argument == L"--image") {
             if (value.empty()) return UsageError{L"--image needs a file"};
             command.image = value;
@@ -110,6 +136,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             return UsageError{L"unknown option: " + argument};
         }
     }
+    command.criteria.measure = command.rankBy;
     if (!command.image.empty()) {
         if (!command.paths.empty()) return UsageError{L"--image scans the image alone, not paths"};
         if (command.engine != EngineChoice::Automatic && command.engine != EngineChoice::NtfsMft)

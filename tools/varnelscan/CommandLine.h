@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "model/Search.h"
 #include "model/SizeMeasure.h"
 #include "scan/EngineChoice.h"
 
@@ -24,6 +25,9 @@ struct ScanCommand {
     SizeMeasure rankBy = SizeMeasure::Logical;  // what --top ranks by
     std::vector<std::wstring> paths;
     std::wstring image;         // --image: scan this NTFS volume image instead of paths
+    // --find and the options that narrow it: print the matches, not the scan.
+    bool find = false;
+    core::SearchCriteria criteria;
 };
 
 struct HelpRequest {};

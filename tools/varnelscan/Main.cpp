@@ -8,6 +8,7 @@
 
 #include "CommandLine.h"
 #include "Console.h"
+#include "FindReport.h"
 #include "FolderScan.h"
 #include "ProgressLine.h"
 #include "report/ScanReport.h"
@@ -33,7 +34,20 @@ int UsageFailure(const std::wstring& message) {
     return ExitUsage;
 }
 
+int PrintMatches(const ScanCommand& command, const core::ScanResult& result) {
+    Write(stdout, RenderMatches(result, command.criteria, command.format));
+    std::fflush(stdout);
+    if (result.status == core::ScanStatus::Failed) {
+        Write(stderr, "varnelscan: " + core::WideToUtf8(result.message) + "\n");
+        return ExitScanFailed;
+    }
+    return ExitOk;
+}
+
 int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
+    if (command.find) {
+        return PrintMatches(command, result);
+    }
     const Ranking ranking = RankLargest(result, command.top, command.rankBy);
     switch (command.format) {
         case OutputFormat::Summary: Write(stdout, RenderSummary(result, ranking)); break;
