@@ -123,4 +123,29 @@ std::optional<SplicedResult> SpliceSubtree(const ScanResult& old, std::uint64_t 
     return spliced;
 }
 
+std::uint64_t FindFolder(const ScanResult& result, const std::wstring& path) {
+    if (result.rootIndex >= result.nodes.size()) {
+        return NoIndex;
+    }
+    std::uint64_t at = result.rootIndex;
+    for (;;) {
+        const std::wstring atPath = result.nodes[at].Path();
+        if (atPath == path) {
+            return at;
+        }
+        std::uint64_t next = NoIndex;
+        for (const std::uint32_t child : result.nodes[at].Children()) {
+            // The merged root of several drives is no prefix of its drives.
+            if (result.nodes[child].IsDirectory() && IsAtOrBelow(path, result.nodes[child].Path())) {
+                next = child;
+                break;
+            }
+        }
+        if (next == NoIndex) {
+            return NoIndex;
+        }
+        at = next;
+    }
+}
+
 }  // namespace varnel::core

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "model/ScanModel.h"
@@ -29,5 +30,10 @@ struct SplicedResult {
 // `old` untouched, when `folder` is not a folder of `old`, when the rescan
 // has no tree, or when the two would not fit one tree; `rescan` is consumed.
 std::optional<SplicedResult> SpliceSubtree(const ScanResult& old, std::uint64_t folder, ScanResult&& rescan);
+
+// The folder of `result` whose path (as NodeView::Path spells it) is `path`,
+// found by walking down from the root; NoIndex when there is none. Lets a
+// rescan find its folder again after the result was renumbered meanwhile.
+std::uint64_t FindFolder(const ScanResult& result, const std::wstring& path);
 
 }  // namespace varnel::core

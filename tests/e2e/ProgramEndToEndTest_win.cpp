@@ -66,11 +66,11 @@ private:
 
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::wstring& exe) {
+    explicit RunningProgram(const std::wstring& exe, const std::wstring& arguments = L"") {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        std::wstring commandLine = L"\"" + exe + L"\"";
+        std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &info)) {
             return;
@@ -245,6 +245,19 @@ TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
     expected.window = app::ReadSettingsFile(ReadBytes(program / L"varnel.settings.json"), 1).window;
     EXPECT_EQ(expected.window.lastFolder, settings.recentFolders.front());
     EXPECT_EQ(ReadBytes(program / L"varnel.settings.json"), app::WriteSettingsFile(expected));
+}
+
+// As Explorer's entry starts it: the path quoted, here with a trailing '\'
+// that escapes the closing quote, as a drive root's does.
+TEST(ProgramEndToEnd, ScansTheFolderOnItsCommandLine) {
+    PreparedProgram prepared(L"Light");
+    RunningProgram run(prepared.Exe(), L"\"" + prepared.temp.At(L"data") + L"\\\"");
+    ASSERT_NE(run.Window(), nullptr) << "the main window never appeared";
+    ASSERT_TRUE(run.WaitForStatusPrefix(L"Completed")) << "status: " << core::WideToUtf8(run.StatusText(0));
+    ASSERT_EQ(run.RowCount(1005), 4) << "root and its three children";
+    EXPECT_EQ(run.ListText(1005, 0, 0), L"data");
+    run.Command(1011);  // File > Exit
+    EXPECT_EQ(::WaitForSingleObject(run.Process(), TimeoutMs), WAIT_OBJECT_0) << "the program did not end";
 }
 
 // Not a check: scripts/screenshots.sh runs it to pose the real window after a

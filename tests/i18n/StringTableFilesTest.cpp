@@ -68,6 +68,12 @@ std::vector<std::string> ProgramKeys() {
         {"status.", {"found", "seconds"}},
         {"", {"menu.settings.size_on_disk", "column.size_on_disk", "column.subtree_size_on_disk", "status.on_disk",
               "status.volume_used", "status.volume_free", "status.volume_unlisted"}},
+        {"", {"menu.edit", "menu.edit.find", "menu.edit.rescan", "menu.settings.explorer_entry", "context.rescan",
+              "context.analyse_with_varnel", "combo.drive_used", "combo.drive_free", "column.modified",
+              "dialog.usage.text", "status.rescanned", "status.rescan_cancelled", "status.rescan_failed",
+              "status.explorer_entry_added", "status.explorer_entry_removed", "status.explorer_entry_failed"}},
+        {"dialog.search.", {"title", "pattern", "start", "stop", "minimum_size", "modified_after", "modified_before",
+                            "matches", "total", "searching"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
@@ -84,7 +90,8 @@ constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", 
                                      "status.files", "status.unreadable_folders", "status.elapsed", "status.found",
                                      "combo.folder_prefix", "dialog.about.version_prefix",
                                      "status.exporting", "status.on_disk", "status.volume_used",
-                                     "status.volume_free", "status.volume_unlisted"};
+                                     "status.volume_free", "status.volume_unlisted", "combo.drive_used",
+                                     "combo.drive_free", "dialog.search.matches", "dialog.search.total"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
     const StringTable english = ParseStringTable(ReadFile(StringsFolder() / L"en-US.txt"));

@@ -69,10 +69,16 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
                                     Command(SizeOnDiskCommandId, t("menu.settings.size_on_disk"), content.sizeOnDisk),
                                     Separator(),
                                     Submenu(t("menu.settings.theme"), std::move(themes)),
-                                    Submenu(t("menu.settings.language"), std::move(languages))};
+                                    Submenu(t("menu.settings.language"), std::move(languages)),
+                                    Separator(),
+                                    Command(ExplorerEntryCommandId, t("menu.settings.explorer_entry"),
+                                            content.explorerEntry)};
+    std::vector<MenuEntry> edit{Command(FindCommandId, t("menu.edit.find") + L"\tCtrl+F"),
+                                Command(RescanCommandId, t("menu.edit.rescan") + L"\tCtrl+R")};
     std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};
 
-    return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.settings"), std::move(settings)),
+    return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.edit"), std::move(edit)),
+            Submenu(t("menu.settings"), std::move(settings)),
             Submenu(t("menu.help"), std::move(help))};
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // What the main window's menus hold, apart from the menu handles that show
-// it: File (recent folders, Export, Exit), Settings (scan settings, size on
-// disk, themes, languages) and Help (About). Portable, so the texts, checks and the
+// it: File (recent folders, Export, Exit), Edit (Find, Rescan folder),
+// Settings (scan settings, size on disk, themes, languages, the Explorer
+// entry) and Help (About). Portable, so the texts, checks and the
 // shortened recent entries are tested without a window.
 
 #include <cstddef>
@@ -36,6 +37,7 @@ struct MenuBarContent {
     std::wstring systemLanguageLabel;   // the System entry's text
     const std::vector<std::wstring>* recentFolders = nullptr;
     bool sizeOnDisk = false;  // checks Settings > Size on disk
+    bool explorerEntry = false;  // checks Settings > Show "Analyse with Varnel" in Explorer
 };
 
 std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);

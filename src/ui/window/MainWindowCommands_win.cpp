@@ -12,6 +12,8 @@
 #include <string>
 
 #include "i18n/LanguageCatalog.h"
+#include "platform/ExplorerEntry_win.h"
+#include "platform/ProgramFolder.h"
 #include "ui/view/RecentFolders.h"
 #include "ui/theme/ThemeCatalog.h"
 
@@ -124,6 +126,7 @@ void MainWindow::BuildMenuBar() {
     content.systemLanguageLabel = localizer_->LanguageSystemLabel();
     content.recentFolders = &settings_.recentFolders;
     content.sizeOnDisk = settings_.window.showSizeOnDisk;
+    content.explorerEntry = platform::IsExplorerEntryInstalled(platform::ProgramFilePath());
     const MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
     if (menus.bar == nullptr) {
         return;  // the old menus stay, in the old language
@@ -178,7 +181,7 @@ void MainWindow::OpenRecentFolder(std::size_t position) {
     }
     const std::wstring folder = recent[position];
     if (IsExistingDirectory(folder)) {
-        ChooseFolder(folder);
+        ChooseAndScan(folder);
         return;
     }
     recent.erase(recent.begin() + static_cast<std::ptrdiff_t>(position));
@@ -199,9 +202,10 @@ void MainWindow::PickFolder() {
             initial = *existing;
         }
     }
-    const std::wstring picked = PickFolderWithShell(window_, localizer_->Translate("dialog.folder.title"), initial);
+    const auto pick = pickFolder_ ? pickFolder_ : PickFolderWithShell;
+    const std::wstring picked = pick(window_, localizer_->Translate("dialog.folder.title"), initial);
     if (!picked.empty()) {
-        ChooseFolder(picked);
+        ChooseAndScan(picked);
     }
 }
 
@@ -297,6 +301,19 @@ void MainWindow::ChangeTheme(std::size_t position) {
         return;
     }
     ApplyThemeIdentifier(settings_.theme);
+    BuildMenuBar();
+}
+
+void MainWindow::ToggleExplorerEntry() {
+    const std::wstring program = platform::ProgramFilePath();
+    const bool installed = platform::IsExplorerEntryInstalled(program);
+    const LSTATUS status = installed ? platform::RemoveExplorerEntry()
+                                     : platform::InstallExplorerEntry(program, localizer_->Translate("context.analyse_with_varnel"));
+    if (status != ERROR_SUCCESS) {
+        status_.ShowNotice("status.explorer_entry_failed");
+    } else {
+        status_.ShowNotice(installed ? "status.explorer_entry_removed" : "status.explorer_entry_added");
+    }
     BuildMenuBar();
 }
 

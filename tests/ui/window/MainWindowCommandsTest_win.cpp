@@ -75,7 +75,7 @@ protected:
 
 TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     const HMENU bar = ::GetMenu(window->Handle());
-    ASSERT_EQ(::GetMenuItemCount(bar), 3);
+    ASSERT_EQ(::GetMenuItemCount(bar), 4);
     EXPECT_EQ(MenuText(bar, 0), L"&File");
     ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 1);
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
@@ -91,9 +91,11 @@ TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + data.At(L"ONE"));
     EXPECT_NE(SettingsFile().find(L"\"recentFolders\": ["), std::wstring::npos);
 
-    // The second entry, chosen again, moves to the front.
+    // The second entry, chosen again, moves to the front and is scanned.
     Command(1101);
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + data.At(L"two"));
+    WaitWhile([&] { return !::IsWindowEnabled(Control(ScanButtonId)); });
+    EXPECT_EQ(window->Result().rootPath, data.At(L"two"));
 
     // A folder deleted meanwhile is dropped and the path box stays as it was.
     std::filesystem::remove(data.At(L"ONE"));
@@ -126,7 +128,7 @@ TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {
     Command(FirstThemeCommandId + static_cast<int>(dark));
     EXPECT_EQ(window->Palette(), LookUpTheme(L"Dark"));
     EXPECT_NE(SettingsFile().find(L"\"theme\": \"Dark\""), std::wstring::npos);
-    const HMENU themes = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 1), 3);
+    const HMENU themes = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 2), 3);
     EXPECT_NE(::GetMenuState(themes, static_cast<UINT>(dark), MF_BYPOSITION) & MF_CHECKED, 0u);
 
     std::size_t german = 0;
@@ -134,7 +136,7 @@ TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {
     Command(FirstLanguageCommandId + static_cast<int>(german));
     EXPECT_NE(SettingsFile().find(L"\"language\": \"de-DE\""), std::wstring::npos);
     EXPECT_NE(MenuText(::GetMenu(window->Handle()), 0), L"&File") << "the menu was rebuilt in German";
-    const HMENU languages = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 1), 4);
+    const HMENU languages = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 2), 4);
     EXPECT_NE(::GetMenuState(languages, static_cast<UINT>(german + 1), MF_BYPOSITION) & MF_CHECKED, 0u);
     Command(SystemLanguageCommandId);
     EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"&File");
