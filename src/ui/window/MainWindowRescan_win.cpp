@@ -51,9 +51,10 @@ LRESULT MainWindow::OnRescanCompleted() {
     // Only a whole new subtree may replace the old one: a failed or
     // cancelled rescan leaves the result as it was and says so.
     if (fresh.status == core::ScanStatus::Failed) {
-        status_.ShowNoticeText(app::ScanFailureNotice(fresh, [this](std::string_view key) {
-            return localizer_->Translate(key);
-        }));
+        // Named, since the path box shows the whole scan's root, not this folder.
+        status_.ShowNoticeText(path + L": " + app::ScanFailureNotice(fresh, [this](std::string_view key) {
+                                                  return localizer_->Translate(key);
+                                              }));
         return 0;
     }
     if (fresh.status != core::ScanStatus::Completed) {

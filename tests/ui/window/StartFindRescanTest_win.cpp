@@ -143,7 +143,7 @@ TEST_F(StartFindRescanTest, SearchListsTheMatchesAndFollowsADeletion) {
     ::SetDlgItemTextW(search.Handle(), 101, L"*.iso");
     ::SendMessageW(::GetDlgItem(search.Handle(), IDOK), BM_CLICK, 0, 0);
     WaitWhile([&] { return search.IsSearching(); });
-    PumpMessages();
+    varnel::testing::PumpMessages();
     std::set<std::wstring> found;
     for (const std::uint64_t node : search.Matches()) found.insert(window->Result().nodes[node].Path());
     EXPECT_EQ(found, (std::set<std::wstring>{Root() + L"\\keep\\a.iso", Root() + L"\\change\\deep\\b.ISO"}));
@@ -157,7 +157,7 @@ TEST_F(StartFindRescanTest, SearchListsTheMatchesAndFollowsADeletion) {
     Command(RescanCommandId);
     WaitForScan();
     WaitWhile([&] { return search.IsSearching(); });
-    PumpMessages();
+    varnel::testing::PumpMessages();
     ASSERT_EQ(search.Matches().size(), 1u);
     EXPECT_EQ(window->Result().nodes[search.Matches()[0]].Path(), Root() + L"\\change\\deep\\b.ISO");
 }
