@@ -1,4 +1,4 @@
-// Entry point of the Varnel window program. It takes no arguments.
+// Entry point of the Varnel window program: varnel.exe [/?] [PATH...].
 
 #include <windows.h>
 
@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "app/CommandLine_win.h"
+#include "i18n/Localizer.h"
 #include "platform/Drives.h"
 #include "ui/window/MainWindow.h"
 
@@ -16,6 +18,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     ::InitCommonControlsEx(&controls);
+
+    const varnel::app::ProgramArguments arguments = varnel::app::ReadProgramArguments();
+    if (arguments.showUsage) {
+        varnel::i18n::Localizer localizer;
+        localizer.SetLanguage(L"system");
+        ::MessageBoxW(nullptr, localizer.Translate("dialog.usage.text").c_str(), L"Varnel", MB_ICONINFORMATION | MB_OK);
+        return 0;
+    }
 
     auto window = std::make_unique<varnel::ui::MainWindow>(instance);
     if (!window->Create()) {
@@ -28,6 +38,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     ::UpdateWindow(window->Handle());
     if (!window->DecideElevation()) {
         return 0;  // an elevated copy carries on
+    }
+    if (!arguments.paths.empty()) {
+        window->ScanPaths(arguments.paths);
     }
 
     MSG message{};

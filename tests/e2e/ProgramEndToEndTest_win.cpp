@@ -63,7 +63,8 @@ private:
 
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::wstring& exe) : process_(varnel::testing::StartChild(L"\"" + exe + L"\"")) {
+    explicit RunningProgram(const std::wstring& exe, const std::wstring& arguments = L"")
+        : process_(varnel::testing::StartChild(L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments))) {
         if (!process_) return;
         ::WaitForInputIdle(process_.get(), TimeoutMs);
         const DWORD processId = ::GetProcessId(process_.get());
@@ -234,6 +235,19 @@ TEST(ProgramEndToEnd, ScanThemeLanguageAndExitThroughWindowMessages) {
     expected.window = app::ReadSettingsFile(ReadBytes(program / L"varnel.settings.json"), 1).window;
     EXPECT_EQ(expected.window.lastFolder, settings.recentFolders.front());
     EXPECT_EQ(ReadBytes(program / L"varnel.settings.json"), app::WriteSettingsFile(expected));
+}
+
+// As Explorer's entry starts it: the path quoted, here with a trailing '\'
+// that escapes the closing quote, as a drive root's does.
+TEST(ProgramEndToEnd, ScansTheFolderOnItsCommandLine) {
+    PreparedProgram prepared(L"Light");
+    RunningProgram run(prepared.Exe(), L"\"" + prepared.temp.At(L"data") + L"\\\"");
+    ASSERT_NE(run.Window(), nullptr) << "the main window never appeared";
+    ASSERT_TRUE(run.WaitForStatusPrefix(L"Completed")) << "status: " << core::WideToUtf8(run.StatusText(0));
+    ASSERT_EQ(run.RowCount(1005), 4) << "root and its three children";
+    EXPECT_EQ(run.ListText(1005, 0, 0), L"data");
+    run.Command(1011);  // File > Exit
+    EXPECT_EQ(::WaitForSingleObject(run.Process(), TimeoutMs), WAIT_OBJECT_0) << "the program did not end";
 }
 
 // Not a check: scripts/screenshots.sh runs it to pose the real window after a

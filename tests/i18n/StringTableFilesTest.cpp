@@ -72,6 +72,12 @@ std::vector<std::string> ProgramKeys() {
               "status.snapshot_unreadable", "status.change_since", "status.grew_most"}},
         {"status.saved.", {"ok", "truncated", "wrong_magic", "newer_version", "checksum", "malformed", "name_range",
                            "self_parent", "bad_parent", "bad_text", "read_failed", "write_failed"}},
+        {"", {"menu.edit", "menu.edit.find", "menu.edit.rescan", "menu.settings.explorer_entry", "context.rescan",
+              "context.analyse_with_varnel", "combo.drive_used", "combo.drive_free", "column.modified",
+              "dialog.usage.text", "status.rescanned", "status.rescan_cancelled", "status.rescan_failed",
+              "status.explorer_entry_added", "status.explorer_entry_removed", "status.explorer_entry_failed"}},
+        {"dialog.search.", {"title", "pattern", "start", "stop", "minimum_size", "modified_after", "modified_before",
+                            "matches", "total", "searching"}},
     };
     std::vector<std::string> keys;
     for (const auto& [prefix, names] : groups) {
@@ -89,7 +95,8 @@ constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", 
                                      "combo.folder_prefix", "dialog.about.version_prefix",
                                      "status.exporting", "status.on_disk", "status.volume_used",
                                      "status.volume_free", "status.volume_unlisted", "status.change_since",
-                                     "status.grew_most"};
+                                     "status.grew_most", "combo.drive_used",
+                                     "combo.drive_free", "dialog.search.matches", "dialog.search.total"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {
     const StringTable english = ParseStringTable(ReadFile(StringsFolder() / L"en-US.txt"));

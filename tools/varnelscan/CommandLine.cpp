@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include "FindReport.h"
+
+#include <limits>
 #include <optional>
 
 namespace varnel::tools {
@@ -12,6 +15,8 @@ const char* const UsageText =
     "       varnelscan --version | --help\n"
     "       varnelscan --open SAVED [--format ...] [--top N] [--size ...]\n"
     "       varnelscan --compare SAVED [--format summary|csv] [--top N] PATH... | --image FILE\n"
+    "       varnelscan --find PATTERN [--min-size BYTES] [--modified-after DAY]\n"
+    "                  [--modified-before DAY] [--size ...] [--format ...] (PATH... | --image FILE)\n"
     "\n"
     "Scans each PATH and prints the result on standard output (UTF-8).\n"
     "  --engine   scan engine; auto lets Varnel choose (default)\n"
@@ -21,6 +26,11 @@ const char* const UsageText =
     "  --size     what --top and --by-type order by: logical sizes (default) or bytes on disk\n"
     "  --by-type  print the bytes and files per extension instead of every node\n"
     "  --image    scan an NTFS volume image (raw, as mkntfs makes it) with the mft engine\n"
+    "  --find     print only the files and folders whose name matches PATTERN (* and ?,\n"
+    "             any case; against the whole path when PATTERN holds \\ or /)\n"
+    "  --min-size only matches of at least BYTES (a folder by its total, in --size)\n"
+    "  --modified-after, --modified-before  only matches written on or after, or\n"
+    "             before, DAY (YYYY-MM-DD, UTC)\n"
     "  --save F   also write the result to F as a saved scan\n"
     "  --open F   print the saved scan F as the scan printed it (no scan)\n"
     "  --compare F  scan, then print each folder's change since the saved scan or snapshot F\n"
@@ -34,9 +44,10 @@ namespace {
 
 constexpr std::uint64_t MaxThreads = 64;
 constexpr std::uint64_t MaxTop = 1'000'000;
+constexpr std::uint64_t MaxSize = std::numeric_limits<std::uint64_t>::max();
 
-std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t maximum) {
-    if (text.empty() || text.size() > 7) {
+std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t maximum, std::size_t maxDigits = 7) {
+    if (text.empty() || text.size() > maxDigits) {
         return std::nullopt;
     }
     std::uint64_t value = 0;
@@ -44,7 +55,11 @@ std::optional<std::uint64_t> ParseCount(const std::wstring& text, std::uint64_t 
         if (c < L'0' || c > L'9') {
             return std::nullopt;
         }
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+        const auto digit = static_cast<std::uint64_t>(c - L'0');
+        if (digit > maximum || value > (maximum - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
     }
     if (value > maximum) {
         return std::nullopt;
@@ -131,6 +146,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             const auto measure = ParseSizeMeasure(value);
             if (!measure) return UsageError{L"--size takes logical or disk: " + value};
             command.rankBy = *measure;
+        } else if (argument == L"--find") {
+            command.find = true;
+            command.criteria.pattern = value;
+        } else if (argument == L"--min-size") {
+            const auto bytes = ParseCount(value, MaxSize, 20);
+            if (!bytes) return UsageError{L"--min-size takes a number of bytes: " + value};
+            command.criteria.minimumSize = *bytes;
+        } else if (argument == L"--modified-after" || argument == L"--modified-before") {
+            const auto day = ParseDay(value);
+            if (!day) return UsageError{argument + L" takes a day as YYYY-MM-DD: " + value};
+            (argument == L"--modified-after" ? command.criteria.modifiedAfter : command.criteria.modifiedBefore) = *day;
         } else if (argument == L"--image") {
             if (value.empty()) return UsageError{L"--image needs a file"};
             if (!command.image.empty()) return UsageError{L"--image is given more than once"};
@@ -149,6 +175,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             return UsageError{L"unknown option: " + argument};
         }
     }
+    command.criteria.measure = command.rankBy;
     if (!command.openFile.empty()) {
         if (!command.paths.empty() || !command.image.empty() || !command.saveFile.empty() ||
             !command.compareFile.empty())

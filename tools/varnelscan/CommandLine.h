@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "model/Search.h"
 #include "model/SizeMeasure.h"
 #include "scan/EngineChoice.h"
 
@@ -30,6 +31,9 @@ struct ScanCommand {
     std::wstring saveFile;      // --save: also write the result as a saved scan
     std::wstring openFile;      // --open: print a saved scan instead of scanning
     std::wstring compareFile;   // --compare: print what changed since this saved scan or snapshot
+    // --find and the options that narrow it: print the matches, not the scan.
+    bool find = false;
+    core::SearchCriteria criteria;
 };
 
 struct HelpRequest {};

@@ -10,6 +10,7 @@
 
 #include "CommandLine.h"
 #include "Console.h"
+#include "FindReport.h"
 #include "FolderScan.h"
 #include "ProgressLine.h"
 #include "report/ReportByType.h"
@@ -88,7 +89,27 @@ int FileFailure(const std::wstring& problem) {
     return ExitScanFailed;
 }
 
+// --find prints the matches alone, every write checked like the reports.
+int PrintMatches(const ScanCommand& command, const core::ScanResult& result) {
+    CheckedOutput output;
+    if (!output.Write(RenderMatches(result, command.criteria, command.format)) || !output.Finish()) {
+        return OutputFailure(output.Reason());
+    }
+    if (result.status == core::ScanStatus::Failed) {
+        Write(stderr, "varnelscan: " + core::WideToUtf8(result.message) + "\n");
+        return ExitScanFailed;
+    }
+    if (result.status == core::ScanStatus::NeedsCheck) {
+        Write(stderr, "varnelscan: " + core::WideToUtf8(result.message) + "\n");
+        return ExitNeedsCheck;
+    }
+    return ExitOk;
+}
+
 int PrintResult(const ScanCommand& command, const core::ScanResult& result) {
+    if (command.find) {
+        return PrintMatches(command, result);
+    }
     const Ranking ranking = RankLargest(result, command.top, command.rankBy);
     // Ctrl+C while a big report is written stops it after the piece in hand:
     // the output ends early and says so on the error stream.

@@ -27,6 +27,9 @@ void ResultLists::RunContextMenu(HWND source, std::uint64_t node, POINT at, HWND
         add(ShowInTreeCommandId, "context.show_in_tree");
     }
     add(ShowInExplorerCommandId, "context.show_in_explorer", inFileSystem);
+    if (events_.rescanFolder && result_.nodes[node].IsDirectory()) {
+        add(RescanContextCommandId, "context.rescan", inFileSystem);
+    }
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     add(CopyPathCommandId, "context.copy_path", inFileSystem);
     add(CopyCsvRowCommandId, "context.copy_csv");
@@ -60,6 +63,7 @@ void ResultLists::RunContextCommand(int command, std::uint64_t node, HWND owner)
             if (!CopyTextToClipboard(owner, CsvRowOf(result_.nodes[node]))) events_.notice("status.copy_failed");
             break;
         case DeleteToRecycleBinCommandId: DeleteToRecycleBin(owner, node); break;
+        case RescanContextCommandId: events_.rescanFolder(node); break;
         case PropertiesCommandId:
             if (!shell_->ShowProperties(owner, path())) events_.notice("status.open_failed");
             break;

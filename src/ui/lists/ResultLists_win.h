@@ -39,6 +39,8 @@ struct ResultListsEvents {
     // The shown result is about to change in place: anything still reading
     // it on another thread (an export) must stop first.
     std::function<void()> resultWillChange;
+    // The context menu's Rescan on a folder: the window scans it again.
+    std::function<void(std::uint64_t folder)> rescanFolder;
 };
 
 class ResultLists {
@@ -130,6 +132,14 @@ public:
     bool CanDelete(std::uint64_t node) const;
     // Expands the tree down to the node and selects it.
     void ShowInTree(std::uint64_t node);
+    // Puts a completed rescan of `folder` in place of its subtree: totals,
+    // rankings and rows follow, the selection and the expanded folders
+    // outside it stay. False, with nothing changed, when the two do not fit
+    // together (see core::SpliceSubtree).
+    bool ReplaceSubtree(std::uint64_t folder, core::ScanResult rescan);
+    // The context menu of any list of the window, for `node`: the same
+    // actions as the rankings' (Show in tree included).
+    void ShowContextMenuFor(std::uint64_t node, POINT at, HWND owner) { RunContextMenu(nullptr, node, at, owner); }
 
     const core::ScanResult& Result() const noexcept { return result_; }
     const ResultTree& Tree() const noexcept { return rows_; }

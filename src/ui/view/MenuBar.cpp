@@ -73,13 +73,17 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
                                     Submenu(t("menu.settings.language"), std::move(languages)),
                                     Separator(),
                                     Command(KeepSnapshotsCommandId, t("menu.settings.keep_snapshots"),
-                                            content.keepSnapshots)};
-    std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};
-
+                                            content.keepSnapshots),
+                                    Command(ExplorerEntryCommandId, t("menu.settings.explorer_entry"),
+                                            content.explorerEntry)};
+    std::vector<MenuEntry> edit{Command(FindCommandId, t("menu.edit.find") + L"\tCtrl+F"),
+                                Command(RescanCommandId, t("menu.edit.rescan") + L"\tCtrl+R")};
     std::vector<MenuEntry> view{Command(ViewTreemapCommandId, t("menu.view.treemap"), content.showTreemap),
                                 Command(ViewFileTypesCommandId, t("menu.view.file_types"), content.showFileTypes)};
+    std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};
 
-    return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.view"), std::move(view)),
+    return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.edit"), std::move(edit)),
+            Submenu(t("menu.view"), std::move(view)),
             Submenu(t("menu.settings"), std::move(settings)),
             Submenu(t("menu.help"), std::move(help))};
 }

@@ -1,7 +1,8 @@
 #pragma once
 // What the main window's menus hold, apart from the menu handles that show
-// it: File (recent folders, Export, Exit), View (treemap, file types), Settings (scan settings, size on
-// disk, themes, languages) and Help (About). Portable, so the texts, checks and the
+// it: File (recent folders, Export, Exit), Edit (Find, Rescan folder), View
+// (treemap, file types), Settings (scan settings, size on disk, themes,
+// languages, snapshots, the Explorer entry) and Help (About). Portable, so the texts, checks and the
 // shortened recent entries are tested without a window.
 
 #include <cstddef>
@@ -39,6 +40,7 @@ struct MenuBarContent {
     bool showTreemap = false;    // checks View > Treemap
     bool showFileTypes = false;  // checks View > File types
     bool keepSnapshots = false;  // checks Settings > Keep snapshots
+    bool explorerEntry = false;  // checks Settings > Show "Analyse with Varnel" in Explorer
 };
 
 std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scan/ScanSession.h"
 #include "settings/AppSettings.h"
@@ -27,6 +28,7 @@
 #include "ui/view/MainWindowLayout.h"
 #include "ui/window/ResultExport_win.h"
 #include "ui/lists/ResultLists_win.h"
+#include "ui/search/SearchWindow_win.h"
 #include "ui/window/ScanProgressBar_win.h"
 #include "ui/window/StatusBar_win.h"
 #include "ui/theme/ThemePalette.h"
@@ -46,6 +48,8 @@ struct MainWindowOptions {
     std::unique_ptr<ShellActions> shell;                     // the system's when null
     // The space of a scanned drive, read when its scan ends; the system's when null.
     std::function<std::optional<platform::DriveQueries::Space>(const std::wstring& root)> driveSpace;
+    // The folder picker: the chosen folder, empty on cancel; the shell's when null.
+    std::function<std::wstring(HWND owner, const std::wstring& title, const std::wstring& initial)> pickFolder;
 };
 
 class MainWindow {
@@ -86,6 +90,7 @@ public:
     // The notice shown in the status bar, by its text key; empty when none.
     const std::string& NoticeKey() const noexcept { return status_.NoticeKey(); }
     const ScanProgressBar& ProgressBar() const noexcept { return progressBar_; }
+    SearchWindow& Search() noexcept { return search_; }
     // The remembered window was maximised: the first show should be too.
     bool StartsMaximized() const noexcept { return settings_.window.dpi != 0 && settings_.window.maximized; }
     // What is remembered of the window now, as the next start would read it.
@@ -95,6 +100,10 @@ public:
     // it heads the recent folders and is selected in the path box. Never
     // starts a scan.
     void ChooseFolder(const std::wstring& folder);
+    // Scans folders or drives at once, as the command line asks: one path as
+    // itself (an existing folder also becomes the chosen one), several as one
+    // merged result. Nothing while a scan runs.
+    void ScanPaths(const std::vector<std::wstring>& paths);
     void SelectTreeNode(std::uint64_t node) { lists_.SelectTreeNode(node); }
     void ToggleExpand(std::size_t row) { lists_.ToggleExpand(row); }
     void ToggleSort() { lists_.ToggleSort(); }
@@ -151,6 +160,9 @@ private:
     void ChangeTheme(std::size_t position);
     // Settings > Size on disk: saved first, then every list follows.
     void ToggleSizeOnDisk();
+    // Settings > Show "Analyse with Varnel" in Explorer: adds or removes the
+    // per-user entry; the registry, not the settings file, remembers it.
+    void ToggleExplorerEntry();
     void ShowScanSettings();
     void ShowAbout();
     void ExportWithDialog();
@@ -205,8 +217,20 @@ private:
     void TogglePane(bool treemap);
     void PlacePanes();
 
-    // Scans.
+    // Scans (MainWindowStart_win.cpp).
     void StartScan();
+    void StartScanOf(std::vector<std::wstring> roots, std::wstring displayName);
+    // The roots the path box asks for: its selected entry, or the path typed
+    // or pasted into it. False when it asks for nothing.
+    bool RootsToScan(std::vector<std::wstring>& roots, std::wstring& displayName);
+    // The picker and the recent folders: choose, then scan.
+    void ChooseAndScan(const std::wstring& folder);
+    bool PathBoxHasFocus() const;
+    // "C: System — Used: 40 GB, Free: 60 GB"; the bare name when the size is unknown.
+    std::wstring DriveEntryText(const platform::DriveInfo& drive);
+    // Rescan of one folder of the shown result (MainWindowRescan_win.cpp).
+    void RescanFolder(std::uint64_t node);
+    LRESULT OnRescanCompleted();
     void CancelScan();
     void CoalesceScanCommand(int id);
     LRESULT OnCoalescedScanCommand();
@@ -246,15 +270,18 @@ private:
     ThemePalette palette_;
 
     ResultLists lists_;
+    SearchWindow search_{*localizer_, lists_};  // reads lists_' result: declared after it
     StatusBar status_;
     ResultExport export_;
     ScanProgressBar progressBar_;
     std::chrono::steady_clock::time_point scanStart_;
     std::uint64_t expectedScanBytes_ = 0;  // 0 where the scanned roots have no known size
     std::function<std::optional<platform::DriveQueries::Space>(const std::wstring& root)> driveSpace_;
+    std::function<std::wstring(HWND owner, const std::wstring& title, const std::wstring& initial)> pickFolder_;
     std::optional<i18n::DriveFigures> driveFigures_;  // of the shown result, read when its scan ended
     std::wstring baseTitle_;
     std::wstring chosenFolder_;
+    std::wstring rescanPath_;  // the folder a running rescan lists; empty for a whole scan
     // The settings file could not be read and no copy of it could be kept:
     // only a change the user makes may replace it, never the save at exit.
 

@@ -14,6 +14,8 @@
 
 #include "i18n/LanguageCatalog.h"
 #include "platform/ComOwners_win.h"
+#include "platform/ExplorerEntry_win.h"
+#include "platform/ProgramFolder.h"
 #include "ui/view/RecentFolders.h"
 #include "ui/theme/ThemeCatalog.h"
 
@@ -76,6 +78,7 @@ void MainWindow::BuildMenuBar() {
     content.keepSnapshots = settings_.keepSnapshots;
     content.showTreemap = settings_.window.showTreemap;
     content.showFileTypes = settings_.window.showFileTypes;
+    content.explorerEntry = platform::IsExplorerEntryInstalled(platform::ProgramFilePath());
     MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
     if (!menus.bar) {
         return;  // the old menus stay, in the old language
@@ -143,7 +146,7 @@ void MainWindow::OpenRecentFolder(std::size_t position) {
     }
     const std::wstring folder = recent[position];
     if (IsExistingDirectory(folder)) {
-        ChooseFolder(folder);
+        ChooseAndScan(folder);
         return;
     }
     recent.erase(recent.begin() + static_cast<std::ptrdiff_t>(position));
@@ -164,9 +167,10 @@ void MainWindow::PickFolder() {
             initial = *existing;
         }
     }
-    const std::wstring picked = PickFolderWithShell(window_, localizer_->Translate("dialog.folder.title"), initial);
+    const auto pick = pickFolder_ ? pickFolder_ : PickFolderWithShell;
+    const std::wstring picked = pick(window_, localizer_->Translate("dialog.folder.title"), initial);
     if (!picked.empty()) {
-        ChooseFolder(picked);
+        ChooseAndScan(picked);
     }
 }
 
@@ -316,6 +320,17 @@ void MainWindow::RunScanCommand(int id) {
     } else {
         CancelScan();
     }
+void MainWindow::ToggleExplorerEntry() {
+    const std::wstring program = platform::ProgramFilePath();
+    const bool installed = platform::IsExplorerEntryInstalled(program);
+    const LSTATUS status = installed ? platform::RemoveExplorerEntry()
+                                     : platform::InstallExplorerEntry(program, localizer_->Translate("context.analyse_with_varnel"));
+    if (status != ERROR_SUCCESS) {
+        status_.ShowNotice("status.explorer_entry_failed");
+    } else {
+        status_.ShowNotice(installed ? "status.explorer_entry_removed" : "status.explorer_entry_added");
+    }
+    BuildMenuBar();
 }
 
 }  // namespace varnel::ui

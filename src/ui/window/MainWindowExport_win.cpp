@@ -87,6 +87,7 @@ void MainWindow::ShowExportProgress() {
 }
 
 void MainWindow::StopExportBeforeResultChanges() {
+    search_.StopBeforeResultChanges();
     if (export_.IsRunning()) {
         export_.Cancel();
         OnExportDone(export_.Id());

@@ -45,6 +45,12 @@ enum CommandId : int {
     DeleteToRecycleBinCommandId = 1403,
     PropertiesCommandId = 1404,
     ShowInTreeCommandId = 1405,
+    RescanContextCommandId = 1406,
+    // Ctrl+R: the tree's selected folder scanned again; Ctrl+F: search.
+    RescanCommandId = 1460,
+    FindCommandId = 1461,
+    // Settings > Show "Analyse with Varnel" in Explorer.
+    ExplorerEntryCommandId = 1462,
 };
 
 // Posted once behind a burst of queued Scan and Cancel commands: only the

@@ -1,5 +1,6 @@
 // The path box of the main window: "All local drives", the chosen folder and
-// the local drives, refilled when drives come and go.
+// the local drives with their space, refilled when drives come and go; a
+// path can also be typed or pasted into it.
 
 #include <algorithm>
 
@@ -38,7 +39,7 @@ void MainWindow::FillPathBox() {
         items.push_back(localizer_->Translate("combo.folder_prefix") + chosenFolder_);
     }
     for (const platform::DriveInfo& drive : scanSession_->Drives()) {
-        items.push_back(drive.displayText);
+        items.push_back(DriveEntryText(drive));
     }
     int widest = 0;
     for (const std::wstring& item : items) {

@@ -49,8 +49,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
       palette_(LookUpTheme(themeId_)),
       lists_(*localizer_, {[this] { UpdateOpenButton(); FollowListSelection(); },
                            [this](std::string key) { status_.ShowNotice(std::move(key)); },
-                           [this] { ShowSummaryText(); ShowResultInPanes(); },
-                           [this] { StopExportBeforeResultChanges(); ClearPanes(); }}),
+                           [this] { ShowSummaryText(); ShowResultInPanes(); search_.ResultChanged(); },
+                           [this] { StopExportBeforeResultChanges(); ClearPanes(); },
+                           [this](std::uint64_t folder) { RescanFolder(folder); }}),
       status_(*localizer_),
       treemap_({[this](std::uint64_t node) { OnTreemapPicked(node); },
                 [this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); },
@@ -63,6 +64,7 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
         lists_.SetShellActions(std::move(options.shell));
     }
     driveSpace_ = std::move(options.driveSpace);
+    pickFolder_ = std::move(options.pickFolder);
     if (!driveSpace_) {
         driveSpace_ = &platform::ReadDiskSpace;
     }
@@ -111,6 +113,8 @@ bool MainWindow::Create() {
         {FVIRTKEY | FCONTROL, 'O', FolderButtonId},
         {FVIRTKEY | FSHIFT, VK_F10, ContextMenuKeyCommandId},
         {FVIRTKEY, VK_APPS, ContextMenuKeyCommandId},
+        {FVIRTKEY | FCONTROL, 'R', RescanCommandId},
+        {FVIRTKEY | FCONTROL, 'F', FindCommandId},
     };
     accelerators_.reset(::CreateAcceleratorTableW(const_cast<ACCEL*>(Keys), static_cast<int>(std::size(Keys))));
 
@@ -234,8 +238,8 @@ bool MainWindow::CreateControls() {
                                  height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     };
     // Created in the order Tab visits them.
-    pathBox_ = child(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL, 220, 200,
-                     PathBoxId);
+    pathBox_ = child(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL,
+                     220, 200, PathBoxId);
     folderButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.folder"), BS_PUSHBUTTON, 100, 28, FolderButtonId);
     scanButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.scan"), BS_PUSHBUTTON, 90, 28, ScanButtonId);
     cancelButton_ = child(WC_BUTTONW, localizer_->Translate("toolbar.cancel"), BS_PUSHBUTTON, 90, 28, CancelButtonId);
@@ -378,6 +382,8 @@ LRESULT MainWindow::OnTimer(UINT_PTR timer) {
 
 LRESULT MainWindow::OnCommand(int id) {
     switch (id) {
+        // Enter, as the dialog navigation hands it on: in the path box it scans.
+        case IDOK: if (PathBoxHasFocus()) CoalesceScanCommand(ScanButtonId); return 0;
         case ScanButtonId:
         case CancelButtonId:
         case IDCANCEL: CoalesceScanCommand(id); return 0;
@@ -395,6 +401,9 @@ LRESULT MainWindow::OnCommand(int id) {
         case SaveScanCommandId: SaveScanWithDialog(); return 0;
         case OpenScanCommandId: OpenScanWithDialog(); return 0;
         case KeepSnapshotsCommandId: ToggleKeepSnapshots(); return 0;
+        case RescanCommandId: RescanFolder(lists_.SelectedNode()); return 0;
+        case FindCommandId: search_.Show(window_, instance_, font_, formattingLocale_); return 0;
+        case ExplorerEntryCommandId: ToggleExplorerEntry(); return 0;
         default: break;
     }
     if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
@@ -458,6 +467,9 @@ LRESULT MainWindow::OnGetMinMaxInfo(MINMAXINFO& limits) {
 bool MainWindow::TranslateKeyboard(MSG& message) {
     if (window_ == nullptr || (message.hwnd != window_ && !::IsChild(window_, message.hwnd))) {
         return false;
+    }
+    if (search_.TranslateKeyboard(message)) {
+        return true;
     }
     if (accelerators_ && ::TranslateAcceleratorW(window_, accelerators_.get(), &message)) {
         return true;
@@ -559,10 +571,20 @@ void MainWindow::ChooseFolder(const std::wstring& folder) {
 }
 
 void MainWindow::StartScan() {
-    const auto selection = static_cast<int>(::SendMessageW(pathBox_, CB_GETCURSEL, 0, 0));
-    if (selection == CB_ERR) {
+    // A second start while a scan runs would clear the lists of a result
+    // that is still on its way.
+    if (scanSession_->IsScanning()) {
         return;
     }
+    std::vector<std::wstring> roots;
+    std::wstring displayName;
+    if (!RootsToScan(roots, displayName)) {
+        return;
+    }
+    StartScanOf(std::move(roots), std::move(displayName));
+}
+
+void MainWindow::StartScanOf(std::vector<std::wstring> roots, std::wstring displayName) {
     // The shown result is let go below, so an export still reading it stops first.
     StopExportBeforeResultChanges();
     status_.SetMainText(StatusTextState::None, L"");
@@ -580,23 +602,7 @@ void MainWindow::StartScan() {
 
     ::SetWindowTextW(window_, baseTitle_.c_str());
 
-    const bool hasFolder = !chosenFolder_.empty();
-    std::vector<std::wstring> roots;
-    if (selection == 0) {
-        roots = scanSession_->LocalDriveRoots();
-        // The exact English name: the result lists recognise the merged root by it.
-        scanSession_->StartScanPaths(roots, core::MergedRootName, window_);
-    } else if (selection == 1 && hasFolder) {
-        roots = {chosenFolder_};
-        scanSession_->StartScan(chosenFolder_, window_);
-    } else {
-        const auto drive = static_cast<std::size_t>(selection - (hasFolder ? 2 : 1));
-        const auto& drives = scanSession_->Drives();
-        if (drive < drives.size()) {
-            roots = {drives[drive].rootPath};
-            scanSession_->StartScan(drives[drive].rootPath, window_);
-        }
-    }
+    scanSession_->StartScanPaths(roots, std::move(displayName), window_);
     scanStart_ = std::chrono::steady_clock::now();
     expectedScanBytes_ = ExpectedScanBytes(roots, scanSession_->Drives());
 
@@ -615,6 +621,9 @@ void MainWindow::StartScan() {
 }
 
 LRESULT MainWindow::OnScanCompleted() {
+    if (!rescanPath_.empty()) {
+        return OnRescanCompleted();
+    }
     ::KillTimer(window_, app::ProgressTimerId);
     const bool hadFocus = ::GetFocus() == cancelButton_;
     StopExportBeforeResultChanges();
@@ -637,6 +646,7 @@ LRESULT MainWindow::OnScanCompleted() {
     if (!notice.empty()) {
         status_.ShowNoticeText(notice);
     }
+    search_.ResultChanged();
     return 0;
 }
 

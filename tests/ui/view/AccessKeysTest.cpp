@@ -46,15 +46,19 @@ std::vector<wchar_t> AccessKeys(const std::wstring& text) {
 
 // The texts that appear together in one menu or one window.
 const std::vector<std::vector<std::string>> Groups{
-    {"menu.file", "menu.view", "menu.settings", "menu.help", "toolbar.folder", "toolbar.scan", "toolbar.cancel", "toolbar.open"},
+    {"menu.file", "menu.edit", "menu.view", "menu.settings", "menu.help", "toolbar.folder", "toolbar.scan",
+     "toolbar.cancel", "toolbar.open"},
     {"menu.file.export", "menu.file.recent_folders", "menu.file.exit", "menu.file.open_scan", "menu.file.save_scan"},
+    {"menu.edit.find", "menu.edit.rescan"},
     {"menu.settings.scan", "menu.settings.size_on_disk", "menu.settings.theme", "menu.settings.language",
-     "menu.settings.keep_snapshots"},
+     "menu.settings.keep_snapshots", "menu.settings.explorer_entry"},
     {"menu.help.about"},
     {"menu.view.treemap", "menu.view.file_types"},
     {"context.show_files"},
     {"context.open", "context.show_in_tree", "context.show_in_explorer", "context.copy_path", "context.copy_csv",
-     "context.delete", "context.properties"},
+     "context.delete", "context.properties", "context.rescan"},
+    {"dialog.search.pattern", "dialog.search.start", "dialog.search.stop", "dialog.search.minimum_size",
+     "dialog.search.modified_after", "dialog.search.modified_before"},
     {"dialog.startup.admin.heading", "dialog.startup.standard.heading", "dialog.startup.dont_show_again"},
     {"dialog.scan_settings.threads_per_drive", "dialog.scan_settings.ask_admin", "dialog.scan_settings.always_admin",
      "dialog.common.ok", "dialog.common.cancel"},

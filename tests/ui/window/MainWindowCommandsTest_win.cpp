@@ -90,9 +90,11 @@ TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     EXPECT_EQ(PathBoxText(), L"Folder:\u00A0" + data.At(L"ONE"));
     EXPECT_NE(SettingsFile().find(L"\"recentFolders\": ["), std::wstring::npos);
 
-    // The second entry, chosen again, moves to the front.
+    // The second entry, chosen again, moves to the front and is scanned.
     Command(1101);
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"&1 " + data.At(L"two"));
+    WaitWhile([&] { return !::IsWindowEnabled(Control(ScanButtonId)); });
+    EXPECT_EQ(window->Result().rootPath, data.At(L"two"));
 
     // A folder deleted meanwhile is dropped and the path box stays as it was.
     std::filesystem::remove(data.At(L"ONE"));

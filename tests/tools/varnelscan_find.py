@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""varnelscan --find against an independent filter: Python's fnmatch over
+the CSV of the same scan. Each fixture image (and, under Wine, a generated
+folder tree) is searched with a table of patterns; the matched paths, and
+the sizes the CSV gives them, must be exactly the oracle's.
+
+usage: varnelscan_find.py FIXTURE_DIR VARNELSCAN [EMULATOR]
+"""
+
+import csv
+import fnmatch
+import io
+import os
+import subprocess
+import sys
+import tempfile
+
+# (pattern, minimum size or None)
+CASES = [
+    ("*", None), ("*.txt", None), ("*.TXT", None), ("?", None), ("??", None), ("*e*", 1),
+    ("a*", None), ("*FILE*", None), ("über*", None), ("ÜBER*", None), ("*ФАЙЛ*", None),
+    ("CAFÉ*", None), ("*日本*", None), ("*\U0001F600*", None), ("*.bin", 4096), ("*", 1_000_000),
+    ("*\\names\\*", None), ("*/NAMES/*.txt", None), ("*\\*\\*", 10), ("*\\deep*", None),
+    ("x*x", None), ("*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?", None), ("no such name", None),
+]
+
+
+def run(command, *args):
+    done = subprocess.run(command + list(args), capture_output=True, timeout=600)
+    if done.returncode != 0:
+        sys.exit(f"{' '.join(command + list(args))} failed: {done.stderr.decode('utf-8', 'replace')}")
+    return done.stdout.decode("utf-8")
+
+
+def oracle(scan_csv, pattern, minimum):
+    rows = list(csv.DictReader(io.StringIO(scan_csv, newline="")))
+    nodes = [r for r in rows if r["kind"] == "node"]
+    root = next(r for r in nodes if r["parent"] == "")
+    folded = pattern.lower().replace("\\", "/")
+    by_path = "/" in folded
+    found = {}
+    for r in nodes:
+        if r is root:
+            continue
+        subject = r["path"].replace("\\", "/") if by_path else r["name"]
+        if minimum is not None and int(r["total_size"]) < minimum:
+            continue
+        if fnmatch.fnmatchcase(subject.lower(), folded):
+            found[r["path"]] = int(r["total_size"])
+    return found
+
+
+def found_by_varnelscan(command, scan_args, pattern, minimum):
+    args = ["--find", pattern, "--format", "csv"]
+    if minimum is not None:
+        args += ["--min-size", str(minimum)]
+    rows = list(csv.DictReader(io.StringIO(run(command, *args, *scan_args), newline="")))
+    found = {r["path"]: int(r["size"]) for r in rows}
+    if len(found) != len(rows):
+        sys.exit(f"{pattern}: a path printed twice")
+    return found
+
+
+def check(command, scan_args, label):
+    scan_csv = run(command, "--format", "csv", *scan_args)
+    failures = 0
+    for pattern, minimum in CASES:
+        expected = oracle(scan_csv, pattern, minimum)
+        actual = found_by_varnelscan(command, scan_args, pattern, minimum)
+        if actual != expected:
+            failures += 1
+            missing = sorted(set(expected) - set(actual))[:5]
+            extra = sorted(set(actual) - set(expected))[:5]
+            print(f"{label} {pattern!r} min={minimum}: {len(actual)} found, {len(expected)} expected; "
+                  f"missing {missing} extra {extra}")
+    return failures
+
+
+def main():
+    fixture_dir, exe = sys.argv[1], sys.argv[2]
+    command = sys.argv[3:] + [exe]
+    failures = 0
+    for image in sorted(os.listdir(fixture_dir)):
+        if image.endswith(".img") and image in ("basic.img", "shapes.img"):
+            failures += check(command, ["--image", os.path.join(fixture_dir, image)], image)
+    if sys.argv[3:]:  # a folder scan needs the Windows build
+        with tempfile.TemporaryDirectory() as root:
+            for name in ["Über Ordner", "файл.TXT", "plain.txt", "a.b", "deep"]:
+                os.makedirs(os.path.join(root, "names", name + " dir"))
+                with open(os.path.join(root, "names", name + " dir", name), "wb") as f:
+                    f.write(b"x" * (len(name) * 1000))
+            failures += check(command, ["Z:" + root.replace("/", "\\")], "folder")
+    if failures:
+        sys.exit(f"{failures} patterns differ from the oracle")
+    print("every pattern matched the oracle")
+
+
+main()
