@@ -14,10 +14,10 @@
 #include "base/Utf8.h"
 #include "i18n/LanguageCatalog.h"
 #include "i18n/StringTable.h"
+#include "platform/FileBytes.h"
 
 #ifdef _WIN32
 #include "platform/ProgramFolder.h"
-#include "platform/FileBytes.h"
 #endif
 
 namespace varnel::i18n {

@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -14,9 +15,9 @@
 
 #include "i18n/LanguageCatalog.h"
 #include "i18n/StringTable.h"
+#include "platform/FileBytes.h"
 #ifdef _WIN32
 #include "support/WindowTestSupport_win.h"
-#include "platform/FileBytes.h"
 #endif
 
 namespace varnel::ui {
