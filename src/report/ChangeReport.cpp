@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/CsvField.h"
+#include "base/JsonString.h"
 #include "base/Utf8.h"
 #include "report/ScanReport.h"
 
@@ -67,13 +69,13 @@ std::string RenderChangeCsv(const FolderSnapshot& earlier, const FolderSnapshot&
     for (std::size_t i = 0; i < later.folders.size(); ++i) {
         const std::uint32_t then = comparison.earlierOf[i];
         out += ChangeStatus(comparison, i);
-        out += ',' + CsvField(later.PathOf(i)) + ',' + std::to_string(comparison.change[i]) + ',';
+        out += ',' + core::CsvField(later.PathOf(i)) + ',' + std::to_string(comparison.change[i]) + ',';
         out += (then == FolderSnapshot::NoFolder ? std::string() : std::to_string(earlier.folders[then].totalSize));
         out += ',' + std::to_string(later.folders[i].totalSize) + '\n';
     }
     for (const std::uint32_t gone : comparison.gone) {
         const std::uint64_t size = earlier.folders[gone].totalSize;
-        out += "gone," + CsvField(earlier.PathOf(gone)) + ',' + std::to_string(core::SizeChange(0, size)) + ',' +
+        out += "gone," + core::CsvField(earlier.PathOf(gone)) + ',' + std::to_string(core::SizeChange(0, size)) + ',' +
                std::to_string(size) + ",\n";
     }
     return out;

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/CsvField.h"
+#include "base/JsonString.h"
 #include "base/Utf8.h"
 #include "model/FileTypes.h"
 #include "report/ScanReport.h"
@@ -65,7 +67,7 @@ std::string RenderTypesSummary(const core::ScanResult& result, core::SizeMeasure
 std::string RenderTypesCsv(const core::ScanResult& result, core::SizeMeasure measure) {
     std::string out = "extension,group,files,size,size_on_disk\n";
     for (const TypeLine& line : TypeLines(result, measure)) {
-        out += CsvField(line.extension) + ',' + std::string(line.group) +
+        out += core::CsvField(line.extension) + ',' + std::string(line.group) +
                ',' + std::to_string(line.files) + ',' + std::to_string(line.size) + ',' +
                std::to_string(line.sizeOnDisk) + '\n';
     }
@@ -74,13 +76,13 @@ std::string RenderTypesCsv(const core::ScanResult& result, core::SizeMeasure mea
 
 std::string RenderTypesJson(const core::ScanResult& result, core::SizeMeasure measure) {
     std::string out = "{\n  \"status\": \"" + std::string(StatusName(result.status)) + "\",\n";
-    out += "  \"root\": " + JsonString(result.rootPath) + ",\n";
+    out += "  \"root\": " + core::JsonString(result.rootPath) + ",\n";
     out += "  \"measure\": \"" + std::string(MeasureName(measure)) + "\",\n  \"types\": [";
     bool first = true;
     for (const TypeLine& line : TypeLines(result, measure)) {
         out += first ? "\n" : ",\n";
         first = false;
-        out += "    {\"extension\": " + JsonString(line.extension) +
+        out += "    {\"extension\": " + core::JsonString(line.extension) +
                ", \"group\": \"" + std::string(line.group) + "\", \"files\": " + std::to_string(line.files) +
                ", \"size\": " + std::to_string(line.size) + ", \"size_on_disk\": " + std::to_string(line.sizeOnDisk) +
                "}";

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "directory/PosixDirectoryScanEngine.h"
-#include "support/ScratchFolder.h"
+#include "support/TempFolder.h"
 #include "support/TreeInvariants.h"
 
 namespace varnel::core {
@@ -29,25 +29,25 @@ ScanResult Scan(const fs::path& root, std::uint64_t workers, const ScanProgressC
 }
 
 // Chains and wide folders; a folder of 1,500 entries takes two batches.
-void MakeTree(const varnel::testing::ScratchFolder& scratch) {
+void MakeTree(const varnel::testing::TempFolder& scratch) {
     for (int a = 0; a < 40; ++a) {
         const fs::path folder = fs::path("d" + std::to_string(a % 7)) / ("e" + std::to_string(a)) / "f";
-        fs::create_directories(scratch.Path() / folder);
+        fs::create_directories(scratch.Dir() / folder);
         for (int f = 0; f < 30; ++f) {
             scratch.Write(folder / ("g" + std::to_string(f)), std::string(static_cast<std::size_t>(a * f), 'x'));
         }
     }
-    fs::create_directories(scratch.Path() / "wide");
+    fs::create_directories(scratch.Dir() / "wide");
     for (int f = 0; f < 1500; ++f) scratch.Write(fs::path("wide") / std::to_string(f), "");
-    fs::create_directory_symlink("d1", scratch.Path() / "link");
+    fs::create_directory_symlink("d1", scratch.Dir() / "link");
 }
 
 TEST(PosixDirectoryScanEngine, EveryWorkerCountGivesTheFirstInFirstOutTreeIndexByIndex) {
-    varnel::testing::ScratchFolder scratch;
+    varnel::testing::TempFolder scratch;
     MakeTree(scratch);
     // The oracle: one queue, entries numbered in the order the system lists them.
-    std::vector<std::wstring> expected{scratch.Path().wstring()};
-    for (std::deque<fs::path> queue{scratch.Path()}; !queue.empty(); queue.pop_front()) {
+    std::vector<std::wstring> expected{scratch.Dir().wstring()};
+    for (std::deque<fs::path> queue{scratch.Dir()}; !queue.empty(); queue.pop_front()) {
         for (const fs::directory_entry& entry : fs::directory_iterator(queue.front())) {
             expected.push_back(entry.path().wstring());
             if (entry.is_directory() && !entry.is_symlink()) queue.push_back(entry.path());
@@ -55,7 +55,7 @@ TEST(PosixDirectoryScanEngine, EveryWorkerCountGivesTheFirstInFirstOutTreeIndexB
     }
     for (const std::uint64_t workers : {1u, 2u, 8u, 64u}) {
         std::uint64_t folderReports = 0, fileReports = 0;
-        const ScanResult result = Scan(scratch.Path(), workers, [&](const ScanProgress& p) {
+        const ScanResult result = Scan(scratch.Dir(), workers, [&](const ScanProgress& p) {
             const bool isFolder = fs::is_directory(fs::symlink_status(fs::path(p.currentPath)));
             (isFolder ? folderReports : fileReports) += 1;
             EXPECT_TRUE(isFolder || p.filesScanned % ProgressFileInterval == 0);
@@ -73,18 +73,18 @@ TEST(PosixDirectoryScanEngine, EveryWorkerCountGivesTheFirstInFirstOutTreeIndexB
 }
 
 TEST(PosixDirectoryScanEngine, AFailingWorkerOrACancelEndsTheWalk) {
-    varnel::testing::ScratchFolder scratch;
+    varnel::testing::TempFolder scratch;
     MakeTree(scratch);
     for (const std::uint64_t workers : {1u, 4u, 16u}) {
         for (const int at : {1, 20, 60}) {
             int reports = 0;
-            EXPECT_THROW(Scan(scratch.Path(), workers, [&](const ScanProgress&) {
+            EXPECT_THROW(Scan(scratch.Dir(), workers, [&](const ScanProgress&) {
                 if (++reports == at) throw std::runtime_error("a worker fails");
             }), std::runtime_error);
             ScanCancellationToken token;
             reports = 0;
             const ScanResult result = PosixDirectoryScanEngine(workers).Scan(
-                scratch.Path().wstring(), token, [&](const ScanProgress&) { if (++reports == at) token.Cancel(); });
+                scratch.Dir().wstring(), token, [&](const ScanProgress&) { if (++reports == at) token.Cancel(); });
             EXPECT_EQ(result.status, ScanStatus::Cancelled);
             EXPECT_TRUE(TreeInvariantsHold(result)) << workers;
         }
@@ -92,10 +92,10 @@ TEST(PosixDirectoryScanEngine, AFailingWorkerOrACancelEndsTheWalk) {
 }
 
 TEST(PosixDirectoryScanEngine, ARootThatIsNoFolderFailsWithASentence) {
-    varnel::testing::ScratchFolder scratch;
+    varnel::testing::TempFolder scratch;
     scratch.Write("file", "x");
-    for (const auto& [root, reason] : {std::pair{scratch.Path() / "file", L"This is a file, not a folder."},
-                                       std::pair{scratch.Path() / "none", L"The folder does not exist."}}) {
+    for (const auto& [root, reason] : {std::pair{scratch.Dir() / "file", L"This is a file, not a folder."},
+                                       std::pair{scratch.Dir() / "none", L"The folder does not exist."}}) {
         ScanCancellationToken token;
         EXPECT_EQ(PosixDirectoryScanEngine().Scan(root.wstring(), token, {}).message, reason);
     }

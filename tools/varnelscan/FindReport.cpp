@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/CsvField.h"
+#include "base/JsonString.h"
 #include "base/Utf8.h"
 #include "report/ScanReport.h"
 
@@ -109,13 +111,13 @@ std::string RenderMatches(const core::ScanResult& result, const core::SearchCrit
         switch (format) {
             case OutputFormat::Summary: out += Number(size) + '\t' + core::WideToUtf8(path) + '\n'; break;
             case OutputFormat::Csv:
-                out += report::CsvField(path) + ',' + report::CsvField(node.Name()) + ',' +
+                out += core::CsvField(path) + ',' + core::CsvField(node.Name()) + ',' +
                        (node.IsDirectory() ? "1," : "0,") + Number(node.TotalSize()) + ',' +
                        Number(node.TotalSizeOnDisk()) + ',' + FormatFileTime(node.LastWriteTime()) + '\n';
                 break;
             case OutputFormat::Json:
                 out += i == 0 ? "\n    {" : ",\n    {";
-                out += "\"path\": " + report::JsonString(path) + ", \"name\": " + report::JsonString(node.Name()) +
+                out += "\"path\": " + core::JsonString(path) + ", \"name\": " + core::JsonString(node.Name()) +
                        ", \"isDirectory\": " + (node.IsDirectory() ? "true" : "false") +
                        ", \"size\": " + Number(node.TotalSize()) + ", \"sizeOnDisk\": " +
                        Number(node.TotalSizeOnDisk()) + ", \"modified\": \"" + FormatFileTime(node.LastWriteTime()) +
