@@ -106,7 +106,7 @@ public:
     // are -1 then); false when `source` is none of the lists.
     bool OnContextMenu(HWND source, int x, int y, HWND owner);
     // The rankings' context menu for a node shown in another pane (the
-    // treemap, the files of one type), with Show in tree.
+    // treemap, the files of one type, the search results), with Show in tree.
     void ShowContextMenuFor(std::uint64_t node, POINT screen, HWND owner) { RunContextMenu(nullptr, node, screen, owner); }
     // The item selected in the ranking that had the last selection; NoIndex for none.
     std::uint64_t SelectedRankingNode() const {
@@ -137,9 +137,6 @@ public:
     // outside it stay. False, with nothing changed, when the two do not fit
     // together (see core::SpliceSubtree).
     bool ReplaceSubtree(std::uint64_t folder, core::ScanResult rescan);
-    // The context menu of any list of the window, for `node`: the same
-    // actions as the rankings' (Show in tree included).
-    void ShowContextMenuFor(std::uint64_t node, POINT at, HWND owner) { RunContextMenu(nullptr, node, at, owner); }
 
     const core::ScanResult& Result() const noexcept { return result_; }
     const ResultTree& Tree() const noexcept { return rows_; }
