@@ -76,6 +76,10 @@ std::vector<std::string> ProgramKeys() {
               "context.analyse_with_varnel", "combo.drive_used", "combo.drive_free", "column.modified",
               "dialog.usage.text", "status.rescanned", "status.rescan_cancelled", "status.rescan_failed",
               "status.explorer_entry_added", "status.explorer_entry_removed", "status.explorer_entry_failed"}},
+        {"", {"menu.view", "menu.view.treemap", "menu.view.file_types", "context.show_files"}},
+        {"types.", {"title", "files_title", "no_extension", "column.extension", "column.group", "group.pictures",
+                    "group.video", "group.audio", "group.archives", "group.documents", "group.programs",
+                    "group.source", "group.system", "group.other"}},
         {"dialog.search.", {"title", "pattern", "start", "stop", "minimum_size", "modified_after", "modified_before",
                             "matches", "total", "searching"}},
     };
