@@ -320,6 +320,8 @@ void MainWindow::RunScanCommand(int id) {
     } else {
         CancelScan();
     }
+}
+
 void MainWindow::ToggleExplorerEntry() {
     const std::wstring program = platform::ProgramFilePath();
     const bool installed = platform::IsExplorerEntryInstalled(program);
