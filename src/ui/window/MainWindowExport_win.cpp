@@ -105,9 +105,9 @@ LRESULT MainWindow::OnExportDone(WPARAM id) {
         case ExportOutcome::Failed:
             // Says why: a full disk, a file in use and a denied folder ask
             // for different remedies.
-            status_.ShowNoticeText(export_.Error() == 0 ? localizer_->Translate("status.export_failed")
-                                                        : localizer_->Translate("status.export_failed") + L" " +
-                                                              platform::SystemErrorText(export_.Error()) + L".");
+            status_.ShowNotice("status.export_failed",
+                               export_.Error() == 0 ? std::wstring()
+                                                    : L" " + platform::SystemErrorText(export_.Error()) + L".");
             break;
     }
     if (!scanSession_->IsScanning()) {

@@ -57,9 +57,10 @@ void StatusBar::SetMainText(StatusTextState state, const std::wstring& text) {
     ::SendMessageW(bar_, SB_SETTEXTW, StatusMainPart, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void StatusBar::ShowNotice(std::string key) {
+void StatusBar::ShowNotice(std::string key, std::wstring detail) {
     noticeKey_ = std::move(key);
-    noticeText_ = localizer_.Translate(noticeKey_);
+    noticeDetail_ = std::move(detail);
+    noticeText_ = localizer_.Translate(noticeKey_) + noticeDetail_;
     ::SendMessageW(bar_, SB_SETTEXTW, StatusNoticePart, reinterpret_cast<LPARAM>(noticeText_.c_str()));
 }
 
@@ -73,7 +74,7 @@ void StatusBar::ClearNotice() { ShowNoticeText(L""); }
 
 void StatusBar::RetranslateNotice() {
     if (!noticeKey_.empty()) {
-        ShowNotice(noticeKey_);
+        ShowNotice(noticeKey_, noticeDetail_);
     }
 }
 

@@ -38,7 +38,9 @@ public:
 
     // A notice by its text key; the key is kept so that the notice follows
     // a language change.
-    void ShowNotice(std::string key);
+    // `detail` follows the translated text as it is (the system's reason
+    // for a failure), also after the language changes.
+    void ShowNotice(std::string key, std::wstring detail = {});
     // A notice already in words (an engine's own sentence).
     void ShowNoticeText(const std::wstring& text);
     void ClearNotice();
@@ -54,6 +56,7 @@ private:
     ThemePalette palette_;
     StatusTextState state_ = StatusTextState::None;
     std::string noticeKey_;
+    std::wstring noticeDetail_;
     // Set again whenever the parts change: a notice given before the bar
     // was first laid out (a settings notice at start-up) went to a part that
     // did not exist yet, and was lost.
