@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
+#include <commctrl.h>
 #include <dwmapi.h>
 
 #include "ui/theme/GdiScope_win.h"
-#include "ui/view/MainWindowLayout.h"
 #include "ui/theme/ThemeApply_win.h"
 
 namespace varnel::ui {
@@ -63,6 +63,7 @@ ModalDialog::ModalDialog(HINSTANCE instance, HWND owner, bool& done)
         background_ = palette->windowBackground;
         text_ = palette->listText;
         dark_ = palette->isDark;
+        palette_ = *palette;
     }
     backgroundBrush_.reset(::CreateSolidBrush(background_));
 }
@@ -181,6 +182,18 @@ LRESULT ModalDialog::DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     if (message == WM_ERASEBKGND) {
         return OnEraseBackground(reinterpret_cast<HDC>(wParam));
     }
+    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == NM_CUSTOMDRAW) {
+        // Push buttons only: check boxes send the same notification.
+        const HWND from = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+        const LONG_PTR kind = ::GetWindowLongPtrW(from, GWL_STYLE) & BS_TYPEMASK;
+        if (::GetParent(from) == window_ && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON)) {
+            wchar_t name[16]{};
+            ::GetClassNameW(from, name, 16);
+            if (::lstrcmpiW(name, WC_BUTTONW) == 0) {
+                return DrawButtonCustom(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam), palette_, dpi_);
+            }
+        }
+    }
     return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
@@ -245,7 +258,5 @@ void ModalDialog::End() {
         ::DestroyWindow(window_);
     }
 }
-
-int ModalDialog::Scale(int value) const { return ScaleForDpi(value, dpi_); }
 
 }  // namespace varnel::ui

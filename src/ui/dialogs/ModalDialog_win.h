@@ -67,7 +67,6 @@ protected:
     // Sets `done` and destroys the window; the loop then returns.
     void End();
 
-    int Scale(int value) const;
     HWND Window() const noexcept { return window_; }
     HINSTANCE Instance() const noexcept { return instance_; }
 
@@ -93,6 +92,7 @@ private:
     std::uint32_t background_;
     std::uint32_t text_;
     bool dark_ = false;
+    ThemePalette palette_;  // the owner's, for the push buttons of a dark theme
     UniqueBrush backgroundBrush_;
 };
 

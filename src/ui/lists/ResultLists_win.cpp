@@ -59,6 +59,9 @@ LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
             if (id == TreeKeysSubclassId && lists->OnTreeKey(static_cast<UINT>(wParam))) {
                 return 0;
             }
+            if (lists->OnListKey(list, static_cast<UINT>(wParam))) {
+                return 0;
+            }
             if (wParam == VK_APPS || (wParam == VK_F10 && (::GetKeyState(VK_SHIFT) & 0x8000) != 0)) {
                 ::SendMessageW(::GetParent(list), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
                 return 0;
@@ -72,8 +75,8 @@ LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
             break;
         case WM_CHAR:
             // The characters of keys handled on WM_KEYDOWN would otherwise
-            // start the list's incremental search.
-            if (id == TreeKeysSubclassId && (wParam == L'+' || wParam == L'-' || wParam == L'*')) {
+            // start the list's incremental search (Ctrl+C comes as 3).
+            if ((id == TreeKeysSubclassId && (wParam == L'+' || wParam == L'-' || wParam == L'*')) || wParam == 3) {
                 return 0;
             }
             break;
@@ -493,6 +496,7 @@ LRESULT ResultLists::OnTreeNotify(NMHDR& header) {
         case LVN_COLUMNCLICK:
             SortBy(0, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
             return 0;
+        case LVN_ODFINDITEMW: return FindRowByName(tree_, reinterpret_cast<const NMLVFINDITEMW&>(header));
         case NM_DBLCLK: {
             const int row = reinterpret_cast<const NMITEMACTIVATE&>(header).iItem;
             if (row >= 0) {
@@ -531,6 +535,7 @@ LRESULT ResultLists::OnRankingNotify(NMHDR& header) {
             return 0;
         }
         case NM_CUSTOMDRAW: return OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+        case LVN_ODFINDITEMW: return FindRowByName(header.hwndFrom, reinterpret_cast<const NMLVFINDITEMW&>(header));
         case NM_RETURN: OpenSelected(::GetParent(header.hwndFrom)); return 0;
         case LVN_COLUMNCLICK:
             SortBy(header.hwndFrom == files_ ? 1 : 2, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
@@ -559,6 +564,58 @@ std::uint64_t ResultLists::RankingNodeAt(HWND list, int row) const {
         return core::NoIndex;
     }
     return rows.nodes[static_cast<std::size_t>(row)];
+}
+
+std::uint64_t ResultLists::SelectedNodeOf(HWND list) const {
+    const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    if (list != tree_) {
+        return RankingNodeAt(list, row);
+    }
+    return row >= 0 && static_cast<std::size_t>(row) < rows_.Rows().size()
+               ? rows_.Rows()[static_cast<std::size_t>(row)].node
+               : core::NoIndex;
+}
+
+bool ResultLists::OnListKey(HWND list, UINT key) {
+    const bool control = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    if (key != VK_DELETE && !(key == 'C' && control)) {
+        return false;
+    }
+    const std::uint64_t node = SelectedNodeOf(list);
+    // The merged root of several drives has no path to copy.
+    if (node == core::NoIndex || (node == result_.rootIndex && result_.rootPath == core::MergedRootName)) {
+        return true;
+    }
+    RunContextCommand(key == VK_DELETE ? DeleteToRecycleBinCommandId : CopyPathCommandId, node, ::GetParent(list));
+    return true;
+}
+
+// Typing a name's first letters in a list: the next row whose name starts
+// with them, after the focused one and round again from the top. The list
+// views of the system only ask; a virtual list has no texts of its own.
+int ResultLists::FindRowByName(HWND list, const NMLVFINDITEMW& find) {
+    if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.lvfi.psz == nullptr) {
+        return -1;
+    }
+    const std::wstring_view typed(find.lvfi.psz);
+    const std::size_t count = list == tree_ ? rows_.Rows().size()
+                              : list == files_ ? rankings_.files.nodes.size()
+                                               : rankings_.folders.nodes.size();
+    if (typed.empty() || count == 0) {
+        return -1;
+    }
+    const auto start = static_cast<std::size_t>(std::max(find.iStart, 0)) % count;
+    for (std::size_t step = 0; step < count; ++step) {
+        const std::size_t row = (start + step) % count;
+        const std::uint64_t node = list == tree_ ? rows_.Rows()[row].node : RankingNodeAt(list, static_cast<int>(row));
+        const std::wstring_view name = DisplayName(result_.nodes[node]);
+        if (name.size() >= typed.size() &&
+            ::CompareStringOrdinal(name.data(), static_cast<int>(typed.size()), typed.data(),
+                                   static_cast<int>(typed.size()), TRUE) == CSTR_EQUAL) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
 }
 
 void ResultLists::OnListMouseMove(HWND list) {

@@ -114,6 +114,10 @@ public:
         return list == nullptr ? core::NoIndex : RankingNodeAt(list, ListView_GetNextItem(list, -1, LVNI_SELECTED));
     }
 
+    // Keys every list answers: Del moves the selected item to the Recycle
+    // Bin (after asking), Ctrl+C copies its path. True when the key was used.
+    bool OnListKey(HWND list, UINT key);
+
     // The mouse over a list: a tooltip shows a cut cell text whole.
     void OnListMouseMove(HWND list);
 
@@ -162,6 +166,8 @@ private:
     RECT ExpanderBox(std::size_t row) const;
     HWND RankingListForOpen() const;
     std::uint64_t RankingNodeAt(HWND list, int row) const;
+    std::uint64_t SelectedNodeOf(HWND list) const;
+    int FindRowByName(HWND list, const NMLVFINDITEMW& find);
     void ExpandSubtree(std::size_t row);
     void OpenNode(HWND owner, std::uint64_t node);
     void RunContextMenu(HWND source, std::uint64_t node, POINT at, HWND owner);

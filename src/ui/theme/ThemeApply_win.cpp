@@ -4,6 +4,10 @@
 #include <uxtheme.h>
 
 #include "ui/theme/GdiScope_win.h"
+#include "ui/theme/ThemeCatalog.h"
+#include "ui/view/RowColours.h"
+
+#include <string>
 
 namespace varnel::ui {
 namespace {
@@ -111,6 +115,19 @@ constexpr UINT_PTR ForwardHeaderCustomDrawId = 1;
 
 }  // namespace
 
+ThemePalette PaletteForSystem(std::wstring_view themeIdentifier) {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    if (!::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) ||
+        (contrast.dwFlags & HCF_HIGHCONTRASTON) == 0) {
+        return LookUpTheme(themeIdentifier);
+    }
+    const auto colour = [](int index) { return static_cast<std::uint32_t>(::GetSysColor(index)); };
+    return HighContrastPalette({colour(COLOR_WINDOW), colour(COLOR_WINDOWTEXT), colour(COLOR_HIGHLIGHT),
+                                colour(COLOR_HIGHLIGHTTEXT), colour(COLOR_BTNFACE), colour(COLOR_BTNTEXT),
+                                colour(COLOR_GRAYTEXT)});
+}
+
 std::array<WindowAttributeValue, 4> TitleBarAttributes(const ThemePalette& palette) noexcept {
     return {{
         {DwmAttributeImmersiveDarkMode, palette.isDark ? 1u : 0u},
@@ -121,11 +138,16 @@ std::array<WindowAttributeValue, 4> TitleBarAttributes(const ThemePalette& palet
 }
 
 void ApplyTheme(HWND window, const std::array<HWND, 3>& lists, HWND statusBar, const ThemePalette& palette) {
+    // In high contrast the frame and the controls' own parts are the system's.
     for (const WindowAttributeValue& attribute : TitleBarAttributes(palette)) {
-        ::DwmSetWindowAttribute(window, attribute.attribute, &attribute.value, sizeof attribute.value);
+        if (!palette.highContrast) {
+            ::DwmSetWindowAttribute(window, attribute.attribute, &attribute.value, sizeof attribute.value);
+        }
     }
 
-    const wchar_t* const controlStyle = palette.isDark ? L"DarkMode_Explorer" : L"Explorer";
+    const wchar_t* const controlStyle = palette.highContrast ? nullptr
+                                        : palette.isDark     ? L"DarkMode_Explorer"
+                                                             : L"Explorer";
     for (HWND list : lists) {
         if (list == nullptr) {
             continue;
@@ -162,6 +184,54 @@ LRESULT DrawHeaderCustom(const NMCUSTOMDRAW& draw, const ThemePalette& palette, 
         default:
             return CDRF_DODEFAULT;
     }
+}
+
+LRESULT DrawButtonCustom(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT dpi) {
+    if (draw.dwDrawStage != CDDS_PREPAINT || !palette.isDark || palette.highContrast) {
+        return CDRF_DODEFAULT;
+    }
+    const HWND button = draw.hdr.hwndFrom;
+    const bool pressed = (draw.uItemState & CDIS_SELECTED) != 0;
+    const bool hot = (draw.uItemState & CDIS_HOT) != 0;
+    const bool disabled = (draw.uItemState & CDIS_DISABLED) != 0;
+    const bool focused = (draw.uItemState & CDIS_FOCUS) != 0;
+    const std::uint32_t face = pressed ? palette.selectedBackground
+                               : hot   ? Blend(palette.panelBackground, palette.listBackground)
+                                       : palette.panelBackground;
+    const HDC dc = draw.hdc;
+    const SavedDcState saved(dc);
+    const RECT area = draw.rc;
+    ::SetDCBrushColor(dc, face);
+    ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    const bool marked = focused || (::GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    {
+        const UniquePen pen(
+            ::CreatePen(PS_SOLID, Scale(marked ? 2 : 1, dpi), marked ? palette.selectedBackground : palette.border));
+        const SelectGuard selectPen(dc, pen.get());
+        const SelectGuard selectBrush(dc, static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
+        ::Rectangle(dc, area.left, area.top, area.right, area.bottom);
+    }
+    const int length = ::GetWindowTextLengthW(button);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(button, text.data(), length + 1)));
+    if (const auto font = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0))) {
+        ::SelectObject(dc, font);  // undone by saved
+    }
+    // A disabled button's text is quieter but still legible.
+    const std::uint32_t readable = ReadableOn(face, pressed ? palette.selectedText : palette.listText);
+    ::SetTextColor(dc, disabled ? Blend(readable, face) : readable);
+    ::SetBkMode(dc, TRANSPARENT);
+    RECT textArea = area;
+    const UINT hidePrefix = (::SendMessageW(button, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) != 0 ? DT_HIDEPREFIX : 0;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textArea,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | hidePrefix);
+    if (focused && (::SendMessageW(button, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+        RECT focus = area;
+        ::InflateRect(&focus, -Scale(4, dpi), -Scale(4, dpi));
+        ::SetTextColor(dc, readable);
+        ::DrawFocusRect(dc, &focus);
+    }
+    return CDRF_SKIPDEFAULT;
 }
 
 }  // namespace varnel::ui

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <string_view>
 
 #include "ui/theme/ThemePalette.h"
 
@@ -26,6 +27,10 @@ struct WindowAttributeValue {
     DWORD attribute;
     DWORD value;  // each attribute takes a 4-byte value: a BOOL or a COLORREF
 };
+
+// The theme's palette, or the system's high-contrast colours while the user
+// has high contrast on: a chosen theme never overrides them.
+ThemePalette PaletteForSystem(std::wstring_view themeIdentifier);
 
 // The title-bar attributes in the order they are set: dark mode first, so a
 // system that knows only that one still gets a dark frame.
@@ -47,5 +52,11 @@ void ApplyTheme(HWND window, const std::array<HWND, 3>& lists, HWND statusBar, c
 // the control. dpi is the window's DPI (0 is taken as 96). The DC it draws
 // into is left as it was lent.
 LRESULT DrawHeaderCustom(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT dpi);
+
+// The reply to a push button's NM_CUSTOMDRAW (sent to its parent): in a
+// dark theme the whole button in the palette's panel colours, its text in a
+// colour readable on them, a frame that marks the default and the focused
+// button; in other themes and in high contrast the system draws it.
+LRESULT DrawButtonCustom(const NMCUSTOMDRAW& draw, const ThemePalette& palette, UINT dpi);
 
 }  // namespace varnel::ui

@@ -130,4 +130,30 @@ ThemePalette LookUpTheme(std::wstring_view identifier) noexcept {
     return position ? Catalog[*position].palette : SlatePalette;
 }
 
+ThemePalette HighContrastPalette(const SystemColours& system) noexcept {
+    const auto luminance = [](std::uint32_t colour) {
+        return (colour & 0xFF) * 299 + ((colour >> 8) & 0xFF) * 587 + ((colour >> 16) & 0xFF) * 114;
+    };
+    return ThemePalette{
+        .windowBackground = system.window,
+        .listBackground = system.window,
+        .panelBackground = system.buttonFace,
+        .listText = system.windowText,
+        .border = system.grayText,
+        .splitter = system.buttonFace,
+        .splitterLine = system.buttonText,
+        .selectedBackground = system.highlight,
+        .selectedText = system.highlightText,
+        // A bar on a plain row is a piece of highlight; on a selected row,
+        // which is all highlight, a piece of window.
+        .bar = system.highlight,
+        .selectedBar = system.window,
+        .systemItemText = system.windowText,
+        .caption = system.window,
+        .captionText = system.windowText,
+        .isDark = luminance(system.window) < 128 * 1000,
+        .highContrast = true,
+    };
+}
+
 }  // namespace varnel::ui

@@ -30,6 +30,7 @@ struct ThemePalette {
     std::uint32_t caption = 0;             // title bar
     std::uint32_t captionText = 0;         // title-bar text
     bool isDark = false;                   // also switches controls and title bar to dark
+    bool highContrast = false;             // the system's own colours, used as they are
 
     friend constexpr bool operator==(const ThemePalette&, const ThemePalette&) = default;
 };

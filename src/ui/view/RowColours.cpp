@@ -54,15 +54,21 @@ RowColours ColoursForRow(const ThemePalette& palette, RowState state) noexcept {
             colours.bar = palette.selectedBar;
             break;
         case RowState::SelectedUnfocused:
-            colours.background = Blend(palette.selectedBackground, palette.listBackground);
+            // High contrast has no quieter selection colour of its own.
+            colours.background = palette.highContrast ? palette.selectedBackground
+                                                      : Blend(palette.selectedBackground, palette.listBackground);
             colours.text = ReadableOn(colours.background, palette.selectedText);
             colours.bar = palette.selectedBar;
             break;
     }
     colours.textOnBar = ReadableOn(colours.bar, colours.text);
+    if (palette.highContrast) {
+        // The bars are the system's highlight and window colours: their own text colours go on them.
+        colours.textOnBar = state == RowState::Normal ? palette.selectedText : palette.listText;
+    }
     // Grid lines only hint at the columns: halfway between the row and the
     // theme's border, so they never compete with the text.
-    colours.gridLine = Blend(palette.listBackground, palette.border);
+    colours.gridLine = palette.highContrast ? palette.border : Blend(palette.listBackground, palette.border);
     return colours;
 }
 

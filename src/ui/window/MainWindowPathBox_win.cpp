@@ -7,6 +7,7 @@
 #include "ui/lists/CutTextTip_win.h"
 #include "ui/theme/GdiScope_win.h"
 #include "ui/window/MainWindow.h"
+#include "ui/view/RowColours.h"
 #include "ui/view/PathDisplay.h"
 
 namespace varnel::ui {
@@ -94,11 +95,14 @@ LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
     }
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
-    ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    // In the theme's list colours, so that a dark theme has a dark path box.
+    const RowColours colours = ColoursForRow(palette_, selected ? RowState::Selected : RowState::Normal);
+    const UniqueBrush fill(::CreateSolidBrush(colours.background));
+    ::FillRect(item.hDC, &item.rcItem, fill.get());
     if (item.itemID != static_cast<UINT>(-1)) {
         const SavedDcState saved(item.hDC);
         ::SetBkMode(item.hDC, TRANSPARENT);
-        ::SetTextColor(item.hDC, ::GetSysColor(disabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        ::SetTextColor(item.hDC, disabled ? Blend(colours.text, colours.background) : colours.text);
         std::wstring text = VisibleText(ItemText(pathBox_, static_cast<int>(item.itemID)));
         RECT area = item.rcItem;
         area.left += Scale(ItemInset);

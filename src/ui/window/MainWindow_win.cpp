@@ -184,6 +184,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
         case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         case QueryThemePaletteMessage: return reinterpret_cast<LRESULT>(&palette_);
+        // High contrast switched on or off, or its colours changed.
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED: ApplyThemeIdentifier(themeId_); return 0;
         case WM_MEASUREITEM: return OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
@@ -206,7 +209,7 @@ LRESULT MainWindow::OnCreate() {
     localizer_->SetLanguage(settings_.language);
     formattingLocale_ = i18n::NormalizeLanguageSetting(settings_.language);
     themeId_ = settings_.theme;
-    palette_ = LookUpTheme(themeId_);
+    palette_ = PaletteForSystem(themeId_);
     app::ScanOptions options = scanSession_->GetScanOptions();
     options.threadsPerDrive = settings_.threadsPerDrive;
     scanSession_->SetScanOptions(options);
@@ -420,6 +423,10 @@ LRESULT MainWindow::OnNotify(NMHDR& header) {
     if (header.hwndFrom == pathTip_ && header.code == TTN_GETDISPINFOW) {
         return OnPathTipText(reinterpret_cast<NMTTDISPINFOW&>(header));
     }
+    if (header.code == NM_CUSTOMDRAW && (header.hwndFrom == folderButton_ || header.hwndFrom == scanButton_ ||
+                                         header.hwndFrom == cancelButton_ || header.hwndFrom == openButton_)) {
+        return DrawButtonCustom(reinterpret_cast<const NMCUSTOMDRAW&>(header), palette_, dpi_);
+    }
     return lists_.OnNotify(header).value_or(0);
 }
 
@@ -556,7 +563,7 @@ void MainWindow::UpdateOpenButton() {
 
 void MainWindow::ApplyThemeIdentifier(std::wstring identifier) {
     themeId_ = std::move(identifier);
-    palette_ = LookUpTheme(themeId_);
+    palette_ = PaletteForSystem(themeId_);
     ApplyPalette();
 }
 

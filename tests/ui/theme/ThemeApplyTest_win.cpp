@@ -8,11 +8,13 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/UniqueHandle_win.h"
 #include "support/WindowCanvas_win.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/theme/ThemeCatalog.h"
+#include "ui/view/RowColours.h"
 
 namespace varnel::ui {
 namespace {
@@ -58,6 +60,8 @@ public:
             AddColumn(lists_[i], 0, L"Name", LVCFMT_LEFT, 180);
             AddColumn(lists_[i], 1, L"Size", LVCFMT_RIGHT, 100);
         }
+        button_ = ::CreateWindowExW(0, WC_BUTTONW, L"Scan", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 8, 420, 120, 32,
+                                    window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(1009)), instance, nullptr);
         statusBar_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(1008)), instance, nullptr);
         ::ShowWindow(window_, SW_SHOWNOACTIVATE);
@@ -75,6 +79,7 @@ public:
     HWND Window() const { return window_; }
     const std::array<HWND, 3>& Lists() const { return lists_; }
     HWND StatusBar() const { return statusBar_; }
+    HWND Button() const { return button_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,6 +88,9 @@ private:
             const auto* notification = reinterpret_cast<const NMHDR*>(lParam);
             if (notification->code == NM_CUSTOMDRAW && self->IsListHeader(notification->hwndFrom)) {
                 return DrawHeaderCustom(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam), self->palette_, 96);
+            }
+            if (notification->code == NM_CUSTOMDRAW && notification->hwndFrom == self->button_) {
+                return DrawButtonCustom(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam), self->palette_, 96);
             }
         }
         return ::DefWindowProcW(window, message, wParam, lParam);
@@ -95,6 +103,7 @@ private:
     HWND window_ = nullptr;
     std::array<HWND, 3> lists_{};
     HWND statusBar_ = nullptr;
+    HWND button_ = nullptr;
     ThemePalette palette_ = LookUpTheme(L"Light");
 };
 
@@ -117,8 +126,13 @@ COLORREF StatusBarColour(HWND statusBar) {
 TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
     ThemedWindow themed;
     ASSERT_NE(themed.Window(), nullptr);
-    // Catalog order switches between dark and light themes several times.
-    for (const ThemeEntry& theme : ThemeCatalog()) {
+    // Catalog order switches between dark and light themes several times;
+    // high contrast (here Windows' own black scheme) comes last.
+    std::vector<ThemeEntry> themes(ThemeCatalog().begin(), ThemeCatalog().end());
+    themes.push_back({L"HighContrast", HighContrastPalette({RGB(0, 0, 0), RGB(255, 255, 255), RGB(26, 235, 255),
+                                                            RGB(0, 0, 0), RGB(0, 0, 0), RGB(255, 255, 255),
+                                                            RGB(63, 242, 63)})});
+    for (const ThemeEntry& theme : themes) {
         const ThemePalette& palette = theme.palette;
         SCOPED_TRACE(::testing::Message() << "theme " << std::string(theme.identifier.begin(), theme.identifier.end()));
         themed.Apply(palette);
@@ -136,6 +150,21 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
             EXPECT_EQ(ShownPixel(header, item.right - 4, item.bottom - 1), palette.border);
         }
         EXPECT_EQ(StatusBarColour(themed.StatusBar()), palette.panelBackground);
+        // A dark theme's buttons are dark too, with their text readable on them.
+        ::RedrawWindow(themed.Button(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        RECT face{};
+        ::GetClientRect(themed.Button(), &face);
+        if (palette.isDark && !palette.highContrast) {
+            EXPECT_EQ(ShownPixel(themed.Button(), face.right / 2, 4), palette.panelBackground);
+            bool readableInk = false;
+            for (int x = 0; x < face.right; ++x) {
+                const COLORREF shown = ShownPixel(themed.Button(), x, face.bottom / 2);
+                readableInk = readableInk || ContrastRatio(shown, palette.panelBackground) >= MinimumTextContrast;
+            }
+            EXPECT_TRUE(readableInk) << "the label keeps 4.5:1 on the button";
+        } else {
+            EXPECT_NE(ShownPixel(themed.Button(), face.right / 2, 4), palette.panelBackground) << "the system's button";
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "ui/view/PathDisplay.h"
 #include "ui/view/RowColours.h"
@@ -42,13 +43,34 @@ TEST(TextDisplay, LongPathsLoseTheirMiddleNotTheirEnd) {
 }
 
 TEST(RowColours, EveryTextIsReadableOnItsRowInEveryThemeAndState) {
-    for (const ThemeEntry& theme : ThemeCatalog()) {
+    // The high-contrast schemes Windows ships (black, white, #1), as the
+    // system colours they set.
+    const SystemColours highContrast[] = {
+        {Rgb(0, 0, 0), Rgb(255, 255, 255), Rgb(26, 235, 255), Rgb(0, 0, 0), Rgb(0, 0, 0), Rgb(255, 255, 255),
+         Rgb(63, 242, 63)},
+        {Rgb(255, 255, 255), Rgb(0, 0, 0), Rgb(55, 0, 110), Rgb(255, 255, 255), Rgb(255, 255, 255), Rgb(0, 0, 0),
+         Rgb(96, 0, 0)},
+        {Rgb(0, 0, 0), Rgb(255, 255, 0), Rgb(0, 128, 0), Rgb(255, 255, 255), Rgb(0, 0, 0), Rgb(255, 255, 0),
+         Rgb(192, 192, 192)},
+    };
+    std::vector<ThemeEntry> themes(ThemeCatalog().begin(), ThemeCatalog().end());
+    for (const SystemColours& system : highContrast) {
+        themes.push_back({L"high contrast", HighContrastPalette(system)});
+    }
+    for (const ThemeEntry& theme : themes) {
         for (const RowState state : {RowState::Normal, RowState::Selected, RowState::SelectedUnfocused}) {
             const RowColours colours = ColoursForRow(theme.palette, state);
             const std::wstring id(theme.identifier);
             SCOPED_TRACE(::testing::Message() << std::string(id.begin(), id.end()) << " " << static_cast<int>(state));
             EXPECT_GE(ContrastRatio(colours.text, colours.background), MinimumTextContrast);
             EXPECT_GE(ContrastRatio(colours.textOnBar, colours.bar), MinimumTextContrast);
+            if (theme.palette.highContrast) {
+                // Nothing of our own: the rows are in the system's pairs.
+                const bool selected = state != RowState::Normal;
+                EXPECT_EQ(colours.background, selected ? theme.palette.selectedBackground : theme.palette.listBackground);
+                EXPECT_EQ(colours.text, selected ? theme.palette.selectedText : theme.palette.listText);
+                continue;
+            }
             // Grid lines hint, they do not shout.
             EXPECT_LT(ContrastRatio(colours.gridLine, theme.palette.listBackground), 2.0);
             if (state == RowState::SelectedUnfocused) {
