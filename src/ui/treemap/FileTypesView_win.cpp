@@ -188,7 +188,7 @@ LRESULT FileTypesView::OnPaint() {
     std::wstring text = TitleText();
     title.left += Scale(4);
     ::DrawTextW(paint.get(), text.data(), static_cast<int>(text.size()), &title,
-                DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX | DT_MODIFYSTRING);
+                DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX);
     return 0;
 }
 

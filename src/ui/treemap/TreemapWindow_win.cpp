@@ -342,7 +342,7 @@ void TreemapWindow::Paint(HDC dc) {
         std::wstring text = ZoomedPathText();
         RECT textRect{line.left + Scale(4), line.top, line.right - Scale(4), line.bottom};
         ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &textRect,
-                    DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX | DT_MODIFYSTRING);
+                    DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX);
     }
     const TreemapLayout& layout = shown_.layout;
     const int width = picture.right - picture.left;
