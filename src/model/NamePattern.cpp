@@ -57,10 +57,24 @@ NamePattern::NamePattern(std::wstring_view pattern) {
         folded_.push_back(FoldForMatch(unit));
     }
     matchesEverything_ = folded_.empty() || folded_ == L"*";
+    isSuffix_ = folded_.size() > 1 && folded_[0] == L'*' && folded_.find_first_of(L"*?", 1) == std::wstring::npos;
 }
 
 bool NamePattern::Matches(std::wstring_view text) const noexcept {
     if (matchesEverything_) {
+        return true;
+    }
+    if (isSuffix_) {
+        const std::size_t tail = folded_.size() - 1;
+        if (text.size() < tail) {
+            return false;
+        }
+        const std::size_t start = text.size() - tail;
+        for (std::size_t k = 0; k < tail; ++k) {
+            if (folded_[k + 1] != FoldForMatch(text[start + k])) {
+                return false;
+            }
+        }
         return true;
     }
     // The classic greedy match with one resume point: on a mismatch the last
