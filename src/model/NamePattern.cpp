@@ -1,11 +1,24 @@
 #include "model/NamePattern.h"
 
+#include <cstdint>
+
 #include "base/PathRules.h"
 
 namespace varnel::core {
 namespace {
 
 wchar_t FoldForMatch(wchar_t unit) noexcept { return IsPathSeparator(unit) ? L'\\' : FoldCase(unit); }
+
+// The units one character takes at `at`: two for a surrogate pair, so that
+// '?' stands for one character (an emoji) on a 16-bit wchar_t as well.
+std::size_t CharacterLength(std::wstring_view text, std::size_t at) noexcept {
+    const auto unit = static_cast<std::uint32_t>(text[at]);
+    if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < text.size()) {
+        const auto next = static_cast<std::uint32_t>(text[at + 1]);
+        return next >= 0xDC00 && next <= 0xDFFF ? 2 : 1;
+    }
+    return 1;
+}
 
 }  // namespace
 
@@ -57,10 +70,24 @@ NamePattern::NamePattern(std::wstring_view pattern) {
         folded_.push_back(FoldForMatch(unit));
     }
     matchesEverything_ = folded_.empty() || folded_ == L"*";
+    isSuffix_ = folded_.size() > 1 && folded_[0] == L'*' && folded_.find_first_of(L"*?", 1) == std::wstring::npos;
 }
 
 bool NamePattern::Matches(std::wstring_view text) const noexcept {
     if (matchesEverything_) {
+        return true;
+    }
+    if (isSuffix_) {
+        const std::size_t tail = folded_.size() - 1;
+        if (text.size() < tail) {
+            return false;
+        }
+        const std::size_t start = text.size() - tail;
+        for (std::size_t k = 0; k < tail; ++k) {
+            if (folded_[k + 1] != FoldForMatch(text[start + k])) {
+                return false;
+            }
+        }
         return true;
     }
     // The classic greedy match with one resume point: on a mismatch the last
@@ -77,7 +104,12 @@ bool NamePattern::Matches(std::wstring_view text) const noexcept {
             resumeText = t;
             continue;
         }
-        if (p < patternSize && (folded_[p] == L'?' || folded_[p] == FoldForMatch(text[t]))) {
+        if (p < patternSize && folded_[p] == L'?') {
+            ++p;
+            t += CharacterLength(text, t);
+            continue;
+        }
+        if (p < patternSize && folded_[p] == FoldForMatch(text[t])) {
             ++p;
             ++t;
             continue;
@@ -86,7 +118,8 @@ bool NamePattern::Matches(std::wstring_view text) const noexcept {
             return false;
         }
         p = starAt + 1;
-        t = ++resumeText;
+        resumeText += CharacterLength(text, resumeText);
+        t = resumeText;
     }
     while (p < patternSize && folded_[p] == L'*') {
         ++p;

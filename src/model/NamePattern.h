@@ -31,6 +31,8 @@ public:
 
 private:
     std::wstring folded_;  // separators as '\'
+    // "*.iso" and the like, the commonest search: a tail compared directly.
+    bool isSuffix_ = false;
     bool matchesPaths_ = false;
     bool matchesEverything_ = false;
 };

@@ -29,7 +29,16 @@ public:
             parent_ = node.Parent();
             parentPath_ = nodes_[parent_].Path();
         }
-        path_ = JoinPath(parentPath_, node.Name());
+        // The same join as JoinPath, into a buffer that is reused: no
+        // allocation per node.
+        path_.assign(parentPath_);
+        const std::wstring_view name = node.Name();
+        if (!name.empty()) {
+            if (!path_.empty() && !IsPathSeparator(path_.back())) {
+                path_.push_back(L'\\');
+            }
+            path_.append(name);
+        }
         return path_;
     }
 
