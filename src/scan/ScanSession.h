@@ -25,8 +25,7 @@ namespace varnel::app {
 // Posted once per scan, after the result is stored; wParam is the scan's id
 // (see CurrentScanId), lParam 0.
 inline constexpr UINT ScanCompletedMessage = WM_APP + 1;
-// The window polls progress on this timer while a scan runs.
-inline constexpr UINT_PTR ProgressTimerId = 1;
+// How often the window polls progress while a scan runs.
 inline constexpr UINT ProgressTimerPeriodMs = 250;
 
 // The notice for a Failed scan, or for a merged scan that left out roots

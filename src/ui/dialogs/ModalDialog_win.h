@@ -14,15 +14,13 @@
 #include "ui/dialogs/DialogLayout_win.h"
 #include "ui/theme/GdiOwners_win.h"
 #include "ui/theme/ThemePalette.h"
+#include "ui/window/MainWindowIds.h"
 
 namespace varnel::ui {
 
 // The text of a key, or the key itself when there is no localizer.
 std::wstring DialogText(i18n::Localizer* localizer, std::string_view key);
 
-// Sent to a dialog's owner to learn its colours: the answer is a pointer to
-// the owner's ThemePalette, or 0 for the system's colours.
-inline constexpr UINT QueryThemePaletteMessage = WM_APP + 2;
 
 class ModalDialog {
 public:

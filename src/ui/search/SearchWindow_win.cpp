@@ -14,9 +14,6 @@
 namespace varnel::ui {
 namespace {
 
-// Posted by the worker when matches wait; wParam is the search's generation.
-constexpr UINT SearchBatchMessage = WM_APP + 40;
-
 enum SearchControlId : int {
     PatternId = 101,
     MinimumSizeId,

@@ -8,11 +8,11 @@
 #include "i18n/Formatting.h"
 #include "ui/lists/CutTextTip_win.h"
 #include "ui/theme/GdiScope_win.h"
+#include "ui/window/MainWindowIds.h"
 
 namespace varnel::ui {
 namespace {
 
-constexpr UINT PictureReadyMessage = WM_APP + 40;
 constexpr int PathLinePadding = 6;  // at 96 DPI
 constexpr int OutlineWidth = 2;     // at 96 DPI
 
@@ -80,7 +80,7 @@ LRESULT TreemapWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_SIZE: return OnSize();
-        case PictureReadyMessage: return OnPictureReady();
+        case TreemapPictureReadyMessage: return OnPictureReady();
         case WM_LBUTTONDOWN: return OnLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         case WM_LBUTTONDBLCLK: return OnDoubleClick(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         case WM_MOUSEMOVE: return OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -277,7 +277,7 @@ void TreemapWindow::WorkerLoop() {
             busy_ = false;
         }
         idle_.notify_all();
-        ::PostMessageW(target, PictureReadyMessage, 0, 0);
+        ::PostMessageW(target, TreemapPictureReadyMessage, 0, 0);
     }
 }
 

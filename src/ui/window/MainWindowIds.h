@@ -53,8 +53,25 @@ enum CommandId : int {
     ExplorerEntryCommandId = 1462,
 };
 
+// The messages the program posts or sends to its own windows, and the main
+// window's timers: one list, so that no two share a value. 0x8000 is WM_APP
+// (this header is portable); WM_APP + 1 is the scan session's completion
+// (app::ScanCompletedMessage), which the session posts on its own.
+// A dialog asks its owner for the colours: the answer is a pointer to the
+// owner's ThemePalette, or 0 for the system's colours.
+inline constexpr unsigned QueryThemePaletteMessage = 0x8000 + 2;
+// The export's worker has ended; wParam is the export's id.
+inline constexpr unsigned ExportDoneMessage = 0x8000 + 16;
 // Posted once behind a burst of queued Scan and Cancel commands: only the
 // last of them is carried out.
-inline constexpr unsigned CoalescedScanCommandMessage = 0x8000 + 17;  // WM_APP + 17
+inline constexpr unsigned CoalescedScanCommandMessage = 0x8000 + 17;
+// The search window: a batch of matches is ready.
+inline constexpr unsigned SearchBatchMessage = 0x8000 + 40;
+// The treemap: a new picture is drawn and waits to be shown.
+inline constexpr unsigned TreemapPictureReadyMessage = 0x8000 + 41;
+
+// The scan's progress, shown every app::ProgressTimerPeriodMs, and the export's.
+inline constexpr unsigned ProgressTimerId = 1;
+inline constexpr unsigned ExportTimerId = 16;
 
 }  // namespace varnel::ui

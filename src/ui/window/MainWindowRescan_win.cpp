@@ -34,11 +34,11 @@ void MainWindow::RescanFolder(std::uint64_t node) {
     scanStart_ = std::chrono::steady_clock::now();
     expectedScanBytes_ = 0;
     ShowProgressText();
-    ::SetTimer(window_, app::ProgressTimerId, app::ProgressTimerPeriodMs, nullptr);
+    ::SetTimer(window_, ProgressTimerId, app::ProgressTimerPeriodMs, nullptr);
 }
 
 LRESULT MainWindow::OnRescanCompleted() {
-    ::KillTimer(window_, app::ProgressTimerId);
+    ::KillTimer(window_, ProgressTimerId);
     const bool hadFocus = ::GetFocus() == cancelButton_;
     const std::wstring path = std::exchange(rescanPath_, std::wstring());
     core::ScanResult fresh = scanSession_->TakeResult();

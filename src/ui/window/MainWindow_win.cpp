@@ -19,6 +19,8 @@
 #include "ui/theme/ThemeCatalog.h"
 
 namespace varnel::ui {
+
+static_assert(app::ScanCompletedMessage == 0x8000 + 1, "MainWindowIds.h keeps WM_APP + 1 for the scan session");
 namespace {
 
 constexpr int ApplicationIconId = 101;
@@ -276,7 +278,7 @@ void MainWindow::ApplyPalette() {
 
 LRESULT MainWindow::OnDestroy() {
     RememberWindow();
-    ::KillTimer(window_, app::ProgressTimerId);
+    ::KillTimer(window_, ProgressTimerId);
     scanSession_->Cancel();
     ::PostQuitMessage(0);
     return 0;
@@ -374,7 +376,7 @@ LRESULT MainWindow::OnLeftButtonUp() {
 }
 
 LRESULT MainWindow::OnTimer(UINT_PTR timer) {
-    if (timer == app::ProgressTimerId && scanSession_->IsScanning()) {
+    if (timer == ProgressTimerId && scanSession_->IsScanning()) {
         ShowProgressText();
     }
     if (timer == ExportTimerId) {
@@ -620,7 +622,7 @@ void MainWindow::StartScanOf(std::vector<std::wstring> roots, std::wstring displ
         return;
     }
     ShowProgressText();
-    if (::SetTimer(window_, app::ProgressTimerId, app::ProgressTimerPeriodMs, nullptr) == 0) {
+    if (::SetTimer(window_, ProgressTimerId, app::ProgressTimerPeriodMs, nullptr) == 0) {
         // The figures then stay at their start until the scan's end, which
         // is posted on its own; the bar at least says that it runs.
         progressBar_.Show(std::nullopt);
@@ -631,7 +633,7 @@ LRESULT MainWindow::OnScanCompleted() {
     if (!rescanPath_.empty()) {
         return OnRescanCompleted();
     }
-    ::KillTimer(window_, app::ProgressTimerId);
+    ::KillTimer(window_, ProgressTimerId);
     const bool hadFocus = ::GetFocus() == cancelButton_;
     StopExportBeforeResultChanges();
     ClearPanes();

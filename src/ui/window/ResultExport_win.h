@@ -12,12 +12,10 @@
 #include <thread>
 
 #include "model/ScanModel.h"
+#include "ui/window/MainWindowIds.h"
 
 namespace varnel::ui {
 
-// The worker's end, posted to the window, and the timer that shows its progress.
-inline constexpr UINT ExportDoneMessage = WM_APP + 16;
-inline constexpr UINT_PTR ExportTimerId = 16;
 
 enum class ExportFormat { Csv, Json };
 enum class ExportOutcome { Written, Cancelled, Failed };
