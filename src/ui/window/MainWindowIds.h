@@ -65,7 +65,7 @@ inline constexpr unsigned ExportDoneMessage = 0x8000 + 16;
 // Posted once behind a burst of queued Scan and Cancel commands: only the
 // last of them is carried out.
 inline constexpr unsigned CoalescedScanCommandMessage = 0x8000 + 17;
-// The search window: a batch of matches is ready.
+// The search window: a batch of matches is ready; wParam is the search's generation.
 inline constexpr unsigned SearchBatchMessage = 0x8000 + 40;
 // The treemap: a new picture is drawn and waits to be shown.
 inline constexpr unsigned TreemapPictureReadyMessage = 0x8000 + 41;
