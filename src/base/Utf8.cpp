@@ -7,7 +7,9 @@ namespace {
 
 constexpr char32_t ReplacementCharacter = 0xFFFD;
 
-void AppendCodePoint(std::string& out, char32_t c) {
+}  // namespace
+
+void AppendCodePointUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
@@ -25,7 +27,7 @@ void AppendCodePoint(std::string& out, char32_t c) {
     }
 }
 
-void AppendWide(std::wstring& out, char32_t c) {
+void AppendCodePointWide(std::wstring& out, char32_t c) {
     if constexpr (sizeof(wchar_t) == 2) {
         if (c >= 0x10000) {
             const char32_t v = c - 0x10000;
@@ -36,6 +38,8 @@ void AppendWide(std::wstring& out, char32_t c) {
     }
     out.push_back(static_cast<wchar_t>(c));
 }
+
+namespace {
 
 bool IsSurrogate(char32_t c) noexcept { return c >= 0xD800 && c <= 0xDFFF; }
 
@@ -83,7 +87,7 @@ void AppendUtf8(std::string& out, std::wstring_view text) {
         if (IsSurrogate(c) || c > 0x10FFFF) {
             c = ReplacementCharacter;
         }
-        AppendCodePoint(out, c);
+        AppendCodePointUtf8(out, c);
         ++i;
     }
 }
@@ -93,6 +97,41 @@ std::string WideToUtf8(std::wstring_view text) {
     out.reserve(text.size());
     AppendUtf8(out, text);
     return out;
+}
+
+std::size_t DecodeUtf8Sequence(std::string_view bytes, std::size_t at, char32_t& value) noexcept {
+    const auto lead = static_cast<std::uint8_t>(bytes[at]);
+    std::size_t length = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1Fu;
+        minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0Fu;
+        minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07u;
+        minimum = 0x10000;
+    } else {
+        return 0;  // ASCII, a stray continuation byte, a C0/C1 overlong lead, or F5..FF
+    }
+    if (bytes.size() - at < length) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<std::uint8_t>(bytes[at + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (next & 0x3Fu);
+    }
+    if (value < minimum || value > 0x10FFFF || IsSurrogate(value)) {
+        return 0;
+    }
+    return length;
 }
 
 std::optional<std::wstring> Utf8ToWide(std::string_view text) {
@@ -106,38 +145,12 @@ std::optional<std::wstring> Utf8ToWide(std::string_view text) {
             ++i;
             continue;
         }
-        std::size_t length = 0;
         char32_t c = 0;
-        char32_t minimum = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            c = lead & 0x1Fu;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            c = lead & 0x0Fu;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            c = lead & 0x07u;
-            minimum = 0x10000;
-        } else {
-            return std::nullopt;  // stray continuation byte, C0/C1 overlong lead, or F5..FF
-        }
-        if (text.size() - i < length) {
+        const std::size_t length = DecodeUtf8Sequence(text, i, c);
+        if (length == 0) {
             return std::nullopt;
         }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return std::nullopt;
-            }
-            c = (c << 6) | (next & 0x3Fu);
-        }
-        if (c < minimum || c > 0x10FFFF || IsSurrogate(c)) {
-            return std::nullopt;
-        }
-        AppendWide(out, c);
+        AppendCodePointWide(out, c);
         i += length;
     }
     return out;

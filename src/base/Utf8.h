@@ -23,6 +23,16 @@ bool IsSurrogatePairAt(std::wstring_view text, std::size_t i) noexcept;
 // A surrogate at `i` that is not half of such a pair.
 bool IsLoneSurrogateAt(std::wstring_view text, std::size_t i) noexcept;
 
+// One code point as UTF-8; a surrogate value too (as its own three bytes),
+// for the formats that keep an unpaired surrogate of a name.
+void AppendCodePointUtf8(std::string& out, char32_t c);
+// One code point as wide text: a surrogate pair where wchar_t has 16 bits.
+void AppendCodePointWide(std::wstring& out, char32_t c);
+// The length of the valid UTF-8 sequence of more than one byte at `at`, and
+// its value; 0 when none starts there (an ASCII byte, a stray or truncated
+// byte, an overlong form, an encoded surrogate, a value above U+10FFFF).
+std::size_t DecodeUtf8Sequence(std::string_view bytes, std::size_t at, char32_t& value) noexcept;
+
 // Strict: an overlong form, an encoded surrogate, a value above U+10FFFF or
 // a truncated or stray byte makes the whole conversion fail.
 std::optional<std::wstring> Utf8ToWide(std::string_view text);

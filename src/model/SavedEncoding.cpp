@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "base/Utf8.h"
+
 namespace varnel::core::saved {
 
 namespace {
@@ -21,36 +23,6 @@ std::uint64_t LoadLittleEndian(const std::byte* bytes, std::size_t count) noexce
         value = (value << 8) | static_cast<std::uint8_t>(bytes[i]);
     }
     return value;
-}
-
-void AppendCodePoint(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-void AppendWide(std::wstring& out, std::uint32_t c) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
-            return;
-        }
-    }
-    out.push_back(static_cast<wchar_t>(c));
 }
 
 }  // namespace
@@ -116,7 +88,7 @@ void AppendText(std::string& out, std::wstring_view text) {
         }
         // A 32-bit wide character beyond Unicode cannot come from a file
         // name; it is written as the replacement character.
-        AppendCodePoint(out, c > 0x10FFFF ? 0xFFFDu : c);
+        AppendCodePointUtf8(out, c > 0x10FFFF ? char32_t{0xFFFD} : char32_t{c});
     }
 }
 
@@ -154,7 +126,7 @@ bool DecodeText(std::string_view bytes, std::wstring& out) {
         if (c < smallest || c > 0x10FFFF) {
             return false;
         }
-        AppendWide(out, c);
+        AppendCodePointWide(out, c);
         i += length;
     }
     return true;
