@@ -176,13 +176,20 @@ std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian) {
 }
 
 void AppendUtf16Units(std::span<const std::byte> bytes, std::wstring& out, ByteOrder order) {
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() / 2);
+    out.resize(start + DecodeUtf16Units(bytes, std::span(out).subspan(start), order));
+}
+
+std::size_t DecodeUtf16Units(std::span<const std::byte> bytes, std::span<wchar_t> out, ByteOrder order) noexcept {
     const std::size_t units = bytes.size() / 2;
+    std::size_t written = 0;
     const auto unitAt = [&](std::size_t i) {
         const auto first = std::to_integer<std::uint32_t>(bytes[2 * i]);
         const auto second = std::to_integer<std::uint32_t>(bytes[2 * i + 1]);
         return order == ByteOrder::BigEndian ? (first << 8) | second : (second << 8) | first;
     };
-    for (std::size_t i = 0; i < units; ++i) {
+    for (std::size_t i = 0; i < units && written < out.size(); ++i) {
         std::uint32_t unit = unitAt(i);
         if constexpr (sizeof(wchar_t) > 2) {
             if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
@@ -193,8 +200,9 @@ void AppendUtf16Units(std::span<const std::byte> bytes, std::wstring& out, ByteO
                 }
             }
         }
-        out.push_back(static_cast<wchar_t>(unit));
+        out[written++] = static_cast<wchar_t>(unit);
     }
+    return written;
 }
 
 }  // namespace varnel::core

@@ -55,5 +55,9 @@ std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
 enum class ByteOrder { LittleEndian, BigEndian };
 void AppendUtf16Units(std::span<const std::byte> bytes, std::wstring& out,
                       ByteOrder order = ByteOrder::LittleEndian);
+// The same into `out` without allocating (the MFT reader decodes millions of
+// names): as many elements as fit; returns how many were written.
+std::size_t DecodeUtf16Units(std::span<const std::byte> bytes, std::span<wchar_t> out,
+                             ByteOrder order = ByteOrder::LittleEndian) noexcept;
 
 }  // namespace varnel::core

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Utf8.h"
 #include "ntfs/ByteReader.h"
 #include "ntfs/NtfsLayout.h"
 #include "model/ScanModel.h"
@@ -94,31 +95,6 @@ bool ApplyRecordFixups(std::span<std::byte> record, std::uint32_t bytesPerSector
     return FixUpRecord(record, bytesPerSector) == MftRecordVerdict::Parsed;
 }
 
-std::size_t DecodeUtf16(std::span<const std::byte> utf16le, wchar_t (&out)[MftMaxNameUnits]) {
-    ByteReader units16(utf16le);
-    const std::size_t units = std::min(utf16le.size() / 2, MftMaxNameUnits);
-    if constexpr (sizeof(wchar_t) == 2) {
-        for (std::size_t i = 0; i < units; ++i) {
-            out[i] = static_cast<wchar_t>(units16.U16(2 * i, "name"));
-        }
-        return units;
-    } else {
-        std::size_t written = 0;
-        for (std::size_t i = 0; i < units; ++i) {
-            char32_t c = units16.U16(2 * i, "name");
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
-                const char32_t low = units16.U16(2 * (i + 1), "name");
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-            out[written++] = static_cast<wchar_t>(c);
-        }
-        return written;
-    }
-}
-
 void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept {
     std::uint32_t bits = entry.attributes & ~FileAttributeReparsePoint;
     entry.isDirectory = file.isDirectory;
@@ -185,7 +161,7 @@ void ParseFileName(Attribute& attribute, const MftFileFacts& facts, bool isExten
     entry.parentRecordNumber = parent & ntfs::RecordNumberMask;
     entry.parentSequence = static_cast<std::uint16_t>(parent >> ntfs::SequenceShift);
     wchar_t name[MftMaxNameUnits];
-    const std::size_t nameUnits = DecodeUtf16(value.Sub(fname::Name, 2 * units, "name"), name);
+    const std::size_t nameUnits = DecodeUtf16Units(value.Sub(fname::Name, 2 * units, "name"), name);
     entry.SetNamePosition(out.names.Append(std::wstring_view(name, nameUnits)));
     entry.nameLength = static_cast<std::uint8_t>(nameUnits);
     const std::uint32_t stored = value.U32(fname::FileAttributes, "file attributes");

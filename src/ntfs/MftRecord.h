@@ -183,10 +183,4 @@ bool DecodeMftDataRuns(std::span<const std::byte> record, std::vector<MftRun>& r
 // NTFS keeps a name's length in one byte.
 inline constexpr std::size_t MftMaxNameUnits = 255;
 
-// Writes UTF-16 code units (at most MftMaxNameUnits) as the platform's wide
-// string holds text: as they are where wchar_t is 16 bits, paired into code
-// points where it is 32 bits (unpaired surrogates are kept as they are).
-// Returns the characters written.
-std::size_t DecodeUtf16(std::span<const std::byte> utf16le, wchar_t (&out)[MftMaxNameUnits]);
-
 }  // namespace varnel::core
