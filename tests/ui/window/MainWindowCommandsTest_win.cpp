@@ -73,9 +73,11 @@ protected:
 
 TEST_F(MainWindowCommandsTest, MenuBarAndRecentFolders) {
     const HMENU bar = ::GetMenu(window->Handle());
-    ASSERT_EQ(::GetMenuItemCount(bar), 4);
+    ASSERT_EQ(::GetMenuItemCount(bar), 5);
     EXPECT_EQ(MenuText(bar, 0), L"&File");
-    EXPECT_EQ(MenuText(bar, 1), L"&View");
+    EXPECT_EQ(MenuText(bar, 1), L"&Edit");
+    EXPECT_EQ(MenuText(bar, 2), L"&View");
+    EXPECT_EQ(MenuText(bar, 3), L"&Settings");
     ASSERT_EQ(::GetMenuItemCount(RecentMenu()), 1);
     EXPECT_EQ(MenuText(RecentMenu(), 0), L"(none)");
     EXPECT_NE(::GetMenuState(RecentMenu(), 0, MF_BYPOSITION) & MF_GRAYED, 0u);
@@ -127,7 +129,9 @@ TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {
     Command(FirstThemeCommandId + static_cast<int>(dark));
     EXPECT_EQ(window->Palette(), LookUpTheme(L"Dark"));
     EXPECT_NE(SettingsFile().find(L"\"theme\": \"Dark\""), std::wstring::npos);
-    const HMENU themes = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 2), 3);
+    // Settings is the fourth menu (File, Edit, View, Settings, Help).
+    const HMENU themes = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 3), 3);
+    ASSERT_NE(themes, nullptr);
     EXPECT_NE(::GetMenuState(themes, static_cast<UINT>(dark), MF_BYPOSITION) & MF_CHECKED, 0u);
 
     std::size_t german = 0;
@@ -135,7 +139,8 @@ TEST_F(MainWindowCommandsTest, ThemeAndLanguageAreSavedThenApplied) {
     Command(FirstLanguageCommandId + static_cast<int>(german));
     EXPECT_NE(SettingsFile().find(L"\"language\": \"de-DE\""), std::wstring::npos);
     EXPECT_NE(MenuText(::GetMenu(window->Handle()), 0), L"&File") << "the menu was rebuilt in German";
-    const HMENU languages = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 2), 4);
+    const HMENU languages = ::GetSubMenu(::GetSubMenu(::GetMenu(window->Handle()), 3), 4);
+    ASSERT_NE(languages, nullptr);
     EXPECT_NE(::GetMenuState(languages, static_cast<UINT>(german + 1), MF_BYPOSITION) & MF_CHECKED, 0u);
     Command(SystemLanguageCommandId);
     EXPECT_EQ(MenuText(::GetMenu(window->Handle()), 0), L"&File");
