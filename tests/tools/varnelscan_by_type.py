@@ -83,7 +83,10 @@ def main():
         saturating = os.path.join(scratch, "saturating.img")
         subprocess.run(["zstd", "-d", "-q", "-f", os.path.join(golden_dir, "saturating.img.zst"), "-o", saturating],
                        check=True)
-        images = sorted(os.path.join(fixture_dir, n) for n in os.listdir(fixture_dir) if n.endswith(".img"))
+        # Every image natively; under Wine (seconds per program start) one
+        # image and the crafted saturating one show the Windows build agrees.
+        images = sorted(os.path.join(fixture_dir, n) for n in os.listdir(fixture_dir)
+                        if n.endswith(".img") and (not emulator or n == "shapes.img"))
         sources = [["--image", as_argument(image)] for image in images + [saturating]]
         if emulator:
             make_tree(os.path.join(scratch, "tree"))
