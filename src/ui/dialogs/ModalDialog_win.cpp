@@ -152,29 +152,6 @@ void ModalDialog::CentreOverOwner() const {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LRESULT CALLBACK ModalDialog::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<ModalDialog*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        if (self == nullptr) {
-            return FALSE;
-        }
-        self->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        // DefWindowProcW sets the caption from the creation parameters here.
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    auto* self = reinterpret_cast<ModalDialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->HandleMessage(message, wParam, lParam);
-}
-
 LRESULT ModalDialog::DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
         done_ = true;

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "i18n/Localizer.h"
+#include "platform/WindowMessageTarget_win.h"
 #include "ui/dialogs/DialogLayout_win.h"
 #include "ui/theme/GdiOwners_win.h"
 #include "ui/theme/ThemePalette.h"
@@ -22,7 +23,9 @@ namespace varnel::ui {
 std::wstring DialogText(i18n::Localizer* localizer, std::string_view key);
 
 
-class ModalDialog {
+class ModalDialog : private platform::WindowMessageTarget<ModalDialog> {
+    friend class platform::WindowMessageTarget<ModalDialog>;
+
 public:
     ModalDialog(const ModalDialog&) = delete;
     ModalDialog& operator=(const ModalDialog&) = delete;
@@ -69,14 +72,12 @@ protected:
     HINSTANCE Instance() const noexcept { return instance_; }
 
 private:
-    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool Register(const wchar_t* className) const;
     void CentreOverOwner() const;
     void SetClientSize(int width, int height);
 
     HINSTANCE instance_;
     HWND owner_;
-    HWND window_ = nullptr;
     bool& done_;
     UINT dpi_;
     bool controlMissing_ = false;  // an AddControl the system refused

@@ -18,13 +18,16 @@
 
 #include "i18n/Localizer.h"
 #include "model/Search.h"
+#include "platform/WindowMessageTarget_win.h"
 #include "ui/lists/ResultLists_win.h"
 
 namespace varnel::ui {
 
 inline constexpr wchar_t SearchWindowClassName[] = L"Varnel.SearchWindow";
 
-class SearchWindow {
+class SearchWindow : private platform::WindowMessageTarget<SearchWindow> {
+    friend class platform::WindowMessageTarget<SearchWindow>;
+
 public:
     SearchWindow(i18n::Localizer& localizer, ResultLists& lists) : localizer_(localizer), lists_(lists) {}
     SearchWindow(const SearchWindow&) = delete;
@@ -55,7 +58,6 @@ public:
     std::uint64_t MatchedBytes() const noexcept { return matchedBytes_; }
 
 private:
-    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool CreateControls(HINSTANCE instance);
     void Layout();
@@ -73,7 +75,6 @@ private:
 
     i18n::Localizer& localizer_;
     ResultLists& lists_;
-    HWND window_ = nullptr;
     HWND owner_ = nullptr;
     HWND pattern_ = nullptr;
     HWND minimumSize_ = nullptr;
@@ -82,6 +83,7 @@ private:
     HWND searchButton_ = nullptr;
     HWND stopButton_ = nullptr;
     HWND list_ = nullptr;
+    void OnWindowDetached() noexcept { list_ = nullptr; }
     HWND status_ = nullptr;
     std::vector<HWND> labels_;
     HFONT font_ = nullptr;  // the main window's; not ours to delete

@@ -70,25 +70,6 @@ bool FileTypesView::Create(HWND parent, HINSTANCE instance, int id) {
     return true;
 }
 
-LRESULT CALLBACK FileTypesView::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<FileTypesView*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<FileTypesView*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        self->list_ = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->HandleMessage(message, wParam, lParam);
-}
-
 LRESULT FileTypesView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE: Layout(); return 0;

@@ -17,6 +17,7 @@
 #include "i18n/Localizer.h"
 #include "model/FileTypes.h"
 #include "model/ScanModel.h"
+#include "platform/WindowMessageTarget_win.h"
 #include "ui/theme/ThemePalette.h"
 #include "ui/treemap/TreemapRenderer.h"
 
@@ -34,7 +35,9 @@ struct FileTypesEvents {
     std::function<void(std::uint64_t node, POINT screen)> fileContextMenu;
 };
 
-class FileTypesView {
+class FileTypesView : private platform::WindowMessageTarget<FileTypesView> {
+    friend class platform::WindowMessageTarget<FileTypesView>;
+
 public:
     FileTypesView(i18n::Localizer& localizer, FileTypesEvents events);
     FileTypesView(const FileTypesView&) = delete;
@@ -64,7 +67,6 @@ public:
     void BackToTypes();
 
 private:
-    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(NMHDR& header);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
@@ -80,8 +82,8 @@ private:
 
     i18n::Localizer& localizer_;
     FileTypesEvents events_;
-    HWND window_ = nullptr;
     HWND list_ = nullptr;
+    void OnWindowDetached() noexcept { list_ = nullptr; }
     HFONT font_ = nullptr;  // the window's, set by WM_SETFONT; not owned
     UINT dpi_ = 96;
     ThemePalette palette_;

@@ -22,6 +22,7 @@
 
 #include "model/FileTypes.h"
 #include "model/ScanModel.h"
+#include "platform/WindowMessageTarget_win.h"
 #include "ui/theme/ThemePalette.h"
 #include "ui/treemap/TreemapLayout.h"
 #include "ui/treemap/TreemapRenderer.h"
@@ -41,7 +42,9 @@ struct TreemapEvents {
     std::function<void()> typesReady;
 };
 
-class TreemapWindow {
+class TreemapWindow : private platform::WindowMessageTarget<TreemapWindow> {
+    friend class platform::WindowMessageTarget<TreemapWindow>;
+
 public:
     explicit TreemapWindow(TreemapEvents events);
     TreemapWindow(const TreemapWindow&) = delete;
@@ -101,7 +104,6 @@ private:
         std::uint64_t generation = 0;
     };
 
-    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint();
     void Paint(HDC dc);
@@ -126,7 +128,6 @@ private:
     int Scale(int value) const { return MulDiv(value, static_cast<int>(dpi_), 96); }
 
     TreemapEvents events_;
-    HWND window_ = nullptr;
     HWND tip_ = nullptr;  // owned by the pane: destroyed with it
     HFONT font_ = nullptr;  // the window's, set by WM_SETFONT; not owned
     std::wstring tipText_;

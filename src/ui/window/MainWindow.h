@@ -23,6 +23,7 @@
 #include "i18n/Localizer.h"
 #include "i18n/StatusText.h"
 #include "platform/Drives.h"
+#include "platform/WindowMessageTarget_win.h"
 #include "ui/theme/GdiOwners_win.h"
 #include "ui/window/MainWindowIds.h"
 #include "ui/view/MainWindowLayout.h"
@@ -52,7 +53,9 @@ struct MainWindowOptions {
     std::function<std::wstring(HWND owner, const std::wstring& title, const std::wstring& initial)> pickFolder;
 };
 
-class MainWindow {
+class MainWindow : private platform::WindowMessageTarget<MainWindow> {
+    friend class platform::WindowMessageTarget<MainWindow>;
+
 public:
     explicit MainWindow(HINSTANCE instance, MainWindowOptions options = {});
     MainWindow(const MainWindow&) = delete;
@@ -124,7 +127,6 @@ public:
     FileTypesView& FileTypes() noexcept { return fileTypes_; }
 
 private:
-    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT OnCreate();
@@ -242,7 +244,6 @@ private:
     std::optional<i18n::DriveFigures> ReadDriveFigures() const;
 
     HINSTANCE instance_;
-    HWND window_ = nullptr;
     HWND pathBox_ = nullptr;
     HWND scanButton_ = nullptr;
     HWND cancelButton_ = nullptr;

@@ -142,31 +142,6 @@ bool MainWindow::Create() {
     return true;
 }
 
-LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
-        if (self == nullptr) {
-            return FALSE;
-        }
-        self->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        return self->HandleMessage(message, wParam, lParam);
-    }
-    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        // Nothing may reach the object through this window any more.
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        const LRESULT result = ::DefWindowProcW(window, message, wParam, lParam);
-        self->window_ = nullptr;
-        return result;
-    }
-    return self->HandleMessage(message, wParam, lParam);
-}
-
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: return OnCreate();
