@@ -19,7 +19,7 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux
 
 step "native tests"
-ctest --preset linux || status=1
+ctest --preset linux -j "$(nproc)" || status=1
 
 step "ThreadSanitizer (linux-tsan preset: the directory engines' tests, the parallel walk)"
 cmake --preset linux-tsan >/dev/null
@@ -37,7 +37,9 @@ step "Windows tests under Wine"
 varnel_prepare_wine
 varnel_start_display
 trap varnel_stop_display EXIT
-ctest --preset windows || status=1
+# The window tests take the desktop one at a time (RESOURCE_LOCK); the
+# console tests run beside them.
+ctest --preset windows -j "$(nproc)" || status=1
 
 step "benchmarks build (not run; see scripts/bench.sh)"
 cmake --preset bench >/dev/null
