@@ -19,6 +19,15 @@ varnel_prepare_wine() {
     "${VARNEL_WINE%/*}/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
   fi
   varnel_link_cjk_font
+  # The dialog tests start a child at 144 DPI through this value and put it
+  # back afterwards; a run killed in between would leave every later window
+  # test at 144.
+  if awk '/^\[/ { desktop = index($0, "[Control Panel\\\\Desktop]") == 1 }
+           desktop && /^"LogPixels"=dword:00000090/ { found = 1 } END { exit !found }' \
+         "$WINEPREFIX/user.reg" 2>/dev/null; then
+    "$VARNEL_WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+    "${VARNEL_WINE%/*}/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
+  fi
 }
 
 # Wine's own interface fonts hold no Japanese, Chinese or Korean glyphs, so
