@@ -37,6 +37,7 @@ void ResultLists::ApplyColumnWidthsAt96(const std::vector<int>& widths) {
             ListView_SetColumnWidth(lists[l], static_cast<int>(i), Scale(widths[next]));
         }
     }
+    HideUnusedColumns();
 }
 
 int ResultLists::TreeSortColumn() const noexcept { return sortOrders_[0].column; }
