@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/NameIndex.h"
 #include "model/SnapshotComparison.h"
 
 namespace varnel::ui {
@@ -18,14 +19,48 @@ void ResultChange::Refresh(const core::ScanResult& result) {
     if (!active_) {
         return;
     }
-    const FolderSnapshot now = core::MakeFolderSnapshot(result, 0);
-    core::SnapshotComparison comparison = core::CompareSnapshots(earlier_, now);
-    earlierOf_.assign(static_cast<std::size_t>(result.nodes.size()), NotAFolder);
-    for (std::size_t folder = 0; folder < now.nodeOf.size(); ++folder) {
-        earlierOf_[static_cast<std::size_t>(now.nodeOf[folder])] = comparison.earlierOf[folder];
+    // The rule of CompareSnapshots, read straight from the result rather
+    // than from a snapshot made of it first (which would copy every
+    // folder's name): a root matches a root; below it, only a folder whose
+    // parent matched can have been there before, by its name.
+    constexpr std::uint32_t None = FolderSnapshot::NoFolder;
+    const auto keyOf = [this](std::uint32_t folder) {
+        return std::pair<std::uint32_t, std::wstring_view>(earlier_.folders[folder].parent, earlier_.NameOf(folder));
+    };
+    core::NameIndex<decltype(keyOf)> byParentAndName(earlier_.folders.size(), keyOf);
+    for (std::size_t i = 0; i < earlier_.folders.size(); ++i) {
+        byParentAndName.FindOrAdd(earlier_.folders[i].parent, earlier_.NameOf(i), static_cast<std::uint32_t>(i));
     }
-    gone_ = std::move(comparison.gone);
-    topGone_ = std::move(comparison.topGone);
+    earlierOf_.assign(static_cast<std::size_t>(result.nodes.size()), NotAFolder);
+    std::vector<bool> matched(earlier_.folders.size(), false);
+    for (const core::NodeView node : result.nodes) {
+        if (!node.IsDirectory()) {
+            continue;
+        }
+        const std::wstring_view name = node.OwnPath().empty() ? node.Name() : node.OwnPath();
+        std::uint32_t then = None;
+        if (node.Parent() == core::NoIndex) {
+            then = byParentAndName.Find(None, name);
+        } else if (node.Parent() < node.Index()) {  // parents come first; anything else matches nothing
+            const std::uint32_t parentThen = earlierOf_[static_cast<std::size_t>(node.Parent())];
+            if (parentThen != None && parentThen != NotAFolder) {
+                then = byParentAndName.Find(parentThen, name);
+            }
+        }
+        earlierOf_[static_cast<std::size_t>(node.Index())] = then;
+        if (then != None) {
+            matched[then] = true;
+        }
+    }
+    gone_.clear();
+    topGone_.clear();
+    for (std::size_t i = 0; i < earlier_.folders.size(); ++i) {
+        if (!matched[i]) {
+            const std::uint32_t parent = earlier_.folders[i].parent;
+            gone_.push_back(static_cast<std::uint32_t>(i));
+            topGone_.push_back(parent == None || matched[parent]);
+        }
+    }
 }
 
 std::optional<std::int64_t> ResultChange::ChangeOf(core::NodeView node, core::SizeMeasure measure) const {
