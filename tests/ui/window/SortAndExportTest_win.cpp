@@ -210,6 +210,25 @@ TEST_F(SortAndExportTest, ChangesSinceAPickedSnapshotShowInTheColumnTheRankingAn
         EXPECT_EQ(line.find(L"gone: 1 folders (400 B)") != std::wstring::npos, c.gone) << line;
         EXPECT_EQ(line.find(L"Since") != std::wstring::npos, !c.grewMost.empty()) << line;
     }
+
+    // The change column sorts like the other numbers; the gone folder's path goes to the clipboard.
+    Command(FirstComparisonCommandId);
+    ClickHeader(TreeListId, ChangeColumnOfTree);
+    EXPECT_EQ(ListText(tree, 1, 0), L"sub, \u00e9\u4e2d");
+    EXPECT_EQ(ListText(tree, 2, 0), L"new");
+    Command(CopyGoneFoldersCommandId);
+    EXPECT_EQ(window->NoticeKey(), "status.gone_copied");
+    std::wstring copied;
+    if (::OpenClipboard(nullptr)) {
+        if (const HANDLE text = ::GetClipboardData(CF_UNICODETEXT)) {
+            copied = static_cast<const wchar_t*>(::GlobalLock(text));
+            ::GlobalUnlock(text);
+        }
+        ::CloseClipboard();
+    }
+    EXPECT_EQ(copied, data.At(L"tree\\old") + L"\r\n");
+    Command(CompareNoneCommandId);
+    EXPECT_EQ(ArrowOf(TreeListId, ChangeColumnOfTree), 0) << "no order by a hidden column";
 }
 
 }  // namespace
