@@ -12,7 +12,7 @@ struct Column {
     int width;        // at 96 DPI
     bool number;
 };
-constexpr Column Columns[] = {{nullptr, 190, true}, {"column.size", 100, true}, {"column.full_path", 520, false}};
+constexpr Column Columns[] = {{nullptr, 250, true}, {"column.size", 100, true}, {"column.full_path", 520, false}};
 
 std::wstring Replaced(std::wstring text, std::wstring_view placeholder, const std::wstring& value) {
     if (const std::size_t at = text.find(placeholder); at != std::wstring::npos) {

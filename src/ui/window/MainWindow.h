@@ -188,8 +188,9 @@ private:
     // and a comparison with the newest of them.
     void CompareWithNewestSnapshot();
     // One of them by position; past the end for none. The column, the
-    // ranking and the status line follow; nothing is scanned again.
-    void CompareWith(std::size_t position);
+    // ranking and the status line follow; nothing is scanned again. False
+    // when the snapshot could not be read (there is no comparison then).
+    bool CompareWith(std::size_t position);
     // The growth ranking of the tree's selected folder, when it is not shown already.
     void FollowGrowth(bool force);
     // "Since DATE: +1.2 GB · gone: 3 folders (400 MB)"; empty without a comparison.

@@ -38,10 +38,12 @@ void MainWindow::CompareWithNewestSnapshot() {
             }
         }
     }
-    CompareWith(0);
+    // An unreadable snapshot is passed over (with its notice) for the next one.
+    for (std::size_t position = 0; !CompareWith(position) && position < comparisons_.size(); ++position) {
+    }
 }
 
-void MainWindow::CompareWith(std::size_t position) {
+bool MainWindow::CompareWith(std::size_t position) {
     compared_ = static_cast<std::size_t>(-1);
     ResultChange change;
     if (position < comparisons_.size()) {
@@ -65,6 +67,7 @@ void MainWindow::CompareWith(std::size_t position) {
         ShowSummaryText();
     }
     BuildMenuBar();
+    return active || position >= comparisons_.size();
 }
 
 void MainWindow::FollowGrowth(bool force) {

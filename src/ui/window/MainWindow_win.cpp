@@ -471,6 +471,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ApplyPalette();
     lists_.ResetColumnWidths();
     lists_.ApplyColumnWidthsAt96(columnWidths);
+    growth_.Retranslate();  // its columns at the new DPI
     Layout();
     return 0;
 }
