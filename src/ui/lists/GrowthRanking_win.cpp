@@ -1,5 +1,8 @@
 #include "ui/lists/GrowthRanking_win.h"
 
+#include <iterator>
+#include <string_view>
+
 #include "i18n/Formatting.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/view/ResultView.h"

@@ -312,8 +312,7 @@ void ResultLists::ShowResult(core::ScanResult result) {
     // The index of the result shown until now goes first, so that the old
     // and the new one are never both held.
     subtreeIndex_ = SubtreeIndex();
-    change_ = {};  // the comparison of the result shown until now
-    rows_.SetChange(nullptr);
+    change_ = {};  // the comparison of the result shown until now (the rows read it inactive)
     HideUnusedColumns();
     result_ = std::move(result);
     ownWriteTimes_.clear();
