@@ -3,6 +3,10 @@
 // snapshots of 1,000,000 folders. With VARNEL_BENCH_IMAGE set (the image of
 // bench/make_bench_image.sh), the saved scan is of that image's scan;
 // otherwise of the synthetic result of LargeResult.h cut to 1,000,000 nodes.
+// The window's own paths are measured too: File > Save scan and Open scan
+// with the file written and read, and the comparison the window makes of a
+// result of 1,000,000 folders with a snapshot (its change column, ranking
+// and gone folders).
 //
 // usage: [VARNEL_BENCH_IMAGE=/path/bench-1000000.img] bench_saved_scan
 
@@ -18,6 +22,8 @@
 #include "model/SavedScan.h"
 #include "model/SnapshotComparison.h"
 #include "ntfs/NtfsImage.h"
+#include "platform/FileBytes.h"
+#include "ui/view/ResultChange.h"
 
 namespace varnel::bench {
 namespace {
@@ -105,8 +111,57 @@ void BM_ReadSnapshot(benchmark::State& state) {
     state.counters["file_bytes"] = static_cast<double>(file.size());
 }
 
+// File > Save scan and Open scan as the window's worker runs them: to and
+// from a file in the system's temporary folder.
+std::filesystem::path ScanFile() { return std::filesystem::temp_directory_path() / "varnel-bench-scan.vscan"; }
+
+void BM_SaveScanToFile(benchmark::State& state) {
+    const core::ScanResult& result = Source();
+    for (auto _ : state) {
+        if (!platform::WriteWholeFile(ScanFile(), core::WriteSavedScan(result, 0))) {
+            state.SkipWithError("the saved scan could not be written");
+        }
+    }
+    state.counters["bytes_per_node"] =
+        static_cast<double>(std::filesystem::file_size(ScanFile())) / static_cast<double>(result.nodes.size());
+}
+
+void BM_OpenScanFromFile(benchmark::State& state) {
+    platform::WriteWholeFile(ScanFile(), core::WriteSavedScan(Source(), 0));
+    for (auto _ : state) {
+        const auto bytes = platform::ReadWholeFile(ScanFile());
+        const core::SavedScanRead read =
+            core::ReadSavedScan(bytes ? Bytes(*bytes) : std::span<const std::byte>());
+        if (read.error != core::SavedFileError::None) {
+            state.SkipWithError("the saved scan did not read back");
+        }
+        benchmark::DoNotOptimize(read.result.nodes.size());
+    }
+    std::filesystem::remove(ScanFile());
+}
+
+// What View > Compare with does for a result of 1,000,000 folders: its own
+// snapshot made, matched with the earlier one, every node given its
+// earlier folder; then the root's growth ranking and the gone folders.
+void BM_CompareResultWithSnapshot(benchmark::State& state) {
+    const core::ScanResult later = FolderTree(Nodes, true);
+    const core::FolderSnapshot earlier = core::MakeFolderSnapshot(FolderTree(Nodes, false), 0);
+    const ui::SubtreeIndex index(later);
+    std::size_t ranked = 0;
+    for (auto _ : state) {
+        const ui::ResultChange change(later, earlier);
+        ranked = change.GrewMost(later, index, core::NoIndex, 30, core::SizeMeasure::Logical).size();
+        benchmark::DoNotOptimize(change.GoneSince(core::SizeMeasure::Logical).folders);
+    }
+    state.counters["folders"] = static_cast<double>(earlier.folders.size());
+    state.counters["ranked"] = static_cast<double>(ranked);
+}
+
 }  // namespace
 
+BENCHMARK(BM_SaveScanToFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenScanFromFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CompareResultWithSnapshot)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SaveScan)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_OpenScan)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CompareSnapshots)->Unit(benchmark::kMillisecond)->Iterations(3);

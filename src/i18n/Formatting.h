@@ -27,6 +27,9 @@ std::wstring FormatDecimal(std::wstring_view formattingLocale, double value);
 // "0 B", "1,023 B", "1.5 KB", "1,023.9 KB", "1.0 MB", up to "16,384.0 PB".
 std::wstring FormatSize(std::wstring_view formattingLocale, std::uint64_t bytes);
 
+// A change in size: "+1.5 KB", "−300 B" (a minus sign), "+0 B".
+std::wstring FormatSizeChange(std::wstring_view formattingLocale, std::int64_t change);
+
 // A percentage: "12.3 %".
 std::wstring FormatShare(std::wstring_view formattingLocale, double percent);
 

@@ -129,6 +129,12 @@ std::wstring FormatSize(std::wstring_view formattingLocale, std::uint64_t bytes)
     return FormatDecimal(formattingLocale, size.value) + L" " + unit;
 }
 
+std::wstring FormatSizeChange(std::wstring_view formattingLocale, std::int64_t change) {
+    const std::uint64_t magnitude =
+        change < 0 ? static_cast<std::uint64_t>(-(change + 1)) + 1 : static_cast<std::uint64_t>(change);
+    return (change < 0 ? L"\u2212" : L"+") + FormatSize(formattingLocale, magnitude);
+}
+
 std::wstring FormatShare(std::wstring_view formattingLocale, double percent) {
     return FormatDecimal(formattingLocale, percent) + L" %";
 }

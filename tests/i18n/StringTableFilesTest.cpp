@@ -69,7 +69,7 @@ std::vector<std::string> ProgramKeys() {
               "status.volume_used", "status.volume_free", "status.volume_unlisted"}},
         {"", {"menu.file.open_scan", "menu.file.save_scan", "menu.settings.keep_snapshots", "dialog.saved_scan.filter",
               "dialog.saved_scan.save", "dialog.saved_scan.open", "status.scan_saved", "status.save_nothing",
-              "status.snapshot_unreadable", "status.change_since", "status.grew_most"}},
+              "status.snapshot_unreadable", "status.change_since"}},
         {"status.saved.", {"ok", "truncated", "wrong_magic", "newer_version", "checksum", "malformed", "name_range",
                            "self_parent", "bad_parent", "bad_text", "read_failed", "write_failed"}},
         {"", {"menu.edit", "menu.edit.find", "menu.edit.rescan", "menu.settings.explorer_entry", "context.rescan",
@@ -77,6 +77,9 @@ std::vector<std::string> ProgramKeys() {
               "dialog.usage.text", "status.rescanned", "status.rescan_cancelled", "status.rescan_failed",
               "status.explorer_entry_added", "status.explorer_entry_removed", "status.explorer_entry_failed"}},
         {"", {"menu.view", "menu.view.treemap", "menu.view.file_types", "context.show_files"}},
+        {"", {"column.change", "change.new", "ranking.grew_since", "status.gone", "menu.view.compare_with",
+              "menu.view.compare_none", "menu.view.copy_gone", "status.gone_copied", "status.saving_scan",
+              "status.opening_scan", "status.saved_scan_busy"}},
         {"types.", {"title", "files_title", "no_extension", "column.extension", "column.group", "group.pictures",
                     "group.video", "group.audio", "group.archives", "group.documents", "group.programs",
                     "group.source", "group.system", "group.other"}},
@@ -99,7 +102,7 @@ constexpr const char* LabelKeys[] = {"status.scanning_files", "status.folders", 
                                      "combo.folder_prefix", "dialog.about.version_prefix",
                                      "status.exporting", "status.on_disk", "status.volume_used",
                                      "status.volume_free", "status.volume_unlisted", "status.change_since",
-                                     "status.grew_most", "combo.drive_used",
+                                     "combo.drive_used",
                                      "combo.drive_free", "dialog.search.matches", "dialog.search.total"};
 
 TEST(StringTableFiles, EveryLanguageHoldsExactlyTheProgramsKeysTranslated) {

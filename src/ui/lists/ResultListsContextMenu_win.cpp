@@ -152,6 +152,7 @@ void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
     }
     subtreeIndex_ = SubtreeIndex();  // the old one goes before the new one is built
     subtreeIndex_ = SubtreeIndex(result_);
+    change_.Refresh(result_);
     rows_.Renumber(removed->newIndexOf);
     rows_.ExpandTo(selected);  // a row to select, so the rankings are filled again
     RebuildTreeList();

@@ -21,10 +21,15 @@ std::vector<int> ResultLists::ColumnWidthsAt96() const {
     return widths;
 }
 
-void ResultLists::ApplyColumnWidthsAt96(const std::vector<int>& widths) {
+void ResultLists::ApplyColumnWidthsAt96(const std::vector<int>& remembered) {
     std::size_t expected = 0;
     for (int l = 0; l < 3; ++l) {
         expected += ColumnsOf(l).size();
+    }
+    std::vector<int> widths = remembered;
+    if (widths.size() + 1 == expected) {
+        // Remembered before the tree had its change column: the user's other widths still hold.
+        widths.insert(widths.begin() + ChangeColumnOfTree, TreeColumns[ChangeColumnOfTree].width);
     }
     if (widths.size() != expected) {
         return;
@@ -37,6 +42,7 @@ void ResultLists::ApplyColumnWidthsAt96(const std::vector<int>& widths) {
             ListView_SetColumnWidth(lists[l], static_cast<int>(i), Scale(widths[next]));
         }
     }
+    HideUnusedColumns();
 }
 
 int ResultLists::TreeSortColumn() const noexcept { return sortOrders_[0].column; }

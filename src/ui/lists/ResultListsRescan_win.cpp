@@ -24,6 +24,7 @@ bool ResultLists::ReplaceSubtree(std::uint64_t folder, core::ScanResult rescan) 
     subtreeIndex_ = SubtreeIndex();  // the old one goes before the new one is built
     result_ = std::move(spliced->result);
     subtreeIndex_ = SubtreeIndex(result_);
+    change_.Refresh(result_);
     rows_.Renumber(newIndexOf);
     rows_.ExpandTo(selected);
     RebuildTreeList();

@@ -220,6 +220,7 @@ void ResultLists::ResetColumnWidths() {
         for (std::size_t i = 0; i < columns.size(); ++i) {
             ListView_SetColumnWidth(lists[l], static_cast<int>(i), Scale(columns[i].width));
         }
+        HideUnusedColumns();
         // The list takes its row height from its small image list, or from
         // its font when it has none: a one-pixel-wide empty list as tall as
         // the font plus padding makes rows with room for descenders.
@@ -234,6 +235,33 @@ void ResultLists::ResetColumnWidths() {
         const HIMAGELIST spacer = ImageList_Create(1, rowHeight, ILC_COLOR, 0, 0);
         if (const HIMAGELIST previous = ListView_SetImageList(lists[l], spacer, LVSIL_SMALL)) {
             ImageList_Destroy(previous);
+        }
+    }
+}
+
+void ResultLists::HideUnusedColumns() {
+    if (!change_.Active() && tree_ != nullptr) {
+        ListView_SetColumnWidth(tree_, ChangeColumnOfTree, 0);
+    }
+}
+
+void ResultLists::SetChange(ResultChange change) {
+    const bool wasActive = change_.Active();
+    change_ = std::move(change);
+    rows_.SetChange(change_.Active() ? &change_ : nullptr);
+    if (change_.Active() && !wasActive) {
+        ListView_SetColumnWidth(tree_, ChangeColumnOfTree, Scale(TreeColumns[ChangeColumnOfTree].width));
+    }
+    HideUnusedColumns();
+    if (!change_.Active() && sortOrders_[0].column == ChangeColumnOfTree) {
+        auto orders = sortOrders_;
+        orders[0] = DefaultSortOrder(0);
+        SetSortOrders(orders);  // no arrow left on a hidden column
+    }
+    if (!result_.nodes.empty()) {
+        RebuildTreeList();
+        if (selectedNode_ != core::NoIndex) {
+            SelectTreeNode(selectedNode_);
         }
     }
 }
@@ -275,6 +303,7 @@ void ResultLists::Clear() {
     rows_.Reset(nullptr);
     subtreeIndex_ = SubtreeIndex();
     result_ = core::ScanResult();
+    SetChange({});
     ownWriteTimes_.clear();
     selectedNode_ = core::NoIndex;
 }
@@ -283,6 +312,8 @@ void ResultLists::ShowResult(core::ScanResult result) {
     // The index of the result shown until now goes first, so that the old
     // and the new one are never both held.
     subtreeIndex_ = SubtreeIndex();
+    change_ = {};  // the comparison of the result shown until now (the rows read it inactive)
+    HideUnusedColumns();
     result_ = std::move(result);
     ownWriteTimes_.clear();
     subtreeIndex_ = SubtreeIndex(result_);
@@ -318,6 +349,13 @@ std::wstring ResultLists::TreeCellText(std::uint64_t node, int column) {
         case 3: return n.IsDirectory() ? i18n::FormatCount(locale_, n.FileCount()) : std::wstring();
         case 4: return n.IsDirectory() ? i18n::FormatCount(locale_, n.FolderCount()) : std::wstring();
         case 5: return n.Path();
+        case ChangeColumnOfTree: {
+            if (change_.IsNew(node)) {
+                return localizer_.Translate("change.new");
+            }
+            const auto change = change_.ChangeOf(n, measure_);
+            return change ? i18n::FormatSizeChange(locale_, *change) : std::wstring();
+        }
         default: return {};
     }
 }

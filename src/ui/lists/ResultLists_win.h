@@ -22,6 +22,7 @@
 #include "i18n/Localizer.h"
 #include "ui/view/ResultView.h"
 #include "ui/lists/ShellActions_win.h"
+#include "ui/view/ResultChange.h"
 #include "ui/view/SubtreeIndex.h"
 #include "ui/theme/ThemePalette.h"
 
@@ -142,6 +143,12 @@ public:
     // together (see core::SpliceSubtree).
     bool ReplaceSubtree(std::uint64_t folder, core::ScanResult rescan);
 
+    // What the shown result is compared with: the tree's change column
+    // shows while one is active and follows deletions and rescans.
+    void SetChange(ResultChange change);
+    const ResultChange& Change() const noexcept { return change_; }
+    const SubtreeIndex& Subtrees() const noexcept { return subtreeIndex_; }
+
     const core::ScanResult& Result() const noexcept { return result_; }
     const ResultTree& Tree() const noexcept { return rows_; }
     const Rankings& CurrentRankings() const noexcept { return rankings_; }
@@ -149,6 +156,8 @@ public:
 
 private:
     void CreateColumns();
+    // The change column has no width while no comparison is active.
+    void HideUnusedColumns();
     void RenameColumns();
     void RebuildTreeList();
     void FillRankings(std::uint64_t folder);
@@ -191,6 +200,7 @@ private:
 
     core::ScanResult result_;
     SubtreeIndex subtreeIndex_;  // built once per result
+    ResultChange change_;        // of result_; inactive when nothing is compared
     ResultTree rows_;
     Rankings rankings_;
     std::uint64_t selectedNode_ = core::NoIndex;

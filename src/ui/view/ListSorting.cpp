@@ -5,6 +5,7 @@
 #include <string>
 #include <tuple>
 
+#include "ui/view/ResultChange.h"
 #include "ui/view/ResultColumns.h"
 #include "ui/view/ResultView.h"
 
@@ -14,11 +15,12 @@ using core::NodeView;
 
 namespace {
 
-enum class SortField { Name, Path, Size, FileCount, FolderCount };
+enum class SortField { Name, Path, Size, FileCount, FolderCount, Change };
 
 SortField FieldOf(int listIndex, int column) {
     static constexpr SortField tree[] = {SortField::Name,      SortField::Size,        SortField::Size,
-                                         SortField::FileCount, SortField::FolderCount, SortField::Path};
+                                         SortField::FileCount, SortField::FolderCount, SortField::Path,
+                                         SortField::Change};
     static constexpr SortField files[] = {SortField::Size, SortField::Size, SortField::Name, SortField::Path};
     static constexpr SortField folders[] = {SortField::Size, SortField::Size, SortField::FileCount,
                                             SortField::FolderCount, SortField::Path};
@@ -35,7 +37,7 @@ int CompareNumbers(std::uint64_t a, std::uint64_t b) { return a < b ? -1 : (a > 
 // folder count, so it sorts below every folder by those columns. Paths are
 // derived, so the caller makes them once per row and hands them in.
 int CompareField(NodeView a, NodeView b, std::wstring_view pathA, std::wstring_view pathB, SortField field,
-                 NameCompare compare, core::SizeMeasure measure) {
+                 NameCompare compare, core::SizeMeasure measure, const ResultChange* change = nullptr) {
     switch (field) {
         case SortField::Name: return compare(DisplayName(a), DisplayName(b));
         case SortField::Path: return compare(pathA, pathB);
@@ -46,6 +48,13 @@ int CompareField(NodeView a, NodeView b, std::wstring_view pathA, std::wstring_v
         case SortField::FolderCount:
             if (a.IsDirectory() != b.IsDirectory()) return a.IsDirectory() ? 1 : -1;
             return CompareNumbers(a.FolderCount(), b.FolderCount());
+        case SortField::Change: {
+            // Rows without a change (files, no comparison) below every other.
+            const auto changeA = change != nullptr ? change->ChangeOf(a, measure) : std::nullopt;
+            const auto changeB = change != nullptr ? change->ChangeOf(b, measure) : std::nullopt;
+            if (changeA.has_value() != changeB.has_value()) return changeA ? 1 : -1;
+            return !changeA || *changeA == *changeB ? 0 : (*changeA < *changeB ? -1 : 1);
+        }
     }
     return 0;
 }
@@ -100,7 +109,7 @@ SortOrder ValidSortOrder(int listIndex, SortOrder order) {
 }
 
 void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& children, SortOrder order,
-                  NameCompare compare, core::SizeMeasure measure) {
+                  NameCompare compare, core::SizeMeasure measure, const ResultChange* change) {
     const SortField field = FieldOf(0, order.column);
     if (field == SortField::Size) {
         std::sort(children.begin(), children.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -114,7 +123,7 @@ void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& child
     std::sort(positions.begin(), positions.end(), [&](std::size_t x, std::size_t y) {
         const NodeView a = nodes[children[x]];
         const NodeView b = nodes[children[y]];
-        if (const int c = Directed(CompareField(a, b, PathAt(paths, x), PathAt(paths, y), field, compare, measure),
+        if (const int c = Directed(CompareField(a, b, PathAt(paths, x), PathAt(paths, y), field, compare, measure, change),
                                    order.descending);
             c != 0) {
             return c < 0;

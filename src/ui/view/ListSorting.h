@@ -13,6 +13,8 @@
 
 namespace varnel::ui {
 
+class ResultChange;
+
 // A list's order: one of its columns (as in ResultColumns.h) and a direction.
 struct SortOrder {
     int column = 0;
@@ -38,9 +40,9 @@ SortOrder ValidSortOrder(int listIndex, SortOrder order);
 // Puts a folder's children in the tree's (list 0) sibling order. By share
 // or size this is exactly TreeOrderBefore; by another column, ties fall back
 // to it (largest first). By the path column each path is made once. Sizes
-// are compared in `measure`.
+// are compared in `measure`; changes, when the order asks for them, in `change`.
 void SortSiblings(const core::ScanTree& nodes, std::vector<std::uint32_t>& children, SortOrder order,
-                  NameCompare compare, core::SizeMeasure measure);
+                  NameCompare compare, core::SizeMeasure measure, const ResultChange* change = nullptr);
 
 // Reorders a ranking's rows (list 1 files, list 2 folders) and their shares
 // together. Rows that tie keep their present order, so the default order

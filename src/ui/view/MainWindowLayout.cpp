@@ -144,6 +144,14 @@ MainLayout MainWindowLayout::Compute(int clientWidth, int clientHeight, std::uin
     layout.tree = {m, top, left, height};
     layout.largestFiles = {rightX, top, rightWidth, upper};
     layout.largestFolders = {rightX, top + upper + s, rightWidth, std::max(height - s - upper, 0)};
+    if (panes.showGrewMost) {
+        // Half each, a margin apart: the two rankings of folders side by side.
+        const int half = std::max((rightWidth - m) / 2, 0);
+        layout.grewMost = layout.largestFolders;
+        layout.largestFolders.width = half;
+        layout.grewMost.x = rightX + half + m;
+        layout.grewMost.width = std::max(rightWidth - half - m, 0);
+    }
 
     layout.verticalSplitter = {m + left, top, s, std::max(contentBottom - top, 0)};
     const int horizontalLeft = m + left + s + m;

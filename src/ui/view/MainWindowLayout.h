@@ -43,6 +43,9 @@ struct PaneSizes {
     bool showFileTypes = false;
     double bandShare = 0.42;
     double treemapShare = 0.62;
+    // The ranking of what grew most, beside the largest folders while the
+    // result is compared with an earlier snapshot.
+    bool showGrewMost = false;
 };
 
 struct LayoutSize {
@@ -56,6 +59,7 @@ struct MainLayout {
     int pathBoxDropHeight = 0;
     LayoutRect folder, scan, cancel, open;
     LayoutRect tree, largestFiles, largestFolders;
+    LayoutRect grewMost;  // empty while it is hidden
     LayoutRect verticalSplitter, horizontalSplitter;
     int contentTop = 0;
     // Empty while the band is hidden.

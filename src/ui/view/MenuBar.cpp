@@ -78,8 +78,18 @@ std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content) {
                                             content.explorerEntry)};
     std::vector<MenuEntry> edit{Command(FindCommandId, t("menu.edit.find") + L"\tCtrl+F"),
                                 Command(RescanCommandId, t("menu.edit.rescan") + L"\tCtrl+R")};
+    std::vector<MenuEntry> compare{
+        Command(CompareNoneCommandId, t("menu.view.compare_none"), content.compared >= content.comparisons.size())};
+    for (std::size_t i = 0; i < content.comparisons.size() && i < MaxComparisons; ++i) {
+        compare.push_back(Command(FirstComparisonCommandId + static_cast<int>(i), MenuItemText(content.comparisons[i]),
+                                  content.compared == i));
+    }
+    compare.push_back(Separator());
+    compare.push_back(Command(CopyGoneFoldersCommandId, t("menu.view.copy_gone")));
+    compare.back().grayed = !content.anythingGone;
     std::vector<MenuEntry> view{Command(ViewTreemapCommandId, t("menu.view.treemap"), content.showTreemap),
-                                Command(ViewFileTypesCommandId, t("menu.view.file_types"), content.showFileTypes)};
+                                Command(ViewFileTypesCommandId, t("menu.view.file_types"), content.showFileTypes),
+                                Separator(), Submenu(t("menu.view.compare_with"), std::move(compare))};
     std::vector<MenuEntry> help{Command(AboutCommandId, t("menu.help.about"))};
 
     return {Submenu(t("menu.file"), std::move(file)), Submenu(t("menu.edit"), std::move(edit)),

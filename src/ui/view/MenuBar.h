@@ -41,6 +41,12 @@ struct MenuBarContent {
     bool showFileTypes = false;  // checks View > File types
     bool keepSnapshots = false;  // checks Settings > Keep snapshots
     bool explorerEntry = false;  // checks Settings > Show "Analyse with Varnel" in Explorer
+    // View > Compare with: the earlier snapshots of the shown root (their
+    // dates, newest first), the one compared with (none past the end), and
+    // whether anything is gone since it.
+    std::vector<std::wstring> comparisons;
+    std::size_t compared = static_cast<std::size_t>(-1);
+    bool anythingGone = false;
 };
 
 std::vector<MenuEntry> BuildMenuBarModel(const MenuBarContent& content);

@@ -142,7 +142,7 @@ void ResultTree::Rebuild() {
         }
         const std::span<const std::uint32_t> below = nodes[row.node].Children();
         children.assign(below.begin(), below.end());
-        SortSiblings(nodes, children, order_, compare_, measure_);
+        SortSiblings(nodes, children, order_, compare_, measure_, change_);
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             stack.push_back({*it, row.depth + 1});
         }
@@ -208,6 +208,11 @@ void ResultTree::SetSortDescending(bool descending) {
 void ResultTree::SetSortOrder(SortOrder order, NameCompare compare) {
     order_ = ValidSortOrder(0, order);
     compare_ = compare != nullptr ? compare : OrdinalCompare;
+    Rebuild();
+}
+
+void ResultTree::SetChange(const ResultChange* change) {
+    change_ = change;
     Rebuild();
 }
 

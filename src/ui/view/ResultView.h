@@ -84,6 +84,8 @@ public:
     // The size siblings are ordered by; the rows are built again.
     void SetSizeMeasure(core::SizeMeasure measure);
     bool IsExpanded(std::uint64_t node) const { return expanded_.contains(node); }
+    // What the order by change reads; null for none. The rows are built again.
+    void SetChange(const ResultChange* change);
 
     const std::vector<TreeRow>& Rows() const noexcept { return rows_; }
     std::optional<std::size_t> FindRow(std::uint64_t node) const;
@@ -102,6 +104,7 @@ private:
     SortOrder order_ = DefaultSortOrder(0);
     NameCompare compare_ = OrdinalCompare;
     core::SizeMeasure measure_ = core::SizeMeasure::Logical;
+    const ResultChange* change_ = nullptr;
 };
 
 // True when the node is a folder with at least one child: it can expand.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "scan/ScanSession.h"
+#include "scan/SnapshotStore.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsStore.h"
 #include "i18n/Localizer.h"
@@ -28,8 +29,10 @@
 #include "ui/window/MainWindowIds.h"
 #include "ui/view/MainWindowLayout.h"
 #include "ui/window/ResultExport_win.h"
+#include "ui/lists/GrowthRanking_win.h"
 #include "ui/lists/ResultLists_win.h"
 #include "ui/search/SearchWindow_win.h"
+#include "ui/window/SavedScanTask_win.h"
 #include "ui/window/ScanProgressBar_win.h"
 #include "ui/window/StatusBar_win.h"
 #include "ui/theme/ThemePalette.h"
@@ -118,8 +121,14 @@ public:
     bool ExportTo(const std::wstring& path);
     // File > Save scan and Open scan without their dialogs. A file that
     // cannot be read changes nothing; the notice says why.
+    // Both run on a worker and say so in the status bar; false when nothing
+    // was started (no result to save, a scan or another save or open runs).
     bool SaveScanTo(const std::wstring& path);
     bool OpenScanFrom(const std::wstring& path);
+    bool IsBusyWithSavedScan() const noexcept { return savedScans_.IsRunning(); }
+    // The ranking of the folders that grew most since the compared snapshot.
+    const GrowthRanking& Growth() const noexcept { return growth_; }
+    const ResultChange& Change() const noexcept { return lists_.Change(); }
     bool IsExporting() const noexcept { return export_.IsRunning(); }
     // Makes a theme the active one and repaints; saving it is the caller's.
     void ApplyThemeIdentifier(std::wstring identifier);
@@ -172,6 +181,23 @@ private:
     void OpenScanWithDialog();
     void ToggleKeepSnapshots();
     void KeepSnapshotOfResult();
+    LRESULT OnSavedScanDone(WPARAM id);
+    void FinishSavedScan();
+
+    // What changed since an earlier snapshot (MainWindowChange_win.cpp).
+    app::SnapshotStore Snapshots() const;
+    // The kept snapshots of the shown root taken before it, newest first,
+    // and a comparison with the newest of them.
+    void CompareWithNewestSnapshot();
+    // One of them by position; past the end for none. The column, the
+    // ranking and the status line follow; nothing is scanned again. False
+    // when the snapshot could not be read (there is no comparison then).
+    bool CompareWith(std::size_t position);
+    // The growth ranking of the tree's selected folder, when it is not shown already.
+    void FollowGrowth(bool force);
+    // "Since DATE: +1.2 GB · gone: 3 folders (400 MB)"; empty without a comparison.
+    std::wstring ChangeSummaryText() const;
+    void CopyGoneFolders();
     void ShowExportProgress();
     void Retranslate();
     // Writes the settings file; on failure names the notice and returns false.
@@ -288,6 +314,12 @@ private:
 
     TreemapWindow treemap_;
     FileTypesView fileTypes_;
+    GrowthRanking growth_;
+    SavedScanTask savedScans_;
+    std::vector<app::StoredSnapshot> comparisons_;  // of the shown root, newest first
+    std::size_t compared_ = static_cast<std::size_t>(-1);  // in comparisons_; past its end for none
+    std::int64_t resultTakenAt_ = 0;  // when the shown result was scanned (or saved, for an opened one)
+    std::uint64_t growthFolder_ = core::NoIndex;  // the folder the growth ranking shows
     bool typesCurrent_ = false;  // the treemap's type index belongs to the shown result
     std::uint64_t typesScope_ = core::NoIndex;
 

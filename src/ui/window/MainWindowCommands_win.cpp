@@ -79,6 +79,11 @@ void MainWindow::BuildMenuBar() {
     content.showTreemap = settings_.window.showTreemap;
     content.showFileTypes = settings_.window.showFileTypes;
     content.explorerEntry = platform::IsExplorerEntryInstalled(platform::ProgramFilePath());
+    for (const app::StoredSnapshot& stored : comparisons_) {
+        content.comparisons.push_back(SnapshotDateText(stored.takenAt));
+    }
+    content.compared = compared_;
+    content.anythingGone = lists_.Change().GoneSince(lists_.Measure()).folders > 0;
     MenuBarHandles menus = CreateMenuBar(BuildMenuBarModel(content));
     if (!menus.bar) {
         return;  // the old menus stay, in the old language
@@ -196,7 +201,7 @@ LRESULT MainWindow::OnDropFiles(HDROP drop) {
 }
 
 LRESULT MainWindow::OnContextMenu(HWND source, int x, int y) {
-    if (!lists_.OnContextMenu(source, x, y, window_)) {
+    if (!lists_.OnContextMenu(source, x, y, window_) && !growth_.OnContextMenu(source, x, y)) {
         return ::DefWindowProcW(window_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(source), MAKELPARAM(x, y));
     }
     return 0;
@@ -248,6 +253,8 @@ void MainWindow::Retranslate() {
     treemap_.SetFormattingLocale(formattingLocale_);
     fileTypes_.SetFormattingLocale(formattingLocale_);
     fileTypes_.Retranslate();
+    growth_.SetFormattingLocale(formattingLocale_);
+    growth_.Retranslate();
     if (status_.MainState() == StatusTextState::Progress) {
         ShowProgressText();
     } else if (status_.MainState() == StatusTextState::Summary) {
@@ -265,6 +272,10 @@ void MainWindow::ToggleSizeOnDisk() {
     treemap_.SetSizeMeasure(lists_.Measure());
     typesScope_ = core::NoIndex;  // broken down again by the new measure
     FollowListSelection();
+    FollowGrowth(true);
+    if (status_.MainState() == StatusTextState::Summary) {
+        ShowSummaryText();
+    }
     BuildMenuBar();
 }
 

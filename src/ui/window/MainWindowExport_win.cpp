@@ -92,6 +92,10 @@ void MainWindow::StopExportBeforeResultChanges() {
         export_.Cancel();
         OnExportDone(export_.Id());
     }
+    // A save reads the result too; it is let finish (it takes a second at most).
+    if (savedScans_.IsSaving()) {
+        FinishSavedScan();
+    }
 }
 
 LRESULT MainWindow::OnExportDone(WPARAM id) {

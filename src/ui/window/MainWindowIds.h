@@ -16,6 +16,7 @@ enum ControlId : int {
     OpenContextCommandId = 1010,
     TreemapPaneId = 1016,
     FileTypesPaneId = 1017,
+    GrewMostListId = 1020,
 };
 
 enum CommandId : int {
@@ -51,7 +52,14 @@ enum CommandId : int {
     FindCommandId = 1461,
     // Settings > Show "Analyse with Varnel" in Explorer.
     ExplorerEntryCommandId = 1462,
+    // View > Compare with: None, or one of the earlier snapshots of the
+    // shown root (1471 + position, newest first); and the paths of the
+    // folders gone since, to the clipboard.
+    CompareNoneCommandId = 1470,
+    FirstComparisonCommandId = 1471,
+    CopyGoneFoldersCommandId = 1490,
 };
+inline constexpr int MaxComparisons = 16;
 
 // The messages the program posts or sends to its own windows, and the main
 // window's timers: one list, so that no two share a value. 0x8000 is WM_APP
@@ -65,6 +73,8 @@ inline constexpr unsigned ExportDoneMessage = 0x8000 + 16;
 // Posted once behind a burst of queued Scan and Cancel commands: only the
 // last of them is carried out.
 inline constexpr unsigned CoalescedScanCommandMessage = 0x8000 + 17;
+// A saved scan was written or read on its worker; wParam is the task's id.
+inline constexpr unsigned SavedScanDoneMessage = 0x8000 + 18;
 // The search window: a batch of matches is ready; wParam is the search's generation.
 inline constexpr unsigned SearchBatchMessage = 0x8000 + 40;
 // The treemap: a new picture is drawn and waits to be shown.

@@ -1,5 +1,5 @@
-// File > Save scan and Open scan, and the folder snapshot kept after each
-// completed scan with what changed since the one before.
+// File > Save scan and Open scan (on a worker), and the folder snapshot
+// kept after each completed scan.
 
 #include "ui/window/MainWindow.h"
 
@@ -9,14 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "base/Utf8.h"
-#include "i18n/Formatting.h"
 #include "model/FolderSnapshot.h"
 #include "model/SavedScan.h"
-#include "model/SnapshotComparison.h"
-#include "platform/FileBytes.h"
-#include "report/ChangeReport.h"
-#include "scan/SnapshotStore.h"
 
 namespace varnel::ui {
 namespace {
@@ -54,12 +48,6 @@ std::wstring AskForScanFile(HWND owner, i18n::Localizer& localizer, bool save) {
     return path;
 }
 
-std::wstring Signed(std::wstring_view locale, std::int64_t change) {
-    const std::uint64_t magnitude =
-        change < 0 ? static_cast<std::uint64_t>(-(change + 1)) + 1 : static_cast<std::uint64_t>(change);
-    return (change < 0 ? L"\u2212" : L"+") + i18n::FormatSize(locale, magnitude);
-}
-
 }  // namespace
 
 void MainWindow::SaveScanWithDialog() {
@@ -78,11 +66,11 @@ bool MainWindow::SaveScanTo(const std::wstring& path) {
         status_.ShowNotice("status.save_nothing");
         return false;
     }
-    if (!platform::WriteWholeFile(std::filesystem::path(path), core::WriteSavedScan(lists_.Result(), SecondsNow()))) {
-        status_.ShowNotice(core::SavedFileErrorKey(core::SavedFileError::WriteFailed));
+    if (!savedScans_.StartSave(lists_.Result(), path, SecondsNow(), window_, SavedScanDoneMessage)) {
+        status_.ShowNotice("status.saved_scan_busy");
         return false;
     }
-    status_.ShowNotice("status.scan_saved");
+    status_.ShowNotice("status.saving_scan");
     return true;
 }
 
@@ -100,24 +88,48 @@ bool MainWindow::OpenScanFrom(const std::wstring& path) {
     if (scanSession_->IsScanning()) {
         return false;
     }
-    const auto bytes = platform::ReadWholeFile(std::filesystem::path(path));
-    core::SavedScanRead read;
-    if (!bytes) {
-        read.error = core::SavedFileError::ReadFailed;
-    } else {
-        read = core::ReadSavedScan(std::as_bytes(std::span<const char>(bytes->data(), bytes->size())));
-    }
-    if (read.error != core::SavedFileError::None) {
-        status_.ShowNotice(core::SavedFileErrorKey(read.error));
+    if (!savedScans_.StartOpen(path, window_, SavedScanDoneMessage)) {
+        status_.ShowNotice("status.saved_scan_busy");
         return false;
     }
+    status_.ShowNotice("status.opening_scan");
+    return true;
+}
+
+LRESULT MainWindow::OnSavedScanDone(WPARAM id) {
+    if (id == savedScans_.Id() && savedScans_.IsRunning()) {
+        FinishSavedScan();
+    }
+    return 0;
+}
+
+void MainWindow::FinishSavedScan() {
+    SavedScanTask::Outcome outcome = savedScans_.Finish();
+    if (outcome.read.error != core::SavedFileError::None) {
+        // A failed save or open changes nothing shown; the notice says why.
+        status_.ShowNotice(core::SavedFileErrorKey(outcome.read.error));
+        return;
+    }
+    if (outcome.saving) {
+        status_.ShowNotice("status.scan_saved");
+        return;
+    }
+    if (scanSession_->IsScanning()) {
+        status_.ClearNotice();
+        return;  // a scan started meanwhile: its result is the one to show
+    }
     StopExportBeforeResultChanges();
-    lists_.ShowResult(std::move(read.result));
+    ClearPanes();
+    lists_.ShowResult(std::move(outcome.read.result));
+    ShowResultInPanes();
     driveFigures_.reset();  // the drive may have changed since, or be another machine's
     ShowResultInTitle();
     SetIdleControls();
     ShowSummaryText();
-    return true;
+    status_.ShowNotice("status.saved.ok");
+    resultTakenAt_ = outcome.read.savedAt;
+    CompareWithNewestSnapshot();
+    search_.ResultChanged();
 }
 
 void MainWindow::ToggleKeepSnapshots() {
@@ -129,31 +141,12 @@ void MainWindow::ToggleKeepSnapshots() {
 
 void MainWindow::KeepSnapshotOfResult() {
     const core::ScanResult& result = lists_.Result();
-    if (!settings_.keepSnapshots || result.status != core::ScanStatus::Completed || result.nodes.empty()) {
-        return;
+    resultTakenAt_ = SecondsNow();
+    if (settings_.keepSnapshots && result.status == core::ScanStatus::Completed && !result.nodes.empty()) {
+        // A snapshot that cannot be written costs only a later comparison.
+        Snapshots().Keep(core::MakeFolderSnapshot(result, resultTakenAt_));
     }
-    const app::SnapshotStore store(std::filesystem::path(settingsStore_.SettingsFilePath()).parent_path() /
-                                   app::SnapshotFolderName);
-    const core::FolderSnapshot now = core::MakeFolderSnapshot(result, SecondsNow());
-    const std::vector<app::StoredSnapshot> earlier = store.ListFor(result.rootPath);
-    if (!earlier.empty()) {
-        const core::FolderSnapshotRead then = store.Load(earlier.front());
-        if (then.error != core::SavedFileError::None) {
-            status_.ShowNotice("status.snapshot_unreadable");
-        } else {
-            const core::SnapshotComparison comparison = core::CompareSnapshots(then.snapshot, now);
-            std::wstring text = localizer_->Translate("status.change_since") +
-                                core::Utf8ToWide(report::UtcDateText(then.snapshot.takenAt)).value_or(L"") + L": " +
-                                Signed(formattingLocale_, comparison.change.empty() ? 0 : comparison.change[0]);
-            const std::vector<std::uint32_t> grew = report::GrewMost(now, comparison, 1);
-            if (!grew.empty()) {
-                text += L" \u00B7 " + localizer_->Translate("status.grew_most") + now.PathOf(grew[0]) + L" (" +
-                        Signed(formattingLocale_, comparison.change[grew[0]]) + L")";
-            }
-            status_.ShowNoticeText(text);
-        }
-    }
-    store.Keep(now);  // a snapshot that cannot be written costs only the next comparison
+    CompareWithNewestSnapshot();
 }
 
 }  // namespace varnel::ui

@@ -49,9 +49,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
       settingsStore_(options.settings),
       localizer_(options.localizer ? std::move(options.localizer) : std::make_unique<i18n::Localizer>()),
       palette_(LookUpTheme(themeId_)),
-      lists_(*localizer_, {[this] { UpdateOpenButton(); FollowListSelection(); },
+      lists_(*localizer_, {[this] { UpdateOpenButton(); FollowListSelection(); FollowGrowth(false); },
                            [this](std::string key) { status_.ShowNotice(std::move(key)); },
-                           [this] { ShowSummaryText(); ShowResultInPanes(); search_.ResultChanged(); },
+                           [this] { FollowGrowth(true); ShowSummaryText(); ShowResultInPanes(); search_.ResultChanged(); },
                            [this] { StopExportBeforeResultChanges(); ClearPanes(); },
                            [this](std::uint64_t folder) { RescanFolder(folder); }}),
       status_(*localizer_),
@@ -60,7 +60,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
                 [this] { typesCurrent_ = true; FollowListSelection(); }}),
       fileTypes_(*localizer_, {[this](std::uint32_t extension) { treemap_.SetHighlight(extension); },
                                [this](std::uint64_t node) { treemap_.SetSelection(node); },
-                               [this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); }}) {
+                               [this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); }}),
+      growth_(*localizer_, {[this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); },
+                            [this](std::uint64_t node) { lists_.ShowInTree(node); }}) {
     settings_.maxThreadsPerDrive = settingsStore_.HardwareThreads();
     if (options.shell) {
         lists_.SetShellActions(std::move(options.shell));
@@ -169,6 +171,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         case app::ScanCompletedMessage: return wParam == scanSession_->CurrentScanId() ? OnScanCompleted() : 0;
         case ExportDoneMessage: return OnExportDone(wParam);
+        case SavedScanDoneMessage: return OnSavedScanDone(wParam);
         case CoalescedScanCommandMessage: return OnCoalescedScanCommand();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -227,9 +230,11 @@ bool MainWindow::CreateControls() {
     lists_.SetDpi(dpi_);
     lists_.SetPalette(palette_);
     lists_.SetFormattingLocale(formattingLocale_);
+    growth_.SetDpi(dpi_);
+    growth_.SetFormattingLocale(formattingLocale_);
     if (pathBox_ == nullptr || folderButton_ == nullptr || scanButton_ == nullptr || cancelButton_ == nullptr ||
         openButton_ == nullptr || !lists_.Create(window_, instance_, TreeListId, LargestFilesListId, LargestFoldersListId) ||
-        !CreatePanes() ||
+        !CreatePanes() || !growth_.Create(window_, instance_, GrewMostListId) ||
         !status_.Create(window_, instance_, StatusBarId) ||
         !progressBar_.Create(status_.Handle(), window_, instance_)) {
         return false;
@@ -248,6 +253,7 @@ void MainWindow::ApplyPalette() {
     status_.SetPalette(palette_);
     treemap_.SetPalette(palette_);
     fileTypes_.SetPalette(palette_);
+    growth_.SetPalette(palette_);
     ApplyTheme(window_, lists_.Handles(), status_.Handle(), palette_);
 }
 
@@ -384,7 +390,13 @@ LRESULT MainWindow::OnCommand(int id) {
         case RescanCommandId: RescanFolder(lists_.SelectedNode()); return 0;
         case FindCommandId: search_.Show(window_, instance_, font_, formattingLocale_); return 0;
         case ExplorerEntryCommandId: ToggleExplorerEntry(); return 0;
+        case CompareNoneCommandId: CompareWith(comparisons_.size()); return 0;
+        case CopyGoneFoldersCommandId: CopyGoneFolders(); return 0;
         default: break;
+    }
+    if (id >= FirstComparisonCommandId && id < FirstComparisonCommandId + MaxComparisons) {
+        CompareWith(static_cast<std::size_t>(id - FirstComparisonCommandId));
+        return 0;
     }
     if (id >= FirstRecentFolderCommandId && id < FirstRecentFolderCommandId + 16) {
         OpenRecentFolder(static_cast<std::size_t>(id - FirstRecentFolderCommandId));
@@ -404,6 +416,9 @@ LRESULT MainWindow::OnNotify(NMHDR& header) {
                                          header.hwndFrom == cancelButton_ || header.hwndFrom == openButton_)) {
         return DrawButtonCustom(reinterpret_cast<const NMCUSTOMDRAW&>(header), palette_, dpi_);
     }
+    if (const auto handled = growth_.OnNotify(header)) {
+        return *handled;
+    }
     return lists_.OnNotify(header).value_or(0);
 }
 
@@ -421,6 +436,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     // The user's column widths, not the defaults, follow the window over.
     const std::vector<int> columnWidths = lists_.ColumnWidthsAt96();
     lists_.SetDpi(dpi_);
+    growth_.SetDpi(dpi_);
     treemap_.SetDpi(dpi_);
     fileTypes_.SetDpi(dpi_);
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
@@ -430,6 +446,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ApplyPalette();
     lists_.ResetColumnWidths();
     lists_.ApplyColumnWidthsAt96(columnWidths);
+    growth_.Retranslate();  // its columns at the new DPI
     Layout();
     return 0;
 }
@@ -516,6 +533,7 @@ void MainWindow::Layout() {
     place(lists[0], layout_.tree, layout_.tree.height);
     place(lists[1], layout_.largestFiles, layout_.largestFiles.height);
     place(lists[2], layout_.largestFolders, layout_.largestFolders.height);
+    place(growth_.Handle(), layout_.grewMost, layout_.grewMost.height);
     PlacePanes();
     status_.Layout(clientWidth_, dpi_);
     RECT mainPart{};
@@ -582,6 +600,8 @@ void MainWindow::StartScanOf(std::vector<std::wstring> roots, std::wstring displ
     ::EnableWindow(cancelButton_, TRUE);
     ClearPanes();
     lists_.Clear();
+    comparisons_.clear();
+    CompareWith(0);
     driveFigures_.reset();
 
     ::SetWindowTextW(window_, baseTitle_.c_str());
@@ -654,7 +674,8 @@ void MainWindow::ShowProgressText() {
 
 void MainWindow::ShowSummaryText() {
     status_.SetMainText(StatusTextState::Summary,
-                        i18n::ScanSummaryText(*localizer_, formattingLocale_, lists_.Result(), driveFigures_));
+                        i18n::ScanSummaryText(*localizer_, formattingLocale_, lists_.Result(), driveFigures_) +
+                            (lists_.Change().Active() ? L" \u00B7 " + ChangeSummaryText() : std::wstring()));
 }
 
 std::optional<i18n::DriveFigures> MainWindow::ReadDriveFigures() const {

@@ -10,10 +10,12 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess_win.h"
 #include "report/ScanReport.h"
 #include "support/MainWindowFixture_win.h"
+#include "ui/view/ResultColumns.h"
 #include "ui/window/MainWindow.h"
 #include "platform/FileBytes.h"
 
@@ -129,16 +131,22 @@ TEST_F(SortAndExportTest, AFailedOrCancelledExportLeavesTheTargetAsItWas) {
 
 TEST_F(SortAndExportTest, ASavedScanOpensAsItWasADamagedOneChangesNothingAndEachScanKeepsASnapshot) {
     const auto csv = [&] { return report::RenderCsv(window->Result(), {}); };
+    const auto finish = [&] { WaitWhile([&] { return window->IsBusyWithSavedScan(); }); };
     const std::string shown = csv();
     const std::wstring file = settings.At(L"scan.vscan");
     ASSERT_TRUE(window->SaveScanTo(file));
+    EXPECT_EQ(window->NoticeKey(), "status.saving_scan");
+    finish();
     EXPECT_EQ(window->NoticeKey(), "status.scan_saved");
     const std::string bytes = ReadBytes(file);
     std::ofstream(std::filesystem::path(settings.At(L"cut.vscan")), std::ios::binary) << bytes.substr(0, bytes.size() / 2);
-    EXPECT_FALSE(window->OpenScanFrom(settings.At(L"cut.vscan")));
+    ASSERT_TRUE(window->OpenScanFrom(settings.At(L"cut.vscan")));
+    finish();
     EXPECT_EQ(window->NoticeKey(), "status.saved.truncated");
     EXPECT_EQ(csv(), shown);
     ASSERT_TRUE(window->OpenScanFrom(file));
+    finish();
+    EXPECT_EQ(window->NoticeKey(), "status.saved.ok");
     EXPECT_EQ(csv(), shown);
 
     const std::filesystem::path snapshots(settings.At(L"appdata\\Varnel\\snapshots"));
@@ -150,6 +158,77 @@ TEST_F(SortAndExportTest, ASavedScanOpensAsItWasADamagedOneChangesNothingAndEach
     data.File(L"tree\\grown.bin", 5000);
     ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
     EXPECT_EQ(count(), 2);
+}
+
+TEST_F(SortAndExportTest, ChangesSinceAPickedSnapshotShowInTheColumnTheRankingAndTheStatusLine) {
+    // Snapshots: the fixture's scan, then one with "old" (400 B); now "old"
+    // is gone, "sub" grew by 5,000 B and "new" (700 B) appeared.
+    data.Folder(L"tree\\old");
+    data.File(L"tree\\old\\gone.bin", 400);
+    ::Sleep(1100);  // snapshots are named by the second they were taken
+    ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
+    std::filesystem::remove_all(data.At(L"tree\\old"));
+    data.File(L"tree\\sub, \u00e9\u4e2d\\grown.bin", 5000);
+    data.Folder(L"tree\\new");
+    data.File(L"tree\\new\\n.bin", 700);
+    ::Sleep(1100);
+    ASSERT_EQ(Scan(data.At(L"tree")), core::ScanStatus::Completed);
+
+    const HWND tree = Control(TreeListId);
+    const HWND growth = Control(GrewMostListId);
+    const auto changeOf = [&](const std::wstring& name) {
+        for (int row = 0; row < ListView_GetItemCount(tree); ++row) {
+            if (ListText(tree, row, 0) == name) return ListText(tree, row, ChangeColumnOfTree);
+        }
+        return std::wstring(L"no row");
+    };
+    const std::wstring rootName = ListText(tree, 0, 0);
+    const struct {
+        int command;
+        std::wstring root, sub, added, file;
+        std::vector<std::wstring> grewMost;
+        bool gone;
+    } comparisons[] = {
+        {FirstComparisonCommandId, L"+5.2 KB", L"+4.9 KB", L"new", L"", {L"sub, \u00e9\u4e2d", L"new"}, true},
+        {FirstComparisonCommandId + 1, L"+5.6 KB", L"+4.9 KB", L"new", L"", {L"sub, \u00e9\u4e2d", L"new"}, false},
+        {CompareNoneCommandId, L"", L"", L"", L"", {}, false},
+    };
+    for (const auto& c : comparisons) {
+        SCOPED_TRACE(c.command);
+        Command(c.command);
+        EXPECT_EQ(changeOf(rootName), c.root);
+        EXPECT_EQ(changeOf(L"sub, \u00e9\u4e2d"), c.sub);
+        EXPECT_EQ(changeOf(L"new"), c.added);
+        EXPECT_EQ(changeOf(L"File1.bin"), c.file);
+        EXPECT_EQ(ListView_GetColumnWidth(tree, ChangeColumnOfTree) > 0, !c.grewMost.empty());
+        EXPECT_EQ(::IsWindowVisible(growth) != FALSE, !c.grewMost.empty());
+        ASSERT_EQ(ListView_GetItemCount(growth), static_cast<int>(c.grewMost.size()));
+        for (std::size_t i = 0; i < c.grewMost.size(); ++i) {
+            EXPECT_EQ(std::filesystem::path(ListText(growth, static_cast<int>(i), 2)).filename().wstring(), c.grewMost[i]);
+        }
+        const std::wstring line = StatusText(0);
+        EXPECT_EQ(line.find(L"gone: 1 folders (400 B)") != std::wstring::npos, c.gone) << line;
+        EXPECT_EQ(line.find(L"Since") != std::wstring::npos, !c.grewMost.empty()) << line;
+    }
+
+    // The change column sorts like the other numbers; the gone folder's path goes to the clipboard.
+    Command(FirstComparisonCommandId);
+    ClickHeader(TreeListId, ChangeColumnOfTree);
+    EXPECT_EQ(ListText(tree, 1, 0), L"sub, \u00e9\u4e2d");
+    EXPECT_EQ(ListText(tree, 2, 0), L"new");
+    Command(CopyGoneFoldersCommandId);
+    EXPECT_EQ(window->NoticeKey(), "status.gone_copied");
+    std::wstring copied;
+    if (::OpenClipboard(nullptr)) {
+        if (const HANDLE text = ::GetClipboardData(CF_UNICODETEXT)) {
+            copied = static_cast<const wchar_t*>(::GlobalLock(text));
+            ::GlobalUnlock(text);
+        }
+        ::CloseClipboard();
+    }
+    EXPECT_EQ(copied, data.At(L"tree\\old") + L"\r\n");
+    Command(CompareNoneCommandId);
+    EXPECT_EQ(ArrowOf(TreeListId, ChangeColumnOfTree), 0) << "no order by a hidden column";
 }
 
 }  // namespace
