@@ -22,7 +22,7 @@
 #include "i18n/Localizer.h"
 #include "ui/view/ResultView.h"
 #include "ui/lists/ShellActions_win.h"
-#include "ui/view/SubtreeIndex.h"
+#include "ui/view/BackgroundSubtreeIndex.h"
 #include "ui/theme/ThemePalette.h"
 
 namespace varnel::ui {
@@ -190,7 +190,7 @@ private:
     std::wstring locale_ = L"system";
 
     core::ScanResult result_;
-    SubtreeIndex subtreeIndex_;  // built once per result
+    BackgroundSubtreeIndex subtreeIndex_;  // built once per result, off the window thread
     ResultTree rows_;
     Rankings rankings_;
     std::uint64_t selectedNode_ = core::NoIndex;
