@@ -30,6 +30,7 @@
 #include "ui/lists/ResultLists_win.h"
 #include "ui/search/SearchWindow_win.h"
 #include "ui/window/ScanProgressBar_win.h"
+#include "ui/window/SnapshotKeeper_win.h"
 #include "ui/window/StatusBar_win.h"
 #include "ui/theme/ThemePalette.h"
 #include "ui/treemap/FileTypesView_win.h"
@@ -118,6 +119,8 @@ public:
     bool SaveScanTo(const std::wstring& path);
     bool OpenScanFrom(const std::wstring& path);
     bool IsExporting() const noexcept { return export_.IsRunning(); }
+    // Waits until the snapshot of the last scan is written (it is kept on a worker).
+    void WaitForSnapshot() { snapshots_.Wait(); }
     // Makes a theme the active one and repaints; saving it is the caller's.
     void ApplyThemeIdentifier(std::wstring identifier);
     const TreemapWindow& Treemap() const noexcept { return treemap_; }
@@ -170,6 +173,7 @@ private:
     void OpenScanWithDialog();
     void ToggleKeepSnapshots();
     void KeepSnapshotOfResult();
+    LRESULT OnSnapshotKept(WPARAM id);
     void ShowExportProgress();
     void Retranslate();
     // Writes the settings file; on failure names the notice and returns false.
@@ -273,6 +277,7 @@ private:
     SearchWindow search_{*localizer_, lists_};  // reads lists_' result: declared after it
     StatusBar status_;
     ResultExport export_;
+    SnapshotKeeper snapshots_;  // reads lists_' result: declared after it
     ScanProgressBar progressBar_;
     std::chrono::steady_clock::time_point scanStart_;
     std::uint64_t expectedScanBytes_ = 0;  // 0 where the scanned roots have no known size

@@ -132,28 +132,32 @@ void MainWindow::KeepSnapshotOfResult() {
     if (!settings_.keepSnapshots || result.status != core::ScanStatus::Completed || result.nodes.empty()) {
         return;
     }
-    const app::SnapshotStore store(std::filesystem::path(settingsStore_.SettingsFilePath()).parent_path() /
-                                   app::SnapshotFolderName);
-    const core::FolderSnapshot now = core::MakeFolderSnapshot(result, SecondsNow());
-    const std::vector<app::StoredSnapshot> earlier = store.ListFor(result.rootPath);
-    if (!earlier.empty()) {
-        const core::FolderSnapshotRead then = store.Load(earlier.front());
-        if (then.error != core::SavedFileError::None) {
-            status_.ShowNotice("status.snapshot_unreadable");
-        } else {
-            const core::SnapshotComparison comparison = core::CompareSnapshots(then.snapshot, now);
-            std::wstring text = localizer_->Translate("status.change_since") +
-                                core::Utf8ToWide(report::UtcDateText(then.snapshot.takenAt)).value_or(L"") + L": " +
-                                Signed(formattingLocale_, comparison.change.empty() ? 0 : comparison.change[0]);
-            const std::vector<std::uint32_t> grew = report::GrewMost(now, comparison, 1);
-            if (!grew.empty()) {
-                text += L" \u00B7 " + localizer_->Translate("status.grew_most") + now.PathOf(grew[0]) + L" (" +
-                        Signed(formattingLocale_, comparison.change[grew[0]]) + L")";
-            }
-            status_.ShowNoticeText(text);
-        }
+    snapshots_.Start(result,
+                     std::filesystem::path(settingsStore_.SettingsFilePath()).parent_path() / app::SnapshotFolderName,
+                     window_, SnapshotKeptMessage);
+}
+
+LRESULT MainWindow::OnSnapshotKept(WPARAM id) {
+    const std::optional<SnapshotChange> change = snapshots_.Finish(id);
+    // A failed scan's notice says more than the change since the last one.
+    if (!change || !app::ScanFailureNotice(lists_.Result(), [this](std::string_view key) {
+                        return localizer_->Translate(key);
+                    }).empty()) {
+        return 0;
     }
-    store.Keep(now);  // a snapshot that cannot be written costs only the next comparison
+    if (change->earlierUnreadable) {
+        status_.ShowNotice("status.snapshot_unreadable");
+    } else if (change->hasEarlier) {
+        std::wstring text = localizer_->Translate("status.change_since") +
+                            core::Utf8ToWide(report::UtcDateText(change->earlierTakenAt)).value_or(L"") + L": " +
+                            Signed(formattingLocale_, change->change);
+        if (!change->grewPath.empty()) {
+            text += L" \u00B7 " + localizer_->Translate("status.grew_most") + change->grewPath + L" (" +
+                    Signed(formattingLocale_, change->grewChange) + L")";
+        }
+        status_.ShowNoticeText(text);
+    }
+    return 0;
 }
 
 }  // namespace varnel::ui

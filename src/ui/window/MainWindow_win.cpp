@@ -194,6 +194,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         case app::ScanCompletedMessage: return wParam == scanSession_->CurrentScanId() ? OnScanCompleted() : 0;
         case ExportDoneMessage: return OnExportDone(wParam);
+        case SnapshotKeptMessage: return OnSnapshotKept(wParam);
         case CoalescedScanCommandMessage: return OnCoalescedScanCommand();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
