@@ -409,9 +409,10 @@ void ResultLists::FillRankings(std::uint64_t folder) {
     // each of them costs Wine a relayout more, and nothing is drawn between.
     rankings_ = {};
     if (!result_.nodes.empty()) {
-        // Until the index is built, the root's rankings are made without it.
+        // The root's rankings need no index (which may still be being built)
+        // and come faster without it.
         std::optional<Rankings> root;
-        if (folder == result_.rootIndex && !subtreeIndex_.Ready()) {
+        if (folder == result_.rootIndex) {
             root = ComputeRootRankings(result_, measure_);
         }
         rankings_ = root ? std::move(*root) : ComputeRankings(result_, subtreeIndex_.Get(), folder, measure_);

@@ -90,30 +90,31 @@ std::vector<std::uint64_t> CollectLargestFolders(const ScanResult& result, const
 
 namespace {
 
-// Both rankings of `reference`: its largest files, and its largest folders
-// as `largestFolders(limit)` gives them.
-template <class LargestFolders>
+// Below the merged root of several drives, the drive roots themselves are
+// the largest folders by construction and would crowd out the rest: that
+// many more are ranked, to be left out again.
+bool IsMergedRoot(const ScanResult& result, std::uint64_t reference) {
+    return reference == result.rootIndex && result.rootPath == core::MergedRootName && reference < result.nodes.size();
+}
+std::size_t FolderRankingLimit(const ScanResult& result, std::uint64_t reference) {
+    return RankingLimit + (IsMergedRoot(result, reference) ? result.nodes[reference].Children().size() : 0);
+}
+
+// Both rankings of `reference` from its largest files and folders (at most
+// FolderRankingLimit of them), shared out.
 Rankings RankingsOf(const ScanResult& result, std::uint64_t reference, const std::vector<std::uint64_t>& files,
-                    LargestFolders largestFolders, core::SizeMeasure measure) {
+                    const std::vector<std::uint64_t>& folders, core::SizeMeasure measure) {
     Rankings rankings;
     const std::uint64_t total = reference < result.nodes.size() ? core::DisplaySize(result.nodes[reference], measure) : 0;
     const auto share = [total](std::uint64_t size) {
         return total == 0 ? 0.0 : static_cast<double>(size) * 100.0 / static_cast<double>(total);
     };
-
     for (const std::uint64_t file : files) {
         rankings.files.nodes.push_back(file);
         rankings.files.shares.push_back(share(core::DisplaySize(result.nodes[file], measure)));
     }
-
-    // Below the merged root of several drives, the drive roots themselves are
-    // the largest folders by construction and would crowd out the rest.
-    const bool mergedRoot = reference == result.rootIndex && result.rootPath == core::MergedRootName;
-    std::size_t limit = RankingLimit;
-    if (mergedRoot && reference < result.nodes.size()) {
-        limit += result.nodes[reference].Children().size();
-    }
-    for (const std::uint64_t folderNode : largestFolders(limit)) {
+    const bool mergedRoot = IsMergedRoot(result, reference);
+    for (const std::uint64_t folderNode : folders) {
         if (rankings.folders.nodes.size() == RankingLimit) {
             break;
         }
@@ -134,9 +135,9 @@ Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, st
         return {};
     }
     const std::uint64_t reference = folder == NoIndex ? result.rootIndex : folder;
-    return RankingsOf(
-        result, reference, CollectLargestFiles(result, index, folder, measure),
-        [&](std::size_t limit) { return CollectLargestFolders(result, index, folder, limit, measure); }, measure);
+    return RankingsOf(result, reference, CollectLargestFiles(result, index, folder, measure),
+                      CollectLargestFolders(result, index, folder, FolderRankingLimit(result, reference), measure),
+                      measure);
 }
 
 std::optional<Rankings> ComputeRootRankings(const ScanResult& result, core::SizeMeasure measure) {
@@ -145,25 +146,21 @@ std::optional<Rankings> ComputeRootRankings(const ScanResult& result, core::Size
     if (root >= count) {
         return Rankings{};
     }
-    const core::IndicesBelow everything{count};
-    bool onlyRoot = true;
-    const std::vector<std::uint64_t> files =
-        core::LargestNodes(result.nodes, everything, RankingLimit, measure, [&](NodeView n) {
-            if (n.Parent() == NoIndex && n.Index() != root) {
-                onlyRoot = false;
+    // One pass for both rankings: the nodes are read once.
+    core::LargestKeeper files(result.nodes, RankingLimit, measure);
+    core::LargestKeeper folders(result.nodes, FolderRankingLimit(result, root), measure);
+    for (std::uint64_t n = 0; n < count; ++n) {
+        const NodeView node = result.nodes[n];
+        if (!node.IsDirectory()) {
+            files.Offer(n);
+        } else if (n != root) {
+            if (node.Parent() == NoIndex) {
+                return std::nullopt;
             }
-            return !n.IsDirectory();
-        });
-    if (!onlyRoot) {
-        return std::nullopt;
+            folders.Offer(n);
+        }
     }
-    return RankingsOf(
-        result, root, files,
-        [&](std::size_t limit) {
-            return core::LargestNodes(result.nodes, everything, limit, measure,
-                                      [root](NodeView n) { return n.IsDirectory() && n.Index() != root; });
-        },
-        measure);
+    return RankingsOf(result, root, files.Take(), folders.Take(), measure);
 }
 
 bool HasExpander(const ScanResult& result, std::uint64_t node) {
