@@ -11,9 +11,7 @@
 
 #include "base/Utf8.h"
 #include "i18n/Formatting.h"
-#include "model/FolderSnapshot.h"
 #include "model/SavedScan.h"
-#include "model/SnapshotComparison.h"
 #include "platform/FileBytes.h"
 #include "report/ChangeReport.h"
 #include "scan/SnapshotStore.h"
