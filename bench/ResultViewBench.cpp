@@ -52,6 +52,16 @@ void BM_RankingsForRoot(benchmark::State& state) {
     }
 }
 
+// What the window thread does for the root while the index is still being
+// built on its own thread.
+void BM_RootRankingsWithoutIndex(benchmark::State& state) {
+    const auto& r = Result();
+    for (auto _ : state) {
+        const auto rankings = ui::ComputeRootRankings(r.result, core::SizeMeasure::Logical);
+        benchmark::DoNotOptimize(rankings->folders.nodes.data());
+    }
+}
+
 void BM_RankingsForDeepFolder(benchmark::State& state) {
     const auto& r = Result();
     const ui::SubtreeIndex index(r.result);
@@ -160,6 +170,7 @@ void BM_RenderCsvWhole(benchmark::State& state) {
 BENCHMARK(BM_ShowResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexResult)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForRoot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RootRankingsWithoutIndex)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForDeepFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RankingsForMiddleFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandFolderWith100kChildren)->Unit(benchmark::kMillisecond);

@@ -87,10 +87,13 @@ protected:
     }
     // Scans `folder` with the Scan button and waits for the result: the lists
     // let the old result go when a scan starts, so its status is None until then.
+    // Then for its snapshot, after which the window compares it with the last.
     core::ScanStatus Scan(const std::wstring& folder) {
         window->ChooseFolder(folder);
         Command(ui::ScanButtonId);
         WaitWhile([&] { return window->Result().status == core::ScanStatus::None; });
+        window->WaitForSnapshot();
+        PumpMessages();
         return window->Result().status;
     }
 

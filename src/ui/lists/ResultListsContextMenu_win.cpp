@@ -139,8 +139,10 @@ void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
     if (events_.resultWillChange) {
         events_.resultWillChange();
     }
+    subtreeIndex_.Reset();  // no one reads the result while it changes
     const auto removed = RemoveSubtree(result_, node);
     if (!removed) {
+        subtreeIndex_.Start(result_);
         return;
     }
     // The folder whose rankings were shown stays selected; when it went
@@ -150,8 +152,7 @@ void ResultLists::DeleteToRecycleBin(HWND owner, std::uint64_t node) {
     if (selected == core::NoIndex) {
         selected = removed->newIndexOf[parent];
     }
-    subtreeIndex_ = SubtreeIndex();  // the old one goes before the new one is built
-    subtreeIndex_ = SubtreeIndex(result_);
+    subtreeIndex_.Start(result_);
     change_.Refresh(result_);
     rows_.Renumber(removed->newIndexOf);
     rows_.ExpandTo(selected);  // a row to select, so the rankings are filled again

@@ -21,9 +21,9 @@ bool ResultLists::ReplaceSubtree(std::uint64_t folder, core::ScanResult rescan) 
     if (selected == core::NoIndex) {
         selected = newIndexOf[folder];
     }
-    subtreeIndex_ = SubtreeIndex();  // the old one goes before the new one is built
+    subtreeIndex_.Reset();  // the old one goes before the new one is built
     result_ = std::move(spliced->result);
-    subtreeIndex_ = SubtreeIndex(result_);
+    subtreeIndex_.Start(result_);
     change_.Refresh(result_);
     rows_.Renumber(newIndexOf);
     rows_.ExpandTo(selected);

@@ -22,8 +22,8 @@
 #include "i18n/Localizer.h"
 #include "ui/view/ResultView.h"
 #include "ui/lists/ShellActions_win.h"
+#include "ui/view/BackgroundSubtreeIndex.h"
 #include "ui/view/ResultChange.h"
-#include "ui/view/SubtreeIndex.h"
 #include "ui/theme/ThemePalette.h"
 
 namespace varnel::ui {
@@ -147,7 +147,8 @@ public:
     // shows while one is active and follows deletions and rescans.
     void SetChange(ResultChange change);
     const ResultChange& Change() const noexcept { return change_; }
-    const SubtreeIndex& Subtrees() const noexcept { return subtreeIndex_; }
+    // Waits for the index while it is still being built.
+    const SubtreeIndex& Subtrees() { return subtreeIndex_.Get(); }
 
     const core::ScanResult& Result() const noexcept { return result_; }
     const ResultTree& Tree() const noexcept { return rows_; }
@@ -199,7 +200,7 @@ private:
     std::wstring locale_ = L"system";
 
     core::ScanResult result_;
-    SubtreeIndex subtreeIndex_;  // built once per result
+    BackgroundSubtreeIndex subtreeIndex_;  // built once per result, off the window thread
     ResultChange change_;        // of result_; inactive when nothing is compared
     ResultTree rows_;
     Rankings rankings_;

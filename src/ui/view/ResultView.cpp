@@ -55,48 +55,66 @@ std::span<const std::uint32_t> Below(const ScanResult& result, const SubtreeInde
     return index.Subtree(folder == NoIndex ? result.rootIndex : folder);
 }
 
+// The largest of `below` that `accept` takes. When `below` is every node of
+// the result (the root's rankings), they are read in the order they are
+// stored instead of depth first: the same nodes, so the same ranking (its
+// order does not depend on the candidates' order), at a fraction of the
+// memory traffic of hopping through hundreds of megabytes of nodes.
+template <class Accept>
+std::vector<std::uint64_t> Largest(const ScanResult& result, std::span<const std::uint32_t> below, std::size_t limit,
+                                   core::SizeMeasure measure, Accept accept) {
+    if (below.size() == result.nodes.size()) {
+        return core::LargestNodes(result.nodes, core::IndicesBelow{result.nodes.size()}, limit, measure, accept);
+    }
+    return core::LargestNodes(result.nodes, below, limit, measure, accept);
+}
+
 }  // namespace
 
 std::vector<std::uint64_t> CollectLargestFiles(const ScanResult& result, const SubtreeIndex& index,
                                                std::uint64_t folder, core::SizeMeasure measure) {
-    return core::LargestNodes(result.nodes, Below(result, index, folder), RankingLimit, measure,
-                              [](NodeView n) { return !n.IsDirectory(); });
+    return Largest(result, Below(result, index, folder), RankingLimit, measure,
+                   [](NodeView n) { return !n.IsDirectory(); });
 }
 
 std::vector<std::uint64_t> CollectLargestFolders(const ScanResult& result, const SubtreeIndex& index,
                                                  std::uint64_t folder, std::size_t limit, core::SizeMeasure measure) {
-    std::span<const std::uint32_t> below = Below(result, index, folder);
-    if (!below.empty()) {
-        below = below.subspan(1);  // the folder itself is not ranked
+    const std::span<const std::uint32_t> below = Below(result, index, folder);
+    if (below.empty()) {
+        return {};
     }
-    return core::LargestNodes(result.nodes, below, limit, measure, [](NodeView n) { return n.IsDirectory(); });
+    const std::uint64_t self = below.front();  // the folder itself is not ranked
+    return Largest(result, below, limit, measure,
+                   [self](NodeView n) { return n.IsDirectory() && n.Index() != self; });
 }
 
-Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder,
-                         core::SizeMeasure measure) {
+namespace {
+
+// Below the merged root of several drives, the drive roots themselves are
+// the largest folders by construction and would crowd out the rest: that
+// many more are ranked, to be left out again.
+bool IsMergedRoot(const ScanResult& result, std::uint64_t reference) {
+    return reference == result.rootIndex && result.rootPath == core::MergedRootName && reference < result.nodes.size();
+}
+std::size_t FolderRankingLimit(const ScanResult& result, std::uint64_t reference) {
+    return RankingLimit + (IsMergedRoot(result, reference) ? result.nodes[reference].Children().size() : 0);
+}
+
+// Both rankings of `reference` from its largest files and folders (at most
+// FolderRankingLimit of them), shared out.
+Rankings RankingsOf(const ScanResult& result, std::uint64_t reference, const std::vector<std::uint64_t>& files,
+                    const std::vector<std::uint64_t>& folders, core::SizeMeasure measure) {
     Rankings rankings;
-    if (result.nodes.empty()) {
-        return rankings;
-    }
-    const std::uint64_t reference = folder == NoIndex ? result.rootIndex : folder;
     const std::uint64_t total = reference < result.nodes.size() ? core::DisplaySize(result.nodes[reference], measure) : 0;
     const auto share = [total](std::uint64_t size) {
         return total == 0 ? 0.0 : static_cast<double>(size) * 100.0 / static_cast<double>(total);
     };
-
-    for (const std::uint64_t file : CollectLargestFiles(result, index, folder, measure)) {
+    for (const std::uint64_t file : files) {
         rankings.files.nodes.push_back(file);
         rankings.files.shares.push_back(share(core::DisplaySize(result.nodes[file], measure)));
     }
-
-    // Below the merged root of several drives, the drive roots themselves are
-    // the largest folders by construction and would crowd out the rest.
-    const bool mergedRoot = reference == result.rootIndex && result.rootPath == core::MergedRootName;
-    std::size_t limit = RankingLimit;
-    if (mergedRoot && reference < result.nodes.size()) {
-        limit += result.nodes[reference].Children().size();
-    }
-    for (const std::uint64_t folderNode : CollectLargestFolders(result, index, folder, limit, measure)) {
+    const bool mergedRoot = IsMergedRoot(result, reference);
+    for (const std::uint64_t folderNode : folders) {
         if (rankings.folders.nodes.size() == RankingLimit) {
             break;
         }
@@ -107,6 +125,42 @@ Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, st
         rankings.folders.shares.push_back(share(core::DisplaySize(result.nodes[folderNode], measure)));
     }
     return rankings;
+}
+
+}  // namespace
+
+Rankings ComputeRankings(const ScanResult& result, const SubtreeIndex& index, std::uint64_t folder,
+                         core::SizeMeasure measure) {
+    if (result.nodes.empty()) {
+        return {};
+    }
+    const std::uint64_t reference = folder == NoIndex ? result.rootIndex : folder;
+    return RankingsOf(result, reference, CollectLargestFiles(result, index, folder, measure),
+                      CollectLargestFolders(result, index, folder, FolderRankingLimit(result, reference), measure),
+                      measure);
+}
+
+std::optional<Rankings> ComputeRootRankings(const ScanResult& result, core::SizeMeasure measure) {
+    const std::uint64_t count = result.nodes.size();
+    const std::uint64_t root = result.rootIndex;
+    if (root >= count) {
+        return Rankings{};
+    }
+    // One pass for both rankings: the nodes are read once.
+    core::LargestKeeper files(result.nodes, RankingLimit, measure);
+    core::LargestKeeper folders(result.nodes, FolderRankingLimit(result, root), measure);
+    for (std::uint64_t n = 0; n < count; ++n) {
+        const NodeView node = result.nodes[n];
+        if (!node.IsDirectory()) {
+            files.Offer(n);
+        } else if (n != root) {
+            if (node.Parent() == NoIndex) {
+                return std::nullopt;
+            }
+            folders.Offer(n);
+        }
+    }
+    return RankingsOf(result, root, files.Take(), folders.Take(), measure);
 }
 
 bool HasExpander(const ScanResult& result, std::uint64_t node) {

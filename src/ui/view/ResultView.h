@@ -57,6 +57,11 @@ struct Rankings {
 // Both rankings, ranked and shared out in `measure`.
 Rankings ComputeRankings(const core::ScanResult& result, const SubtreeIndex& index, std::uint64_t folder,
                          core::SizeMeasure measure);
+// The root's rankings, the same as ComputeRankings gives, without an index:
+// a parent always comes before its children, so with one root every node is
+// below it, and the nodes are read in the order they are stored. None when
+// the result holds another root (whose nodes are not below the root).
+std::optional<Rankings> ComputeRootRankings(const core::ScanResult& result, core::SizeMeasure measure);
 
 // The tree list's rows: the root, and below every expanded folder its
 // children in tree order, depth first.

@@ -4,35 +4,43 @@ namespace varnel::ui {
 
 SubtreeIndex::SubtreeIndex(const core::ScanResult& result) {
     const auto& nodes = result.nodes;
-    position_.assign(nodes.size(), Unreached);
-    extent_.assign(nodes.size(), 0);
-    if (result.rootIndex >= nodes.size()) {
+    const std::uint64_t count = nodes.size();
+    position_.assign(count, Unreached);
+    extent_.assign(count, 0);
+    if (result.rootIndex >= count) {
         return;
     }
-    preorder_.reserve(nodes.size());
-    // Each stack entry is a node whose subtree is still open; its extent is
-    // known once everything pushed after it has been closed.
-    struct Open {
-        std::span<const std::uint32_t> children;
-        std::uint32_t node;
-    };
-    std::vector<Open> stack;
-    const auto enter = [&](std::uint32_t node) {
-        position_[node] = static_cast<std::uint32_t>(preorder_.size());
-        preorder_.push_back(node);
-        stack.push_back({nodes[node].Children(), node});
-    };
-    enter(static_cast<std::uint32_t>(result.rootIndex));
-    while (!stack.empty()) {
-        Open& top = stack.back();
-        if (!top.children.empty()) {
-            const std::uint32_t child = top.children.front();
-            top.children = top.children.subspan(1);
-            enter(child);
+    // A parent always comes before its children, so a backward pass finds
+    // every subtree's size, and a forward pass gives each child its place
+    // after its parent and its elder siblings. Both read the tree in the
+    // order it is stored: a depth-first walk jumps around tens of millions of
+    // bytes and took several times as long. A child listed before its parent
+    // could only come from a damaged tree and is left unreached.
+    for (std::uint64_t n = count; n-- > 0;) {
+        std::uint32_t size = 1;
+        for (const std::uint32_t child : nodes[n].Children()) {
+            if (child > n) {
+                size += extent_[child];
+            }
+        }
+        extent_[n] = size;
+    }
+    const auto root = static_cast<std::uint32_t>(result.rootIndex);
+    preorder_.resize(extent_[root]);
+    position_[root] = 0;
+    for (std::uint64_t n = root; n < count; ++n) {
+        const std::uint32_t at = position_[n];
+        if (at == Unreached) {
             continue;
         }
-        extent_[top.node] = static_cast<std::uint32_t>(preorder_.size()) - position_[top.node];
-        stack.pop_back();
+        preorder_[at] = static_cast<std::uint32_t>(n);
+        std::uint32_t next = at + 1;
+        for (const std::uint32_t child : nodes[n].Children()) {
+            if (child > n) {
+                position_[child] = next;
+                next += extent_[child];
+            }
+        }
     }
 }
 

@@ -34,6 +34,7 @@
 #include "ui/search/SearchWindow_win.h"
 #include "ui/window/SavedScanTask_win.h"
 #include "ui/window/ScanProgressBar_win.h"
+#include "ui/window/SnapshotKeeper_win.h"
 #include "ui/window/StatusBar_win.h"
 #include "ui/theme/ThemePalette.h"
 #include "ui/treemap/FileTypesView_win.h"
@@ -130,6 +131,8 @@ public:
     const GrowthRanking& Growth() const noexcept { return growth_; }
     const ResultChange& Change() const noexcept { return lists_.Change(); }
     bool IsExporting() const noexcept { return export_.IsRunning(); }
+    // Waits until the snapshot of the last scan is written (it is kept on a worker).
+    void WaitForSnapshot() { snapshots_.Wait(); }
     // Makes a theme the active one and repaints; saving it is the caller's.
     void ApplyThemeIdentifier(std::wstring identifier);
     const TreemapWindow& Treemap() const noexcept { return treemap_; }
@@ -198,6 +201,7 @@ private:
     // "Since DATE: +1.2 GB · gone: 3 folders (400 MB)"; empty without a comparison.
     std::wstring ChangeSummaryText() const;
     void CopyGoneFolders();
+    LRESULT OnSnapshotKept(WPARAM id);
     void ShowExportProgress();
     void Retranslate();
     // Writes the settings file; on failure names the notice and returns false.
@@ -300,6 +304,7 @@ private:
     SearchWindow search_{*localizer_, lists_};  // reads lists_' result: declared after it
     StatusBar status_;
     ResultExport export_;
+    SnapshotKeeper snapshots_;  // reads lists_' result: declared after it
     ScanProgressBar progressBar_;
     std::chrono::steady_clock::time_point scanStart_;
     std::uint64_t expectedScanBytes_ = 0;  // 0 where the scanned roots have no known size

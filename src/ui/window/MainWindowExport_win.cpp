@@ -88,6 +88,7 @@ void MainWindow::ShowExportProgress() {
 
 void MainWindow::StopExportBeforeResultChanges() {
     search_.StopBeforeResultChanges();
+    snapshots_.Discard();
     if (export_.IsRunning()) {
         export_.Cancel();
         OnExportDone(export_.Id());

@@ -79,6 +79,8 @@ inline constexpr unsigned SavedScanDoneMessage = 0x8000 + 18;
 inline constexpr unsigned SearchBatchMessage = 0x8000 + 40;
 // The treemap: a new picture is drawn and waits to be shown.
 inline constexpr unsigned TreemapPictureReadyMessage = 0x8000 + 41;
+// The folder snapshot of the last scan is kept; wParam is the keeping's id.
+inline constexpr unsigned SnapshotKeptMessage = 0x8000 + 42;
 
 // The scan's progress, shown every app::ProgressTimerPeriodMs, and the export's.
 inline constexpr unsigned ProgressTimerId = 1;

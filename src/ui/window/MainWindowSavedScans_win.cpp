@@ -143,10 +143,21 @@ void MainWindow::KeepSnapshotOfResult() {
     const core::ScanResult& result = lists_.Result();
     resultTakenAt_ = SecondsNow();
     if (settings_.keepSnapshots && result.status == core::ScanStatus::Completed && !result.nodes.empty()) {
-        // A snapshot that cannot be written costs only a later comparison.
-        Snapshots().Keep(core::MakeFolderSnapshot(result, resultTakenAt_));
+        // The comparison follows once the snapshot is written (OnSnapshotKept).
+        snapshots_.Start(result, resultTakenAt_,
+                         std::filesystem::path(settingsStore_.SettingsFilePath()).parent_path() /
+                             app::SnapshotFolderName,
+                         window_, SnapshotKeptMessage);
+        return;
     }
     CompareWithNewestSnapshot();
+}
+
+LRESULT MainWindow::OnSnapshotKept(WPARAM id) {
+    if (snapshots_.Finish(id)) {
+        CompareWithNewestSnapshot();
+    }
+    return 0;
 }
 
 }  // namespace varnel::ui

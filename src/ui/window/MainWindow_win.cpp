@@ -172,6 +172,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case app::ScanCompletedMessage: return wParam == scanSession_->CurrentScanId() ? OnScanCompleted() : 0;
         case ExportDoneMessage: return OnExportDone(wParam);
         case SavedScanDoneMessage: return OnSavedScanDone(wParam);
+        case SnapshotKeptMessage: return OnSnapshotKept(wParam);
         case CoalescedScanCommandMessage: return OnCoalescedScanCommand();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "model/ScanTreeBuilder.h"
+#include "ui/view/BackgroundSubtreeIndex.h"
 #include "ui/view/ResultColumns.h"
 #include "ui/view/ResultEdit.h"
 #include "ui/view/ResultView.h"
@@ -242,6 +243,69 @@ TEST(ResultEdit, RemovingASubtreeRenumbersRecountsAndDropsItsErrors) {
     EXPECT_EQ(s.result.errors[0].path, L"C:\\bigger");
     EXPECT_EQ(CsvRowOf(same), L"same,300,1,0,C:\\same");
     EXPECT_EQ(SubtreeIndex(s.result).Subtree(same.Index()).size(), 2u);
+}
+
+
+// Each folder's subtree against the parent chains as the oracle, on a
+// mixed sample, a random tree, a chain a thousand folders deep
+// and a result with a second root, whose nodes are below no folder of the
+// first. The root's rankings made without an index agree with the indexed
+// ones, or refuse where a second root is.
+TEST(SubtreeIndex, HoldsWhatTheParentChainsSayAndTheRootRanksAlikeWithout) {
+    std::vector<ScanResult> results;
+    results.push_back(std::move(Sample().result));
+    for (const int shape : {0, 1, 2}) {
+        ScanTreeBuilder b;
+        std::vector<std::uint64_t> folders{b.AddRoot(L"r", Dir, 0)};
+        std::uint64_t seed = 12345;
+        for (int i = 0; i < (shape == 1 ? 1000 : 3000); ++i) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            const std::uint64_t parent = shape == 1 ? folders.back() : folders[(seed >> 33) % folders.size()];
+            if (shape == 1 || (seed >> 20) % 3 == 0) {
+                folders.push_back(b.AddFolder(parent, L"d", Dir, 0));
+            } else {
+                b.AddFile(parent, L"f", 0, {(seed >> 40) % 1000, 0}, 0);
+            }
+        }
+        b.ComputeTotals();
+        results.push_back(b.FinishResult(core::ScanStatus::Completed, L"r", 0));
+        if (shape == 2) {
+            core::ScanTree& nodes = results.back().nodes;
+            const auto other = nodes.Append(NoIndex, true, L"other", Dir, {}, 0);
+            nodes.Append(other, false, L"huge", 0, {1u << 30, 0}, 0);
+            nodes.ComputeTotals();
+            nodes.IndexChildren();
+        }
+    }
+    for (std::size_t t = 0; t < results.size(); ++t) {
+        const ScanResult& result = results[t];
+        BackgroundSubtreeIndex background;
+        background.Start(result);
+        const SubtreeIndex& index = background.Get();
+        // Every node goes below each node of its parent chain, when the chain ends at the root.
+        std::vector<std::vector<std::uint64_t>> below(result.nodes.size());
+        for (std::uint64_t n = 0; n < result.nodes.size(); ++n) {
+            std::vector<std::uint64_t> chain{n};
+            while (result.nodes[chain.back()].Parent() != NoIndex) chain.push_back(result.nodes[chain.back()].Parent());
+            if (chain.back() != result.rootIndex) continue;
+            for (const auto up : chain) below[up].push_back(n);
+        }
+        for (std::uint64_t node = 0; node < result.nodes.size(); ++node) {
+            const auto span = index.Subtree(node);
+            std::vector<std::uint64_t> got(span.begin(), span.end());
+            ASSERT_TRUE(got.empty() || got.front() == node) << t << " " << node;
+            std::sort(got.begin(), got.end());
+            ASSERT_EQ(got, below[node]) << "tree " << t << ", node " << node;
+        }
+        const auto root = ComputeRootRankings(result, Logical);
+        ASSERT_EQ(root.has_value(), t != 3) << t;
+        if (root) {
+            const Rankings indexed = ComputeRankings(result, index, result.rootIndex, Logical);
+            EXPECT_EQ(root->files.nodes, indexed.files.nodes) << t;
+            EXPECT_EQ(root->folders.nodes, indexed.folders.nodes) << t;
+            EXPECT_EQ(root->folders.shares, indexed.folders.shares) << t;
+        }
+    }
 }
 
 }  // namespace

@@ -151,6 +151,7 @@ TEST_F(SortAndExportTest, ASavedScanOpensAsItWasADamagedOneChangesNothingAndEach
 
     const std::filesystem::path snapshots(settings.At(L"appdata\\Varnel\\snapshots"));
     const auto count = [&] {
+        window->WaitForSnapshot();
         return std::distance(std::filesystem::directory_iterator(snapshots), std::filesystem::directory_iterator());
     };
     ASSERT_EQ(count(), 1);
