@@ -141,6 +141,8 @@ private:
     LRESULT OnDeviceChange(WPARAM event);
     LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT OnGetMinMaxInfo(MINMAXINFO& limits);
+    LRESULT OnStaticColour(HDC dc, HWND control);
+    void RestoreFocus();
     LRESULT OnScanCompleted();
     LRESULT OnDropFiles(HDROP drop);
     LRESULT OnContextMenu(HWND source, int x, int y);
@@ -249,6 +251,7 @@ private:
     HWND folderButton_ = nullptr;
     HWND openButton_ = nullptr;
     HWND pathTip_ = nullptr;  // owned by the window: destroyed with it
+    HWND focusBeforeDeactivation_ = nullptr;
     std::wstring pathTipText_;
     HMENU recentMenu_ = nullptr;  // owned by the menu bar, which the window owns
     HICON largeIcon_ = nullptr;   // shared icons from the resources: not destroyed

@@ -16,6 +16,9 @@ enum ControlId : int {
     OpenContextCommandId = 1010,
     TreemapPaneId = 1016,
     FileTypesPaneId = 1017,
+    // The rankings' titles, above them.
+    LargestFilesTitleId = 1020,
+    LargestFoldersTitleId = 1021,
 };
 
 enum CommandId : int {
