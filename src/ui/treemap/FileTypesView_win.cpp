@@ -74,6 +74,7 @@ LRESULT CALLBACK FileTypesView::WindowProcedure(HWND window, UINT message, WPARA
     if (message == WM_NCCREATE) {
         auto* self = static_cast<FileTypesView*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
+        self->notify_.store(window);
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<FileTypesView*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -83,6 +84,7 @@ LRESULT CALLBACK FileTypesView::WindowProcedure(HWND window, UINT message, WPARA
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
+        self->notify_.store(nullptr);
         self->list_ = nullptr;
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -92,6 +94,7 @@ LRESULT CALLBACK FileTypesView::WindowProcedure(HWND window, UINT message, WPARA
 LRESULT FileTypesView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE: Layout(); return 0;
+        case FileTypesReadyMessage: OnBreakdownReady(); return 0;
         case WM_PAINT: return OnPaint();
         case WM_ERASEBKGND: return 1;
         case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
@@ -206,6 +209,7 @@ void FileTypesView::Show(const core::ScanResult* result, const core::FileTypeInd
 }
 
 void FileTypesView::Clear() {
+    worker_.Forget();
     result_ = nullptr;
     types_ = nullptr;
     scope_ = core::NoIndex;
@@ -220,23 +224,36 @@ void FileTypesView::Clear() {
 }
 
 void FileTypesView::Rebuild() {
+    if (result_ != nullptr && types_ != nullptr && scope_ < result_->nodes.size()) {
+        worker_.Request({result_, types_, scope_, measure_, showingFiles_, filesExtension_});
+        return;
+    }
+    worker_.Forget();
     rows_.clear();
     files_.clear();
     scopeBytes_ = 0;
-    if (result_ != nullptr && types_ != nullptr && scope_ < result_->nodes.size()) {
-        rows_ = core::BreakDownByType(result_->nodes, *types_, scope_, measure_);
-        scopeBytes_ = core::DisplaySize(result_->nodes[scope_], measure_);
-        if (showingFiles_) {
-            files_ = core::FilesOfType(result_->nodes, *types_, scope_, filesExtension_, measure_);
-        }
+    ShowRows();
+}
+
+void FileTypesView::OnBreakdownReady() {
+    std::optional<TypeBreakdown> ready = worker_.Take();
+    if (!ready) {
+        return;  // an answer to a request made before the newest one
     }
+    rows_ = std::move(ready->rows);
+    files_ = std::move(ready->files);
+    scopeBytes_ = ready->scopeBytes;
+    ShowRows();
+}
+
+void FileTypesView::ShowRows() {
     SortRows();
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(list_, static_cast<int>(showingFiles_ ? files_.size() : rows_.size()), 0);
     ::InvalidateRect(list_, nullptr, FALSE);
     ::InvalidateRect(window_, nullptr, FALSE);
     if (events_.extensionSelected) {
-        events_.extensionSelected(core::FileTypeIndex::None);
+        events_.extensionSelected(showingFiles_ ? filesExtension_ : core::FileTypeIndex::None);
     }
 }
 
@@ -266,6 +283,8 @@ void FileTypesView::ShowFilesOf(std::size_t row) {
     filesExtension_ = rows_[row].extension;
     showingFiles_ = true;
     SetColumns();
+    files_.clear();
+    ListView_SetItemCountEx(list_, 0, 0);
     Rebuild();
     if (events_.extensionSelected) {
         events_.extensionSelected(filesExtension_);
@@ -278,6 +297,7 @@ void FileTypesView::BackToTypes() {
     }
     showingFiles_ = false;
     SetColumns();
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), 0);
     Rebuild();
 }
 

@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,6 +20,8 @@
 #include "model/ScanModel.h"
 #include "ui/theme/ThemePalette.h"
 #include "ui/treemap/TreemapRenderer.h"
+#include "ui/treemap/TypeBreakdownWorker.h"
+#include "ui/window/MainWindowIds.h"
 
 namespace varnel::ui {
 
@@ -51,7 +54,8 @@ public:
 
     // The result and its index (both must stay until Clear); `scope` is the
     // folder whose files are broken down. Null `types` or an empty index
-    // shows nothing yet.
+    // shows nothing yet. The breakdown is worked out on a worker; the rows
+    // shown until it is ready stay.
     void Show(const core::ScanResult* result, const core::FileTypeIndex* types, std::uint64_t scope,
               core::SizeMeasure measure);
     void Clear();
@@ -72,6 +76,8 @@ private:
     void OnContextMenu(int x, int y);
     void Layout();
     void Rebuild();
+    void ShowRows();
+    void OnBreakdownReady();
     void SetColumns();
     void SortRows();
     std::wstring CellText(int row, int column) const;
@@ -99,6 +105,11 @@ private:
     bool showingFiles_ = false;
     std::uint32_t filesExtension_ = 0;
     std::vector<std::uint64_t> files_;
+    std::atomic<HWND> notify_{nullptr};  // where the worker says a breakdown is ready
+    // Last: it stops before anything it reports to goes.
+    TypeBreakdownWorker worker_{[this] {
+        if (const HWND window = notify_.load()) ::PostMessageW(window, FileTypesReadyMessage, 0, 0);
+    }};
 };
 
 }  // namespace varnel::ui

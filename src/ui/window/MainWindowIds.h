@@ -72,6 +72,8 @@ inline constexpr unsigned CoalescedScanCommandMessage = 0x8000 + 17;
 inline constexpr unsigned SearchBatchMessage = 0x8000 + 40;
 // The treemap: a new picture is drawn and waits to be shown.
 inline constexpr unsigned TreemapPictureReadyMessage = 0x8000 + 41;
+// The file types pane: a breakdown worked out on its worker is ready.
+inline constexpr unsigned FileTypesReadyMessage = 0x8000 + 42;
 
 // The scan's progress, shown every app::ProgressTimerPeriodMs, and the export's.
 inline constexpr unsigned ProgressTimerId = 1;
