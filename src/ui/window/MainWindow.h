@@ -271,6 +271,7 @@ private:
 
     std::wstring themeId_ = L"MysticForest";
     ThemePalette palette_;
+    UniqueBrush menuBarBrush_;  // the menu bar's background in dark themes
 
     ResultLists lists_;
     SearchWindow search_{*localizer_, lists_};  // reads lists_' result: declared after it

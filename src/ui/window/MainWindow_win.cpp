@@ -15,6 +15,7 @@
 #include "ui/theme/GdiScope_win.h"
 #include "ui/dialogs/ModalDialog_win.h"
 #include "ui/view/RowColours.h"
+#include "ui/window/MenuBarTheme_win.h"
 #include "ui/view/ScanProgressMeter.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/theme/ThemeCatalog.h"
@@ -193,6 +194,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MEASUREITEM: return OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+        case WM_NCPAINT:
+        case WM_NCACTIVATE: {
+            const LRESULT result = ::DefWindowProcW(window_, message, wParam, lParam);
+            if (palette_.isDark && !palette_.highContrast) PaintMenuBarRest(window_, menuBarBrush_.get());
+            return result;
+        }
         case WM_CTLCOLORSTATIC: return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         // The keyboard comes back to where it was when the window is
         // activated again; at the start, to the path box.
@@ -281,6 +288,10 @@ void MainWindow::ApplyPalette() {
     status_.SetPalette(palette_);
     treemap_.SetPalette(palette_);
     fileTypes_.SetPalette(palette_);
+    const auto lists = lists_.Handles();
+    ApplySystemDarkMode(window_, lists.data(), static_cast<int>(lists.size()), palette_.isDark && !palette_.highContrast);
+    menuBarBrush_.reset(::CreateSolidBrush(palette_.panelBackground));
+    ThemeMenuBar(window_, palette_, menuBarBrush_.get());
     ApplyTheme(window_, lists_.Handles(), status_.Handle(), palette_);
 }
 

@@ -7,11 +7,14 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "support/MainWindowFixture_win.h"
+#include "ui/theme/ThemeCatalog.h"
 #include "ui/view/ResultColumns.h"
+#include "ui/view/RowColours.h"
 #include "ui/window/MainWindow.h"
 
 namespace varnel::ui {
@@ -148,6 +151,41 @@ TEST_F(ListColumnsTest, TheKeyboardStartsInThePathBoxAndOpenFollowsTheFocusedLis
     ListView_SetItemState(Control(LargestFoldersListId), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     PumpMessages();
     EXPECT_TRUE(::IsWindowEnabled(Control(OpenButtonId)));
+}
+
+// Every theme's menu bar, read back from the screen: in dark themes its
+// background is the theme's panel colour and its entries' texts are readable
+// on it; light themes keep the system's bar.
+TEST_F(ListColumnsTest, TheMenuBarFollowsTheTheme) {
+    const HWND frameWindow = window->Handle();
+    for (const ThemeEntry& theme : ThemeCatalog()) {
+        window->ApplyThemeIdentifier(std::wstring(theme.identifier));
+        const ThemePalette& palette = window->Palette();
+        ::RedrawWindow(frameWindow, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        PumpMessages();
+        MENUBARINFO bar{};
+        bar.cbSize = sizeof bar;
+        ASSERT_TRUE(::GetMenuBarInfo(frameWindow, OBJID_MENU, 1, &bar));
+        RECT frame{};
+        ::GetWindowRect(frameWindow, &frame);
+        HDC dc = ::GetWindowDC(frameWindow);
+        const int top = bar.rcBar.top - frame.top;
+        const int left = bar.rcBar.left - frame.left;
+        double best = 0;
+        for (int y = top + 2; y < bar.rcBar.bottom - frame.top - 2; ++y) {
+            for (int x = left + 2; x < bar.rcBar.right - frame.left - 2; ++x) {
+                best = std::max(best, ContrastRatio(::GetPixel(dc, x, y), palette.panelBackground));
+            }
+        }
+        MENUBARINFO whole{};
+        whole.cbSize = sizeof whole;
+        ::GetMenuBarInfo(frameWindow, OBJID_MENU, 0, &whole);
+        const COLORREF empty = ::GetPixel(dc, whole.rcBar.right - frame.left - 4, (whole.rcBar.top + whole.rcBar.bottom) / 2 - frame.top);
+        ::ReleaseDC(frameWindow, dc);
+        if (!palette.isDark || palette.highContrast) continue;
+        EXPECT_EQ(empty, palette.panelBackground) << "the bar's background";
+        EXPECT_GE(best, MinimumTextContrast) << "the first entry's text";
+    }
 }
 
 }  // namespace
