@@ -370,7 +370,7 @@ void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
         RECT client{};
         ::GetClientRect(list, &client);
         HDC dc = ::GetDC(list);
-        const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));  // released below
         const int rows = std::min(ListView_GetItemCount(list), ListView_GetTopIndex(list) + ListView_GetCountPerPage(list));
         const auto columns = ColumnsOf(listIndex);
         for (int row = ListView_GetTopIndex(list); row < rows; ++row) {
@@ -400,7 +400,6 @@ void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
                     << column;
             }
         }
-        ::SelectObject(dc, previous);
         ::ReleaseDC(list, dc);
     }
 }
