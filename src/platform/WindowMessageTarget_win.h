@@ -6,8 +6,8 @@
 // that is being or has been destroyed.
 //
 // A class derives from WindowMessageTarget<Itself>, befriends it, implements
-// HandleMessage and may hide OnWindowDetached to forget child handles that
-// died with the window.
+// HandleMessage and may hide OnWindowAttached and OnWindowDetached, for
+// example to forget child handles that died with the window.
 
 #include <windows.h>
 
@@ -23,6 +23,7 @@ protected:
                 return FALSE;
             }
             self->window_ = window;
+            self->OnWindowAttached();
             ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
             return self->HandleMessage(message, wParam, lParam);
         }
@@ -40,6 +41,7 @@ protected:
         return self->HandleMessage(message, wParam, lParam);
     }
 
+    void OnWindowAttached() noexcept {}
     void OnWindowDetached() noexcept {}
 
     HWND window_ = nullptr;

@@ -52,7 +52,7 @@ void ResultLists::RunContextCommand(int command, std::uint64_t node, HWND owner)
     const auto path = [&] { return result_.nodes[node].Path(); };
     switch (command) {
         case OpenContextCommandId: OpenNode(owner, node); break;
-        case ShowInTreeCommandId: ShowInTree(node); break;
+        case ShowInTreeCommandId: ShowInTree(node, true); break;
         case ShowInExplorerCommandId:
             if (!shell_->ShowInExplorer(owner, path())) events_.notice("status.open_failed");
             break;
@@ -71,10 +71,10 @@ void ResultLists::RunContextCommand(int command, std::uint64_t node, HWND owner)
     }
 }
 
-void ResultLists::ShowInTree(std::uint64_t node) {
+void ResultLists::ShowInTree(std::uint64_t node, bool keepRankings) {
     if (rows_.ExpandTo(node)) {
         RebuildTreeList();
-        SelectTreeNode(node);
+        SelectTreeNode(node, !keepRankings);
     }
 }
 

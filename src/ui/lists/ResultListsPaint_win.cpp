@@ -46,8 +46,9 @@ RECT ResultLists::ExpanderBox(std::size_t row) const {
 LRESULT ResultLists::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
         case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-        case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW | CDRF_NOTIFYPOSTPAINT;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM: break;
+        case CDDS_ITEMPOSTPAINT: DrawFocusFrame(draw); return CDRF_DODEFAULT;
         default: return CDRF_DODEFAULT;
     }
     const HWND list = draw.nmcd.hdr.hwndFrom;
@@ -101,6 +102,31 @@ LRESULT ResultLists::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
     }
     DrawGridLines(dc, cell, colours.gridLine);
     return CDRF_SKIPDEFAULT;
+}
+
+// The cells are drawn whole by us, so the list's own focus rectangle never
+// shows: the focused row of the focused list gets a frame in the colour of
+// its text, so that the keyboard's place is seen (the tree reached by Tab).
+void ResultLists::DrawFocusFrame(NMLVCUSTOMDRAW& draw) {
+    const HWND list = draw.nmcd.hdr.hwndFrom;
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    if (::GetFocus() != list || (ListView_GetItemState(list, row, LVIS_FOCUSED) & LVIS_FOCUSED) == 0) {
+        return;
+    }
+    RECT bounds{};
+    ListView_GetItemRect(list, row, &bounds, LVIR_BOUNDS);
+    const int columns = Header_GetItemCount(ListView_GetHeader(list));
+    int width = 0;
+    for (int i = 0; i < columns; ++i) width += ListView_GetColumnWidth(list, i);
+    bounds.right = std::min(bounds.right, bounds.left + static_cast<LONG>(width));
+    const bool selected = (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    const RowColours colours = ColoursForRow(palette_, selected ? RowState::Selected : RowState::Normal);
+    const int line = Scale(1);
+    const HDC dc = draw.nmcd.hdc;
+    FillSolid(dc, {bounds.left, bounds.top, bounds.right, bounds.top + line}, colours.text);
+    FillSolid(dc, {bounds.left, bounds.bottom - 1 - line, bounds.right, bounds.bottom - 1}, colours.text);
+    FillSolid(dc, {bounds.left, bounds.top, bounds.left + line, bounds.bottom - 1}, colours.text);
+    FillSolid(dc, {bounds.right - line, bounds.top, bounds.right, bounds.bottom - 1}, colours.text);
 }
 
 void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {

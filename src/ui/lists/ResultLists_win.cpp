@@ -81,6 +81,23 @@ LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
             }
             break;
         case WM_MOUSEMOVE: lists->OnListMouseMove(list); break;
+        case WM_NOTIFY:
+            if (const auto answer = lists->OnHeaderNotify(list, *reinterpret_cast<const NMHDR*>(lParam))) {
+                return *answer;
+            }
+            break;
+        case WM_SIZE: {
+            // Showing or hiding a scroll bar resizes the list's client area too.
+            const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
+            lists->FitColumns(id == TreeKeysSubclassId ? 0 : list == lists->Handles()[1] ? 1 : 2);
+            return result;
+        }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
+            const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
+            lists->OnListFocus(list, message == WM_SETFOCUS);
+            return result;
+        }
         case WM_NCDESTROY: ::RemoveWindowSubclass(list, &ListKeys, id); break;
         default: break;
     }
@@ -166,8 +183,18 @@ bool ResultLists::Create(HWND parent, HINSTANCE instance, int treeId, int filesI
         ::SetWindowSubclass(made, &ListKeys, made == tree_ ? TreeKeysSubclassId : RankingKeysSubclassId,
                             reinterpret_cast<DWORD_PTR>(this));
     }
+    const auto title = [&](int id) {
+        return ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS |
+                                 SS_CENTERIMAGE, 0, 0, 300, 20, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    };
+    filesTitle_ = title(LargestFilesTitleId);
+    foldersTitle_ = title(LargestFoldersTitleId);
+    fitting_ = true;
     CreateColumns();
+    fitting_ = false;
     CreateCellTip(parent, instance);
+    ShowRankingTitles();
     return true;
 }
 
@@ -213,14 +240,9 @@ void ResultLists::RenameColumns() {
     ShowSortArrows();
 }
 
-void ResultLists::ResetColumnWidths() {
+void ResultLists::ResetRowHeights() {
     const auto lists = Handles();
     for (std::size_t l = 0; l < lists.size(); ++l) {
-        const auto columns = ColumnsOf(static_cast<int>(l));
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            ListView_SetColumnWidth(lists[l], static_cast<int>(i), Scale(columns[i].width));
-        }
-        HideUnusedColumns();
         // The list takes its row height from its small image list, or from
         // its font when it has none: a one-pixel-wide empty list as tall as
         // the font plus padding makes rows with room for descenders.
@@ -239,20 +261,15 @@ void ResultLists::ResetColumnWidths() {
     }
 }
 
-void ResultLists::HideUnusedColumns() {
-    if (!change_.Active() && tree_ != nullptr) {
-        ListView_SetColumnWidth(tree_, ChangeColumnOfTree, 0);
-    }
-}
+void ResultLists::HideUnusedColumns() { FitColumns(0); }
 
 void ResultLists::SetChange(ResultChange change) {
     const bool wasActive = change_.Active();
     change_ = std::move(change);
     rows_.SetChange(change_.Active() ? &change_ : nullptr);
-    if (change_.Active() && !wasActive) {
-        ListView_SetColumnWidth(tree_, ChangeColumnOfTree, Scale(TreeColumns[ChangeColumnOfTree].width));
+    if (change_.Active() != wasActive) {
+        HideUnusedColumns();
     }
-    HideUnusedColumns();
     if (!change_.Active() && sortOrders_[0].column == ChangeColumnOfTree) {
         auto orders = sortOrders_;
         orders[0] = DefaultSortOrder(0);
@@ -269,11 +286,13 @@ void ResultLists::SetChange(ResultChange change) {
 void ResultLists::Retranslate() {
     RenameColumns();
     ResetColumnWidths();
+    ShowRankingTitles();
     if (!result_.nodes.empty()) {
         RebuildTreeList();
         if (selectedNode_ != core::NoIndex) {
             SelectTreeNode(selectedNode_);
         }
+        SizeNumberColumnsToValues();
     }
 }
 
@@ -298,6 +317,8 @@ void ResultLists::Clear() {
     FillRankingList(files_, rankings_.files);
     FillRankingList(folders_, rankings_.folders);
     lastRankingList_ = nullptr;
+    rankingScope_ = core::NoIndex;
+    ShowRankingTitles();
     // The result goes with its rows: a rescan never holds two results at
     // once, and a repaint or a new language meanwhile finds nothing to show.
     rows_.Reset(nullptr);
@@ -320,12 +341,20 @@ void ResultLists::ShowResult(core::ScanResult result) {
     selectedNode_ = result_.rootIndex;
     rows_.Reset(&result_);
     RebuildTreeList();
+    // The root's row is selected too, so that Open and the keys act on it.
+    if (const auto row = rows_.FindRow(selectedNode_)) {
+        selectingTreeNode_ = true;
+        SelectRow(tree_, static_cast<int>(*row));
+        selectingTreeNode_ = false;
+    }
     FillRankings(selectedNode_);
+    SizeNumberColumnsToValues();
 }
 
 void ResultLists::RebuildTreeList() {
     ClearSelectionAndFocus(tree_);
     ListView_SetItemCountEx(tree_, static_cast<int>(rows_.Rows().size()), 0);
+    FitColumns(0);
     ::InvalidateRect(tree_, nullptr, FALSE);
 }
 
@@ -420,7 +449,7 @@ bool ResultLists::OnTreeKey(UINT key) {
 
 void ResultLists::ToggleSort() { SortBy(0, sortOrders_[0].column); }
 
-void ResultLists::SelectTreeNode(std::uint64_t node) {
+void ResultLists::SelectTreeNode(std::uint64_t node, bool rerank) {
     const auto row = rows_.FindRow(node);
     if (!row) {
         return;
@@ -432,7 +461,11 @@ void ResultLists::SelectTreeNode(std::uint64_t node) {
     SelectRow(tree_, static_cast<int>(*row));
     selectingTreeNode_ = false;
     selectedNode_ = node;
-    FillRankings(node);
+    if (rerank) {
+        FillRankings(node);
+    } else if (events_.rankingSelectionChanged) {
+        events_.rankingSelectionChanged();
+    }
     // Only the rows that lost and got the selection are drawn again: under
     // Wine a whole list of custom-drawn cells costs a hundred milliseconds.
     if (before >= 0) {
@@ -456,6 +489,8 @@ void ResultLists::FillRankings(std::uint64_t folder) {
         rankings_ = root ? std::move(*root) : ComputeRankings(result_, subtreeIndex_.Get(), folder, measure_);
     }
     lastRankingList_ = nullptr;
+    rankingScope_ = result_.nodes.empty() ? core::NoIndex : folder;
+    ShowRankingTitles();
     SortRankingRows(result_, 1, sortOrders_[1], NaturalCompare, measure_, rankings_.files.nodes,
                     rankings_.files.shares);
     SortRankingRows(result_, 2, sortOrders_[2], NaturalCompare, measure_, rankings_.folders.nodes,
@@ -473,6 +508,7 @@ void ResultLists::FillRankingList(HWND list, const RankingRows& rows) {
     if (ListView_GetItemCount(list) != static_cast<int>(rows.nodes.size())) {
         ListView_SetItemCountEx(list, static_cast<int>(rows.nodes.size()), 0);
     }
+    FitColumns(ListIndexOf(list));
     ::InvalidateRect(list, nullptr, FALSE);
 }
 
@@ -697,8 +733,35 @@ HWND ResultLists::RankingListForOpen() const {
     return nullptr;
 }
 
+bool ResultLists::CanOpen() const {
+    if (lastFocusedList_ == tree_ && tree_ != nullptr) {
+        return ListView_GetSelectedCount(tree_) > 0;
+    }
+    if (lastFocusedList_ != nullptr) {
+        return ListView_GetSelectedCount(lastFocusedList_) > 0;
+    }
+    return HasRankingSelection();
+}
+
+void ResultLists::OnListFocus(HWND list, bool focused) {
+    if (focused) {
+        lastFocusedList_ = list;
+    }
+    // Selected rows change colour with the focus, and the focused row's frame comes and goes.
+    ::InvalidateRect(list, nullptr, FALSE);
+    if (events_.rankingSelectionChanged) {
+        events_.rankingSelectionChanged();
+    }
+}
+
 void ResultLists::OpenSelected(HWND owner) {
-    const HWND list = RankingListForOpen();
+    if (lastFocusedList_ == tree_ && tree_ != nullptr) {
+        OpenTreeSelection(owner);
+        return;
+    }
+    const HWND list = lastFocusedList_ != nullptr && ListView_GetSelectedCount(lastFocusedList_) > 0
+                          ? lastFocusedList_
+                          : RankingListForOpen();
     if (list == nullptr) {
         events_.notice("status.select_ranking");
         return;
@@ -734,6 +797,16 @@ void ResultLists::OpenNode(HWND owner, std::uint64_t node) {
 }
 
 bool ResultLists::OnContextMenu(HWND source, int x, int y, HWND owner) {
+    for (const HWND list : Handles()) {
+        const HWND header = list != nullptr ? ListView_GetHeader(list) : nullptr;
+        RECT headerBox{};
+        ::GetWindowRect(header, &headerBox);
+        const POINT at{x, y};
+        if (header != nullptr && (source == header || (source == list && x != -1 && ::PtInRect(&headerBox, at)))) {
+            RunColumnChooser(ListIndexOf(list), x == -1 && y == -1 ? POINT{headerBox.left, headerBox.bottom} : at, owner);
+            return true;
+        }
+    }
     if (source != tree_ && source != files_ && source != folders_) {
         return false;
     }

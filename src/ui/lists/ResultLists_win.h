@@ -63,7 +63,22 @@ public:
     void SetPalette(const ThemePalette& palette) noexcept { palette_ = palette; }
     void SetFormattingLocale(std::wstring locale) { locale_ = std::move(locale); }
 
+    // Columns back to their default widths; hidden ones stay hidden.
     void ResetColumnWidths();
+    // The columns of list `listIndex` fitted to its width (ResultColumnFit).
+    void FitColumns(int listIndex);
+    // A header's column changed width or is about to be dragged: a width the
+    // user gives is kept; a hidden column is not dragged open. Nothing when
+    // `header` is no notification of a list's header.
+    std::optional<LRESULT> OnHeaderNotify(HWND list, const NMHDR& header);
+    bool IsColumnShown(int listIndex, int column) const;
+    void SetColumnShown(int listIndex, int column, bool shown);
+    // The rankings' titles, which name the folder they rank, and where the
+    // two rankings go with their titles above them.
+    std::array<HWND, 2> TitleHandles() const noexcept { return {filesTitle_, foldersTitle_}; }
+    void PlaceRanking(int listIndex, int x, int y, int width, int height);
+    // The folder the rankings rank; NoIndex when none.
+    std::uint64_t RankingScope() const noexcept { return rankingScope_; }
     // The columns' widths at 96 DPI: the tree's, then the largest files',
     // then the largest folders', for the settings; and back, where a list
     // of another length (columns added since) is passed over.
@@ -87,7 +102,9 @@ public:
     // still the best the user has.
     void ShowResult(core::ScanResult result);
 
-    void SelectTreeNode(std::uint64_t node);
+    // Selects the node's row; the rankings then rank it, unless
+    // `rerank` is false (they keep their folder and selection).
+    void SelectTreeNode(std::uint64_t node, bool rerank = true);
     void ToggleExpand(std::size_t row);
     void ToggleSort();
     // A click on `column` of list `listIndex` (0 tree, 1 files, 2 folders):
@@ -115,6 +132,8 @@ public:
         return list == nullptr ? core::NoIndex : RankingNodeAt(list, ListView_GetNextItem(list, -1, LVNI_SELECTED));
     }
 
+    // A list got or lost the keyboard focus.
+    void OnListFocus(HWND list, bool focused);
     // Keys every list answers: Del moves the selected item to the Recycle
     // Bin (after asking), Ctrl+C copies its path. True when the key was used.
     bool OnListKey(HWND list, UINT key);
@@ -123,8 +142,11 @@ public:
     void OnListMouseMove(HWND list);
 
     bool HasRankingSelection() const;
-    // Opens the selected ranked item (or the tree's folder when no ranking
-    // has a selection and `fromTree`) in the shell's file manager.
+    // Whether Open has something to open: the list that had the focus last
+    // has a selection (or, before any had it, a ranking has one).
+    bool CanOpen() const;
+    // Opens the selected item of the list that had the focus last (a
+    // ranking's when none had it yet) in the shell's file manager.
     void OpenSelected(HWND owner);
     void OpenTreeSelection(HWND owner);
 
@@ -136,7 +158,9 @@ public:
     void DeleteToRecycleBin(HWND owner, std::uint64_t node);
     bool CanDelete(std::uint64_t node) const;
     // Expands the tree down to the node and selects it.
-    void ShowInTree(std::uint64_t node);
+    // With `keepRankings` the rankings keep the folder they rank and their
+    // selection: the user came from one of them.
+    void ShowInTree(std::uint64_t node, bool keepRankings = false);
     // Puts a completed rescan of `folder` in place of its subtree: totals,
     // rankings and rows follow, the selection and the expanded folders
     // outside it stay. False, with nothing changed, when the two do not fit
@@ -159,6 +183,11 @@ private:
     void CreateColumns();
     // The change column has no width while no comparison is active.
     void HideUnusedColumns();
+    void ResetRowHeights();
+    void SizeNumberColumnsToValues();
+    void RunColumnChooser(int listIndex, POINT at, HWND owner);
+    int ListIndexOf(HWND list) const noexcept { return list == tree_ ? 0 : list == files_ ? 1 : list == folders_ ? 2 : -1; }
+    void ShowRankingTitles();
     void RenameColumns();
     void RebuildTreeList();
     void FillRankings(std::uint64_t folder);
@@ -173,6 +202,7 @@ private:
     LRESULT OnRankingNotify(NMHDR& header);
     LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
     void DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row);
+    void DrawFocusFrame(NMLVCUSTOMDRAW& draw);
     RECT ExpanderBox(std::size_t row) const;
     HWND RankingListForOpen() const;
     std::uint64_t RankingNodeAt(HWND list, int row) const;
@@ -208,6 +238,14 @@ private:
     std::array<SortOrder, 3> sortOrders_{DefaultSortOrder(0), DefaultSortOrder(1), DefaultSortOrder(2)};
     core::SizeMeasure measure_ = core::SizeMeasure::Logical;
     HWND lastRankingList_ = nullptr;
+    HWND lastFocusedList_ = nullptr;  // Open acts on its selection
+    HWND filesTitle_ = nullptr;
+    HWND foldersTitle_ = nullptr;
+    std::uint64_t rankingScope_ = core::NoIndex;
+    // The widths asked for at 96 DPI, by list and column, 0 for hidden
+    // columns; the shown widths are fitted from them to each list's room.
+    std::array<std::vector<int>, 3> wantedAt96_;
+    bool fitting_ = false;  // our own width changes are not the user's
     bool selectingTreeNode_ = false;  // our own selection changes are not user picks
     HWND tip_ = nullptr;              // owned by the parent window: destroyed with it
     std::wstring tipText_;            // the shown tip's text lives here

@@ -73,6 +73,7 @@ bool FileTypesView::Create(HWND parent, HINSTANCE instance, int id) {
 LRESULT FileTypesView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE: Layout(); return 0;
+        case FileTypesReadyMessage: OnBreakdownReady(); return 0;
         case WM_PAINT: return OnPaint();
         case WM_ERASEBKGND: return 1;
         case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
@@ -187,6 +188,7 @@ void FileTypesView::Show(const core::ScanResult* result, const core::FileTypeInd
 }
 
 void FileTypesView::Clear() {
+    worker_.Forget();
     result_ = nullptr;
     types_ = nullptr;
     scope_ = core::NoIndex;
@@ -201,23 +203,36 @@ void FileTypesView::Clear() {
 }
 
 void FileTypesView::Rebuild() {
+    if (result_ != nullptr && types_ != nullptr && scope_ < result_->nodes.size()) {
+        worker_.Request({result_, types_, scope_, measure_, showingFiles_, filesExtension_});
+        return;
+    }
+    worker_.Forget();
     rows_.clear();
     files_.clear();
     scopeBytes_ = 0;
-    if (result_ != nullptr && types_ != nullptr && scope_ < result_->nodes.size()) {
-        rows_ = core::BreakDownByType(result_->nodes, *types_, scope_, measure_);
-        scopeBytes_ = core::DisplaySize(result_->nodes[scope_], measure_);
-        if (showingFiles_) {
-            files_ = core::FilesOfType(result_->nodes, *types_, scope_, filesExtension_, measure_);
-        }
+    ShowRows();
+}
+
+void FileTypesView::OnBreakdownReady() {
+    std::optional<TypeBreakdown> ready = worker_.Take();
+    if (!ready) {
+        return;  // an answer to a request made before the newest one
     }
+    rows_ = std::move(ready->rows);
+    files_ = std::move(ready->files);
+    scopeBytes_ = ready->scopeBytes;
+    ShowRows();
+}
+
+void FileTypesView::ShowRows() {
     SortRows();
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(list_, static_cast<int>(showingFiles_ ? files_.size() : rows_.size()), 0);
     ::InvalidateRect(list_, nullptr, FALSE);
     ::InvalidateRect(window_, nullptr, FALSE);
     if (events_.extensionSelected) {
-        events_.extensionSelected(core::FileTypeIndex::None);
+        events_.extensionSelected(showingFiles_ ? filesExtension_ : core::FileTypeIndex::None);
     }
 }
 
@@ -247,6 +262,8 @@ void FileTypesView::ShowFilesOf(std::size_t row) {
     filesExtension_ = rows_[row].extension;
     showingFiles_ = true;
     SetColumns();
+    files_.clear();
+    ListView_SetItemCountEx(list_, 0, 0);
     Rebuild();
     if (events_.extensionSelected) {
         events_.extensionSelected(filesExtension_);
@@ -259,6 +276,7 @@ void FileTypesView::BackToTypes() {
     }
     showingFiles_ = false;
     SetColumns();
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), 0);
     Rebuild();
 }
 

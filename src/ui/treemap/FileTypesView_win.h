@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,6 +21,8 @@
 #include "platform/WindowMessageTarget_win.h"
 #include "ui/theme/ThemePalette.h"
 #include "ui/treemap/TreemapRenderer.h"
+#include "ui/treemap/TypeBreakdownWorker.h"
+#include "ui/window/MainWindowIds.h"
 
 namespace varnel::ui {
 
@@ -54,7 +57,8 @@ public:
 
     // The result and its index (both must stay until Clear); `scope` is the
     // folder whose files are broken down. Null `types` or an empty index
-    // shows nothing yet.
+    // shows nothing yet. The breakdown is worked out on a worker; the rows
+    // shown until it is ready stay.
     void Show(const core::ScanResult* result, const core::FileTypeIndex* types, std::uint64_t scope,
               core::SizeMeasure measure);
     void Clear();
@@ -74,6 +78,8 @@ private:
     void OnContextMenu(int x, int y);
     void Layout();
     void Rebuild();
+    void ShowRows();
+    void OnBreakdownReady();
     void SetColumns();
     void SortRows();
     std::wstring CellText(int row, int column) const;
@@ -83,7 +89,11 @@ private:
     i18n::Localizer& localizer_;
     FileTypesEvents events_;
     HWND list_ = nullptr;
-    void OnWindowDetached() noexcept { list_ = nullptr; }
+    void OnWindowAttached() noexcept { notify_.store(window_); }
+    void OnWindowDetached() noexcept {
+        notify_.store(nullptr);
+        list_ = nullptr;
+    }
     HFONT font_ = nullptr;  // the window's, set by WM_SETFONT; not owned
     UINT dpi_ = 96;
     ThemePalette palette_;
@@ -101,6 +111,11 @@ private:
     bool showingFiles_ = false;
     std::uint32_t filesExtension_ = 0;
     std::vector<std::uint64_t> files_;
+    std::atomic<HWND> notify_{nullptr};  // where the worker says a breakdown is ready
+    // Last: it stops before anything it reports to goes.
+    TypeBreakdownWorker worker_{[this] {
+        if (const HWND window = notify_.load()) ::PostMessageW(window, FileTypesReadyMessage, 0, 0);
+    }};
 };
 
 }  // namespace varnel::ui

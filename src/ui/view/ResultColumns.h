@@ -16,12 +16,13 @@ struct ColumnSpec {
     int width;  // at 96 DPI
     bool number;
     bool path;
+    bool hiddenByDefault = false;  // offered in the header's column chooser
 };
 
 // Column 1 of the tree names the sort direction; the key is chosen at use.
 inline constexpr ColumnSpec TreeColumns[] = {
     {"column.folder", 260, false, false}, {"column.share_desc", 100, true, false}, {"column.size", 110, true, false},
-    {"column.files", 80, true, false},    {"column.folders", 80, true, false},     {"column.full_path", 420, false, true},
+    {"column.files", 80, true, false},    {"column.folders", 80, true, false},     {"column.full_path", 420, false, true, true},
     {"column.change", 110, true, false}};
 // The tree's change since an earlier snapshot: shown only while a comparison is active.
 inline constexpr int ChangeColumnOfTree = 6;

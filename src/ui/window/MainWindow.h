@@ -155,6 +155,8 @@ private:
     LRESULT OnDeviceChange(WPARAM event);
     LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT OnGetMinMaxInfo(MINMAXINFO& limits);
+    LRESULT OnStaticColour(HDC dc, HWND control);
+    void RestoreFocus();
     LRESULT OnScanCompleted();
     LRESULT OnDropFiles(HDROP drop);
     LRESULT OnContextMenu(HWND source, int x, int y);
@@ -280,6 +282,7 @@ private:
     HWND folderButton_ = nullptr;
     HWND openButton_ = nullptr;
     HWND pathTip_ = nullptr;  // owned by the window: destroyed with it
+    HWND focusBeforeDeactivation_ = nullptr;
     std::wstring pathTipText_;
     HMENU recentMenu_ = nullptr;  // owned by the menu bar, which the window owns
     HICON largeIcon_ = nullptr;   // shared icons from the resources: not destroyed
@@ -299,6 +302,7 @@ private:
 
     std::wstring themeId_ = L"MysticForest";
     ThemePalette palette_;
+    UniqueBrush menuBarBrush_;  // the menu bar's background in dark themes
 
     ResultLists lists_;
     SearchWindow search_{*localizer_, lists_};  // reads lists_' result: declared after it

@@ -3,6 +3,7 @@
 // the rankings, and the notices that report what did or did not happen.
 
 #include "ui/window/MainWindow.h"
+#include "ui/window/MenuBarTheme_win.h"
 #include "ui/view/MenuBar.h"
 #include "ui/window/MenuBar_win.h"
 
@@ -97,6 +98,7 @@ void MainWindow::BuildMenuBar() {
     menus.bar.release();
     platform::UniqueMenu previous(shown);
     recentMenu_ = menus.recent;
+    ThemeMenuBar(window_, palette_, menuBarBrush_.get());
 }
 
 void MainWindow::FillRecentMenu() {

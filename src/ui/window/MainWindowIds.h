@@ -17,6 +17,9 @@ enum ControlId : int {
     TreemapPaneId = 1016,
     FileTypesPaneId = 1017,
     GrewMostListId = 1020,
+    // The rankings' titles, above them.
+    LargestFilesTitleId = 1021,
+    LargestFoldersTitleId = 1022,
 };
 
 enum CommandId : int {
@@ -81,6 +84,8 @@ inline constexpr unsigned SearchBatchMessage = 0x8000 + 40;
 inline constexpr unsigned TreemapPictureReadyMessage = 0x8000 + 41;
 // The folder snapshot of the last scan is kept; wParam is the keeping's id.
 inline constexpr unsigned SnapshotKeptMessage = 0x8000 + 42;
+// The file types pane: a breakdown worked out on its worker is ready.
+inline constexpr unsigned FileTypesReadyMessage = 0x8000 + 43;
 
 // The scan's progress, shown every app::ProgressTimerPeriodMs, and the export's.
 inline constexpr unsigned ProgressTimerId = 1;

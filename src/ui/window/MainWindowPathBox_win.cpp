@@ -7,6 +7,7 @@
 #include "ui/lists/CutTextTip_win.h"
 #include "ui/theme/GdiScope_win.h"
 #include "ui/window/MainWindow.h"
+#include "ui/window/MenuBarTheme_win.h"
 #include "ui/view/RowColours.h"
 #include "ui/view/PathDisplay.h"
 
@@ -79,6 +80,9 @@ void MainWindow::SetPathBoxItemHeight() {
 }
 
 LRESULT MainWindow::OnMeasureItem(MEASUREITEMSTRUCT& item) {
+    if (MeasureMenuBarItem(window_, item, dpi_)) {
+        return TRUE;
+    }
     TEXTMETRICW metrics{};
     {
         const WindowDc dc(window_);
@@ -90,6 +94,9 @@ LRESULT MainWindow::OnMeasureItem(MEASUREITEMSTRUCT& item) {
 }
 
 LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    if (DrawMenuBarItem(window_, item, palette_, dpi_)) {
+        return TRUE;
+    }
     if (item.hwndItem != pathBox_) {
         return FALSE;
     }

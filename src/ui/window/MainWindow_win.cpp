@@ -14,6 +14,8 @@
 #include "platform/Administrator.h"
 #include "ui/theme/GdiScope_win.h"
 #include "ui/dialogs/ModalDialog_win.h"
+#include "ui/view/RowColours.h"
+#include "ui/window/MenuBarTheme_win.h"
 #include "ui/view/ScanProgressMeter.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/theme/ThemeCatalog.h"
@@ -169,6 +171,19 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MEASUREITEM: return OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+        case WM_NCPAINT:
+        case WM_NCACTIVATE: {
+            const LRESULT result = ::DefWindowProcW(window_, message, wParam, lParam);
+            if (palette_.isDark && !palette_.highContrast) PaintMenuBarRest(window_, menuBarBrush_.get());
+            return result;
+        }
+        case WM_CTLCOLORSTATIC: return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        // The keyboard comes back to where it was when the window is
+        // activated again; at the start, to the path box.
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) focusBeforeDeactivation_ = ::GetFocus();
+            return ::DefWindowProcW(window_, message, wParam, lParam);
+        case WM_SETFOCUS: RestoreFocus(); return 0;
         case app::ScanCompletedMessage: return wParam == scanSession_->CurrentScanId() ? OnScanCompleted() : 0;
         case ExportDoneMessage: return OnExportDone(wParam);
         case SavedScanDoneMessage: return OnSavedScanDone(wParam);
@@ -255,6 +270,11 @@ void MainWindow::ApplyPalette() {
     treemap_.SetPalette(palette_);
     fileTypes_.SetPalette(palette_);
     growth_.SetPalette(palette_);
+    const auto lists = lists_.Handles();
+    const HWND darkened[] = {lists[0], lists[1], lists[2], growth_.Handle()};
+    ApplySystemDarkMode(window_, darkened, static_cast<int>(std::size(darkened)), palette_.isDark && !palette_.highContrast);
+    menuBarBrush_.reset(::CreateSolidBrush(palette_.panelBackground));
+    ThemeMenuBar(window_, palette_, menuBarBrush_.get());
     ApplyTheme(window_, lists_.Handles(), status_.Handle(), palette_);
 }
 
@@ -452,6 +472,24 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     return 0;
 }
 
+LRESULT MainWindow::OnStaticColour(HDC dc, HWND control) {
+    const auto titles = lists_.TitleHandles();
+    if (control != titles[0] && control != titles[1]) {
+        return ::DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    }
+    ::SetTextColor(dc, ReadableOn(palette_.windowBackground, palette_.listText));
+    ::SetBkColor(dc, palette_.windowBackground);
+    ::SetDCBrushColor(dc, palette_.windowBackground);
+    return reinterpret_cast<LRESULT>(::GetStockObject(DC_BRUSH));
+}
+
+void MainWindow::RestoreFocus() {
+    const HWND before = focusBeforeDeactivation_;
+    const bool usable = before != nullptr && ::IsChild(window_, before) && ::IsWindowEnabled(before) &&
+                        ::IsWindowVisible(before);
+    ::SetFocus(usable ? before : pathBox_);
+}
+
 LRESULT MainWindow::OnGetMinMaxInfo(MINMAXINFO& limits) {
     if (pathBox_ == nullptr) {
         return 0;
@@ -532,8 +570,9 @@ void MainWindow::Layout() {
     place(openButton_, layout_.open, layout_.open.height);
     const auto lists = lists_.Handles();
     place(lists[0], layout_.tree, layout_.tree.height);
-    place(lists[1], layout_.largestFiles, layout_.largestFiles.height);
-    place(lists[2], layout_.largestFolders, layout_.largestFolders.height);
+    for (const auto& [index, r] : {std::pair{1, layout_.largestFiles}, std::pair{2, layout_.largestFolders}}) {
+        lists_.PlaceRanking(index, r.x, r.y, r.width, r.height);
+    }
     place(growth_.Handle(), layout_.grewMost, layout_.grewMost.height);
     PlacePanes();
     status_.Layout(clientWidth_, dpi_);
@@ -553,7 +592,7 @@ void MainWindow::SetIdleControls() {
 
 void MainWindow::UpdateOpenButton() {
     if (openButton_ != nullptr) {
-        ::EnableWindow(openButton_, lists_.HasRankingSelection() && !scanSession_->IsScanning());
+        ::EnableWindow(openButton_, lists_.CanOpen() && !scanSession_->IsScanning());
     }
 }
 

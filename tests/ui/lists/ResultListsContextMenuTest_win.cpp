@@ -157,12 +157,17 @@ TEST_F(ContextActionsTest, EachEntryActsOnTheRowUnderTheMouse) {
             << "the row under the mouse is selected alone";
         EXPECT_EQ(ClipboardText(), c.clipboard.empty() ? ClipboardText() : c.clipboard);
         EXPECT_EQ(log->calls, c.call.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.call});
-        EXPECT_EQ(::IsWindowEnabled(::GetDlgItem(window->Handle(), OpenButtonId)) != FALSE, c.list != TreeListId);
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window->Handle(), OpenButtonId))) << "Open acts on the list with the focus";
     }
 
-    // A ranked item leads back to its row in the tree, opening the folders above it.
-    Choose(LargestFilesListId, L"tree\\big\\inner\\deep.bin", L't');
+    // A ranked item leads back to its row in the tree, opening the folders
+    // above it; the ranking it came from keeps its folder and its selection.
+    const int ranked = Choose(LargestFilesListId, L"tree\\big\\inner\\deep.bin", L't');
     EXPECT_EQ(window->SelectedNode(), Node(L"tree\\big\\inner\\deep.bin"));
+    const HWND files = ::GetDlgItem(window->Handle(), LargestFilesListId);
+    EXPECT_EQ(ListView_GetItemCount(files), 4);
+    EXPECT_EQ(ListView_GetNextItem(files, -1, LVNI_SELECTED), ranked);
+    EXPECT_EQ(varnel::testing::WindowText(::GetDlgItem(window->Handle(), LargestFilesTitleId)), L"Largest files in tree");
 
     // Below the rows there is no menu; the scanned root offers no deletion.
     Choose(LargestFilesListId, L"none", 0);

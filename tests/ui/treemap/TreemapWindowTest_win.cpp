@@ -126,6 +126,7 @@ TEST_F(TreemapWindowTest, FileTypesListTheSelectedFolderAndTheFilesOfOneType) {
     NMLVKEYDOWN key{{types.List(), 1, LVN_KEYDOWN}, VK_RETURN, 0};
     ::SendMessageW(types.Handle(), WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&key));
     EXPECT_TRUE(types.ShowsFiles());
+    WaitWhile([&] { return ListView_GetItemCount(types.List()) != 20; });  // worked out on a worker
     EXPECT_EQ(ListView_GetItemCount(types.List()), 20);
     key.wVKey = VK_BACK;
     ::SendMessageW(types.Handle(), WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&key));
@@ -134,6 +135,7 @@ TEST_F(TreemapWindowTest, FileTypesListTheSelectedFolderAndTheFilesOfOneType) {
     const auto row = window->Tree().FindRow(window->Result().nodes[NodeNamed(L"note0.txt")].Parent());
     ASSERT_TRUE(row);
     ListView_SetItemState(Control(TreeListId), static_cast<int>(*row), LVIS_SELECTED, LVIS_SELECTED);
+    WaitWhile([&] { return types.Rows().size() != 1; });
     ASSERT_EQ(types.Rows().size(), 1u);
     EXPECT_EQ(index.Extension(types.Rows()[0].extension), L"txt");
 }

@@ -154,7 +154,14 @@ TEST_F(MainWindowTest, DpiChangeKeepsThePaneProportions) {
     ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(window->Dpi(), 144u);
     EXPECT_NEAR(leftShare(), before, 0.01);
-    EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 0), 390);
+    // The numbers' widths follow the DPI; the name takes the rest of the list.
+    const HWND tree = Control(TreeListId);
+    EXPECT_EQ(ListView_GetColumnWidth(tree, 2), 165);
+    RECT client{};
+    ::GetClientRect(tree, &client);
+    int total = 0;
+    for (int column = 0; column < 6; ++column) total += ListView_GetColumnWidth(tree, column);
+    EXPECT_EQ(total, client.right);
 }
 
 // Closes whatever pop-up menu is open, from a timer that fires inside the
@@ -354,6 +361,85 @@ TEST_F(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
     }
 }
 
+// The number cells of the three lists: each lies inside its list, and is
+// shown whole or cut with an ellipsis and a tooltip that shows it whole
+// (`whole`: never cut at all).
+void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
+    for (int listIndex = 0; listIndex < 3; ++listIndex) {
+        const HWND list = ::GetDlgItem(window, TreeListId + listIndex);
+        RECT client{};
+        ::GetClientRect(list, &client);
+        HDC dc = ::GetDC(list);
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));  // released below
+        const int rows = std::min(ListView_GetItemCount(list), ListView_GetTopIndex(list) + ListView_GetCountPerPage(list));
+        const auto columns = ColumnsOf(listIndex);
+        for (int row = ListView_GetTopIndex(list); row < rows; ++row) {
+            for (int column = 0; column < static_cast<int>(columns.size()); ++column) {
+                const int width = ListView_GetColumnWidth(list, column);
+                if (!columns[static_cast<std::size_t>(column)].number || width == 0) continue;
+                RECT cell{};
+                ListView_GetSubItemRect(list, row, column, LVIR_BOUNDS, &cell);
+                if (column == 0) cell.right = cell.left + width;  // column 0's bounds span the row
+                EXPECT_LE(cell.right, client.right) << where << ": list " << listIndex << " column " << column
+                                                    << " reaches past the list's edge";
+                const std::wstring text = ListText(list, row, column);
+                SIZE size{};
+                ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                if (size.cx <= width - 2 * ScaleForDpi(CellPadding, ::GetDpiForWindow(window))) continue;
+                EXPECT_FALSE(whole) << where << ": list " << listIndex << " column " << column << " cuts " << size.cx;
+                POINT over{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+                ::ClientToScreen(list, &over);
+                ::SetCursorPos(over.x, over.y);
+                NMTTDISPINFOW info{};
+                info.hdr.hwndFrom = FindTip(window, list);
+                info.hdr.code = TTN_GETDISPINFOW;
+                info.hdr.idFrom = reinterpret_cast<UINT_PTR>(list);
+                ::SendMessageW(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+                EXPECT_EQ(std::wstring(info.lpszText != nullptr ? info.lpszText : L""), text)
+                    << where << ": a cut number has its tooltip, list " << listIndex << " row " << row << " column "
+                    << column;
+            }
+        }
+        ::ReleaseDC(list, dc);
+    }
+}
+
+// Every list's numbers in every language, at the default size (whole) and
+// at the minimum size (whole or visibly cut), over a result with wide numbers.
+TEST_F(MainWindowTextFit, EveryNumberIsInViewAndWholeOrVisiblyCut) {
+    MainWindowOptions options = Options();
+    options.scanSession = std::make_unique<app::ScanSession>(varnel::testing::EveryRootTo(
+        [](const std::wstring& path, core::ScanCancellationToken&, const core::ScanProgressCallback&) {
+            core::ScanTreeBuilder b;
+            const auto root = b.AddRoot(path, core::FileAttributeDirectory, 0);
+            const auto wide = b.AddFolder(root, L"wide", core::FileAttributeDirectory, 0);
+            const auto many = b.AddFolder(root, L"many", core::FileAttributeDirectory, 0);
+            for (int i = 0; i < 12'345; ++i) b.AddFile(wide, L"f" + std::to_wstring(i), 0, {987'654'321'098, 0}, 0);
+            for (int i = 0; i < 1'234; ++i) b.AddFolder(many, L"d" + std::to_wstring(i), core::FileAttributeDirectory, 0);
+            b.ComputeTotals();
+            return b.FinishResult(core::ScanStatus::Completed, path, 0);
+        }));
+    ASSERT_TRUE(Open(std::move(options)));
+    ASSERT_EQ(Scan(data.Path()), core::ScanStatus::Completed);
+    RECT initial{};
+    ::GetWindowRect(window->Handle(), &initial);
+    for (int language = 0; language < static_cast<int>(i18n::LanguageCatalog.size()); ++language) {
+        Command(FirstLanguageCommandId + language);
+        const std::wstring wideCode(i18n::LanguageCatalog[static_cast<std::size_t>(language)].code);
+        const std::string code(wideCode.begin(), wideCode.end());
+        ::SetWindowPos(window->Handle(), nullptr, 0, 0, initial.right - initial.left, initial.bottom - initial.top,
+                       SWP_NOMOVE | SWP_NOZORDER);
+        PumpMessages();
+        ExpectNumbersShown(window->Handle(), true, code + " at the default size");
+        MINMAXINFO limits{};
+        ::SendMessageW(window->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        ::SetWindowPos(window->Handle(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
+                       SWP_NOMOVE | SWP_NOZORDER);
+        PumpMessages();
+        ExpectNumbersShown(window->Handle(), false, code + " at the minimum size");
+    }
+}
+
 // Reads some of the records of a volume, then waits to be cancelled; a
 // folder named "shown" it scans for real.
 core::ScanResult ReadHalfThenWait(const std::wstring& path, core::ScanCancellationToken& token,
@@ -446,7 +532,7 @@ TEST_F(MainWindowEngineTest, PlacementSplittersColumnsSortSizeAndFolderComeBackA
                    frame.bottom - frame.top, SWP_NOZORDER);
     Scan(data.Path());
     EXPECT_EQ(WindowText(window->Handle()).rfind(data.Path() + L" - Varnel", 0), 0u);
-    ListView_SetColumnWidth(Control(TreeListId), 2, 222);
+    ListView_SetColumnWidth(Control(TreeListId), 2, 100);
     window->ToggleSort();
     Command(SizeOnDiskCommandId);
     const app::WindowMemory left = window->CurrentWindowMemory();
@@ -460,8 +546,8 @@ TEST_F(MainWindowEngineTest, PlacementSplittersColumnsSortSizeAndFolderComeBackA
     RECT restored{};
     ::GetWindowRect(window->Handle(), &restored);
     EXPECT_TRUE(::EqualRect(&restored, &frame)) << restored.left << "," << restored.top << " " << restored.right;
-    const int scaled222 = ScaleForDpi(static_cast<int>(std::lround(222 * 96.0 / window->Dpi())), window->Dpi());
-    EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 2), scaled222);
+    const int scaled100 = ScaleForDpi(static_cast<int>(std::lround(100 * 96.0 / window->Dpi())), window->Dpi());
+    EXPECT_EQ(ListView_GetColumnWidth(Control(TreeListId), 2), scaled100);
     EXPECT_EQ(WindowText(window->Handle()).find(L" - "), std::wstring::npos) << "no result shown yet";
     wchar_t selected[MAX_PATH * 2]{};
     const HWND pathBox = Control(PathBoxId);
