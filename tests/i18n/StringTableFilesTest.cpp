@@ -77,6 +77,7 @@ std::vector<std::string> ProgramKeys() {
               "dialog.usage.text", "status.rescanned", "status.rescan_cancelled", "status.rescan_failed",
               "status.explorer_entry_added", "status.explorer_entry_removed", "status.explorer_entry_failed"}},
         {"", {"menu.view", "menu.view.treemap", "menu.view.file_types", "context.show_files"}},
+        {"ranking.", {"files", "files_in", "folders", "folders_in"}},
         {"", {"column.change", "change.new", "ranking.grew_since", "status.gone", "menu.view.compare_with",
               "menu.view.compare_none", "menu.view.copy_gone", "status.gone_copied", "status.saving_scan",
               "status.opening_scan", "status.saved_scan_busy"}},
