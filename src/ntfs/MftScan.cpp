@@ -163,8 +163,11 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     }
     parsed = {};
     // Names of what was not reached (a scan of one folder, a cancelled one)
-    // are not kept with the result.
-    builder.CompactNames();
+    // are not kept with the result. A whole volume keeps nearly every name
+    // (what no path reaches is set aside in the tree too): no pass needed.
+    if (!wholeVolume || token.IsCancelled()) {
+        builder.CompactNames();
+    }
 
     t = ScanClock::now();
     builder.ComputeTotals();
