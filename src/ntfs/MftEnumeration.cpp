@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <utility>
 
@@ -40,7 +41,7 @@ void ParseRange(std::span<std::byte> buffer, std::uint32_t recordSize, std::size
     }
 }
 
-// A read buffer aligned to 32 bytes, zero-filled, allocated once per scan.
+// A read buffer aligned to 32 bytes, allocated once per scan.
 struct alignas(32) BufferBlock {
     std::byte bytes[32];
 };
@@ -218,8 +219,9 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     if (bufferBytes == 0) {
         return true;
     }
-    std::vector<BufferBlock> storage(2 * bufferBytes / sizeof(BufferBlock));
-    const std::span<std::byte> buffers[2] = {std::span<std::byte>(storage.front().bytes, bufferBytes),
+    // Not zeroed first: the stream zeroes whatever no read fills.
+    const auto storage = std::make_unique_for_overwrite<BufferBlock[]>(2 * bufferBytes / sizeof(BufferBlock));
+    const std::span<std::byte> buffers[2] = {std::span<std::byte>(storage[0].bytes, bufferBytes),
                                              std::span<std::byte>(storage[bufferBytes / sizeof(BufferBlock)].bytes,
                                                                   bufferBytes)};
     // Declared after the buffers: it is joined before they are freed.
