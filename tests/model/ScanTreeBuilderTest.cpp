@@ -86,9 +86,7 @@ TEST(ScanTreeBuilder, PathsAreDerivedAndChildrenKeepInsertionOrder) {
 // reads its own name through adoption, joining and compaction.
 TEST(ScanTreeBuilder, NodesNamedFromAnAdoptedStoreKeepTheirNames) {
     NameStore names;
-    std::vector<NameStore> branches;
-    branches.push_back(names.Branch());
-    branches.push_back(names.Branch());
+    NameStore branches[] = {names.Branch(), names.Branch()};
     const std::wstring filler(1000, L'x');
     std::vector<std::pair<std::wstring, StoredName>> kept;
     for (int i = 0; i < 3000; ++i) {  // several chunks, most of them never named by a node
@@ -111,7 +109,6 @@ TEST(ScanTreeBuilder, NodesNamedFromAnAdoptedStoreKeepTheirNames) {
     const std::size_t before = builder.Nodes().NameMemoryBytes();
     builder.CompactNames();
     EXPECT_LT(builder.Nodes().NameMemoryBytes(), before / 2);
-    ASSERT_EQ(builder.Nodes().size(), kept.size() + 1);
     EXPECT_EQ(builder.Nodes()[root].Name(), L"root");
     for (std::size_t i = 0; i < kept.size(); ++i) {
         EXPECT_EQ(builder.Nodes()[i + 1].Name(), kept[i].first);
