@@ -52,12 +52,29 @@ std::uint64_t ScanTree::Append(std::uint64_t parent, bool isDirectory, std::wstr
     if (parent != NoIndex && (parent >= nodes_.size() || (nodes_[parent].flags & IsFolderFlag) == 0)) {
         return NoIndex;
     }
+    return AppendNode(parent, isDirectory, names_.Append(name), name.size(), attributes, sizes, lastWriteTime);
+}
+
+std::uint64_t ScanTree::Append(std::uint64_t parent, bool isDirectory, StoredName name, std::uint32_t attributes,
+                               FileSizes sizes, std::uint64_t lastWriteTime) {
+    if (nodes_.size() >= MaxNodes) {
+        return NoIndex;
+    }
+    if (parent != NoIndex && (parent >= nodes_.size() || (nodes_[parent].flags & IsFolderFlag) == 0)) {
+        return NoIndex;
+    }
+    return AppendNode(parent, isDirectory, name.position, name.length, attributes, sizes, lastWriteTime);
+}
+
+std::uint64_t ScanTree::AppendNode(std::uint64_t parent, bool isDirectory, std::uint64_t namePosition,
+                                   std::size_t nameLength, std::uint32_t attributes, FileSizes sizes,
+                                   std::uint64_t lastWriteTime) {
     Node node{};
     node.size = isDirectory ? 0 : sizes.logical;
     node.sizeOnDisk = isDirectory ? 0 : sizes.onDisk;
     node.lastWriteTime = lastWriteTime;
-    node.nameLength = static_cast<std::uint16_t>(std::min(name.size(), NameStore::MaxNameLength));
-    node.namePosition = names_.Append(name);
+    node.nameLength = static_cast<std::uint16_t>(std::min(nameLength, NameStore::MaxNameLength));
+    node.namePosition = namePosition;
     node.parent = parent == NoIndex ? None : static_cast<std::uint32_t>(parent);
     node.attributes = attributes;
     node.folderSlot = None;
@@ -68,6 +85,30 @@ std::uint64_t ScanTree::Append(std::uint64_t parent, bool isDirectory, std::wstr
     }
     nodes_.push_back(node);
     return nodes_.size() - 1;
+}
+
+void ScanTree::AdoptNames(NameStore&& names) {
+    for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        Node& node = nodes_[i];
+        node.namePosition = names.Append(names_.View(node.namePosition, node.nameLength));
+    }
+    names_ = std::move(names);
+}
+
+void ScanTree::CompactNames() {
+    std::size_t named = 0;
+    for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        named += nodes_[i].nameLength;
+    }
+    if (names_.MemoryBytes() / 2 <= (named + NameStore::ChunkUnits) * sizeof(wchar_t)) {
+        return;
+    }
+    NameStore kept;
+    for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        Node& node = nodes_[i];
+        node.namePosition = kept.Append(names_.View(node.namePosition, node.nameLength));
+    }
+    names_ = std::move(kept);
 }
 
 void ScanTree::SetOwnPath(std::uint64_t node, std::wstring path) {

@@ -40,6 +40,12 @@ inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
 
 class ScanTree;
 
+// A name already in a tree's own store (ScanTree::Names), by where it lies.
+struct StoredName {
+    std::uint64_t position = 0;
+    std::size_t length = 0;
+};
+
 // What a file takes: its length, and the bytes it occupies on the volume
 // (0 for data kept inside its record, for a cloud placeholder not held
 // locally, and for every name of a hard-linked file but one).
@@ -123,6 +129,20 @@ public:
     // is not a folder of this tree and when the tree holds MaxNodes.
     std::uint64_t Append(std::uint64_t parent, bool isDirectory, std::wstring_view name, std::uint32_t attributes,
                          FileSizes sizes, std::uint64_t lastWriteTime);
+    // The same with a name the tree's store already holds: nothing is copied.
+    std::uint64_t Append(std::uint64_t parent, bool isDirectory, StoredName name, std::uint32_t attributes,
+                         FileSizes sizes, std::uint64_t lastWriteTime);
+
+    // Takes `names` as the tree's store, so that nodes can be appended with
+    // names an engine stored while reading (StoredName) instead of copies.
+    // The names of nodes already in the tree are added to it.
+    void AdoptNames(NameStore&& names);
+    const NameStore& Names() const noexcept { return names_; }
+    // Gives the tree a store of just its nodes' names when the store holds
+    // more than twice as much (plus a chunk): a tree named from an adopted
+    // store keeps only what it shows, as when one folder of a volume was
+    // scanned.
+    void CompactNames();
     // Changes a file's bytes on disk before the totals are computed: an
     // engine that learns of hard links only after the scan counts a file's
     // bytes under one of its names.
@@ -187,6 +207,9 @@ private:
     };
 
     const Node& At(std::uint64_t index) const noexcept { return nodes_[index]; }
+    std::uint64_t AppendNode(std::uint64_t parent, bool isDirectory, std::uint64_t namePosition,
+                             std::size_t nameLength, std::uint32_t attributes, FileSizes sizes,
+                             std::uint64_t lastWriteTime);
     const std::wstring& OwnPathOf(std::uint64_t index) const noexcept;
 
     ChunkedArray<Node, 14> nodes_;

@@ -6,7 +6,8 @@
 
 namespace varnel::core {
 
-std::uint64_t ScanTreeBuilder::Add(std::uint64_t parentIndex, bool isDirectory, std::wstring_view name,
+template <class Name>
+std::uint64_t ScanTreeBuilder::Add(std::uint64_t parentIndex, bool isDirectory, Name name,
                                    std::uint32_t attributes, FileSizes sizes, std::uint64_t lastWriteTime) {
     if (parentIndex == NoIndex) {
         return NoIndex;
@@ -35,6 +36,16 @@ std::uint64_t ScanTreeBuilder::AddFolder(std::uint64_t parentIndex, std::wstring
 }
 
 std::uint64_t ScanTreeBuilder::AddFile(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
+                                       FileSizes sizes, std::uint64_t lastWriteTime) {
+    return Add(parentIndex, false, name, attributes, sizes, lastWriteTime);
+}
+
+std::uint64_t ScanTreeBuilder::AddFolder(std::uint64_t parentIndex, StoredName name, std::uint32_t attributes,
+                                         std::uint64_t lastWriteTime) {
+    return Add(parentIndex, true, name, attributes, {}, lastWriteTime);
+}
+
+std::uint64_t ScanTreeBuilder::AddFile(std::uint64_t parentIndex, StoredName name, std::uint32_t attributes,
                                        FileSizes sizes, std::uint64_t lastWriteTime) {
     return Add(parentIndex, false, name, attributes, sizes, lastWriteTime);
 }

@@ -29,6 +29,14 @@ public:
                             std::uint64_t lastWriteTime);
     std::uint64_t AddFile(std::uint64_t parentIndex, std::wstring_view name, std::uint32_t attributes,
                           FileSizes sizes, std::uint64_t lastWriteTime);
+    // The same with a name already in the tree's store (AdoptNames).
+    std::uint64_t AddFolder(std::uint64_t parentIndex, StoredName name, std::uint32_t attributes,
+                            std::uint64_t lastWriteTime);
+    std::uint64_t AddFile(std::uint64_t parentIndex, StoredName name, std::uint32_t attributes, FileSizes sizes,
+                          std::uint64_t lastWriteTime);
+    // See ScanTree::AdoptNames and CompactNames.
+    void AdoptNames(NameStore&& names) { nodes_.AdoptNames(std::move(names)); }
+    void CompactNames() { nodes_.CompactNames(); }
     // See ScanTree::SetSizeOnDisk.
     void SetFileSizeOnDisk(std::uint64_t file, std::uint64_t bytes) noexcept { nodes_.SetSizeOnDisk(file, bytes); }
 
@@ -50,7 +58,8 @@ public:
     bool IsFull() const noexcept { return full_; }
 
 private:
-    std::uint64_t Add(std::uint64_t parentIndex, bool isDirectory, std::wstring_view name, std::uint32_t attributes,
+    template <class Name>
+    std::uint64_t Add(std::uint64_t parentIndex, bool isDirectory, Name name, std::uint32_t attributes,
                       FileSizes sizes, std::uint64_t lastWriteTime);
 
     ScanTree nodes_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <utility>
 
@@ -40,7 +41,7 @@ void ParseRange(std::span<std::byte> buffer, std::uint32_t recordSize, std::size
     }
 }
 
-// A read buffer aligned to 32 bytes, zero-filled, allocated once per scan.
+// A read buffer aligned to 32 bytes, allocated once per scan.
 struct alignas(32) BufferBlock {
     std::byte bytes[32];
 };
@@ -49,7 +50,8 @@ struct alignas(32) BufferBlock {
 // the one before: reading the MFT and parsing it then take about as long as
 // the longer of the two, not their sum. The parsing (and the output it
 // fills) stays on the scan thread, in its own heap, where the tree reuses
-// the parse output's memory once it is freed. One read at a time.
+// the parse list's memory once it is freed (the names it keeps as they
+// are). One read at a time.
 class ChunkReader {
 public:
     explicit ChunkReader(MftStream& stream) noexcept : stream_(stream) {}
@@ -94,25 +96,24 @@ private:
     std::exception_ptr failure_;
 };
 
-// A list's names are copied into the output's store as its entries join
-// the output: one copy per name, and the list's store goes with it.
-void Append(MftParseOutput& out, std::vector<MftParseOutput>&& lists) {
-    for (MftParseOutput& list : lists) {
-        for (std::size_t i = 0; i < list.entries.size(); ++i) {
-            MftEntry entry = list.entries[i];
-            entry.SetNamePosition(out.names.Append(list.NameOf(entry)));
-            out.entries.push_back(entry);
-        }
-        out.multiRecordFiles.insert(out.multiRecordFiles.end(), list.multiRecordFiles.begin(),
-                                    list.multiRecordFiles.end());
-        out.nameRecords.insert(out.nameRecords.end(), list.nameRecords.begin(), list.nameRecords.end());
-        out.outsideAttributeLists.insert(out.outsideAttributeLists.end(), list.outsideAttributeLists.begin(),
-                                         list.outsideAttributeLists.end());
-        for (std::size_t v = 0; v < out.verdicts.size(); ++v) {
-            out.verdicts[v] += list.verdicts[v];
-        }
-        list = {};
+// A part's entries join the output behind what came before; their names
+// stay in the part's branch of the output's store, where they were written.
+void Append(MftParseOutput& out, MftParseOutput& part) {
+    for (std::size_t i = 0; i < part.entries.size(); ++i) {
+        out.entries.push_back(part.entries[i]);
     }
+    out.multiRecordFiles.insert(out.multiRecordFiles.end(), part.multiRecordFiles.begin(),
+                                part.multiRecordFiles.end());
+    out.nameRecords.insert(out.nameRecords.end(), part.nameRecords.begin(), part.nameRecords.end());
+    out.outsideAttributeLists.insert(out.outsideAttributeLists.end(), part.outsideAttributeLists.begin(),
+                                     part.outsideAttributeLists.end());
+    for (std::size_t v = 0; v < out.verdicts.size(); ++v) {
+        out.verdicts[v] += std::exchange(part.verdicts[v], 0);
+    }
+    part.entries.clear();
+    part.multiRecordFiles.clear();
+    part.nameRecords.clear();
+    part.outsideAttributeLists.clear();
 }
 
 }  // namespace
@@ -126,8 +127,7 @@ std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64
 
 bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
                       std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
-                      std::vector<MftParseOutput>& lists) {
-    lists.clear();
+                      MftParseOutput& out, std::vector<MftParseOutput>& parts) {
     if (recordSize == 0) {
         return false;
     }
@@ -137,15 +137,19 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
     }
     const std::uint64_t workers = std::min<std::uint64_t>({workerLimit, count, ParseWorkerCap});
     if (workers < 2 || count < ParallelChunkMinimumRecords) {
-        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, lists.emplace_back());
+        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, out);
         return false;
     }
 
     const std::size_t per = static_cast<std::size_t>((count + workers - 1) / workers);
-    lists.resize(static_cast<std::size_t>(workers));
+    // Worker w (from 1) fills parts[w - 1].
+    while (parts.size() + 1 < workers) {
+        parts.emplace_back().names = out.names.Branch();
+    }
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(workers));
     std::vector<std::thread> threads;
     threads.reserve(static_cast<std::size_t>(workers));
+    std::size_t started = 0;
     {
         WorkerJoiner joiner(threads);
         // The calling thread takes the first range itself: one thread fewer
@@ -160,13 +164,14 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
                 // An allocation failure in a worker must reach the scan
                 // thread, not end the process.
                 try {
-                    ParseRange(buffer, recordSize, begin, end, firstRecordNumber, bytesPerSector, lists[w]);
+                    ParseRange(buffer, recordSize, begin, end, firstRecordNumber, bytesPerSector, parts[w - 1]);
                 } catch (...) {
                     failures[w] = std::current_exception();
                 }
             });
+            started = w;
         }
-        ParseRange(buffer, recordSize, 0, std::min(count, per), firstRecordNumber, bytesPerSector, lists[0]);
+        ParseRange(buffer, recordSize, 0, std::min(count, per), firstRecordNumber, bytesPerSector, out);
         joiner.JoinAll();
     }
     for (const std::exception_ptr& failure : failures) {
@@ -174,7 +179,17 @@ bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std
             std::rethrow_exception(failure);
         }
     }
+    for (std::size_t w = 1; w <= started; ++w) {
+        Append(out, parts[w - 1]);
+    }
     return true;
+}
+
+void JoinParts(MftParseOutput& out, std::vector<MftParseOutput>& parts) {
+    for (MftParseOutput& part : parts) {
+        out.names.Join(std::move(part.names));
+    }
+    parts.clear();
 }
 
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
@@ -204,8 +219,9 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     if (bufferBytes == 0) {
         return true;
     }
-    std::vector<BufferBlock> storage(2 * bufferBytes / sizeof(BufferBlock));
-    const std::span<std::byte> buffers[2] = {std::span<std::byte>(storage.front().bytes, bufferBytes),
+    // Not zeroed first: the stream zeroes whatever no read fills.
+    const auto storage = std::make_unique_for_overwrite<BufferBlock[]>(2 * bufferBytes / sizeof(BufferBlock));
+    const std::span<std::byte> buffers[2] = {std::span<std::byte>(storage[0].bytes, bufferBytes),
                                              std::span<std::byte>(storage[bufferBytes / sizeof(BufferBlock)].bytes,
                                                                   bufferBytes)};
     // Declared after the buffers: it is joined before they are freed.
@@ -213,7 +229,13 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
 
     ScanProgress report;
     report.recordCount = end / recordSize;
-    std::vector<MftParseOutput> lists;
+    std::vector<MftParseOutput> parts;
+    // Every way out hands the parts' names to out: entries already there
+    // name them.
+    const auto finish = [&](bool ok) {
+        JoinParts(out, parts);
+        return ok;
+    };
     const auto chunkAt = [&](std::uint64_t position) {
         return static_cast<std::size_t>(std::min(chunkBytes, end - position));
     };
@@ -222,7 +244,7 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         const std::size_t toRead = chunkAt(position);
         std::size_t obtained = 0;
         if (!ahead.Finish(obtained)) {
-            return false;
+            return finish(false);
         }
         ++stats.chunks;
         stats.records += obtained / recordSize;
@@ -233,7 +255,7 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         }
         const std::uint64_t next = position + toRead;
         if (token.IsCancelled()) {
-            return true;
+            return finish(true);
         }
         if (next < end) {
             ahead.Start(next, buffers[(chunk + 1) % 2].first(chunkAt(next)));
@@ -241,16 +263,15 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         // Record numbers come from the position in the stream, so records
         // after a short read keep theirs.
         const bool parallel = ParseRecordChunk(buffer, recordSize, toRead, position / recordSize,
-                                               volume.bytesPerSector, workerLimit, lists);
+                                               volume.bytesPerSector, workerLimit, out, parts);
         ++(parallel ? stats.parallelChunks : stats.serialChunks);
-        Append(out, std::move(lists));
         position = next;
         if (progress) {
             report.recordsRead = position / recordSize;
             progress(report);
         }
     }
-    return true;
+    return finish(true);
 }
 
 namespace {
@@ -276,6 +297,8 @@ std::vector<JoinedFile> JoinFacts(std::vector<MftFileFacts>& parts) {
                 file.baseFound = true;
                 file.facts.baseSequence = parts[j].baseSequence;
                 file.facts.isDirectory = parts[j].isDirectory;
+                file.facts.hasWriteTime = parts[j].hasWriteTime;
+                file.facts.lastWriteTime = parts[j].lastWriteTime;
             }
             ++j;
         }

@@ -50,14 +50,21 @@ inline constexpr std::uint64_t ParseWorkerCap = 64;
 // otherwise threadsPerDrive, at most 64.
 std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64_t hardwareThreads);
 
-// Parses the whole records of buffer[0, byteCount) into `lists`, one per
-// worker, each in record order and each after the one before. Returns true
-// when worker threads did it, false when the calling thread did (or there
-// was no whole record). Started workers are joined before this returns,
-// also when starting a later one throws.
+// Parses the whole records of buffer[0, byteCount) and appends what they
+// give to out, in record order. Returns true when worker threads did it,
+// false when the calling thread did (or there was no whole record). The
+// calling thread parses the first range straight into out, each other
+// worker into a part of `parts`, whose entries then join out's. The names
+// are not copied: a part's name store is a branch of out's, kept in `parts`
+// from one chunk to the next, and JoinParts hands them over at the end.
+// Started workers are joined before this returns, also when starting a
+// later one throws.
 bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
                       std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
-                      std::vector<MftParseOutput>& lists);
+                      MftParseOutput& out, std::vector<MftParseOutput>& parts);
+
+// Gives out the names the parts' branches hold; the parts are left empty.
+void JoinParts(MftParseOutput& out, std::vector<MftParseOutput>& parts);
 
 // Reads the MFT through the reader up to dataSize, in whole records, as one
 // byte stream over its runs (a record may span two runs), and parses it into

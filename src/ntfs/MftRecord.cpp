@@ -117,6 +117,9 @@ void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept {
         bits |= FileAttributeReparsePoint;
         entry.isNameSurrogate = file.isNameSurrogate;
     }
+    if (file.hasWriteTime) {
+        entry.lastWriteTime = file.lastWriteTime;
+    }
     entry.attributes = bits;
 }
 
@@ -172,6 +175,16 @@ void ParseFileName(Attribute& attribute, const MftFileFacts& facts, bool isExten
     entry.size = realSize > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(realSize) : 0;
     const std::int64_t allocated = value.I64(fname::AllocatedSize, "allocated size");
     entry.sizeOnDisk = allocated > 0 && !entry.isDirectory ? static_cast<std::uint64_t>(allocated) : 0;
+    entry.lastWriteTime = value.U64(fname::ModificationTime, "modification time");
+}
+
+// The file's own times; its modified time is the one a listing shows.
+void ParseStandardInformation(Attribute& attribute, MftFileFacts& facts) {
+    ByteReader value = ResidentValue(attribute);
+    if (value.size() >= ntfs::standardinfo::MinimumSize) {
+        facts.lastWriteTime = value.U64(ntfs::standardinfo::ModificationTime, "modification time");
+        facts.hasWriteTime = true;
+    }
 }
 
 // The unnamed data stream: its size and the bytes it takes on the volume.
@@ -284,6 +297,11 @@ MftRecordVerdict ParseFileRecord(std::span<std::byte> record, std::uint64_t reco
         attribute.nonResident = attribute.bytes.U8(attr::NonResident, "non-resident flag") != 0;
         const bool unnamed = attribute.bytes.U8(attr::NameLength, "attribute name length") == 0;
         switch (type) {
+            case attr::TypeStandardInformation:
+                if (!isExtension) {
+                    ParseStandardInformation(attribute, facts);
+                }
+                break;
             case attr::TypeFileName: ParseFileName(attribute, facts, isExtension, out); break;
             case attr::TypeData:
                 if (unnamed) {

@@ -25,6 +25,7 @@ struct MftEntry {
     std::uint64_t parentRecordNumber = 0;  // folder holding the name
     std::uint64_t size = 0;                // unnamed data stream; 0 for a folder
     std::uint64_t sizeOnDisk = 0;          // clusters that stream takes; 0 when kept in the record
+    std::uint64_t lastWriteTime = 0;       // FILETIME the file's data last changed; 0 when unknown
     std::uint32_t attributes = 0;          // Win32 attribute bits only (0x10 folder, 0x400 reparse)
     std::uint32_t namePositionLow = 0;     // with namePositionHigh: the name's place in the store
     std::uint16_t recordSequence = 0;      // sequence number of the owning base record
@@ -48,7 +49,7 @@ struct MftEntry {
         namePositionHigh = static_cast<std::uint8_t>(position >> 32);
     }
 };
-static_assert(sizeof(MftEntry) == 48, "an MFT scan holds one entry per name");
+static_assert(sizeof(MftEntry) == 56, "an MFT scan holds one entry per name");
 
 // Entries in chunks: a list of millions never copies itself to grow.
 using MftEntryList = ChunkedArray<MftEntry, 14>;
@@ -76,6 +77,8 @@ struct MftFileFacts {
     bool hasDataSize = false;     // holds the start (lowest VCN 0) of the unnamed stream
     bool hasReparsePoint = false;
     bool isNameSurrogate = false;  // with hasReparsePoint
+    bool hasWriteTime = false;     // from the base record's $STANDARD_INFORMATION
+    std::uint64_t lastWriteTime = 0;
     std::uint64_t dataSize = 0;
     std::uint64_t allocatedSize = 0;  // with hasDataSize: bytes the stream takes on the volume
 };
@@ -161,7 +164,8 @@ void AppendNameRecords(std::span<const std::byte> list, std::uint64_t baseRecord
 // state that follow from it: a folder gets 0x10 and size 0; a file loses 0x10,
 // gets 0x80 when no bit is left, and the stream's size and bytes on disk
 // when they are known; a
-// reparse point gets 0x400. Settling a name twice with the same facts
+// reparse point gets 0x400. The file's modified time replaces the name's
+// own (which NTFS updates only when the name changes) when it is known. Settling a name twice with the same facts
 // changes nothing.
 void SettleEntry(MftEntry& entry, const MftFileFacts& file) noexcept;
 

@@ -126,7 +126,10 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         }
     }
 
+    // The tree keeps the names where parsing wrote them: no name is copied
+    // between the records and the result.
     ScanTreeBuilder builder;
+    builder.AdoptNames(std::move(parsed.names));
     const std::uint64_t rootIndex = builder.AddRoot(start.rootPath, start.rootAttributes, start.rootLastWriteTime);
     MftProgressState state{progress, ProgressFileInterval, {}};
     // Linking the tree comes after every record was read.
@@ -142,22 +145,29 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
         stats.buildChildrenMs = Since(t);
 
         t = ScanClock::now();
-        MftTreeWalk walk(builder, parsed.names, children, token, state);
+        const NameStore& names = builder.Nodes().Names();
+        MftTreeWalk walk(builder, names, children, token, state);
         if (volume.volumeBytes != 0) {
             walk.LimitSizeOnDisk(volume.volumeBytes);
         }
         walk.Watch(BasesOf(lostNameRecords));
         walk.Expand(rootIndex, {rootRecord, rootSequence});
         if (wholeVolume && !token.IsCancelled()) {
-            AccountForDamage(walk, builder, rootIndex, children, parsed.names, context, lostNameRecords,
+            AccountForDamage(walk, builder, rootIndex, children, names, context, lostNameRecords,
                              salvagedNameRecords, droppedBases, damage);
         }
         stats.populateTreeMs = Since(t);
-        // The names now live in the tree: the parse output and the index go
-        // before the totals and the tree's own child index take memory.
+        // The parse output's index goes before the totals and the tree's own
+        // child index take memory.
         children = {};
     }
     parsed = {};
+    // Names of what was not reached (a scan of one folder, a cancelled one)
+    // are not kept with the result. A whole volume keeps nearly every name
+    // (what no path reaches is set aside in the tree too): no pass needed.
+    if (!wholeVolume || token.IsCancelled()) {
+        builder.CompactNames();
+    }
 
     t = ScanClock::now();
     builder.ComputeTotals();

@@ -45,6 +45,9 @@ MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, co
         if (CancelledAt(i, token)) {
             return {};
         }
+        if (i % MftEntryList::ChunkSize == 0) {
+            entries.ReleaseBefore(i);
+        }
         const MftEntry& entry = entries[i];
         if (entry.parentRecordNumber < limit) {
             index.links_[start[static_cast<std::size_t>(entry.parentRecordNumber)]++] = MftLink(entry);
@@ -94,6 +97,7 @@ MftTreeWalk::MftTreeWalk(ScanTreeBuilder& builder, const NameStore& names, const
                          const ScanCancellationToken& token, MftProgressState& progress)
     : builder_(builder),
       names_(names),
+      namesInTree_(&names == &builder.Nodes().Names()),
       children_(children),
       token_(token),
       progress_(progress),
@@ -179,7 +183,6 @@ void MftTreeWalk::AddLinks(const Pending& pending, std::span<const MftLink> list
                 continue;
             }
             const MftLink& link = list[first + k];
-            const std::wstring_view name = link.Name(names_);
             if (!link.IsDirectory()) {
                 ++report.filesScanned;
                 report.bytesFound += link.Size();
@@ -189,9 +192,12 @@ void MftTreeWalk::AddLinks(const Pending& pending, std::span<const MftLink> list
                     clustersCounted_[record] = true;
                 }
                 const bool oversized = link.SizeOnDisk() > sizeOnDiskLimit_;
+                const FileSizes sizes{link.Size(), counted || oversized ? 0 : link.SizeOnDisk()};
                 const std::uint64_t node =
-                    builder_.AddFile(pending.nodeIndex, name, link.Attributes(),
-                                     FileSizes{link.Size(), counted || oversized ? 0 : link.SizeOnDisk()}, 0);
+                    namesInTree_ ? builder_.AddFile(pending.nodeIndex, link.NameInStore(), link.Attributes(), sizes,
+                                                    link.LastWriteTime())
+                                 : builder_.AddFile(pending.nodeIndex, link.Name(names_), link.Attributes(), sizes,
+                                                    link.LastWriteTime());
                 if (oversized && !counted && node != NoIndex) {
                     oversized_.push_back({link.RecordNumber(), node, link.SizeOnDisk()});
                 }
@@ -207,7 +213,10 @@ void MftTreeWalk::AddLinks(const Pending& pending, std::span<const MftLink> list
                 }
                 continue;
             }
-            const std::uint64_t node = builder_.AddFolder(pending.nodeIndex, name, link.Attributes(), 0);
+            const std::uint64_t node =
+                namesInTree_
+                    ? builder_.AddFolder(pending.nodeIndex, link.NameInStore(), link.Attributes(), link.LastWriteTime())
+                    : builder_.AddFolder(pending.nodeIndex, link.Name(names_), link.Attributes(), link.LastWriteTime());
             const auto record = static_cast<std::size_t>(link.RecordNumber());
             if (node != NoIndex && !link.IsNameSurrogate() && record < expanded_.size() && !expanded_[record]) {
                 expanded_[record] = true;

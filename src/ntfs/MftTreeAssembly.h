@@ -20,7 +20,7 @@
 
 namespace varnel::core {
 
-// What the walk needs of one name, 40 bytes where a parse entry takes 48:
+// What the walk needs of one name, 48 bytes where a parse entry takes 56:
 // the parent is where the name is filed, and only folders keep their record.
 // Trivial, so the index is allocated without being zeroed first.
 class MftLink {
@@ -29,6 +29,7 @@ public:
     explicit MftLink(const MftEntry& entry) noexcept
         : size_(entry.size),
           sizeOnDisk_(entry.sizeOnDisk),
+          lastWriteTime_(entry.lastWriteTime),
           reference_(entry.recordNumber | (std::uint64_t{entry.recordSequence} << 48)),
           attributes_(entry.attributes),
           namePositionLow_(entry.namePositionLow),
@@ -40,6 +41,7 @@ public:
 
     std::uint64_t Size() const noexcept { return size_; }
     std::uint64_t SizeOnDisk() const noexcept { return sizeOnDisk_; }
+    std::uint64_t LastWriteTime() const noexcept { return lastWriteTime_; }
     std::uint64_t RecordNumber() const noexcept { return reference_ & ((std::uint64_t{1} << 48) - 1); }
     std::uint16_t RecordSequence() const noexcept { return static_cast<std::uint16_t>(reference_ >> 48); }
     std::uint16_t ParentSequence() const noexcept { return parentSequence_; }
@@ -47,6 +49,9 @@ public:
     bool IsDirectory() const noexcept { return (flags_ & IsDirectoryFlag) != 0; }
     bool IsNameSurrogate() const noexcept { return (flags_ & IsNameSurrogateFlag) != 0; }
     std::size_t NameLength() const noexcept { return nameLength_; }
+    StoredName NameInStore() const noexcept {
+        return {(std::uint64_t{namePositionHigh_} << 32) | namePositionLow_, nameLength_};
+    }
     std::wstring_view Name(const NameStore& names) const noexcept {
         return names.View((std::uint64_t{namePositionHigh_} << 32) | namePositionLow_, nameLength_);
     }
@@ -56,6 +61,7 @@ private:
     static constexpr std::uint8_t IsNameSurrogateFlag = 2;
     std::uint64_t size_;
     std::uint64_t sizeOnDisk_;
+    std::uint64_t lastWriteTime_;
     std::uint64_t reference_;  // record number, sequence number in the top 16 bits
     std::uint32_t attributes_;
     std::uint32_t namePositionLow_;
@@ -64,7 +70,7 @@ private:
     std::uint8_t nameLength_;
     std::uint8_t flags_;
 };
-static_assert(sizeof(MftLink) == 40);
+static_assert(sizeof(MftLink) == 48);
 
 // The names filed by parent record: one counting sort of the entries, so a
 // folder's names lie side by side, in ascending entry order, and the index
@@ -112,10 +118,10 @@ struct MftProgressState {
 // Files the names whose parent record is below recordLimit (the MFT's
 // record count: every name's own record lies below it, so no other parent
 // can be reached); the others are kept aside as LinksBeyond. The entries
-// are freed once filed, so the parse list and the index are never whole at
-// the same time for long. Gives an empty index
-// (the entries kept) when the token is cancelled or the list holds more
-// than MftMaxEntries names.
+// are freed as they are filed, so the parse list and the index are never
+// whole at the same time. Gives an empty index when the token is cancelled
+// (the entries kept only when that was before filing began) or the list
+// holds more than MftMaxEntries names.
 MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token);
 
 // A folder's record and the sequence number its children's parent references
@@ -149,6 +155,8 @@ struct MftOversizedFile {
 // folder's placeholder is expanded once, and a file's clusters count once.
 class MftTreeWalk {
 public:
+    // `names` holds the links' names; when it is the builder's own store,
+    // nodes are appended without copying them.
     MftTreeWalk(ScanTreeBuilder& builder, const NameStore& names, const MftChildIndex& children,
                 const ScanCancellationToken& token, MftProgressState& progress);
 
@@ -188,6 +196,9 @@ private:
 
     ScanTreeBuilder& builder_;
     const NameStore& names_;
+    // The names are the tree's own (ScanTreeBuilder::AdoptNames): nodes take
+    // them where they lie instead of copies.
+    bool namesInTree_;
     const MftChildIndex& children_;
     const ScanCancellationToken& token_;
     MftProgressState& progress_;

@@ -59,6 +59,7 @@ inline constexpr std::size_t NonResidentHeaderSize = 64;
 inline constexpr std::size_t TotalAllocated = 64;      // i64
 inline constexpr std::size_t CompressedHeaderSize = 72;
 
+inline constexpr std::uint32_t TypeStandardInformation = 0x10;
 inline constexpr std::uint32_t TypeAttributeList = 0x20;
 inline constexpr std::uint32_t TypeFileName = 0x30;
 inline constexpr std::uint32_t TypeData = 0x80;
@@ -66,9 +67,16 @@ inline constexpr std::uint32_t TypeReparsePoint = 0xC0;
 inline constexpr std::uint32_t TypeEnd = 0xFFFFFFFF;
 }  // namespace attribute
 
+// $STANDARD_INFORMATION value: the times NTFS keeps up to date.
+namespace standardinfo {
+inline constexpr std::size_t ModificationTime = 8;  // u64 FILETIME
+inline constexpr std::size_t MinimumSize = 48;      // the times and the attribute bits
+}  // namespace standardinfo
+
 // $FILE_NAME value.
 namespace filename {
 inline constexpr std::size_t ParentReference = 0;  // u64
+inline constexpr std::size_t ModificationTime = 16;  // u64 FILETIME, as of the name's last update
 inline constexpr std::size_t AllocatedSize = 40;   // i64, as of the name's last update
 inline constexpr std::size_t RealSize = 48;        // i64
 inline constexpr std::size_t FileAttributes = 56;  // u32

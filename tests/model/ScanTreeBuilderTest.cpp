@@ -81,6 +81,40 @@ TEST(ScanTreeBuilder, PathsAreDerivedAndChildrenKeepInsertionOrder) {
 
 // A tree that cannot index every item fails instead of wrapping indices or
 // showing part of a volume as all of it.
+// An engine names nodes from a store that several threads filled (branches
+// joined later) and that holds far more than the tree keeps: every node
+// reads its own name through adoption, joining and compaction.
+TEST(ScanTreeBuilder, NodesNamedFromAnAdoptedStoreKeepTheirNames) {
+    NameStore names;
+    NameStore branches[] = {names.Branch(), names.Branch()};
+    const std::wstring filler(1000, L'x');
+    std::vector<std::pair<std::wstring, StoredName>> kept;
+    for (int i = 0; i < 3000; ++i) {  // several chunks, most of them never named by a node
+        NameStore& store = i % 3 == 0 ? names : branches[static_cast<std::size_t>(i % 3 - 1)];
+        store.Append(filler);
+        if (i % 500 == 0) {
+            const std::wstring name = L"name " + std::to_wstring(i);
+            kept.emplace_back(name, StoredName{store.Append(name), name.size()});
+        }
+    }
+    for (NameStore& branch : branches) {
+        names.Join(std::move(branch));
+    }
+    ScanTreeBuilder builder;
+    const auto root = builder.AddRoot(L"C:\\root", FileAttributeDirectory, 0);  // named before adoption
+    builder.AdoptNames(std::move(names));
+    for (const auto& [name, stored] : kept) {
+        builder.AddFile(root, stored, 0x20, FileSizes{1, 1}, 0);
+    }
+    const std::size_t before = builder.Nodes().NameMemoryBytes();
+    builder.CompactNames();
+    EXPECT_LT(builder.Nodes().NameMemoryBytes(), before / 2);
+    EXPECT_EQ(builder.Nodes()[root].Name(), L"root");
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(builder.Nodes()[i + 1].Name(), kept[i].first);
+    }
+}
+
 TEST(ScanTreeBuilder, AFullTreeFailsTheScan) {
     ScanTreeBuilder builder(3);
     const auto root = builder.AddRoot(L"R", FileAttributeDirectory, 0);

@@ -2,7 +2,10 @@
 """varnelscan --find against an independent filter: Python's fnmatch over
 the CSV of the same scan. Each fixture image (and, under Wine, a generated
 folder tree) is searched with a table of patterns; the matched paths, and
-the sizes the CSV gives them, must be exactly the oracle's.
+the sizes the CSV gives them, must be exactly the oracle's. Where The Sleuth
+Kit is installed, every node's modified time on the images must be the one
+fls -m reads from its $STANDARD_INFORMATION, and the day filters must keep
+exactly the nodes those times put on each side of a day.
 
 usage: varnelscan_find.py FIXTURE_DIR VARNELSCAN [EMULATOR]
 """
@@ -10,7 +13,9 @@ usage: varnelscan_find.py FIXTURE_DIR VARNELSCAN [EMULATOR]
 import csv
 import fnmatch
 import io
+import datetime
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -76,6 +81,43 @@ def check(command, scan_args, label):
     return failures
 
 
+# What fls -m prints for a FILETIME of 0 (no time recorded): TSK's
+# conversion wraps below 1970.
+TSK_NO_TIME = 3373865674
+
+
+def times_by_fls(image):
+    """Each listed name's modified time as the find CSV writes it, by path;
+    not the ($FILE_NAME) twins, deleted names or named streams."""
+    listing = subprocess.run(["fls", "-r", "-p", "-m", "/", image], capture_output=True).stdout
+    fields = [line.split("|") for line in listing.decode("utf-8", "replace").splitlines()]
+    return {f[1]: "" if int(f[8]) == TSK_NO_TIME else datetime.datetime.fromtimestamp(
+        int(f[8]), datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
+        for f in fields if len(f) >= 11 and not f[1].endswith(")") and ":" not in f[1].rsplit("/", 1)[-1]}
+
+
+def check_times(command, image, label):
+    found = list(csv.DictReader(io.StringIO(run(command, "--find", "*", "--format", "csv", "--image", image),
+                                            newline="")))
+    ours = {("/" + r["path"][len(image):].lstrip("\\")).replace("\\", "/"): r["modified"] for r in found}
+    theirs = times_by_fls(image)
+    shared = [path for path in ours if path in theirs]
+    wrong = [(path, ours[path], theirs[path]) for path in shared if ours[path] != theirs[path]]
+    # Each day a time falls on, and the day after, as both bounds.
+    days = {t[:10] for t in theirs.values() if t}
+    failures = [f"fls lists only {len(shared)} of {len(ours)} paths"] * (len(shared) < 0.9 * len(ours)) + \
+        [f"{len(wrong)} modified times differ from fls, e.g. {wrong[:5]}"] * bool(wrong)
+    for day in days | {(datetime.date.fromisoformat(d) + datetime.timedelta(days=1)).isoformat() for d in days}:
+        for option, keeps in (("--modified-after", lambda t: t >= day), ("--modified-before", lambda t: t < day)):
+            rows = csv.DictReader(io.StringIO(run(command, "--find", "*", option, day, "--format", "csv",
+                                                  "--image", image), newline=""))
+            if {r["path"] for r in rows} != {r["path"] for r in found if r["modified"] and keeps(r["modified"][:10])}:
+                failures.append(f"{option} {day} keeps other nodes than the times say")
+    for failure in failures:
+        print(f"{label}: {failure}")
+    return len(failures)
+
+
 def main():
     fixture_dir, exe = sys.argv[1], sys.argv[2]
     command = sys.argv[3:] + [exe]
@@ -87,6 +129,8 @@ def main():
     for image in sorted(os.listdir(fixture_dir)):
         if image in images:
             failures += check(command, ["--image", os.path.join(fixture_dir, image)], image)
+            if shutil.which("fls"):
+                failures += check_times(command, os.path.join(fixture_dir, image), image)
     if sys.argv[3:]:  # a folder scan needs the Windows build
         with tempfile.TemporaryDirectory() as root:
             for name in ["Über Ordner", "файл.TXT", "plain.txt", "a.b", "deep"]:
