@@ -33,4 +33,9 @@ std::wstring FormatSizeChange(std::wstring_view formattingLocale, std::int64_t c
 // A percentage: "12.3 %".
 std::wstring FormatShare(std::wstring_view formattingLocale, double percent);
 
+// A time in 100 ns units since 1601 (as files keep it) in the user's short
+// date and time, local time, without seconds; empty for 0 or a time the
+// system cannot convert.
+std::wstring FormatLocalDateTime(std::uint64_t fileTime);
+
 }  // namespace varnel::i18n

@@ -139,4 +139,18 @@ std::wstring FormatShare(std::wstring_view formattingLocale, double percent) {
     return FormatDecimal(formattingLocale, percent) + L" %";
 }
 
+std::wstring FormatLocalDateTime(std::uint64_t fileTime) {
+    const FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (fileTime == 0 || !::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &time)) {
+        return {};
+    }
+    wchar_t date[64]{};
+    wchar_t clock[64]{};
+    ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, 64, nullptr);
+    ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock, 64);
+    return std::wstring(date) + L" " + clock;
+}
+
 }  // namespace varnel::i18n

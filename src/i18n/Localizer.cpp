@@ -74,4 +74,11 @@ std::wstring Localizer::LanguageSystemLabel() {
     return label;
 }
 
+std::wstring FillPlaceholder(std::wstring text, std::wstring_view placeholder, std::wstring_view value) {
+    if (const std::size_t at = text.find(placeholder); at != std::wstring::npos) {
+        text.replace(at, placeholder.size(), value);
+    }
+    return text;
+}
+
 }  // namespace varnel::i18n

@@ -61,6 +61,10 @@ private:
 // The first of the user's preferred interface languages that the catalog
 // matches; en-US when the system cannot tell or none matches.
 std::wstring DetectSystemLanguage();
+
+// A translated text with its first `placeholder` ("{date}", "{0}") replaced
+// by `value`; the text as it is when a translation left the placeholder out.
+std::wstring FillPlaceholder(std::wstring text, std::wstring_view placeholder, std::wstring_view value);
 #endif
 
 }  // namespace varnel::i18n

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "i18n/Formatting.h"
+#include "ui/lists/ListContextTarget_win.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/view/ResultView.h"
 
@@ -17,29 +18,14 @@ struct Column {
 };
 constexpr Column Columns[] = {{nullptr, 250, true}, {"column.size", 100, true}, {"column.full_path", 520, false}};
 
-std::wstring Replaced(std::wstring text, std::wstring_view placeholder, const std::wstring& value) {
-    if (const std::size_t at = text.find(placeholder); at != std::wstring::npos) {
-        text.replace(at, placeholder.size(), value);
-    }
-    return text;
-}
-
 }  // namespace
 
 std::wstring SnapshotDateText(std::int64_t secondsSince1970) {
     // FILETIME counts 100 ns from 1601; 11644473600 s lie between the two.
-    const auto ticks = static_cast<std::uint64_t>(secondsSince1970 + 11644473600LL) * 10'000'000ULL;
-    const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    FILETIME local{};
-    SYSTEMTIME time{};
-    if (secondsSince1970 < 0 || !::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &time)) {
+    if (secondsSince1970 < 0) {
         return {};
     }
-    wchar_t date[64]{};
-    wchar_t clock[64]{};
-    ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, 64, nullptr);
-    ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock, 64);
-    return std::wstring(date) + L" " + clock;
+    return i18n::FormatLocalDateTime(static_cast<std::uint64_t>(secondsSince1970 + 11644473600LL) * 10'000'000ULL);
 }
 
 bool GrowthRanking::Create(HWND parent, HINSTANCE instance, int id) {
@@ -80,7 +66,7 @@ void GrowthRanking::SetColumns() {
 
 void GrowthRanking::Retranslate() {
     if (change_ != nullptr && change_->Active()) {
-        title_ = Replaced(localizer_.Translate("ranking.grew_since"), L"{date}",
+        title_ = i18n::FillPlaceholder(localizer_.Translate("ranking.grew_since"), L"{date}",
                           SnapshotDateText(change_->EarlierTakenAt()));
     }
     SetColumns();
@@ -161,22 +147,7 @@ bool GrowthRanking::OnContextMenu(HWND source, int x, int y) {
     if (source != list_ || list_ == nullptr) {
         return false;
     }
-    int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
-    POINT at{x, y};
-    if (x == -1 && y == -1) {
-        RECT bounds{};
-        if (row >= 0) ListView_GetItemRect(list_, row, &bounds, LVIR_BOUNDS);
-        at = {bounds.left + Scale(16), (bounds.top + bounds.bottom) / 2};
-        ::ClientToScreen(list_, &at);
-    } else {
-        LVHITTESTINFO hit{};
-        hit.pt = at;
-        ::ScreenToClient(list_, &hit.pt);
-        row = ListView_HitTest(list_, &hit);
-        if (row >= 0) {
-            ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        }
-    }
+    const auto [row, at] = ContextTargetOf(list_, x, y, Scale(16));
     if (row >= 0 && static_cast<std::size_t>(row) < nodes_.size() && events_.contextMenu) {
         events_.contextMenu(nodes_[static_cast<std::size_t>(row)], at);
     }

@@ -42,10 +42,6 @@ int TextWidth(HDC dc, const std::wstring& text) {
     return size.cx;
 }
 
-std::wstring WithScope(std::wstring text, std::wstring_view scope) {
-    const std::size_t at = text.find(L"{0}");
-    return at == std::wstring::npos ? text : text.replace(at, 3, scope);
-}
 
 }  // namespace
 
@@ -241,10 +237,11 @@ void ResultLists::PlaceRanking(int listIndex, int x, int y, int width, int heigh
 void ResultLists::ShowRankingTitles() {
     const bool scoped = rankingScope_ < result_.nodes.size();
     const std::wstring scope = scoped ? std::wstring(DisplayName(result_.nodes[rankingScope_])) : std::wstring();
-    ::SetWindowTextW(filesTitle_, scoped ? WithScope(localizer_.Translate("ranking.files_in"), scope).c_str()
-                                         : localizer_.Translate("ranking.files").c_str());
-    ::SetWindowTextW(foldersTitle_, scoped ? WithScope(localizer_.Translate("ranking.folders_in"), scope).c_str()
-                                           : localizer_.Translate("ranking.folders").c_str());
+    const auto title = [&](const char* scopedKey, const char* key) {
+        return scoped ? i18n::FillPlaceholder(localizer_.Translate(scopedKey), L"{0}", scope) : localizer_.Translate(key);
+    };
+    ::SetWindowTextW(filesTitle_, title("ranking.files_in", "ranking.files").c_str());
+    ::SetWindowTextW(foldersTitle_, title("ranking.folders_in", "ranking.folders").c_str());
 }
 
 }  // namespace varnel::ui

@@ -403,20 +403,7 @@ std::wstring SearchWindow::CellText(std::uint64_t node, int column) const {
     switch (column) {
         case NameColumn: return std::wstring(view.Name());
         case SizeColumn: return i18n::FormatSize(locale_, core::DisplaySize(view, criteria_.measure));
-        case ModifiedColumn: {
-            const std::uint64_t written = view.LastWriteTime();
-            FILETIME utc{static_cast<DWORD>(written), static_cast<DWORD>(written >> 32)};
-            FILETIME local{};
-            SYSTEMTIME time{};
-            if (written == 0 || !::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &time)) {
-                return {};
-            }
-            wchar_t date[64]{};
-            wchar_t clock[64]{};
-            ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, 64, nullptr);
-            ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock, 64);
-            return std::wstring(date) + L" " + clock;
-        }
+        case ModifiedColumn: return i18n::FormatLocalDateTime(view.LastWriteTime());
         default: return view.Path();
     }
 }

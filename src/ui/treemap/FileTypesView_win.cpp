@@ -6,6 +6,7 @@
 
 #include "i18n/Formatting.h"
 #include "ui/lists/ListCells_win.h"
+#include "ui/lists/ListContextTarget_win.h"
 #include "ui/theme/GdiScope_win.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/view/RowColours.h"
@@ -421,22 +422,7 @@ LRESULT FileTypesView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
 }
 
 void FileTypesView::OnContextMenu(int x, int y) {
-    int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
-    POINT at{x, y};
-    if (x == -1 && y == -1) {
-        RECT bounds{};
-        if (row >= 0) ListView_GetItemRect(list_, row, &bounds, LVIR_BOUNDS);
-        at = {bounds.left + Scale(16), (bounds.top + bounds.bottom) / 2};
-        ::ClientToScreen(list_, &at);
-    } else {
-        LVHITTESTINFO hit{};
-        hit.pt = at;
-        ::ScreenToClient(list_, &hit.pt);
-        row = ListView_HitTest(list_, &hit);
-        if (row >= 0) {
-            ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        }
-    }
+    const auto [row, at] = ContextTargetOf(list_, x, y, Scale(16));
     if (showingFiles_) {
         if (row >= 0 && static_cast<std::size_t>(row) < files_.size() && events_.fileContextMenu) {
             events_.fileContextMenu(files_[static_cast<std::size_t>(row)], at);

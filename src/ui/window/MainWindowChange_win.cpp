@@ -10,16 +10,6 @@
 #include "model/FolderSnapshot.h"
 
 namespace varnel::ui {
-namespace {
-
-std::wstring Replaced(std::wstring text, std::wstring_view placeholder, const std::wstring& value) {
-    if (const std::size_t at = text.find(placeholder); at != std::wstring::npos) {
-        text.replace(at, placeholder.size(), value);
-    }
-    return text;
-}
-
-}  // namespace
 
 app::SnapshotStore MainWindow::Snapshots() const {
     return app::SnapshotStore(std::filesystem::path(settingsStore_.SettingsFilePath()).parent_path() /
@@ -101,7 +91,7 @@ std::wstring MainWindow::ChangeSummaryText() const {
     const ResultChange::Gone gone = change.GoneSince(measure);
     if (gone.folders > 0) {
         text += L" \u00B7 " +
-                Replaced(Replaced(localizer_->Translate("status.gone"), L"{count}",
+                i18n::FillPlaceholder(i18n::FillPlaceholder(localizer_->Translate("status.gone"), L"{count}",
                                   i18n::FormatCount(formattingLocale_, gone.folders)),
                          L"{size}", i18n::FormatSize(formattingLocale_, gone.bytes));
     }
