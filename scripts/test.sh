@@ -36,7 +36,8 @@ cmake --build --preset windows
 step "Windows tests under Wine"
 varnel_prepare_wine
 varnel_start_display
-trap varnel_stop_display EXIT
+varnel_hold_wine_session
+trap 'varnel_release_wine_session; varnel_stop_display' EXIT
 # The window tests take the desktop one at a time (RESOURCE_LOCK); the
 # console tests run beside them.
 ctest --preset windows -j "$(nproc)" || status=1
