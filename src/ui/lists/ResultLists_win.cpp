@@ -266,6 +266,9 @@ void ResultLists::HideUnusedColumns() { FitColumns(0); }
 void ResultLists::SetChange(ResultChange change) {
     const bool wasActive = change_.Active();
     change_ = std::move(change);
+    if (!wasActive && !change_.Active()) {
+        return;  // nothing shown depends on it
+    }
     rows_.SetChange(change_.Active() ? &change_ : nullptr);
     if (change_.Active() != wasActive) {
         HideUnusedColumns();
@@ -277,8 +280,11 @@ void ResultLists::SetChange(ResultChange change) {
     }
     if (!result_.nodes.empty()) {
         RebuildTreeList();
-        if (selectedNode_ != core::NoIndex) {
-            SelectTreeNode(selectedNode_);
+        // The same row stays selected; the focus and the rankings stay as they are.
+        if (const auto row = rows_.FindRow(selectedNode_)) {
+            selectingTreeNode_ = true;
+            SelectRow(tree_, static_cast<int>(*row));
+            selectingTreeNode_ = false;
         }
     }
 }
