@@ -57,20 +57,6 @@ varnel_link_cjk_font() {
   "${VARNEL_WINE%/*}/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
 }
 
-# Keeps one Wine session up from here to varnel_release_wine_session, its
-# services started with their output going nowhere. Otherwise the first test
-# program to start Wine starts the services too, they inherit that test's
-# output pipes, and a runner waiting for the end of that output waits for
-# every other program the session serves (the window tests, for minutes).
-varnel_wineserver() { "${VARNEL_WINE%/*}/wineserver" "$@" 2>/dev/null || wineserver "$@" 2>/dev/null || true; }
-varnel_hold_wine_session() {
-  varnel_wineserver -p </dev/null >/dev/null
-  "$VARNEL_WINE" wineboot </dev/null >/dev/null 2>&1 || true
-}
-varnel_release_wine_session() {
-  varnel_wineserver -k
-}
-
 # Starts Xvfb on a free display unless one is already usable; sets DISPLAY
 # and VARNEL_XVFB_PID. varnel_stop_display undoes it.
 varnel_start_display() {
