@@ -6,17 +6,15 @@
 #include "i18n/Formatting.h"
 #include "ui/lists/ListContextTarget_win.h"
 #include "ui/theme/ThemeApply_win.h"
+#include "ui/view/ResultColumns.h"
 #include "ui/view/ResultView.h"
 
 namespace varnel::ui {
 namespace {
 
-struct Column {
-    const char* key;  // the first column's header is the ranking's title
-    int width;        // at 96 DPI
-    bool number;
-};
-constexpr Column Columns[] = {{nullptr, 250, true}, {"column.size", 100, true}, {"column.full_path", 520, false}};
+// The first column has no key: its header is the ranking's title.
+constexpr ColumnSpec Columns[] = {
+    {nullptr, 250, true, false}, {"column.size", 100, true, false}, {"column.full_path", 520, false, true}};
 
 }  // namespace
 
@@ -51,10 +49,7 @@ void GrowthRanking::SetColumns() {
     while (ListView_DeleteColumn(list_, 0)) {
     }
     for (std::size_t i = 0; i < std::size(Columns); ++i) {
-        std::wstring text = Columns[i].key == nullptr ? title_ : localizer_.Translate(Columns[i].key);
-        if (i == 1 && measure_ == core::SizeMeasure::OnDisk) {
-            text = localizer_.Translate("column.size_on_disk");
-        }
+        std::wstring text = Columns[i].key == nullptr ? title_ : localizer_.Translate(HeaderKey(Columns[i], measure_));
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = Columns[i].number ? LVCFMT_RIGHT : LVCFMT_LEFT;
