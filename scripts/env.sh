@@ -57,6 +57,31 @@ varnel_link_cjk_font() {
   "${VARNEL_WINE%/*}/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
 }
 
+# Holds one Wine session from here to varnel_release_wine_session, so each
+# test program starts in a fraction of a second instead of booting Wine. The
+# session's services and its desktop process are started here with their
+# output going nowhere: otherwise the first test to start them would lend
+# them its output pipe, and the test runner would wait on that test until
+# every program of the session had ended. Wine closes the desktop process
+# whenever no program uses it, so a console program waiting on an empty pipe
+# stays for the whole session. Needs DISPLAY (varnel_start_display).
+varnel_wineserver() { "${VARNEL_WINE%/*}/wineserver" "$@" 2>/dev/null || wineserver "$@" 2>/dev/null || true; }
+varnel_hold_wine_session() {
+  varnel_wineserver -p </dev/null >/dev/null
+  "$VARNEL_WINE" wineboot </dev/null >/dev/null 2>&1 || true
+  VARNEL_WINE_HOLD_FIFO="$(mktemp -u)"
+  mkfifo "$VARNEL_WINE_HOLD_FIFO"
+  sleep infinity >"$VARNEL_WINE_HOLD_FIFO" &
+  VARNEL_WINE_HOLD_PID=$!
+  "$VARNEL_WINE" cmd.exe <"$VARNEL_WINE_HOLD_FIFO" >/dev/null 2>&1 &
+  "$VARNEL_WINE" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+}
+varnel_release_wine_session() {
+  if [[ -n "${VARNEL_WINE_HOLD_PID:-}" ]]; then kill "$VARNEL_WINE_HOLD_PID" 2>/dev/null || true; fi
+  varnel_wineserver -k
+  if [[ -n "${VARNEL_WINE_HOLD_FIFO:-}" ]]; then rm -f "$VARNEL_WINE_HOLD_FIFO"; fi
+}
+
 # Starts Xvfb on a free display unless one is already usable; sets DISPLAY
 # and VARNEL_XVFB_PID. varnel_stop_display undoes it.
 varnel_start_display() {

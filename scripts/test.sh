@@ -36,12 +36,11 @@ cmake --build --preset windows
 step "Windows tests under Wine"
 varnel_prepare_wine
 varnel_start_display
-trap varnel_stop_display EXIT
-# One at a time: the first program to start Wine starts its services and
-# desktop, which inherit that test's output and keep it open while any other
-# program of the session runs, so a test beside the window tests would wait
-# for their end.
-ctest --preset windows || status=1
+varnel_hold_wine_session
+trap 'varnel_release_wine_session; varnel_stop_display' EXIT
+# The window tests take the desktop one at a time (RESOURCE_LOCK); the
+# console tests run beside them.
+ctest --preset windows -j "$(nproc)" || status=1
 
 step "benchmarks build (not run; see scripts/bench.sh)"
 cmake --preset bench >/dev/null
