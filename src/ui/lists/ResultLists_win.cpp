@@ -684,17 +684,18 @@ std::uint64_t ResultLists::SelectedNodeOf(HWND list) const {
                : core::NoIndex;
 }
 
-bool ResultLists::OnListKey(HWND list, UINT key) {
+bool ResultLists::OnListKey(HWND list, UINT key) { return RunKeyFor(SelectedNodeOf(list), key, ::GetParent(list)); }
+
+bool ResultLists::RunKeyFor(std::uint64_t node, UINT key, HWND owner) {
     const bool control = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
     if (key != VK_DELETE && !(key == 'C' && control)) {
         return false;
     }
-    const std::uint64_t node = SelectedNodeOf(list);
     // The merged root of several drives has no path to copy.
     if (node == core::NoIndex || (node == result_.rootIndex && result_.rootPath == core::MergedRootName)) {
         return true;
     }
-    RunContextCommand(key == VK_DELETE ? DeleteToRecycleBinCommandId : CopyPathCommandId, node, ::GetParent(list));
+    RunContextCommand(key == VK_DELETE ? DeleteToRecycleBinCommandId : CopyPathCommandId, node, owner);
     return true;
 }
 

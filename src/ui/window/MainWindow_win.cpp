@@ -64,7 +64,8 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
                                [this](std::uint64_t node) { treemap_.SetSelection(node); },
                                [this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); }}),
       growth_(*localizer_, {[this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); },
-                            [this](std::uint64_t node) { lists_.ShowInTree(node); }}) {
+                            [this](std::uint64_t node) { lists_.ShowInTree(node); },
+                            [this](std::uint64_t node, UINT key) { lists_.RunKeyFor(node, key, window_); }}) {
     settings_.maxThreadsPerDrive = settingsStore_.HardwareThreads();
     if (options.shell) {
         lists_.SetShellActions(std::move(options.shell));
