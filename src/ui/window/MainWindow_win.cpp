@@ -271,6 +271,7 @@ void MainWindow::ApplyPalette() {
     treemap_.SetPalette(palette_);
     fileTypes_.SetPalette(palette_);
     growth_.SetPalette(palette_);
+    search_.SetPalette(palette_);
     const auto lists = lists_.Handles();
     const HWND darkened[] = {lists[0], lists[1], lists[2], growth_.Handle()};
     ApplySystemDarkMode(window_, darkened, static_cast<int>(std::size(darkened)), palette_.isDark && !palette_.highContrast);
