@@ -126,6 +126,16 @@ std::optional<LRESULT> GrowthRanking::OnNotify(NMHDR& header) {
             }
             return 0;
         }
+        case LVN_KEYDOWN: {
+            const int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+            if (row >= 0 && static_cast<std::size_t>(row) < nodes_.size() && events_.key) {
+                events_.key(nodes_[static_cast<std::size_t>(row)], reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
+            }
+            return 0;
+        }
+        // Typed letters pick no row: a virtual list would take the 0 of
+        // "not handled" for the first row (Ctrl+C types one too).
+        case LVN_ODFINDITEMW: return -1;
         case NM_DBLCLK:
         case NM_RETURN: {
             const int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);

@@ -2,8 +2,8 @@
 // The ranking "Grew most since DATE" beside the other two: the folders below
 // the tree's selected folder that grew most since the snapshot the result is
 // compared with, with their change, size and path. Its rows offer the same
-// context actions as the rankings (through the window), and Enter or a
-// double click shows the folder in the tree. Empty and hidden while no
+// context actions and keys as the rankings (through the window), and Enter
+// or a double click shows the folder in the tree. Empty and hidden while no
 // comparison is active.
 
 #include <windows.h>
@@ -31,6 +31,8 @@ std::wstring SnapshotDateText(std::int64_t secondsSince1970);
 struct GrowthRankingEvents {
     std::function<void(std::uint64_t node, POINT screen)> contextMenu;
     std::function<void(std::uint64_t node)> showInTree;
+    // A key on the selected row: Del and Ctrl+C act as in the other rankings.
+    std::function<void(std::uint64_t node, UINT key)> key;
 };
 
 class GrowthRanking {

@@ -114,8 +114,8 @@ ResultLists::ResultLists(i18n::Localizer& localizer, ResultListsEvents events)
 int ResultLists::Scale(int value) const { return ScaleForDpi(value, dpi_); }
 
 void ResultLists::CreateCellTip(HWND parent, HINSTANCE instance) {
-    const auto lists = Handles();
-    tip_ = CreateCutTextTip(parent, instance, std::span<const HWND>(lists.data(), lists.size()), Scale(800));
+    const HWND controls[] = {tree_, files_, folders_, filesTitle_, foldersTitle_};
+    tip_ = CreateCutTextTip(parent, instance, controls, Scale(800));
 }
 
 std::pair<int, int> ResultLists::CellUnderCursor(HWND list) const {
@@ -131,6 +131,18 @@ std::pair<int, int> ResultLists::CellUnderCursor(HWND list) const {
 void ResultLists::OnCellTipText(NMTTDISPINFOW& info) {
     tipText_.clear();
     const auto list = reinterpret_cast<HWND>(info.hdr.idFrom);
+    if (list == filesTitle_ || list == foldersTitle_) {
+        // A title cut to its width (the static ends it with an ellipsis) is shown whole.
+        std::wstring title(static_cast<std::size_t>(::GetWindowTextLengthW(list)) + 1, L'\0');
+        title.resize(static_cast<std::size_t>(::GetWindowTextW(list, title.data(), static_cast<int>(title.size()))));
+        RECT client{};
+        ::GetClientRect(list, &client);
+        if (TextWidthInControl(list, title) > client.right) {
+            tipText_ = std::move(title);
+        }
+        info.lpszText = tipText_.data();
+        return;
+    }
     const auto [row, column] = CellUnderCursor(list);
     if (row >= 0 && column >= 0) {
         std::wstring text;
@@ -183,9 +195,10 @@ bool ResultLists::Create(HWND parent, HINSTANCE instance, int treeId, int filesI
         ::SetWindowSubclass(made, &ListKeys, made == tree_ ? TreeKeysSubclassId : RankingKeysSubclassId,
                             reinterpret_cast<DWORD_PTR>(this));
     }
+    // SS_NOTIFY: the mouse reaches the title, and so its tooltip.
     const auto title = [&](int id) {
         return ::CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS |
-                                 SS_CENTERIMAGE, 0, 0, 300, 20, parent,
+                                 SS_CENTERIMAGE | SS_NOTIFY, 0, 0, 300, 20, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     };
     filesTitle_ = title(LargestFilesTitleId);
@@ -671,17 +684,18 @@ std::uint64_t ResultLists::SelectedNodeOf(HWND list) const {
                : core::NoIndex;
 }
 
-bool ResultLists::OnListKey(HWND list, UINT key) {
+bool ResultLists::OnListKey(HWND list, UINT key) { return RunKeyFor(SelectedNodeOf(list), key, ::GetParent(list)); }
+
+bool ResultLists::RunKeyFor(std::uint64_t node, UINT key, HWND owner) {
     const bool control = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
     if (key != VK_DELETE && !(key == 'C' && control)) {
         return false;
     }
-    const std::uint64_t node = SelectedNodeOf(list);
     // The merged root of several drives has no path to copy.
     if (node == core::NoIndex || (node == result_.rootIndex && result_.rootPath == core::MergedRootName)) {
         return true;
     }
-    RunContextCommand(key == VK_DELETE ? DeleteToRecycleBinCommandId : CopyPathCommandId, node, ::GetParent(list));
+    RunContextCommand(key == VK_DELETE ? DeleteToRecycleBinCommandId : CopyPathCommandId, node, owner);
     return true;
 }
 

@@ -137,6 +137,8 @@ public:
     // Keys every list answers: Del moves the selected item to the Recycle
     // Bin (after asking), Ctrl+C copies its path. True when the key was used.
     bool OnListKey(HWND list, UINT key);
+    // The same keys on a node shown in another pane (the growth ranking).
+    bool RunKeyFor(std::uint64_t node, UINT key, HWND owner);
 
     // The mouse over a list: a tooltip shows a cut cell text whole.
     void OnListMouseMove(HWND list);

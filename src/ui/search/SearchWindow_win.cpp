@@ -9,6 +9,7 @@
 #include "i18n/Formatting.h"
 #include "ui/lists/NaturalCompare_win.h"
 #include "ui/theme/GdiScope_win.h"
+#include "ui/theme/ThemeApply_win.h"
 #include "ui/window/MainWindowIds.h"
 
 namespace varnel::ui {
@@ -98,6 +99,7 @@ bool SearchWindow::Show(HWND owner, HINSTANCE instance, HFONT font, std::wstring
             ::DestroyWindow(window_);
             return false;
         }
+        if (palette_) SetPalette(*palette_);
         const UINT dpi = ::GetDpiForWindow(window_);
         RECT placed{};
         ::GetWindowRect(window_, &placed);
@@ -408,7 +410,17 @@ std::wstring SearchWindow::CellText(std::uint64_t node, int column) const {
     }
 }
 
+void SearchWindow::SetPalette(const ThemePalette& palette) {
+    palette_ = palette;
+    if (list_ != nullptr) {
+        ApplyTheme(window_, {list_, nullptr, nullptr}, nullptr, palette);
+    }
+}
+
 LRESULT SearchWindow::OnNotify(NMHDR& header) {
+    if (palette_ && list_ != nullptr && header.code == NM_CUSTOMDRAW && header.hwndFrom == ListView_GetHeader(list_)) {
+        return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), *palette_, ::GetDpiForWindow(window_));
+    }
     if (header.hwndFrom != list_) {
         return 0;
     }

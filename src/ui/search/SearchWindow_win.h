@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "model/Search.h"
 #include "platform/WindowMessageTarget_win.h"
 #include "ui/lists/ResultLists_win.h"
+#include "ui/theme/ThemePalette.h"
 
 namespace varnel::ui {
 
@@ -49,6 +51,10 @@ public:
     // The result changed (a scan, a rescan, a deletion): the last search
     // runs again on it.
     void ResultChanged();
+
+    // The theme of the list of matches (its colours, header and scroll
+    // bars), also for a window made later.
+    void SetPalette(const ThemePalette& palette);
 
     // Tab, Enter and Esc in the window, as in a dialog; true when used.
     bool TranslateKeyboard(MSG& message);
@@ -87,6 +93,7 @@ private:
     HWND status_ = nullptr;
     std::vector<HWND> labels_;
     HFONT font_ = nullptr;  // the main window's; not ours to delete
+    std::optional<ThemePalette> palette_;  // none given yet: the system's colours
     std::wstring locale_;
     std::wstring cellText_;  // the text a list cell was last handed
 

@@ -5,6 +5,7 @@
 
 #include "ui/theme/GdiScope_win.h"
 #include "ui/theme/ThemeCatalog.h"
+#include "ui/theme/ThemedScrollBar_win.h"
 #include "ui/view/RowColours.h"
 
 #include <string>
@@ -156,6 +157,7 @@ void ApplyTheme(HWND window, const std::array<HWND, 3>& lists, HWND statusBar, c
         ::SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(palette.listBackground));
         ::SendMessageW(list, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(palette.listText));
         ::SetWindowTheme(list, controlStyle, nullptr);
+        ThemeScrollBars(list, palette);  // where the dark style above gives no dark bars
         // Installing the same subclass again only replaces its data.
         ::SetWindowSubclass(list, &ForwardHeaderCustomDraw, ForwardHeaderCustomDrawId, 0);
         // The headers are drawn by DrawHeaderCustom in every theme; the dark

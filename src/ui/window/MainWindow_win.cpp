@@ -64,7 +64,8 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
                                [this](std::uint64_t node) { treemap_.SetSelection(node); },
                                [this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); }}),
       growth_(*localizer_, {[this](std::uint64_t node, POINT at) { lists_.ShowContextMenuFor(node, at, window_); },
-                            [this](std::uint64_t node) { lists_.ShowInTree(node); }}) {
+                            [this](std::uint64_t node) { lists_.ShowInTree(node); },
+                            [this](std::uint64_t node, UINT key) { lists_.RunKeyFor(node, key, window_); }}) {
     settings_.maxThreadsPerDrive = settingsStore_.HardwareThreads();
     if (options.shell) {
         lists_.SetShellActions(std::move(options.shell));
@@ -270,6 +271,7 @@ void MainWindow::ApplyPalette() {
     treemap_.SetPalette(palette_);
     fileTypes_.SetPalette(palette_);
     growth_.SetPalette(palette_);
+    search_.SetPalette(palette_);
     const auto lists = lists_.Handles();
     const HWND darkened[] = {lists[0], lists[1], lists[2], growth_.Handle()};
     ApplySystemDarkMode(window_, darkened, static_cast<int>(std::size(darkened)), palette_.isDark && !palette_.highContrast);

@@ -4,6 +4,7 @@
 
 #include "ui/theme/GdiOwners_win.h"
 #include "ui/theme/GdiScope_win.h"
+#include "ui/theme/SystemDarkMode_win.h"
 #include "ui/view/MainWindowLayout.h"
 #include "ui/view/RowColours.h"
 
@@ -121,20 +122,13 @@ bool DrawMenuBarItem(HWND window, const DRAWITEMSTRUCT& item, const ThemePalette
 }
 
 void ApplySystemDarkMode(HWND window, const HWND* controls, int count, bool dark) {
-    // Ordinals of uxtheme.dll, which has no names for these entries; only
-    // Windows 10 1809 (build 17763) and later have them with these meanings.
+    // Ordinals of uxtheme.dll, which has no names for these entries.
+    if (!WindowsHasDarkModeEntries()) {
+        return;
+    }
     using SetPreferredAppMode = int(WINAPI*)(int mode);
     using AllowDarkModeForWindow = BOOL(WINAPI*)(HWND window, BOOL allow);
     using RefreshImmersiveColorPolicyState = void(WINAPI*)();
-    using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    const auto getVersion =
-        ntdll ? reinterpret_cast<RtlGetVersion>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion"))) : nullptr;
-    if (getVersion == nullptr || getVersion(&version) != 0 || version.dwMajorVersion < 10 || version.dwBuildNumber < 17763) {
-        return;
-    }
     HMODULE uxtheme = ::GetModuleHandleW(L"uxtheme.dll");
     if (uxtheme == nullptr) uxtheme = ::LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (uxtheme == nullptr) {

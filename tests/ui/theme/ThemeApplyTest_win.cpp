@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/UniqueHandle_win.h"
+#include "support/WindowTestSupport_win.h"
 #include "support/WindowCanvas_win.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/theme/ThemeCatalog.h"
@@ -18,6 +20,8 @@
 
 namespace varnel::ui {
 namespace {
+
+using varnel::testing::PumpMessages;
 
 void AddColumn(HWND list, int index, const wchar_t* text, int format, int width) {
     LVCOLUMNW column{};
@@ -59,6 +63,14 @@ public:
                                           instance, nullptr);
             AddColumn(lists_[i], 0, L"Name", LVCFMT_LEFT, 180);
             AddColumn(lists_[i], 1, L"Size", LVCFMT_RIGHT, 100);
+            // More rows than fit, so that each list shows a vertical scroll bar.
+            for (int row = 0; row < 60; ++row) {
+                LVITEMW item{};
+                item.mask = LVIF_TEXT;
+                item.iItem = row;
+                item.pszText = const_cast<wchar_t*>(L"row");
+                ::SendMessageW(lists_[i], LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            }
         }
         button_ = ::CreateWindowExW(0, WC_BUTTONW, L"Scan", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 8, 420, 120, 32,
                                     window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(1009)), instance, nullptr);
@@ -115,6 +127,28 @@ COLORREF ShownPixel(HWND window, int x, int y) {
     return pixel;
 }
 
+// What is on screen at a screen point, from whichever window shows there.
+struct Shown {
+    HWND window;
+    COLORREF pixel;
+};
+Shown ShownAt(POINT screen) {
+    const HWND window = ::WindowFromPoint(screen);
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    HDC dc = ::GetWindowDC(window);
+    const COLORREF pixel = ::GetPixel(dc, screen.x - frame.left, screen.y - frame.top);
+    ::ReleaseDC(window, dc);
+    return {window, pixel};
+}
+
+RECT VerticalBarOf(HWND list) {
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    ::GetScrollBarInfo(list, OBJID_VSCROLL, &bar);
+    return bar.rcScrollBar;
+}
+
 // The status bar has no message that reads its background colour back, but
 // SB_SETBKCOLOR answers with the colour it replaces.
 COLORREF StatusBarColour(HWND statusBar) {
@@ -150,6 +184,21 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
             EXPECT_EQ(ShownPixel(header, item.right - 4, item.bottom - 1), palette.border);
         }
         EXPECT_EQ(StatusBarColour(themed.StatusBar()), palette.panelBackground);
+        // Wine has no dark scroll bars of its own: a dark theme's are ours, dark
+        // (white text would read on them) with a thumb that stands out 3:1.
+        // The thumb is at the top; just above the lower arrow lies the track.
+        PumpMessages();
+        const RECT bar = VerticalBarOf(themed.Lists()[0]);
+        const int across = (bar.left + bar.right) / 2;
+        const Shown thumb = ShownAt({across, bar.top + (bar.right - bar.left) + 4});
+        const Shown track = ShownAt({across, bar.bottom - (bar.right - bar.left) - 4});
+        if (palette.isDark && !palette.highContrast) {
+            EXPECT_NE(track.window, themed.Lists()[0]) << "our bar lies over the list's";
+            EXPECT_GE(ContrastRatio(track.pixel, RGB(255, 255, 255)), MinimumTextContrast) << "a dark track";
+            EXPECT_GE(ContrastRatio(thumb.pixel, track.pixel), 3.0) << "the thumb is seen";
+        } else {
+            EXPECT_EQ(track.window, themed.Lists()[0]) << "the system's own bar";
+        }
         // A dark theme's buttons are dark too, with their text readable on them.
         ::RedrawWindow(themed.Button(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         RECT face{};
@@ -166,6 +215,63 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
             EXPECT_NE(ShownPixel(themed.Button(), face.right / 2, 4), palette.panelBackground) << "the system's button";
         }
     }
+}
+
+// Our bar over a list of 100,000 rows, through real messages: a dragged
+// thumb reaches the row it stands for (beyond what WM_VSCROLL's 16 bits
+// can say), arrows and track step, the wheel passes through, and the
+// list's own keyboard scrolling moves our thumb.
+TEST(ThemedScrollBar, DrivesAndFollowsAHundredThousandRows) {
+    ThemedWindow themed;
+    for (HWND other : themed.Lists()) ::ShowWindow(other, SW_HIDE);
+    const HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA,
+                                        8, 8, 300, 400, themed.Window(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    AddColumn(list, 0, L"Name", LVCFMT_LEFT, 180);
+    ListView_SetItemCountEx(list, 100000, 0);
+    ApplyTheme(themed.Window(), {list, nullptr, nullptr}, nullptr, LookUpTheme(L"Dark"));
+    PumpMessages();
+    const RECT bar = VerticalBarOf(list);
+    const int thickness = bar.right - bar.left;
+    const int length = bar.bottom - bar.top;
+    const HWND ours = ::WindowFromPoint({(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2});
+    ASSERT_NE(ours, list);
+    const int last = 100000 - ListView_GetCountPerPage(list);
+    const int travel = length - 3 * thickness;  // the thumb is as long as the bar is thick
+    const auto send = [&](UINT message, int along) {
+        ::SendMessageW(ours, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(thickness / 2, along));
+    };
+    const auto click = [&](int along) {
+        send(WM_LBUTTONDOWN, along);
+        send(WM_LBUTTONUP, along);
+    };
+    const auto drag = [&](int to) {
+        const int thumbMiddle = thickness + static_cast<int>(static_cast<long long>(ListView_GetTopIndex(list)) * travel / last) + thickness / 2;
+        send(WM_LBUTTONDOWN, thumbMiddle);
+        send(WM_MOUSEMOVE, (thumbMiddle + to) / 2);
+        send(WM_MOUSEMOVE, to);
+        send(WM_LBUTTONUP, to);
+    };
+    const int pixelOfRows = last / travel + 1;
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        int top, tolerance;
+    } cases[] = {
+        {"thumb to the middle", [&] { drag(length / 2); }, last / 2, pixelOfRows},
+        {"up arrow", [&] { click(thickness / 2); }, last / 2 - 1, pixelOfRows},
+        {"thumb past the end", [&] { drag(length + 50); }, last, 0},
+        {"wheel over our bar", [&] { ::SendMessageW(ours, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(bar.left, bar.top + 40)); }, last - 3, 2},
+        {"track above the thumb", [&] { click(length / 2); }, last - 3 - ListView_GetCountPerPage(list), 1},
+        {"Home in the list", [&] { ::SendMessageW(list, WM_KEYDOWN, VK_HOME, 0); }, 0, 0},
+    };
+    for (const auto& c : cases) {
+        c.act();
+        PumpMessages();
+        EXPECT_NEAR(ListView_GetTopIndex(list), c.top, c.tolerance) << c.what;
+    }
+    const Shown thumb = ShownAt({(bar.left + bar.right) / 2, bar.top + thickness + thickness / 2});
+    const Shown track = ShownAt({(bar.left + bar.right) / 2, bar.top + length / 2});
+    EXPECT_GE(ContrastRatio(thumb.pixel, track.pixel), 3.0) << "our thumb went back to the top with the list";
 }
 
 using varnel::testing::Canvas;

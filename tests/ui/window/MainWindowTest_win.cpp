@@ -365,7 +365,9 @@ TEST_F(MainWindowTextFit, EveryTranslationFitsAtTheMinimumSize) {
 // shown whole or cut with an ellipsis and a tooltip that shows it whole
 // (`whole`: the tree's are never cut at all; the narrower rankings may be,
 // visibly, in a long language at 144 DPI).
-void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
+// Returns how many ranking titles were cut.
+int ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
+    int cutTitles = 0;
     for (int listIndex = 0; listIndex < 3; ++listIndex) {
         const HWND list = ::GetDlgItem(window, TreeListId + listIndex);
         RECT client{};
@@ -403,6 +405,28 @@ void ExpectNumbersShown(HWND window, bool whole, const std::string& where) {
         }
         ::ReleaseDC(list, dc);
     }
+    // A ranking's title cut to its width is shown whole in the same tooltip.
+    for (const int id : {LargestFilesTitleId, LargestFoldersTitleId}) {
+        const HWND title = ::GetDlgItem(window, id);
+        const std::wstring text = varnel::testing::WindowText(title);
+        RECT client{};
+        ::GetClientRect(title, &client);
+        SIZE size{};
+        HDC dc = ::GetDC(title);
+        const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(title, WM_GETFONT, 0, 0)));
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        ::SelectObject(dc, previous);
+        ::ReleaseDC(title, dc);
+        NMTTDISPINFOW info{};
+        info.hdr.hwndFrom = FindTip(window, title);
+        info.hdr.code = TTN_GETDISPINFOW;
+        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(title);
+        ::SendMessageW(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        EXPECT_EQ(std::wstring(info.lpszText != nullptr ? info.lpszText : L""), size.cx > client.right ? text : L"")
+            << where << ": the title " << id << " (" << size.cx << " of " << client.right << " pixels)";
+        cutTitles += size.cx > client.right ? 1 : 0;
+    }
+    return cutTitles;
 }
 
 // Every list's numbers in every language, at the default size (the tree's
@@ -422,7 +446,11 @@ TEST_F(MainWindowTextFit, EveryNumberIsInViewAndWholeOrVisiblyCut) {
             return b.FinishResult(core::ScanStatus::Completed, path, 0);
         }));
     ASSERT_TRUE(Open(std::move(options)));
-    ASSERT_EQ(Scan(data.Path()), core::ScanStatus::Completed);
+    // A name the rankings' titles have no room for at the minimum size.
+    data.Folder(L"a_folder_whose_name_is_longer_than_any_ranking_title_has_room_for");
+    ASSERT_EQ(Scan(data.At(L"a_folder_whose_name_is_longer_than_any_ranking_title_has_room_for")),
+              core::ScanStatus::Completed);
+    int cutTitles = 0;
     RECT initial{};
     ::GetWindowRect(window->Handle(), &initial);
     for (int language = 0; language < static_cast<int>(i18n::LanguageCatalog.size()); ++language) {
@@ -438,8 +466,9 @@ TEST_F(MainWindowTextFit, EveryNumberIsInViewAndWholeOrVisiblyCut) {
         ::SetWindowPos(window->Handle(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
                        SWP_NOMOVE | SWP_NOZORDER);
         PumpMessages();
-        ExpectNumbersShown(window->Handle(), false, code + " at the minimum size");
+        cutTitles += ExpectNumbersShown(window->Handle(), false, code + " at the minimum size");
     }
+    EXPECT_GT(cutTitles, 0) << "a cut title was looked at";
 }
 
 // Reads some of the records of a volume, then waits to be cancelled; a

@@ -219,15 +219,28 @@ TEST_F(SortAndExportTest, ChangesSinceAPickedSnapshotShowInTheColumnTheRankingAn
     EXPECT_EQ(ListText(tree, 2, 0), L"new");
     Command(CopyGoneFoldersCommandId);
     EXPECT_EQ(window->NoticeKey(), "status.gone_copied");
-    std::wstring copied;
-    if (::OpenClipboard(nullptr)) {
-        if (const HANDLE text = ::GetClipboardData(CF_UNICODETEXT)) {
-            copied = static_cast<const wchar_t*>(::GlobalLock(text));
-            ::GlobalUnlock(text);
+    const auto copied = [] {
+        std::wstring text;
+        if (::OpenClipboard(nullptr)) {
+            if (const HANDLE held = ::GetClipboardData(CF_UNICODETEXT)) {
+                text = static_cast<const wchar_t*>(::GlobalLock(held));
+                ::GlobalUnlock(held);
+            }
+            ::CloseClipboard();
         }
-        ::CloseClipboard();
-    }
-    EXPECT_EQ(copied, data.At(L"tree\\old") + L"\r\n");
+        return text;
+    };
+    EXPECT_EQ(copied(), data.At(L"tree\\old") + L"\r\n");
+    // Ctrl+C in the growth ranking copies its row's path, as in the other rankings.
+    ListView_SetItemState(growth, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    BYTE keys[256]{};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    ::SendMessageW(growth, WM_KEYDOWN, 'C', 1);
+    keys[VK_CONTROL] = 0;
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(copied(), data.At(L"tree\\sub, \u00e9\u4e2d"));
     Command(CompareNoneCommandId);
     EXPECT_EQ(ArrowOf(TreeListId, ChangeColumnOfTree), 0) << "no order by a hidden column";
 }
