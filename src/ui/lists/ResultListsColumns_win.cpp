@@ -115,8 +115,12 @@ void ResultLists::FitColumns(int listIndex) {
     const int room = client.right - client.left;
     const std::vector<int> widths = FitColumnWidths(asked, room, std::min(Scale(TextColumnMinimum), room / 3));
     std::vector<int> changed;
+    const HWND header = headers_[static_cast<std::size_t>(listIndex)];
     for (std::size_t i = 0; i < widths.size(); ++i) {
-        if (ListView_GetColumnWidth(list, static_cast<int>(i)) != widths[i]) {
+        // The header holds the widths, and asking it costs no round trip.
+        HDITEMW item{};
+        item.mask = HDI_WIDTH;
+        if (!Header_GetItem(header, static_cast<int>(i), &item) || item.cxy != widths[i]) {
             changed.push_back(static_cast<int>(i));
         }
     }
