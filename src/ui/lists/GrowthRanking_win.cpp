@@ -33,6 +33,7 @@ bool GrowthRanking::Create(HWND parent, HINSTANCE instance, int id) {
     if (list_ == nullptr) {
         return false;
     }
+    header_ = ListView_GetHeader(list_);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     SetColumns();
     return true;
@@ -41,7 +42,9 @@ bool GrowthRanking::Create(HWND parent, HINSTANCE instance, int id) {
 void GrowthRanking::SetPalette(const ThemePalette& palette) {
     palette_ = palette;
     if (list_ != nullptr) {
-        ApplyTheme(::GetParent(list_), {list_, nullptr, nullptr}, nullptr, palette);
+        // The list alone is themed and drawn again: the window that holds it
+        // applies the palette to itself and draws everything once after.
+        ApplyTheme(list_, {list_, nullptr, nullptr}, nullptr, palette);
     }
 }
 
@@ -110,7 +113,7 @@ std::optional<LRESULT> GrowthRanking::OnNotify(NMHDR& header) {
     if (list_ == nullptr) {
         return std::nullopt;
     }
-    if (header.code == NM_CUSTOMDRAW && header.hwndFrom == ListView_GetHeader(list_)) {
+    if (header.code == NM_CUSTOMDRAW && header.hwndFrom == header_ && header_ != nullptr) {
         return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
     }
     if (header.hwndFrom != list_) {

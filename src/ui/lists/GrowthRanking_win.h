@@ -76,6 +76,7 @@ private:
     i18n::Localizer& localizer_;
     GrowthRankingEvents events_;
     HWND list_ = nullptr;
+    HWND header_ = nullptr;  // list_'s, asked once: every cell of every list is checked against it
     UINT dpi_ = 96;
     ThemePalette palette_;
     std::wstring locale_ = L"system";

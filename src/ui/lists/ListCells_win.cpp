@@ -9,11 +9,6 @@
 namespace varnel::ui {
 namespace {
 
-void FillSolid(HDC dc, const RECT& rect, std::uint32_t colour) {
-    const UniqueBrush brush(::CreateSolidBrush(colour));
-    ::FillRect(dc, &rect, brush.get());
-}
-
 // The text area of a cell: inside the insets and above the grid line, so
 // that descenders such as an underscore are never painted over.
 RECT TextArea(const RECT& cell, int inset) {
@@ -30,20 +25,20 @@ void DrawLabel(HDC dc, RECT area, const std::wstring& text, std::uint32_t colour
 
 }  // namespace
 
-void DrawTextCell(HDC dc, const RECT& cell, const std::wstring& text, std::uint32_t background, std::uint32_t colour,
-                  int inset, bool alignRight, CellTextFit fit) {
+void DrawTextCell(HDC dc, GdiObjectCache& gdi, const RECT& cell, const std::wstring& text, std::uint32_t background,
+                  std::uint32_t colour, int inset, bool alignRight, CellTextFit fit) {
     const SavedDcState saved(dc);
-    FillSolid(dc, cell, background);
+    gdi.Fill(dc, cell, background);
     ::SetBkMode(dc, TRANSPARENT);
     const UINT format = (alignRight ? DT_RIGHT : DT_LEFT) |
                         (fit == CellTextFit::PathEllipsis ? DT_PATH_ELLIPSIS : DT_END_ELLIPSIS);
     DrawLabel(dc, TextArea(cell, inset), text, colour, format);
 }
 
-void DrawShareBarCell(HDC dc, const RECT& cell, double percent, const std::wstring& label, const RowColours& colours,
-                      int inset, int textInset) {
+void DrawShareBarCell(HDC dc, GdiObjectCache& gdi, const RECT& cell, double percent, const std::wstring& label,
+                      const RowColours& colours, int inset, int textInset) {
     const SavedDcState saved(dc);
-    FillSolid(dc, cell, colours.background);
+    gdi.Fill(dc, cell, colours.background);
     RECT bar = cell;
     ::InflateRect(&bar, -inset, -inset);
     bar.bottom = std::max(bar.top, bar.bottom - 1);  // the grid line stays clear
@@ -54,7 +49,7 @@ void DrawShareBarCell(HDC dc, const RECT& cell, double percent, const std::wstri
         bar.right = bar.left;
     }
     if (bar.right > bar.left) {
-        FillSolid(dc, bar, colours.bar);
+        gdi.Fill(dc, bar, colours.bar);
     }
     ::SetBkMode(dc, TRANSPARENT);
     const RECT area = TextArea(cell, textInset);
@@ -75,9 +70,9 @@ void DrawShareBarCell(HDC dc, const RECT& cell, double percent, const std::wstri
     }
 }
 
-void DrawGridLines(HDC dc, const RECT& cell, std::uint32_t colour) {
-    FillSolid(dc, {cell.right - 1, cell.top, cell.right, cell.bottom}, colour);
-    FillSolid(dc, {cell.left, cell.bottom - 1, cell.right, cell.bottom}, colour);
+void DrawGridLines(HDC dc, GdiObjectCache& gdi, const RECT& cell, std::uint32_t colour) {
+    gdi.Fill(dc, {cell.right - 1, cell.top, cell.right, cell.bottom}, colour);
+    gdi.Fill(dc, {cell.left, cell.bottom - 1, cell.right, cell.bottom}, colour);
 }
 
 bool TextIsCut(HDC dc, const std::wstring& text, int cellWidth, int inset) {

@@ -8,7 +8,9 @@
 #include <cmath>
 
 #include "platform/UniqueHandle_win.h"
+#include "ui/lists/ListRedrawPause_win.h"
 #include "ui/lists/ResultLists_win.h"
+#include "ui/lists/WidestText_win.h"
 #include "ui/theme/GdiScope_win.h"
 #include "ui/view/ColumnFit.h"
 #include "ui/view/MainWindowLayout.h"
@@ -112,18 +114,36 @@ void ResultLists::FitColumns(int listIndex) {
     ::GetClientRect(list, &client);
     const int room = client.right - client.left;
     const std::vector<int> widths = FitColumnWidths(asked, room, std::min(Scale(TextColumnMinimum), room / 3));
-    fitting_ = true;
+    std::vector<int> changed;
+    const HWND header = headers_[static_cast<std::size_t>(listIndex)];
     for (std::size_t i = 0; i < widths.size(); ++i) {
-        if (ListView_GetColumnWidth(list, static_cast<int>(i)) != widths[i]) {
-            ListView_SetColumnWidth(list, static_cast<int>(i), widths[i]);
+        // The header holds the widths, and asking it costs no round trip.
+        HDITEMW item{};
+        item.mask = HDI_WIDTH;
+        if (!Header_GetItem(header, static_cast<int>(i), &item) || item.cxy != widths[i]) {
+            changed.push_back(static_cast<int>(i));
         }
     }
-    fitting_ = false;
+    if (changed.empty()) {
+        return;
+    }
+    {
+        // Each width set lays the list out again (its header, its scroll
+        // bars): paused, the list does it once for all of them. A scroll bar
+        // that comes or goes then fits the columns again, outside fitting_.
+        const ListRedrawPause paused({list, nullptr, nullptr});
+        fitting_ = true;
+        for (const int i : changed) {
+            ListView_SetColumnWidth(list, i, widths[static_cast<std::size_t>(i)]);
+        }
+        fitting_ = false;
+    }
+    ::InvalidateRect(list, nullptr, FALSE);
 }
 
 std::optional<LRESULT> ResultLists::OnHeaderNotify(HWND list, const NMHDR& header) {
     const int listIndex = ListIndexOf(list);
-    if (listIndex < 0 || header.hwndFrom != ListView_GetHeader(list)) {
+    if (listIndex < 0 || header.hwndFrom != headers_[static_cast<std::size_t>(listIndex)]) {
         return std::nullopt;
     }
     const auto& change = reinterpret_cast<const NMHEADERW&>(header);
@@ -200,6 +220,8 @@ void ResultLists::SizeNumberColumnsToValues() {
                                                                  : rankings_.folders.nodes.size());
         const WindowDc dc(list);
         const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+        WidestText widestValue(dc.get());
+        std::vector<std::wstring> texts;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             if (!columns[i].number || wanted[i] == 0) continue;
             wchar_t name[256]{};
@@ -208,11 +230,14 @@ void ResultLists::SizeNumberColumnsToValues() {
             header.pszText = name;
             header.cchTextMax = 256;
             ListView_GetColumn(list, static_cast<int>(i), &header);
-            int widest = TextWidth(dc.get(), name) + Scale(HeaderExtra);
+            texts.clear();
             for (std::size_t r = 0; r < rows; ++r) {
-                const std::wstring text = l == 0 ? TreeCellText(rows_.Rows()[r].node, static_cast<int>(i))
-                                                 : RankingCellText(list, r, static_cast<int>(i));
-                widest = std::max(widest, TextWidth(dc.get(), text) + 2 * Scale(CellPadding) + 1);
+                texts.push_back(l == 0 ? TreeCellText(rows_.Rows()[r].node, static_cast<int>(i))
+                                       : RankingCellText(list, r, static_cast<int>(i)));
+            }
+            int widest = TextWidth(dc.get(), name) + Scale(HeaderExtra);
+            if (!texts.empty()) {
+                widest = std::max(widest, widestValue.Of(texts) + 2 * Scale(CellPadding) + 1);
             }
             wanted[i] = std::max(1, static_cast<int>(std::ceil(widest * 96.0 / (dpi_ == 0 ? 96 : dpi_))));
         }

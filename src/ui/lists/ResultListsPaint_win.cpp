@@ -16,11 +16,6 @@ namespace {
 
 constexpr std::uint32_t SystemAttribute = 0x4;
 
-void FillSolid(HDC dc, const RECT& rect, std::uint32_t colour) {
-    const UniqueBrush brush(::CreateSolidBrush(colour));
-    ::FillRect(dc, &rect, brush.get());
-}
-
 void Line(HDC dc, int x1, int y1, int x2, int y2) {
     ::MoveToEx(dc, x1, y1, nullptr);
     ::LineTo(dc, x2, y2);
@@ -37,103 +32,145 @@ RECT ResultLists::ExpanderBox(std::size_t row) const {
     RECT bounds{};
     bounds.left = LVIR_BOUNDS;
     ::SendMessageW(tree_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
-    const int depth = rows_.Rows()[row].depth;
-    const int left = bounds.left + Scale(CellPadding) + Scale(IndentPerLevel) * depth;
+    return ExpanderBoxIn(bounds, rows_.Rows()[row].depth);
+}
+RECT ResultLists::ExpanderBoxIn(const RECT& rowBounds, int depth) const {
+    const int left = rowBounds.left + Scale(CellPadding) + Scale(IndentPerLevel) * depth;
     const int size = Scale(ExpanderSize);
-    const int top = bounds.top + (bounds.bottom - bounds.top - size) / 2;
+    const int top = rowBounds.top + (rowBounds.bottom - rowBounds.top - size) / 2;
     return {left, top, left + size, top + size};
 }
+
+void ResultLists::BeginPaintPass(HWND list, PaintPass& pass) const {
+    pass.focused = ::GetFocus() == list;
+    pass.selectedRow = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    pass.focusedRow = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    // The columns keep their order (no dragging), so a cell starts where the
+    // header's item starts, as the list's own subitem rectangles do. The
+    // header is asked: it is not subclassed, so no question costs a round trip.
+    const HWND header = headers_[static_cast<std::size_t>(ListIndexOf(list))];
+    const int columns = Header_GetItemCount(header);
+    pass.columnLefts.assign(1, 0);
+    for (int i = 0; i < columns; ++i) {
+        RECT item{};
+        Header_GetItemRect(header, i, &item);
+        pass.columnLefts.push_back(std::max(static_cast<int>(item.right), pass.columnLefts.back()));
+    }
+    // Rows in a report are all as tall as the first: each row's bounds
+    // follow from the top row's, without asking the list row by row.
+    pass.topRow = ListView_GetTopIndex(list);
+    pass.topBounds = {};
+    if (pass.topRow < 0 || !ListView_GetItemRect(list, pass.topRow, &pass.topBounds, LVIR_BOUNDS)) {
+        pass.topRow = -1;
+    }
+    pass.row = -1;
+}
+
 LRESULT ResultLists::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
+    const HWND list = draw.nmcd.hdr.hwndFrom;
+    const int listIndex = ListIndexOf(list);
+    if (listIndex < 0) {
+        return CDRF_DODEFAULT;
+    }
+    PaintPass& pass = paintPasses_[static_cast<std::size_t>(listIndex)];
+    const HDC dc = draw.nmcd.hdc;
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
     switch (draw.nmcd.dwDrawStage) {
-        case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-        case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+        case CDDS_PREPAINT: BeginPaintPass(list, pass); return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT: {
+            pass.row = row;
+            if (pass.topRow >= 0) {
+                pass.rowBounds = pass.topBounds;
+                ::OffsetRect(&pass.rowBounds, 0, (row - pass.topRow) * (pass.topBounds.bottom - pass.topBounds.top));
+            } else {
+                ListView_GetItemRect(list, row, &pass.rowBounds, LVIR_BOUNDS);
+            }
+            // A row outside what is being repainted (a selection moved, a
+            // scroll uncovered a strip) is left as it is on the screen.
+            RECT used = pass.rowBounds;
+            used.right = std::min(used.right, used.left + static_cast<LONG>(pass.columnLefts.back()));
+            if (!::RectVisible(dc, &used)) {
+                return CDRF_SKIPDEFAULT;
+            }
+            const bool frame = pass.focused && row == pass.focusedRow;
+            return CDRF_NOTIFYSUBITEMDRAW | (frame ? CDRF_NOTIFYPOSTPAINT : 0);
+        }
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM: break;
-        case CDDS_ITEMPOSTPAINT: DrawFocusFrame(draw); return CDRF_DODEFAULT;
+        case CDDS_ITEMPOSTPAINT:
+            if (row == pass.row) DrawFocusFrame(dc, pass);
+            return CDRF_DODEFAULT;
         default: return CDRF_DODEFAULT;
     }
-    const HWND list = draw.nmcd.hdr.hwndFrom;
-    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
     const int column = draw.iSubItem;
-    const bool selected = (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-    const RowColours colours = ColoursForRow(
-        palette_, !selected ? RowState::Normal : ::GetFocus() == list ? RowState::Selected : RowState::SelectedUnfocused);
-    RECT cell{};
-    ListView_GetSubItemRect(list, row, column, LVIR_BOUNDS, &cell);
-    if (column == 0) {
-        // Column 0's bounds span the whole row; the cell ends where column 1 begins.
-        cell.right = cell.left + ListView_GetColumnWidth(list, 0);
+    if (row != pass.row || column < 0 || static_cast<std::size_t>(column) + 1 >= pass.columnLefts.size()) {
+        return CDRF_DODEFAULT;
     }
-    if (cell.right <= cell.left || cell.bottom <= cell.top) {
+    const bool selected = row == pass.selectedRow;
+    const RowColours colours = ColoursForRow(
+        palette_, !selected ? RowState::Normal : pass.focused ? RowState::Selected : RowState::SelectedUnfocused);
+    const auto at = static_cast<std::size_t>(column);
+    const RECT cell{pass.rowBounds.left + pass.columnLefts[at], pass.rowBounds.top,
+                    pass.rowBounds.left + pass.columnLefts[at + 1], pass.rowBounds.bottom};
+    if (cell.right <= cell.left || cell.bottom <= cell.top || !::RectVisible(dc, &cell)) {
         return CDRF_SKIPDEFAULT;
     }
-    const HDC dc = draw.nmcd.hdc;
-    const std::size_t listIndex = list == tree_ ? 0 : list == files_ ? 1 : 2;
-    const auto columns = ColumnsOf(static_cast<int>(listIndex));
+    const auto columns = ColumnsOf(listIndex);
     if (list == tree_) {
         if (row < 0 || static_cast<std::size_t>(row) >= rows_.Rows().size()) {
             return CDRF_DODEFAULT;
         }
         const std::uint64_t node = rows_.Rows()[static_cast<std::size_t>(row)].node;
         if (column == 0) {
-            DrawTreeCell(draw, static_cast<std::size_t>(row));
+            DrawTreeCell(dc, pass, static_cast<std::size_t>(row));
         } else if (column == ShareColumnOfTree) {
             const double share = ShareOf(result_, node, result_.rootIndex, measure_);
-            ui::DrawShareBarCell(dc, cell, share, ShareText(share), colours, Scale(BarInset), Scale(CellPadding));
+            ui::DrawShareBarCell(dc, gdi_, cell, share, ShareText(share), colours, Scale(BarInset), Scale(CellPadding));
         } else {
-            const auto& layout = columns[static_cast<std::size_t>(column)];
-            DrawTextCell(dc, cell, TreeCellText(node, column), colours.background, colours.text, Scale(CellPadding),
-                         layout.number, layout.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
+            const auto& layout = columns[at];
+            DrawTextCell(dc, gdi_, cell, TreeCellText(node, column), colours.background, colours.text,
+                         Scale(CellPadding), layout.number,
+                         layout.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
         }
     } else {
         const RankingRows& rows = list == files_ ? rankings_.files : rankings_.folders;
-        if (row < 0 || static_cast<std::size_t>(row) >= rows.shares.size() ||
-            static_cast<std::size_t>(column) >= columns.size()) {
+        if (row < 0 || static_cast<std::size_t>(row) >= rows.shares.size() || at >= columns.size()) {
             return CDRF_DODEFAULT;
         }
         if (column == ShareColumnOfRankings) {
             const double share = rows.shares[static_cast<std::size_t>(row)];
-            ui::DrawShareBarCell(dc, cell, share, ShareText(share), colours, Scale(BarInset), Scale(CellPadding));
+            ui::DrawShareBarCell(dc, gdi_, cell, share, ShareText(share), colours, Scale(BarInset), Scale(CellPadding));
         } else {
             const std::wstring text = RankingCellText(list, static_cast<std::size_t>(row), column);
-            const auto& layout = columns[static_cast<std::size_t>(column)];
-            DrawTextCell(dc, cell, text, colours.background, colours.text, Scale(CellPadding), layout.number,
+            const auto& layout = columns[at];
+            DrawTextCell(dc, gdi_, cell, text, colours.background, colours.text, Scale(CellPadding), layout.number,
                          layout.path ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
         }
     }
-    DrawGridLines(dc, cell, colours.gridLine);
+    DrawGridLines(dc, gdi_, cell, colours.gridLine);
     return CDRF_SKIPDEFAULT;
 }
 
 // The cells are drawn whole by us, so the list's own focus rectangle never
 // shows: the focused row of the focused list gets a frame in the colour of
 // its text, so that the keyboard's place is seen (the tree reached by Tab).
-void ResultLists::DrawFocusFrame(NMLVCUSTOMDRAW& draw) {
-    const HWND list = draw.nmcd.hdr.hwndFrom;
-    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
-    if (::GetFocus() != list || (ListView_GetItemState(list, row, LVIS_FOCUSED) & LVIS_FOCUSED) == 0) {
+void ResultLists::DrawFocusFrame(HDC dc, const PaintPass& pass) {
+    if (!pass.focused || pass.row != pass.focusedRow) {
         return;
     }
-    RECT bounds{};
-    ListView_GetItemRect(list, row, &bounds, LVIR_BOUNDS);
-    const int columns = Header_GetItemCount(ListView_GetHeader(list));
-    int width = 0;
-    for (int i = 0; i < columns; ++i) width += ListView_GetColumnWidth(list, i);
-    bounds.right = std::min(bounds.right, bounds.left + static_cast<LONG>(width));
-    const bool selected = (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    RECT bounds = pass.rowBounds;
+    bounds.right = std::min(bounds.right, bounds.left + static_cast<LONG>(pass.columnLefts.back()));
+    const bool selected = pass.row == pass.selectedRow;
     const RowColours colours = ColoursForRow(palette_, selected ? RowState::Selected : RowState::Normal);
     const int line = Scale(1);
-    const HDC dc = draw.nmcd.hdc;
-    FillSolid(dc, {bounds.left, bounds.top, bounds.right, bounds.top + line}, colours.text);
-    FillSolid(dc, {bounds.left, bounds.bottom - 1 - line, bounds.right, bounds.bottom - 1}, colours.text);
-    FillSolid(dc, {bounds.left, bounds.top, bounds.left + line, bounds.bottom - 1}, colours.text);
-    FillSolid(dc, {bounds.right - line, bounds.top, bounds.right, bounds.bottom - 1}, colours.text);
+    gdi_.Fill(dc, {bounds.left, bounds.top, bounds.right, bounds.top + line}, colours.text);
+    gdi_.Fill(dc, {bounds.left, bounds.bottom - 1 - line, bounds.right, bounds.bottom - 1}, colours.text);
+    gdi_.Fill(dc, {bounds.left, bounds.top, bounds.left + line, bounds.bottom - 1}, colours.text);
+    gdi_.Fill(dc, {bounds.right - line, bounds.top, bounds.right, bounds.bottom - 1}, colours.text);
 }
 
-void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
-    const HDC dc = draw.nmcd.hdc;
-    RECT bounds{};
-    ListView_GetItemRect(tree_, static_cast<int>(row), &bounds, LVIR_BOUNDS);
-    const RECT cell{bounds.left, bounds.top, bounds.left + ListView_GetColumnWidth(tree_, 0), bounds.bottom};
+void ResultLists::DrawTreeCell(HDC dc, const PaintPass& pass, std::size_t row) {
+    const RECT& bounds = pass.rowBounds;
+    const RECT cell{bounds.left, bounds.top, bounds.left + pass.columnLefts[1], bounds.bottom};
     if (cell.right <= cell.left || cell.bottom <= cell.top) {
         return;
     }
@@ -142,9 +179,9 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
 
     const TreeRow& treeRow = rows_.Rows()[row];
     const core::NodeView node = result_.nodes[treeRow.node];
-    const bool selected = (ListView_GetItemState(tree_, static_cast<int>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    const bool selected = static_cast<int>(row) == pass.selectedRow;
     const RowColours colours = ColoursForRow(
-        palette_, !selected ? RowState::Normal : ::GetFocus() == tree_ ? RowState::Selected : RowState::SelectedUnfocused);
+        palette_, !selected ? RowState::Normal : pass.focused ? RowState::Selected : RowState::SelectedUnfocused);
     const bool system = (node.Attributes() & SystemAttribute) != 0;
     const std::uint32_t textColour =
         selected || !system ? colours.text : ReadableOn(colours.background, palette_.systemItemText);
@@ -154,20 +191,18 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
     const int iconX = boxLeft + boxSize + Scale(CellPadding);
     const int iconTop = cell.top + (cell.bottom - cell.top - Scale(13)) / 2;
     RECT text{cell.left + NameInset(treeRow.depth), cell.top, cell.right, cell.bottom};
-    DrawTextCell(dc, cell, L"", colours.background, textColour, 0, false, CellTextFit::EndEllipsis);
+    DrawTextCell(dc, gdi_, cell, L"", colours.background, textColour, 0, false, CellTextFit::EndEllipsis);
 
     const int pen = Scale(1);
     if (HasExpander(result_, treeRow.node)) {
-        const RECT box = ExpanderBox(row);
-        FillSolid(dc, box, palette_.listBackground);
+        const RECT box = ExpanderBoxIn(bounds, treeRow.depth);
+        gdi_.Fill(dc, box, palette_.listBackground);
         {
-            const UniquePen outline(::CreatePen(PS_SOLID, pen, palette_.border));
-            const SelectGuard selectPen(dc, outline.get());
+            const SelectGuard selectPen(dc, gdi_.Pen(palette_.border, pen));
             const SelectGuard selectBrush(dc, static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
             ::Rectangle(dc, box.left, box.top, box.right, box.bottom);
         }
-        const UniquePen signPen(::CreatePen(PS_SOLID, 1, palette_.listText));
-        const SelectGuard selectSign(dc, signPen.get());
+        const SelectGuard selectSign(dc, gdi_.Pen(palette_.listText, 1));
         const int inset = Scale(3);
         const int middleY = (box.top + box.bottom) / 2;
         const int middleX = (box.left + box.right) / 2;
@@ -178,10 +213,8 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
     }
 
     const auto shape = [&](std::uint32_t fill, std::uint32_t outline, auto drawShape) {
-        const UniqueBrush brush(::CreateSolidBrush(fill));
-        const UniquePen outlinePen(::CreatePen(PS_SOLID, pen, outline));
-        const SelectGuard selectBrush(dc, brush.get());
-        const SelectGuard selectPen(dc, outlinePen.get());
+        const SelectGuard selectBrush(dc, gdi_.Brush(fill));
+        const SelectGuard selectPen(dc, gdi_.Pen(outline, pen));
         drawShape();
     };
     if (node.IsDirectory()) {
@@ -212,8 +245,7 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
                                     {bx, by + Scale(5)},             {bx, by}};
             ::Polygon(dc, shield, 8);
         });
-        const UniquePen white(::CreatePen(PS_SOLID, pen, Rgb(255, 255, 255)));
-        const SelectGuard selectWhite(dc, white.get());
+        const SelectGuard selectWhite(dc, gdi_.Pen(Rgb(255, 255, 255), pen));
         Line(dc, bx + Scale(5), by + Scale(1), bx + Scale(5), by + Scale(10));
         Line(dc, bx + Scale(1), by + Scale(5), bx + Scale(10), by + Scale(5));
     }
@@ -227,7 +259,7 @@ void ResultLists::DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row) {
     std::wstring name = VisibleText(NameText(treeRow.node));
     ::DrawTextW(dc, name.data(), static_cast<int>(name.size()), &text,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
-    DrawGridLines(dc, cell, colours.gridLine);
+    DrawGridLines(dc, gdi_, cell, colours.gridLine);
 }
 
 }  // namespace varnel::ui

@@ -62,18 +62,20 @@ void ResultLists::ResortRanking(int listIndex) {
 void ResultLists::ShowSortArrows() {
     const auto lists = Handles();
     for (std::size_t l = 0; l < lists.size(); ++l) {
-        const HWND header = ListView_GetHeader(lists[l]);
+        const HWND header = headers_[l];
         const SortOrder order = sortOrders_[l];
         const int count = header != nullptr ? Header_GetItemCount(header) : 0;
         for (int i = 0; i < count; ++i) {
             HDITEMW item{};
             item.mask = HDI_FORMAT;
             Header_GetItem(header, i, &item);
+            const int shown = item.fmt;
             item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
             if (i == order.column && !(l == 0 && i == ShareColumnOfTree)) {
                 item.fmt |= order.descending ? HDF_SORTDOWN : HDF_SORTUP;
             }
-            Header_SetItem(header, i, &item);
+            // Each change is announced to the list twice: only real ones are made.
+            if (item.fmt != shown) Header_SetItem(header, i, &item);
         }
     }
 }

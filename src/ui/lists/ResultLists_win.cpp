@@ -187,6 +187,7 @@ bool ResultLists::Create(HWND parent, HINSTANCE instance, int treeId, int filesI
         tree_ = files_ = folders_ = nullptr;
         return false;
     }
+    headers_ = {ListView_GetHeader(tree_), ListView_GetHeader(files_), ListView_GetHeader(folders_)};
     // Grid lines are drawn with the cells, in a colour that stays quiet in
     // dark themes; the list's own are the system's light grey.
     for (HWND made : {tree_, files_, folders_}) {
@@ -558,10 +559,9 @@ std::optional<LRESULT> ResultLists::OnNotify(NMHDR& header) {
         OnCellTipText(reinterpret_cast<NMTTDISPINFOW&>(header));
         return 0;
     }
-    for (HWND list : Handles()) {
-        if (header.code == NM_CUSTOMDRAW && header.hwndFrom == ListView_GetHeader(list)) {
-            return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
-        }
+    if (header.code == NM_CUSTOMDRAW && header.hwndFrom != nullptr &&
+        std::find(headers_.begin(), headers_.end(), header.hwndFrom) != headers_.end()) {
+        return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
     }
     if (header.hwndFrom == tree_) {
         return OnTreeNotify(header);

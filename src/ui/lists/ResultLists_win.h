@@ -24,6 +24,7 @@
 #include "ui/lists/ShellActions_win.h"
 #include "ui/view/BackgroundSubtreeIndex.h"
 #include "ui/view/ResultChange.h"
+#include "ui/theme/GdiObjectCache_win.h"
 #include "ui/theme/ThemePalette.h"
 
 namespace varnel::ui {
@@ -59,8 +60,8 @@ public:
 
     // What the cells are drawn and formatted with; set before Create and
     // whenever the window's DPI, theme or language changes.
-    void SetDpi(UINT dpi) noexcept { dpi_ = dpi; }
-    void SetPalette(const ThemePalette& palette) noexcept { palette_ = palette; }
+    void SetDpi(UINT dpi) noexcept { dpi_ = dpi; gdi_.Clear(); }
+    void SetPalette(const ThemePalette& palette) noexcept { palette_ = palette; gdi_.Clear(); }
     void SetFormattingLocale(std::wstring locale) { locale_ = std::move(locale); }
 
     // Columns back to their default widths; hidden ones stay hidden.
@@ -202,10 +203,25 @@ private:
     std::wstring ShareText(double share) const;
     LRESULT OnTreeNotify(NMHDR& header);
     LRESULT OnRankingNotify(NMHDR& header);
+    // What one repaint of a list reads from the list once, not per cell:
+    // under Wine every message to a subclassed list and every GetFocus is a
+    // round trip to the server, and a screen of cells asked a few thousand.
+    struct PaintPass {
+        bool focused = false;      // the list has the keyboard focus
+        int selectedRow = -1;      // single selection: at most one
+        int focusedRow = -1;
+        std::vector<int> columnLefts;  // from the row's left, one more than the columns
+        int topRow = -1;               // the first row shown, and its bounds; -1: asked per row
+        RECT topBounds{};
+        int row = -1;                  // the row being drawn, and its bounds
+        RECT rowBounds{};
+    };
     LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
-    void DrawTreeCell(NMLVCUSTOMDRAW& draw, std::size_t row);
-    void DrawFocusFrame(NMLVCUSTOMDRAW& draw);
+    void BeginPaintPass(HWND list, PaintPass& pass) const;
+    void DrawTreeCell(HDC dc, const PaintPass& pass, std::size_t row);
+    void DrawFocusFrame(HDC dc, const PaintPass& pass);
     RECT ExpanderBox(std::size_t row) const;
+    RECT ExpanderBoxIn(const RECT& rowBounds, int depth) const;
     HWND RankingListForOpen() const;
     std::uint64_t RankingNodeAt(HWND list, int row) const;
     std::uint64_t SelectedNodeOf(HWND list) const;
@@ -227,8 +243,14 @@ private:
     HWND tree_ = nullptr;
     HWND files_ = nullptr;
     HWND folders_ = nullptr;
+    // The lists' headers, asked once: every notification of every cell is
+    // checked against them, and under Wine each question to a list is a
+    // round trip to the server.
+    std::array<HWND, 3> headers_{};
     UINT dpi_ = 96;
     ThemePalette palette_;
+    GdiObjectCache gdi_;  // the cells' brushes and pens, of palette_ and dpi_
+    std::array<PaintPass, 3> paintPasses_;  // by list index
     std::wstring locale_ = L"system";
 
     core::ScanResult result_;

@@ -92,6 +92,7 @@ LRESULT FileTypesView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void FileTypesView::SetPalette(const ThemePalette& palette) {
     palette_ = palette;
     colours_ = TreemapColoursFor(palette);
+    gdi_.Clear();
     if (list_ != nullptr) {
         // Colours, scroll bars and the header as the result lists have them.
         ApplyTheme(window_, {list_, nullptr, nullptr}, nullptr, palette);
@@ -312,7 +313,9 @@ std::wstring FileTypesView::CellText(int row, int column) const {
 }
 
 LRESULT FileTypesView::OnNotify(NMHDR& header) {
-    if (header.code == NM_CUSTOMDRAW && header.hwndFrom == ListView_GetHeader(list_)) {
+    // The cells' own notifications come from the list: it is asked for its
+    // header only for the others.
+    if (header.code == NM_CUSTOMDRAW && header.hwndFrom != list_ && header.hwndFrom == ListView_GetHeader(list_)) {
         return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), palette_, dpi_);
     }
     if (header.hwndFrom != list_) {
@@ -402,11 +405,11 @@ LRESULT FileTypesView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
                                  ? 0.0
                                  : 100.0 * static_cast<double>(rows_[static_cast<std::size_t>(row)].bytes) /
                                        static_cast<double>(scopeBytes_);
-        DrawShareBarCell(dc, cell, share, text, colours, inset, inset);
+        DrawShareBarCell(dc, gdi_, cell, share, text, colours, inset, inset);
     } else if (!showingFiles_ && column == 0 && static_cast<std::size_t>(row) < rows_.size() && types_ != nullptr) {
         // The swatch: the colour the treemap gives this extension's files.
         const int side = std::max<int>(Scale(10), 1);
-        DrawTextCell(dc, cell, text, colours.background, colours.text, inset + side + Scale(4), false,
+        DrawTextCell(dc, gdi_, cell, text, colours.background, colours.text, inset + side + Scale(4), false,
                      CellTextFit::EndEllipsis);
         const int top = (cell.top + cell.bottom - side) / 2;
         const RECT swatch{cell.left + inset, top, cell.left + inset + side, top + side};
@@ -414,10 +417,10 @@ LRESULT FileTypesView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
                   ColorRefFromPixel(colours_.groups[static_cast<std::size_t>(
                       types_->Group(rows_[static_cast<std::size_t>(row)].extension))]));
     } else {
-        DrawTextCell(dc, cell, text, colours.background, colours.text, inset, number,
+        DrawTextCell(dc, gdi_, cell, text, colours.background, colours.text, inset, number,
                      showingFiles_ && column == 2 ? CellTextFit::PathEllipsis : CellTextFit::EndEllipsis);
     }
-    DrawGridLines(dc, cell, colours.gridLine);
+    DrawGridLines(dc, gdi_, cell, colours.gridLine);
     return CDRF_SKIPDEFAULT;
 }
 

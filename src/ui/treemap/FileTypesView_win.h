@@ -19,6 +19,7 @@
 #include "model/FileTypes.h"
 #include "model/ScanModel.h"
 #include "platform/WindowMessageTarget_win.h"
+#include "ui/theme/GdiObjectCache_win.h"
 #include "ui/theme/ThemePalette.h"
 #include "ui/treemap/TreemapRenderer.h"
 #include "ui/treemap/TypeBreakdownWorker.h"
@@ -97,6 +98,7 @@ private:
     HFONT font_ = nullptr;  // the window's, set by WM_SETFONT; not owned
     UINT dpi_ = 96;
     ThemePalette palette_;
+    GdiObjectCache gdi_;  // the cells' brushes, of palette_
     TreemapColours colours_;
     std::wstring locale_ = L"system";
 

@@ -14,6 +14,7 @@
 #include "platform/Administrator.h"
 #include "ui/theme/GdiScope_win.h"
 #include "ui/dialogs/ModalDialog_win.h"
+#include "ui/lists/ListRedrawPause_win.h"
 #include "ui/view/RowColours.h"
 #include "ui/window/MenuBarTheme_win.h"
 #include "ui/view/ScanProgressMeter.h"
@@ -571,9 +572,16 @@ void MainWindow::Layout() {
     place(cancelButton_, layout_.cancel, layout_.cancel.height);
     place(openButton_, layout_.open, layout_.open.height);
     const auto lists = lists_.Handles();
-    place(lists[0], layout_.tree, layout_.tree.height);
-    for (const auto& [index, r] : {std::pair{1, layout_.largestFiles}, std::pair{2, layout_.largestFolders}}) {
-        lists_.PlaceRanking(index, r.x, r.y, r.width, r.height);
+    {
+        // Each list lays itself out once, when it is drawn again, not at
+        // every step of its move: the scroll bars it shows and hides on the
+        // way resize it and fit its columns again, which under Wine kept the
+        // window busy for a hundred milliseconds.
+        const ListRedrawPause paused(lists);
+        place(lists[0], layout_.tree, layout_.tree.height);
+        for (const auto& [index, r] : {std::pair{1, layout_.largestFiles}, std::pair{2, layout_.largestFolders}}) {
+            lists_.PlaceRanking(index, r.x, r.y, r.width, r.height);
+        }
     }
     place(growth_.Handle(), layout_.grewMost, layout_.grewMost.height);
     PlacePanes();

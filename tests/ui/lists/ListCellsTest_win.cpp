@@ -31,9 +31,10 @@ TEST(ShareBarCell, EveryLabelPixelIsReadableOnWhatIsBehindIt) {
                 const RowColours colours = ColoursForRow(theme.palette, state);
                 for (const double share : {0.0, 60.0, 75.0, 100.0}) {
                     const RECT cell{0, 0, width, height};
+                    GdiObjectCache gdi;
                     const auto draw = [&](Canvas& canvas, const std::wstring& label) {
                         ::SelectObject(canvas.Dc(), font.get());
-                        DrawShareBarCell(canvas.Dc(), cell, share, label, colours, ::MulDiv(4, dpi, 96),
+                        DrawShareBarCell(canvas.Dc(), gdi, cell, share, label, colours, ::MulDiv(4, dpi, 96),
                                          ::MulDiv(6, dpi, 96));
                     };
                     Canvas withLabel(width, height);
