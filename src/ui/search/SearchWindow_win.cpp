@@ -10,6 +10,7 @@
 #include "ui/lists/NaturalCompare_win.h"
 #include "ui/theme/GdiScope_win.h"
 #include "ui/theme/ThemeApply_win.h"
+#include "ui/view/RowColours.h"
 #include "ui/window/MainWindowIds.h"
 
 namespace varnel::ui {
@@ -213,6 +214,10 @@ LRESULT SearchWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_COMMAND: return OnCommand(LOWORD(wParam));
         case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
         case WM_CONTEXTMENU: return OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        case WM_ERASEBKGND: return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORBTN: return OnControlColour(message, reinterpret_cast<HDC>(wParam));
         case WM_CLOSE: Stop(); ::ShowWindow(window_, SW_HIDE); return 0;
         case SearchBatchMessage: return OnBatch(wParam);
         case WM_DPICHANGED: {
@@ -412,14 +417,42 @@ std::wstring SearchWindow::CellText(std::uint64_t node, int column) const {
 
 void SearchWindow::SetPalette(const ThemePalette& palette) {
     palette_ = palette;
+    brushes_.Clear();
     if (list_ != nullptr) {
         ApplyTheme(window_, {list_, nullptr, nullptr}, nullptr, palette);
     }
 }
 
+// The window and its fields in the theme's colours, like the main window's
+// path box: a dark theme would otherwise show light boxes and labels.
+LRESULT SearchWindow::OnEraseBackground(HDC dc) {
+    if (!palette_) {
+        return ::DefWindowProcW(window_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    }
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    brushes_.Fill(dc, client, palette_->windowBackground);
+    return 1;
+}
+
+LRESULT SearchWindow::OnControlColour(UINT message, HDC dc) {
+    if (!palette_) {
+        return ::DefWindowProcW(window_, message, reinterpret_cast<WPARAM>(dc), 0);
+    }
+    // An edit box reads as a field on the window: the list's colours.
+    const std::uint32_t background =
+        message == WM_CTLCOLOREDIT ? palette_->listBackground : palette_->windowBackground;
+    ::SetTextColor(dc, ReadableOn(background, palette_->listText));
+    ::SetBkColor(dc, background);
+    return reinterpret_cast<LRESULT>(brushes_.Brush(background));
+}
+
 LRESULT SearchWindow::OnNotify(NMHDR& header) {
     if (palette_ && list_ != nullptr && header.code == NM_CUSTOMDRAW && header.hwndFrom == ListView_GetHeader(list_)) {
         return DrawHeaderCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), *palette_, ::GetDpiForWindow(window_));
+    }
+    if (palette_ && header.code == NM_CUSTOMDRAW && (header.hwndFrom == searchButton_ || header.hwndFrom == stopButton_)) {
+        return DrawButtonCustom(reinterpret_cast<NMCUSTOMDRAW&>(header), *palette_, ::GetDpiForWindow(window_));
     }
     if (header.hwndFrom != list_) {
         return 0;

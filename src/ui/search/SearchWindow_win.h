@@ -21,6 +21,7 @@
 #include "model/Search.h"
 #include "platform/WindowMessageTarget_win.h"
 #include "ui/lists/ResultLists_win.h"
+#include "ui/theme/GdiObjectCache_win.h"
 #include "ui/theme/ThemePalette.h"
 
 namespace varnel::ui {
@@ -71,6 +72,8 @@ private:
     LRESULT OnNotify(NMHDR& header);
     LRESULT OnBatch(WPARAM generation);
     LRESULT OnContextMenu(int x, int y);
+    LRESULT OnEraseBackground(HDC dc);
+    LRESULT OnControlColour(UINT message, HDC dc);
     void StartFromControls();
     void Stop();
     void SortMatches();
@@ -94,6 +97,7 @@ private:
     std::vector<HWND> labels_;
     HFONT font_ = nullptr;  // the main window's; not ours to delete
     std::optional<ThemePalette> palette_;  // none given yet: the system's colours
+    GdiObjectCache brushes_;                // the palette's, for the fields and the background
     std::wstring locale_;
     std::wstring cellText_;  // the text a list cell was last handed
 

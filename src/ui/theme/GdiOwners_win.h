@@ -25,6 +25,10 @@ using UniqueBitmap = platform::UniqueHandle<GdiObjectTraits<HBITMAP>>;
 class WindowDc {
 public:
     explicit WindowDc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+    // With `wholeWindow`, the frame too (GetWindowDC): for drawing over what
+    // the system paints outside the client area.
+    WindowDc(HWND window, bool wholeWindow) noexcept
+        : window_(window), dc_(wholeWindow ? ::GetWindowDC(window) : ::GetDC(window)) {}
     ~WindowDc() {
         if (dc_ != nullptr) {
             ::ReleaseDC(window_, dc_);

@@ -333,6 +333,33 @@ public:
     void SetPalette(const ThemePalette& palette) {
         vertical_.SetPalette(palette);
         horizontal_.SetPalette(palette);
+        edgeLine_ = palette.border;
+        edgeFill_ = palette.listBackground;
+        ::RedrawWindow(list_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    }
+
+    // The sunken edge the system draws in its light 3D colours, drawn again
+    // over the one just painted: a line in the theme's border colour, the
+    // rest in the list's background.
+    void PaintEdge() const {
+        if ((::GetWindowLongPtrW(list_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0) {
+            return;
+        }
+        RECT frame{};
+        ::GetWindowRect(list_, &frame);
+        POINT client{0, 0};
+        ::ClientToScreen(list_, &client);
+        const int edge = client.x - frame.left;  // the same on every side; the bars lie inside it
+        if (edge <= 0) {
+            return;
+        }
+        const RECT outer{0, 0, frame.right - frame.left, frame.bottom - frame.top};
+        const WindowDc dc(list_, true);
+        ::ExcludeClipRect(dc.get(), edge, edge, outer.right - edge, outer.bottom - edge);
+        const UniqueBrush fill(::CreateSolidBrush(edgeFill_));
+        const UniqueBrush line(::CreateSolidBrush(edgeLine_));
+        ::FillRect(dc.get(), &outer, fill.get());
+        ::FrameRect(dc.get(), &outer, line.get());
     }
     // The list goes: its region goes with it.
     void ForgetRegion() noexcept { cut_ = false; }
@@ -403,6 +430,8 @@ private:
     HWND list_;
     ThemedScrollBar vertical_;
     ThemedScrollBar horizontal_;
+    COLORREF edgeLine_ = 0;
+    COLORREF edgeFill_ = 0;
     bool following_ = false;
     bool cut_ = false;  // the list has our region
     RECT size_{};
@@ -424,6 +453,9 @@ LRESULT CALLBACK FollowList(HWND list, UINT message, WPARAM wParam, LPARAM lPara
         return ::DefSubclassProc(list, message, wParam, lParam);
     }
     const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
+    if (message == WM_NCPAINT) {
+        bars->PaintEdge();
+    }
     bars->Follow();
     return result;
 }
@@ -442,6 +474,7 @@ void ThemeScrollBars(HWND list, const ThemePalette& palette) {
             ::RemoveWindowSubclass(list, &FollowList, FollowListSubclassId);
             ::RemovePropW(list, BarsProperty);
             delete bars;
+            ::RedrawWindow(list, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);  // the system's edge again
         }
         return;
     }

@@ -12,7 +12,8 @@
 // scroll messages its own bar would send; a dragged thumb becomes LVM_SCROLL,
 // which reaches every row of a list of any length (a thumb position in
 // WM_VSCROLL has only 16 bits, and the list reads the exact one from its own
-// bar, which is not the one being dragged).
+// bar, which is not the one being dragged). The list's sunken edge, drawn in
+// the same light system colours, is painted over in the theme's.
 
 #include <windows.h>
 
@@ -22,9 +23,9 @@ namespace varnel::ui {
 
 inline constexpr wchar_t ThemedScrollBarClassName[] = L"Varnel.ScrollBar";
 
-// Gives the list view `list` scroll bars of our own in `palette`'s colours
-// when the palette is dark, not high contrast, and the system cannot draw
-// them dark itself (SystemDrawsDarkScrollBars); otherwise the list shows its
+// Gives the list view `list` scroll bars and a sunken edge of our own in
+// `palette`'s colours when the palette is dark, not high contrast, and the
+// system cannot draw them dark itself (SystemDrawsDarkScrollBars); otherwise the list shows its
 // own bars again. Call it again after every theme change; our bars go with
 // the list. A null list is skipped; when our bars cannot be made, the list
 // keeps its own.

@@ -194,6 +194,9 @@ TEST(ApplyTheme, ListsStatusBarAndHeadersTakeEachThemesColours) {
         const Shown track = ShownAt({across, bar.bottom - (bar.right - bar.left) - 4});
         if (palette.isDark && !palette.highContrast) {
             EXPECT_NE(track.window, themed.Lists()[0]) << "our bar lies over the list's";
+            RECT frame{};
+            ::GetWindowRect(themed.Lists()[0], &frame);
+            EXPECT_EQ(ShownAt({frame.left, (frame.top + frame.bottom) / 2}).pixel, palette.border) << "a dark edge";
             EXPECT_GE(ContrastRatio(track.pixel, RGB(255, 255, 255)), MinimumTextContrast) << "a dark track";
             EXPECT_GE(ContrastRatio(thumb.pixel, track.pixel), 3.0) << "the thumb is seen";
         } else {
