@@ -5,6 +5,7 @@
 
 #include "i18n/Formatting.h"
 #include "ui/lists/ListContextTarget_win.h"
+#include "ui/lists/TypedRowFind_win.h"
 #include "ui/theme/ThemeApply_win.h"
 #include "ui/view/ResultColumns.h"
 #include "ui/view/ResultView.h"
@@ -136,9 +137,12 @@ std::optional<LRESULT> GrowthRanking::OnNotify(NMHDR& header) {
             }
             return 0;
         }
-        // Typed letters pick no row: a virtual list would take the 0 of
-        // "not handled" for the first row (Ctrl+C types one too).
-        case LVN_ODFINDITEMW: return -1;
+        case LVN_ODFINDITEMW:
+            return result_ == nullptr ? -1
+                                      : FindRowByTypedName(reinterpret_cast<const NMLVFINDITEMW&>(header), nodes_.size(),
+                                                           [&](std::size_t row) {
+                                                               return DisplayName(result_->nodes[nodes_[row]]);
+                                                           });
         case NM_DBLCLK:
         case NM_RETURN: {
             const int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);

@@ -12,6 +12,7 @@
 #include "ui/window/MainWindowIds.h"
 #include "ui/view/MainWindowLayout.h"
 #include "ui/lists/NaturalCompare_win.h"
+#include "ui/lists/TypedRowFind_win.h"
 #include "ui/view/PathDisplay.h"
 #include "ui/view/ResultColumns.h"
 #include "ui/theme/ThemeApply_win.h"
@@ -699,32 +700,14 @@ bool ResultLists::RunKeyFor(std::uint64_t node, UINT key, HWND owner) {
     return true;
 }
 
-// Typing a name's first letters in a list: the next row whose name starts
-// with them, after the focused one and round again from the top. The list
-// views of the system only ask; a virtual list has no texts of its own.
 int ResultLists::FindRowByName(HWND list, const NMLVFINDITEMW& find) {
-    if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.lvfi.psz == nullptr) {
-        return -1;
-    }
-    const std::wstring_view typed(find.lvfi.psz);
     const std::size_t count = list == tree_ ? rows_.Rows().size()
                               : list == files_ ? rankings_.files.nodes.size()
                                                : rankings_.folders.nodes.size();
-    if (typed.empty() || count == 0) {
-        return -1;
-    }
-    const auto start = static_cast<std::size_t>(std::max(find.iStart, 0)) % count;
-    for (std::size_t step = 0; step < count; ++step) {
-        const std::size_t row = (start + step) % count;
+    return FindRowByTypedName(find, count, [&](std::size_t row) {
         const std::uint64_t node = list == tree_ ? rows_.Rows()[row].node : RankingNodeAt(list, static_cast<int>(row));
-        const std::wstring_view name = DisplayName(result_.nodes[node]);
-        if (name.size() >= typed.size() &&
-            ::CompareStringOrdinal(name.data(), static_cast<int>(typed.size()), typed.data(),
-                                   static_cast<int>(typed.size()), TRUE) == CSTR_EQUAL) {
-            return static_cast<int>(row);
-        }
-    }
-    return -1;
+        return DisplayName(result_.nodes[node]);
+    });
 }
 
 void ResultLists::OnListMouseMove(HWND list) {

@@ -241,6 +241,15 @@ TEST_F(SortAndExportTest, ChangesSinceAPickedSnapshotShowInTheColumnTheRankingAn
     keys[VK_CONTROL] = 0;
     ::SetKeyboardState(keys);
     EXPECT_EQ(copied(), data.At(L"tree\\sub, \u00e9\u4e2d"));
+    // A typed letter jumps to the row that starts with it, as in the other lists.
+    const int last = ListView_GetItemCount(growth) - 1;
+    ASSERT_GT(last, 0);
+    const std::wstring lastName = ListText(growth, last, 0);
+    ASSERT_NE(ListText(growth, 0, 0)[0], lastName[0]);
+    ::Sleep(1100);  // the list's search starts afresh after a pause
+    ::SendMessageW(growth, WM_CHAR, lastName[0], 1);
+    testing::PumpMessages();
+    EXPECT_EQ(ListText(growth, ListView_GetNextItem(growth, -1, LVNI_SELECTED), 0)[0], lastName[0]);
     Command(CompareNoneCommandId);
     EXPECT_EQ(ArrowOf(TreeListId, ChangeColumnOfTree), 0) << "no order by a hidden column";
 }
