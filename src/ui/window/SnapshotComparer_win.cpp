@@ -31,7 +31,6 @@ bool SnapshotComparer::Start(const core::ScanResult& result, app::SnapshotStore 
                 worker_ = std::thread([this] { Work(); });
             } catch (const std::system_error&) {
                 waiting_.reset();
-                answered_ = id_;
                 return false;
             }
         }
@@ -43,13 +42,13 @@ bool SnapshotComparer::Start(const core::ScanResult& result, app::SnapshotStore 
 void SnapshotComparer::Cancel() {
     const std::lock_guard lock(mutex_);
     waiting_.reset();
-    answered_ = ++id_;
+    ++id_;
 }
 
 void SnapshotComparer::Discard() {
     std::unique_lock lock(mutex_);
     waiting_.reset();
-    answered_ = ++id_;
+    ++id_;
     released_.wait(lock, [this] { return !readingResult_; });
 }
 
@@ -58,7 +57,6 @@ std::optional<SnapshotComparer::Outcome> SnapshotComparer::Finish(WPARAM id) {
     if (id != id_ || outcomeId_ != id || !outcome_) {
         return std::nullopt;
     }
-    answered_ = id;
     std::optional<Outcome> outcome = std::move(outcome_);
     outcome_.reset();
     return outcome;

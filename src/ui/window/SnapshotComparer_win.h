@@ -57,8 +57,6 @@ public:
     // The outcome when the message with `id` is the newest request's, not
     // a dropped one's late message.
     std::optional<Outcome> Finish(WPARAM id);
-    // Whether the newest request's outcome is still to be taken with Finish.
-    bool IsComparing() const noexcept { return id_ != answered_; }
     // Waits until the worker has nothing left to do (tests then pump the
     // message it posted).
     void WaitUntilIdle();
@@ -75,11 +73,11 @@ private:
     };
 
     void Work();
-    // Empty when the request was dropped before its snapshot met the result.
+    // Empty when the request was dropped before it was done.
     std::optional<Outcome> Compare(Request& request);
     bool IsLate(WPARAM id);
 
-    std::mutex mutex_;                   // guards every field below but worker_ and answered_
+    std::mutex mutex_;                   // guards every field below but worker_
     std::condition_variable wake_;       // a request waits, or the worker must stop
     std::condition_variable released_;   // the worker no longer reads the result
     std::condition_variable idle_;       // the worker has nothing left to do
@@ -90,8 +88,7 @@ private:
     bool stopping_ = false;              // the owner goes: the worker ends
     std::optional<Outcome> outcome_;     // the newest request's, until Finish takes it
     WPARAM outcomeId_ = 0;
-    WPARAM answered_ = 0;  // the window's: the newest id whose outcome was taken or dropped
-    std::thread worker_;   // started with the first request, kept for the next ones
+    std::thread worker_;  // started with the first request, kept for the next ones
 };
 
 }  // namespace varnel::ui
