@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "model/FolderSnapshot.h"
+#include "ui/view/ResultView.h"
 
 namespace varnel::ui {
 
@@ -122,6 +123,7 @@ std::optional<SnapshotComparer::Outcome> SnapshotComparer::Compare(Request& requ
         }
         try {
             outcome.change = ResultChange(*request.result, std::move(read.snapshot));
+            outcome.change.RankRootGrowth(*request.result, RankingLimit);
             outcome.position = request.first + i;
         } catch (const std::exception&) {
             // Out of memory: no comparison this time; the result shown is not touched.
