@@ -3,21 +3,26 @@
 // rankings for the root and for a folder deep in the tree, expanding a folder
 // with 100,000 children, toggling the sort, and the steps after which the
 // treemap is drawn again on its worker (a resize, a zoom, a theme change),
-// of which only the window thread's part is timed. Prints figures; asserts
+// of which only the window thread's part is timed; and the comparison with
+// an earlier snapshot that follows the scan. Prints figures; asserts
 // nothing. Run it with a display (scripts/env.sh: varnel_start_display).
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "LargeResult.h"
+#include "model/FolderSnapshot.h"
 #include "scan/ScanSession.h"
+#include "scan/SnapshotStore.h"
 #include "i18n/Formatting.h"
 #include "i18n/Localizer.h"
 #include "ui/window/MainWindow.h"
@@ -71,6 +76,28 @@ std::wstring ProgramFolder() {
     return std::filesystem::path(path).parent_path().wstring();
 }
 
+// Dispatches messages until `done` holds (at most a minute): the window
+// thread's CPU for all of them, and the longest one, for which the window
+// answered nothing else.
+template <class Done>
+void PumpUntil(const char* what, Done done) {
+    const Stopwatch whole;
+    double longest = 0;
+    const auto deadline = Clock::now() + std::chrono::minutes(1);
+    while (!done() && Clock::now() < deadline) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            const Clock::time_point start = Clock::now();
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+            longest = std::max(longest, Milliseconds(start));
+        }
+    }
+    whole.Print(what);
+    std::printf("  longest message: %.1f ms%s\n", longest, done() ? "" : "  (never done)");
+}
+
 void PumpUntilIdle() {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -91,12 +118,21 @@ int wmain() {
     core::ScanEngineFactory engines;
     engines.createWalkEngine = [&prepared] { return std::make_unique<PreparedEngine>(prepared); };
     const std::filesystem::path settings = std::filesystem::temp_directory_path() / L"varnel-window-bench";
+    std::error_code ignored;
+    std::filesystem::remove_all(settings, ignored);  // snapshots of an earlier run that did not end
     ui::MainWindowOptions options;
     options.settings.programFolder = (settings / L"program").wstring();
     options.settings.localAppDataFolder = (settings / L"appdata").wstring();
     options.scanSession = std::make_unique<app::ScanSession>(engines);
     options.localizer = std::make_unique<i18n::Localizer>(ProgramFolder() + L"\\resources\\strings",
                                                           [] { return std::wstring(L"en-US"); });
+    // An earlier snapshot of the same folders, for the comparison after the scan.
+    const std::size_t earlierFolders = [&] {
+        const core::FolderSnapshot earlier = core::MakeFolderSnapshot(
+            prepared.result, static_cast<std::int64_t>(std::time(nullptr)) - 3600);
+        app::SnapshotStore(settings / L"appdata" / L"Varnel" / app::SnapshotFolderName).Keep(earlier);
+        return earlier.folders.size();
+    }();
     ui::MainWindow window(::GetModuleHandleW(nullptr), std::move(options));
     if (!window.Create()) return 1;
     ::ShowWindow(window.Handle(), SW_SHOWNORMAL);
@@ -135,6 +171,8 @@ int wmain() {
         window.WaitForSnapshot();
         snapshot.Print("the folder snapshot kept on its worker, after that");
     }
+    std::printf("%zu folders in the earlier snapshot\n", earlierFolders);
+    PumpUntil("compare with the earlier snapshot (until shown)", [&] { return window.Change().Active(); });
     // Open the folders above the deep one, so that it has a row to select.
     std::vector<std::uint64_t> ancestors;
     for (std::uint64_t n = window.Result().nodes[deepFolder].Parent(); n != window.Result().rootIndex;
@@ -208,7 +246,6 @@ int wmain() {
         ::RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     });
     ::DestroyWindow(window.Handle());
-    std::error_code ignored;
     std::filesystem::remove_all(settings, ignored);
     return 0;
 }

@@ -87,14 +87,21 @@ protected:
     }
     // Scans `folder` with the Scan button and waits for the result: the lists
     // let the old result go when a scan starts, so its status is None until then.
-    // Then for its snapshot, after which the window compares it with the last.
+    // Then for its snapshot, after which the window compares it with the
+    // last, and for that comparison.
     core::ScanStatus Scan(const std::wstring& folder) {
         window->ChooseFolder(folder);
         Command(ui::ScanButtonId);
         WaitWhile([&] { return window->Result().status == core::ScanStatus::None; });
         window->WaitForSnapshot();
         PumpMessages();
+        WaitForComparison();
         return window->Result().status;
+    }
+    // The comparison is made on a worker; its outcome shows with its message.
+    void WaitForComparison() {
+        window->WaitForComparison();
+        PumpMessages();
     }
 
     TempFolder data;

@@ -1,6 +1,7 @@
 #include "ui/view/ResultChange.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "model/NameIndex.h"
@@ -54,6 +55,10 @@ void ResultChange::Refresh(const core::ScanResult& result) {
     }
     gone_.clear();
     topGone_.clear();
+    rankedLimit_ = 0;
+    for (std::vector<std::uint64_t>& ranked : rootGrewMost_) {
+        ranked.clear();
+    }
     for (std::size_t i = 0; i < earlier_.folders.size(); ++i) {
         if (!matched[i]) {
             const std::uint32_t parent = earlier_.folders[i].parent;
@@ -83,22 +88,19 @@ bool ResultChange::IsNew(std::uint64_t node) const noexcept {
     return node < earlierOf_.size() && earlierOf_[static_cast<std::size_t>(node)] == FolderSnapshot::NoFolder;
 }
 
-std::vector<std::uint64_t> ResultChange::GrewMost(const core::ScanResult& result, const SubtreeIndex& index,
-                                                  std::uint64_t folder, std::size_t limit,
-                                                  core::SizeMeasure measure) const {
+namespace {
+
+// The `limit` nodes of `candidates` whose change is the greatest positive
+// one, most first; equal growth keeps the lower index first, so the order
+// the candidates come in does not matter.
+template <class Candidates, class ChangeOf>
+std::vector<std::uint64_t> GreatestGrowth(const Candidates& candidates, std::size_t limit, const ChangeOf& changeOf) {
     std::vector<std::pair<std::int64_t, std::uint64_t>> kept;  // a heap whose top is the last kept
-    if (!active_ || limit == 0) {
-        return {};
-    }
     const auto before = [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; };
-    std::span<const std::uint32_t> below = index.Subtree(folder == core::NoIndex ? result.rootIndex : folder);
-    if (!below.empty()) {
-        below = below.subspan(1);  // the folder itself is not ranked
-    }
-    for (const std::uint32_t node : below) {
-        const std::optional<std::int64_t> change = ChangeOf(result.nodes[node], measure);
+    candidates([&](std::uint64_t node) {
+        const std::optional<std::int64_t> change = changeOf(node);
         if (!change || *change <= 0) {
-            continue;
+            return;
         }
         const std::pair<std::int64_t, std::uint64_t> candidate{*change, node};
         if (kept.size() < limit) {
@@ -109,7 +111,7 @@ std::vector<std::uint64_t> ResultChange::GrewMost(const core::ScanResult& result
             kept.back() = candidate;
             std::push_heap(kept.begin(), kept.end(), before);
         }
-    }
+    });
     std::sort_heap(kept.begin(), kept.end(), before);
     std::vector<std::uint64_t> nodes;
     nodes.reserve(kept.size());
@@ -117,6 +119,58 @@ std::vector<std::uint64_t> ResultChange::GrewMost(const core::ScanResult& result
         nodes.push_back(entry.second);
     }
     return nodes;
+}
+
+}  // namespace
+
+std::vector<std::uint64_t> ResultChange::GrewMost(const core::ScanResult& result, const SubtreeIndex& index,
+                                                  std::uint64_t folder, std::size_t limit,
+                                                  core::SizeMeasure measure) const {
+    if (!active_ || limit == 0) {
+        return {};
+    }
+    if ((folder == core::NoIndex || folder == result.rootIndex) && limit == rankedLimit_) {
+        return rootGrewMost_[static_cast<std::size_t>(measure)];
+    }
+    std::span<const std::uint32_t> below = index.Subtree(folder == core::NoIndex ? result.rootIndex : folder);
+    if (!below.empty()) {
+        below = below.subspan(1);  // the folder itself is not ranked
+    }
+    return GreatestGrowth(
+        [&](const auto& consider) {
+            for (const std::uint32_t node : below) {
+                consider(node);
+            }
+        },
+        limit, [&](std::uint64_t node) { return ChangeOf(result.nodes[node], measure); });
+}
+
+void ResultChange::RankRootGrowth(const core::ScanResult& result, std::size_t limit) {
+    if (!active_ || limit == 0 || result.rootIndex >= result.nodes.size()) {
+        return;
+    }
+    // The nodes below the root, found without the index: parents come
+    // before their children.
+    std::vector<bool> belowRoot(static_cast<std::size_t>(result.nodes.size()), false);
+    belowRoot[static_cast<std::size_t>(result.rootIndex)] = true;
+    for (const core::NodeView node : result.nodes) {
+        if (node.Parent() < node.Index() && belowRoot[static_cast<std::size_t>(node.Parent())]) {
+            belowRoot[static_cast<std::size_t>(node.Index())] = true;
+        }
+    }
+    belowRoot[static_cast<std::size_t>(result.rootIndex)] = false;  // the root itself is not ranked
+    const auto candidates = [&](const auto& consider) {
+        for (std::size_t node = 0; node < belowRoot.size(); ++node) {
+            if (belowRoot[node]) {
+                consider(node);
+            }
+        }
+    };
+    for (const core::SizeMeasure measure : {core::SizeMeasure::Logical, core::SizeMeasure::OnDisk}) {
+        rootGrewMost_[static_cast<std::size_t>(measure)] =
+            GreatestGrowth(candidates, limit, [&](std::uint64_t node) { return ChangeOf(result.nodes[node], measure); });
+    }
+    rankedLimit_ = limit;
 }
 
 ResultChange::Gone ResultChange::GoneSince(core::SizeMeasure measure) const {

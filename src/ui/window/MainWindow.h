@@ -34,6 +34,7 @@
 #include "ui/search/SearchWindow_win.h"
 #include "ui/window/SavedScanTask_win.h"
 #include "ui/window/ScanProgressBar_win.h"
+#include "ui/window/SnapshotComparer_win.h"
 #include "ui/window/SnapshotKeeper_win.h"
 #include "ui/window/StatusBar_win.h"
 #include "ui/theme/ThemePalette.h"
@@ -133,6 +134,9 @@ public:
     bool IsExporting() const noexcept { return export_.IsRunning(); }
     // Waits until the snapshot of the last scan is written (it is kept on a worker).
     void WaitForSnapshot() { snapshots_.Wait(); }
+    // Waits until the comparison's worker is done; its outcome is shown
+    // once its message is dispatched.
+    void WaitForComparison() { comparer_.WaitUntilIdle(); }
     // Makes a theme the active one and repaints; saving it is the caller's.
     void ApplyThemeIdentifier(std::wstring identifier);
     const TreemapWindow& Treemap() const noexcept { return treemap_; }
@@ -192,12 +196,17 @@ private:
     // What changed since an earlier snapshot (MainWindowChange_win.cpp).
     app::SnapshotStore Snapshots() const;
     // The kept snapshots of the shown root taken before it, newest first,
-    // and a comparison with the newest of them.
+    // and a comparison with the newest of them that can be read, made on
+    // the comparer's worker; none is shown until it is done.
     void CompareWithNewestSnapshot();
-    // One of them by position; past the end for none. The column, the
-    // ranking and the status line follow; nothing is scanned again. False
-    // when the snapshot could not be read (there is no comparison then).
-    bool CompareWith(std::size_t position);
+    // One of them by position, on the worker; past the end for none, at
+    // once. Nothing is scanned again.
+    void CompareWith(std::size_t position);
+    void StartComparison(std::size_t first, std::vector<app::StoredSnapshot> candidates);
+    LRESULT OnComparisonDone(WPARAM id);
+    // The column, the ranking, the status line and the menu follow the
+    // outcome; an unreadable snapshot leaves its notice.
+    void ShowComparison(SnapshotComparer::Outcome outcome);
     // The growth ranking of the tree's selected folder, when it is not shown already.
     void FollowGrowth(bool force);
     // "Since DATE: +1.2 GB · gone: 3 folders (400 MB)"; empty without a comparison.
@@ -325,8 +334,9 @@ private:
     FileTypesView fileTypes_;
     GrowthRanking growth_;
     SavedScanTask savedScans_;
+    SnapshotComparer comparer_;  // reads lists_' result: declared after it
     std::vector<app::StoredSnapshot> comparisons_;  // of the shown root, newest first
-    std::size_t compared_ = static_cast<std::size_t>(-1);  // in comparisons_; past its end for none
+    std::size_t compared_ = SnapshotComparer::NoPosition;  // in comparisons_; past its end for none
     std::int64_t resultTakenAt_ = 0;  // when the shown result was scanned (or saved, for an opened one)
     std::uint64_t growthFolder_ = core::NoIndex;  // the folder the growth ranking shows
     bool typesCurrent_ = false;  // the treemap's type index belongs to the shown result

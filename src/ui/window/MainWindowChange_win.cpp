@@ -1,10 +1,13 @@
 // What changed since an earlier snapshot of the shown root: the tree's
 // change column, the ranking of what grew most, the status line of what is
-// gone, and View > Compare with to pick the snapshot.
+// gone, and View > Compare with to pick the snapshot. The snapshot is read
+// and matched with the result on the comparer's worker.
 
 #include "ui/window/MainWindow.h"
 
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "i18n/Formatting.h"
 #include "model/FolderSnapshot.h"
@@ -28,24 +31,44 @@ void MainWindow::CompareWithNewestSnapshot() {
             }
         }
     }
-    // An unreadable snapshot is passed over (with its notice) for the next one.
-    for (std::size_t position = 0; !CompareWith(position) && position < comparisons_.size(); ++position) {
+    // The menu lists the new snapshots at once; positions of the old list
+    // would pick the wrong one.
+    comparer_.Cancel();
+    ShowComparison({});
+    if (!comparisons_.empty()) {
+        // An unreadable snapshot is passed over (with its notice) for the next one.
+        StartComparison(0, comparisons_);
     }
 }
 
-bool MainWindow::CompareWith(std::size_t position) {
-    compared_ = static_cast<std::size_t>(-1);
-    ResultChange change;
+void MainWindow::CompareWith(std::size_t position) {
     if (position < comparisons_.size()) {
-        core::FolderSnapshotRead read = Snapshots().Load(comparisons_[position]);
-        if (read.error != core::SavedFileError::None) {
-            status_.ShowNotice("status.snapshot_unreadable");
-        } else {
-            compared_ = position;
-            change = ResultChange(lists_.Result(), std::move(read.snapshot));
-        }
+        StartComparison(position, {comparisons_[position]});
+        return;
     }
-    lists_.SetChange(std::move(change));
+    comparer_.Cancel();
+    ShowComparison({});
+}
+
+void MainWindow::StartComparison(std::size_t first, std::vector<app::StoredSnapshot> candidates) {
+    if (!comparer_.Start(lists_.Result(), Snapshots(), first, std::move(candidates), window_, ComparisonDoneMessage)) {
+        ShowComparison({});  // no thread to be had: no comparison, rather than a window that stands still
+    }
+}
+
+LRESULT MainWindow::OnComparisonDone(WPARAM id) {
+    if (std::optional<SnapshotComparer::Outcome> outcome = comparer_.Finish(id)) {
+        ShowComparison(std::move(*outcome));
+    }
+    return 0;
+}
+
+void MainWindow::ShowComparison(SnapshotComparer::Outcome outcome) {
+    if (outcome.unreadable) {
+        status_.ShowNotice("status.snapshot_unreadable");
+    }
+    compared_ = outcome.position;
+    lists_.SetChange(std::move(outcome.change));
     const bool active = lists_.Change().Active();
     if (active != panes_.showGrewMost) {
         panes_.showGrewMost = active;
@@ -57,7 +80,6 @@ bool MainWindow::CompareWith(std::size_t position) {
         ShowSummaryText();
     }
     BuildMenuBar();
-    return active || position >= comparisons_.size();
 }
 
 void MainWindow::FollowGrowth(bool force) {

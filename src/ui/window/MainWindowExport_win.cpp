@@ -89,6 +89,7 @@ void MainWindow::ShowExportProgress() {
 void MainWindow::StopExportBeforeResultChanges() {
     search_.StopBeforeResultChanges();
     snapshots_.Discard();
+    comparer_.Discard();
     if (export_.IsRunning()) {
         export_.Cancel();
         OnExportDone(export_.Id());

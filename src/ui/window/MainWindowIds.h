@@ -86,6 +86,8 @@ inline constexpr unsigned TreemapPictureReadyMessage = 0x8000 + 41;
 inline constexpr unsigned SnapshotKeptMessage = 0x8000 + 42;
 // The file types pane: a breakdown worked out on its worker is ready.
 inline constexpr unsigned FileTypesReadyMessage = 0x8000 + 43;
+// The comparison with an earlier snapshot is worked out; wParam is the request's id.
+inline constexpr unsigned ComparisonDoneMessage = 0x8000 + 44;
 
 // The scan's progress, shown every app::ProgressTimerPeriodMs, and the export's.
 inline constexpr unsigned ProgressTimerId = 1;

@@ -190,6 +190,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case ExportDoneMessage: return OnExportDone(wParam);
         case SavedScanDoneMessage: return OnSavedScanDone(wParam);
         case SnapshotKeptMessage: return OnSnapshotKept(wParam);
+        case ComparisonDoneMessage: return OnComparisonDone(wParam);
         case CoalescedScanCommandMessage: return OnCoalescedScanCommand();
         default: return ::DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -651,7 +652,7 @@ void MainWindow::StartScanOf(std::vector<std::wstring> roots, std::wstring displ
     ClearPanes();
     lists_.Clear();
     comparisons_.clear();
-    CompareWith(0);
+    CompareWith(0);  // none: nothing to compare with until the result is in
     driveFigures_.reset();
 
     ::SetWindowTextW(window_, baseTitle_.c_str());

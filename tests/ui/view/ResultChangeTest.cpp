@@ -55,6 +55,12 @@ TEST(ResultChange, MatchesTheComparisonOfTwoSnapshots) {
         std::vector<std::uint64_t> top;
         for (std::size_t i = 0; i < grew.size() && i < 30; ++i) top.push_back(grew[i].second);
         EXPECT_EQ(change.GrewMost(now, SubtreeIndex(now), core::NoIndex, 30, core::SizeMeasure::Logical), top);
+        // Ranked ahead without the index, as the comparer's worker does: the same in either measure.
+        ResultChange ranked(now, earlier);
+        ranked.RankRootGrowth(now, 30);
+        EXPECT_EQ(ranked.GrewMost(now, SubtreeIndex(now), core::NoIndex, 30, core::SizeMeasure::Logical), top);
+        EXPECT_EQ(ranked.GrewMost(now, SubtreeIndex(now), now.rootIndex, 30, core::SizeMeasure::OnDisk),
+                  change.GrewMost(now, SubtreeIndex(now), core::NoIndex, 30, core::SizeMeasure::OnDisk));
 
         std::vector<std::wstring> gonePaths;
         std::uint64_t goneBytes = 0;

@@ -194,9 +194,13 @@ TEST_F(SortAndExportTest, ChangesSinceAPickedSnapshotShowInTheColumnTheRankingAn
         {FirstComparisonCommandId + 1, L"+5.6 KB", L"+4.9 KB", L"new", L"", {L"sub, \u00e9\u4e2d", L"new"}, false},
         {CompareNoneCommandId, L"", L"", L"", L"", {}, false},
     };
+    const auto compare = [&](int command) {
+        Command(command);
+        WaitForComparison();
+    };
     for (const auto& c : comparisons) {
         SCOPED_TRACE(c.command);
-        Command(c.command);
+        compare(c.command);
         EXPECT_EQ(changeOf(rootName), c.root);
         EXPECT_EQ(changeOf(L"sub, \u00e9\u4e2d"), c.sub);
         EXPECT_EQ(changeOf(L"new"), c.added);
@@ -212,8 +216,14 @@ TEST_F(SortAndExportTest, ChangesSinceAPickedSnapshotShowInTheColumnTheRankingAn
         EXPECT_EQ(line.find(L"Since") != std::wstring::npos, !c.grewMost.empty()) << line;
     }
 
-    // The change column sorts like the other numbers; the gone folder's path goes to the clipboard.
+    // A comparison still being made when None is picked is dropped, never shown late.
     Command(FirstComparisonCommandId);
+    compare(CompareNoneCommandId);
+    EXPECT_FALSE(window->Change().Active());
+    EXPECT_EQ(ListView_GetColumnWidth(tree, ChangeColumnOfTree), 0);
+
+    // The change column sorts like the other numbers; the gone folder's path goes to the clipboard.
+    compare(FirstComparisonCommandId);
     ClickHeader(TreeListId, ChangeColumnOfTree);
     EXPECT_EQ(ListText(tree, 1, 0), L"sub, \u00e9\u4e2d");
     EXPECT_EQ(ListText(tree, 2, 0), L"new");
