@@ -207,6 +207,10 @@ private:
     // The column, the ranking, the status line and the menu follow the
     // outcome; an unreadable snapshot leaves its notice.
     void ShowComparison(SnapshotComparer::Outcome outcome);
+    // A deletion or a rescanned folder drops the comparison under way (its
+    // worker must not read the result while it changes): it starts again
+    // on the changed result, so the change column still comes.
+    void ResumeComparison();
     // The growth ranking of the tree's selected folder, when it is not shown already.
     void FollowGrowth(bool force);
     // "Since DATE: +1.2 GB · gone: 3 folders (400 MB)"; empty without a comparison.
@@ -337,6 +341,11 @@ private:
     SnapshotComparer comparer_;  // reads lists_' result: declared after it
     std::vector<app::StoredSnapshot> comparisons_;  // of the shown root, newest first
     std::size_t compared_ = SnapshotComparer::NoPosition;  // in comparisons_; past its end for none
+    struct ComparisonRequest {
+        std::size_t first = 0;
+        std::vector<app::StoredSnapshot> candidates;
+    };
+    std::optional<ComparisonRequest> comparisonUnderWay_;  // started and not yet shown
     std::int64_t resultTakenAt_ = 0;  // when the shown result was scanned (or saved, for an opened one)
     std::uint64_t growthFolder_ = core::NoIndex;  // the folder the growth ranking shows
     bool typesCurrent_ = false;  // the treemap's type index belongs to the shown result

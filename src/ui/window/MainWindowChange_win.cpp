@@ -51,8 +51,18 @@ void MainWindow::CompareWith(std::size_t position) {
 }
 
 void MainWindow::StartComparison(std::size_t first, std::vector<app::StoredSnapshot> candidates) {
+    ComparisonRequest request{first, candidates};
     if (!comparer_.Start(lists_.Result(), Snapshots(), first, std::move(candidates), window_, ComparisonDoneMessage)) {
         ShowComparison({});  // no thread to be had: no comparison, rather than a window that stands still
+        return;
+    }
+    comparisonUnderWay_ = std::move(request);
+}
+
+void MainWindow::ResumeComparison() {
+    if (comparisonUnderWay_) {
+        ComparisonRequest request = std::move(*comparisonUnderWay_);
+        StartComparison(request.first, std::move(request.candidates));
     }
 }
 
@@ -64,6 +74,7 @@ LRESULT MainWindow::OnComparisonDone(WPARAM id) {
 }
 
 void MainWindow::ShowComparison(SnapshotComparer::Outcome outcome) {
+    comparisonUnderWay_.reset();
     if (outcome.unreadable) {
         status_.ShowNotice("status.snapshot_unreadable");
     }

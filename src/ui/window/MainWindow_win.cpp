@@ -54,7 +54,7 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowOptions options)
       palette_(LookUpTheme(themeId_)),
       lists_(*localizer_, {[this] { UpdateOpenButton(); FollowListSelection(); FollowGrowth(false); },
                            [this](std::string key) { status_.ShowNotice(std::move(key)); },
-                           [this] { FollowGrowth(true); ShowSummaryText(); ShowResultInPanes(); search_.ResultChanged(); },
+                           [this] { ResumeComparison(); FollowGrowth(true); ShowSummaryText(); ShowResultInPanes(); search_.ResultChanged(); },
                            [this] { StopExportBeforeResultChanges(); ClearPanes(); },
                            [this](std::uint64_t folder) { RescanFolder(folder); }}),
       status_(*localizer_),
