@@ -50,6 +50,11 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     if (runList != MftRunListStatus::Read || runs.empty() || dataSize == 0) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT run list could not be read.", start.start);
     }
+    // Refused before a byte of it is read: a volume of 8 PB could hold such
+    // an MFT, and reading terabytes to fail afterwards helps no one.
+    if (dataSize / volume.bytesPerFileRecordSegment > MftMaxRecords) {
+        return MakeFailedMftResult(std::move(start.rootPath), TooManyNodesMessage, start.start);
+    }
     stats.readRunsMs = Since(t);
     stats.runs = runs.size();
     stats.mftDataSize = dataSize;

@@ -20,7 +20,7 @@ bool CancelledAt(std::uint64_t step, const ScanCancellationToken& token) {
 MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token) {
     MftChildIndex index;
     const std::size_t count = entries.size();
-    if (count > MftMaxEntries) {
+    if (count > MftMaxEntries || recordLimit > MftMaxRecords) {
         return index;
     }
     const std::uint64_t limit = recordLimit;

@@ -10,6 +10,7 @@
 #include "ntfs/MftRunList.h"
 #include "ntfs/MftScan.h"
 #include "ntfs/NtfsImage.h"
+#include "model/ScanTreeBuilder.h"
 
 namespace varnel::core {
 namespace {
@@ -187,6 +188,14 @@ TEST(ScanMftVolume, FailsWhenTheVolumeIsNotWhatItClaims) {
          },
          L"MFT record 0 is not the MFT's own record."},
         {"RootRecordIsAFile", [](SyntheticVolume&) {}, L"Root folder record was not found in the MFT."},
+        // 2^32 records: more than NTFS numbers, and refused before any is read.
+        {"MoreRecordsThanNtfsNumbers",
+         [&](SyntheticVolume& v) {
+             placeRecord(v, 0, RecordBuilder().FileName(5, u"$MFT")
+                                   .NonResidentData(std::int64_t{1} << 42, MappingPairs({{1ull << 30, 4}}))
+                                   .Build());
+         },
+         TooManyNodesMessage},
         {"RootRecordMissing", [&](SyntheticVolume& v) { placeRecord(v, 5, Bytes(1024)); },
          L"Root folder record was not found in the MFT."},
     };
