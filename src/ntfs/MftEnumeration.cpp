@@ -229,7 +229,9 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
     // Each worker parses about MftParseBytesPerWorker of a chunk: enough to
     // pay for waking it, little enough to stay in the cache the read left
     // it in. One read fills the chunk of all workers, up to MftReadChunkBytes.
-    const auto wholeRecords = [&](std::uint64_t bytes) { return std::max<std::uint64_t>(recordSize, bytes - bytes % recordSize); };
+    const auto wholeRecords = [&](std::uint64_t bytes) {
+        return std::max<std::uint64_t>(recordSize, bytes - bytes % recordSize);
+    };
     const std::uint64_t chunkBytes =
         wholeRecords(std::min<std::uint64_t>(MftParseBytesPerWorker * workerLimit, MftReadChunkBytes));
     const bool parallel = workerLimit > 1 && end / recordSize >= ParallelChunkMinimumRecords;

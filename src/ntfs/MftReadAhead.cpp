@@ -10,7 +10,7 @@ MftReadAhead::MftReadAhead(MftStream& stream, std::uint64_t end, std::size_t chu
     const std::uint64_t chunks = (end_ + chunkBytes_ - 1) / chunkBytes_;
     // A small MFT (an image, a test) takes no more buffers than chunks, and
     // none larger than itself.
-    depth = static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(std::max<std::size_t>(depth, 2), chunks)));
+    depth = static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::size_t>(depth, 2), chunks));
     const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunkBytes_, end_));
     const std::size_t pages = (wanted + sizeof(Page) - 1) / sizeof(Page);
     // Not zeroed: the stream zeroes whatever a read does not fill.
@@ -45,7 +45,8 @@ void MftReadAhead::ReadAll() noexcept {
             }
             Chunk chunk;
             chunk.position = position;
-            chunk.bytes = buffers_[slot].first(static_cast<std::size_t>(std::min<std::uint64_t>(chunkBytes_, end_ - position)));
+            const std::uint64_t size = std::min<std::uint64_t>(chunkBytes_, end_ - position);
+            chunk.bytes = buffers_[slot].first(static_cast<std::size_t>(size));
             chunk.ok = stream_.Read(position, chunk.bytes, chunk.obtained);
             {
                 std::lock_guard<std::mutex> lock(mutex_);

@@ -32,7 +32,8 @@ public:
     };
 
     // Reads [0, end) of the stream in chunks of chunkBytes (the last one
-    // shorter) into `depth` buffers (at least 2). The reader starts at once.
+    // shorter) into `depth` buffers (at least 2, but no more than there are
+    // chunks; end is above 0). The reader starts at once.
     MftReadAhead(MftStream& stream, std::uint64_t end, std::size_t chunkBytes, std::size_t depth);
     // Stops the reader after the read it is in, and joins it.
     ~MftReadAhead();

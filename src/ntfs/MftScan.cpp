@@ -146,7 +146,7 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     if (!token.IsCancelled()) {
         t = ScanClock::now();
         MftChildIndex children =
-            BuildChildren(parsed.entries, dataSize / volume.bytesPerFileRecordSegment, token);
+            BuildChildren(parsed.entries, builder.Nodes().Names(), dataSize / volume.bytesPerFileRecordSegment, token);
         stats.buildChildrenMs = Since(t);
 
         t = ScanClock::now();

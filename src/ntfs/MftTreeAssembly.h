@@ -86,7 +86,7 @@ static_assert(sizeof(MftLink) == 40);
 // is one array of links and one 32-bit start per record.
 class MftChildIndex {
 public:
-    // The names whose parent reference is `record`.
+    // The names whose parent reference is `record`; none empty, "." or "..".
     std::span<const MftLink> ChildrenOf(std::uint64_t record) const noexcept {
         if (record + 1 >= start_.size()) {
             return {};
@@ -107,7 +107,7 @@ public:
     }
 
 private:
-    friend MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit,
+    friend MftChildIndex BuildChildren(MftEntryList& entries, const NameStore& names, std::uint64_t recordLimit,
                                        const ScanCancellationToken& token);
     std::vector<std::uint32_t> start_;  // record -> first place in links_; one more than RecordLimit()
     std::unique_ptr<MftLink[]> links_;
@@ -128,12 +128,15 @@ struct MftProgressState {
 
 // Files the names whose parent record is below recordLimit (the MFT's
 // record count: every name's own record lies below it, so no other parent
-// can be reached); the others are kept aside as LinksBeyond. The entries
+// can be reached); the others are kept aside as LinksBeyond. Names that
+// never become nodes (empty, "." and "..", as `names` holds them) are not
+// filed, so the walk need not read a name to skip it. The entries
 // are freed as they are filed, so the parse list and the index are never
 // whole at the same time. Gives an empty index when the token is cancelled
 // (the entries kept only when that was before filing began) or the list
 // holds more than MftMaxEntries names, or recordLimit exceeds MftMaxRecords.
-MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token);
+MftChildIndex BuildChildren(MftEntryList& entries, const NameStore& names, std::uint64_t recordLimit,
+                            const ScanCancellationToken& token);
 
 // A folder's record and the sequence number its children's parent references
 // must carry (0 accepts any).
@@ -202,7 +205,10 @@ private:
         std::uint64_t nodeIndex;
         MftLinkFilter filter;
     };
-    void AddLinks(const Pending& pending, std::span<const MftLink> list);
+    // Links from the index were filed without the names no node takes;
+    // links handed to Adopt may still hold them.
+    enum class LinkNames : std::uint8_t { Usable, MayBeUnusable };
+    void AddLinks(const Pending& pending, std::span<const MftLink> list, LinkNames linkNames);
     void Drain();
 
     ScanTreeBuilder& builder_;

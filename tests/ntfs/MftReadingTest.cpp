@@ -147,7 +147,8 @@ TEST(EnumerateMft, EveryWorkerCountGivesTheRecordsInOrder) {
         MftParseOutput out;
         MftScanStats stats;
         ScanCancellationToken token;
-        ASSERT_TRUE(EnumerateMft(reader, v.volume, {{4, Records / 4}}, Records * 1024, token, out, stats, workers));
+        const std::vector<MftRun> runs{{4, Records / 4}};
+        ASSERT_TRUE(EnumerateMft(reader, v.volume, runs, Records * 1024, token, out, stats, workers));
         ASSERT_EQ(out.entries.size(), Records) << workers;
         for (std::uint64_t i = 1; i < Records; ++i) {
             const std::u16string expected = Name(i);
@@ -156,7 +157,7 @@ TEST(EnumerateMft, EveryWorkerCountGivesTheRecordsInOrder) {
         EXPECT_EQ(stats.parallelChunks > 0, workers > 1) << workers;
         FailingPast failing(reader, 4 * 4096 + 6000 * 1024);
         MftParseOutput partial;
-        EXPECT_FALSE(EnumerateMft(failing, v.volume, {{4, Records / 4}}, Records * 1024, token, partial, stats, workers));
+        EXPECT_FALSE(EnumerateMft(failing, v.volume, runs, Records * 1024, token, partial, stats, workers));
     }
 }
 
