@@ -142,7 +142,7 @@ void BM_ScanPhases(benchmark::State& state) {
         entryBytes = static_cast<double>(parsed.entries.MemoryBytes() +
                                          parsed.multiRecordFiles.capacity() * sizeof(MftFileFacts));
         t = Clock::now();
-        MftChildIndex children = BuildChildren(parsed.entries, dataSize / image.volume.bytesPerFileRecordSegment, token);
+        MftChildIndex children = BuildChildren(parsed.entries, builder.Nodes().Names(), dataSize / image.volume.bytesPerFileRecordSegment, token);
         buildChildren += Ms(Clock::now() - t);
 
         t = Clock::now();

@@ -1,38 +1,20 @@
 #include "ntfs/MftEnumeration.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <exception>
-#include <memory>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
 #include "ntfs/ByteReader.h"
+#include "ntfs/MftReadAhead.h"
 #include "ntfs/MftStream.h"
 
 namespace varnel::core {
 namespace {
-
-// Joins every started worker when it goes out of scope, so that an exception
-// from starting a later worker (or from merging) never leaves a thread
-// running over the read buffer.
-class WorkerJoiner {
-public:
-    explicit WorkerJoiner(std::vector<std::thread>& threads) noexcept : threads_(threads) {}
-    WorkerJoiner(const WorkerJoiner&) = delete;
-    WorkerJoiner& operator=(const WorkerJoiner&) = delete;
-    ~WorkerJoiner() { JoinAll(); }
-
-    void JoinAll() {
-        for (std::thread& thread : threads_) {  // in start order
-            if (thread.joinable()) {
-                thread.join();
-            }
-        }
-    }
-
-private:
-    std::vector<std::thread>& threads_;
-};
 
 void ParseRange(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t begin, std::size_t end,
                 std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, MftParseOutput& out) {
@@ -41,59 +23,107 @@ void ParseRange(std::span<std::byte> buffer, std::uint32_t recordSize, std::size
     }
 }
 
-// A read buffer aligned to 32 bytes, allocated once per scan.
-struct alignas(32) BufferBlock {
-    std::byte bytes[32];
-};
-
-// Reads the next chunk on a thread of its own while the scan thread parses
-// the one before: reading the MFT and parsing it then take about as long as
-// the longer of the two, not their sum. The parsing (and the output it
-// fills) stays on the scan thread, in its own heap, where the tree reuses
-// the parse list's memory once it is freed (the names it keeps as they
-// are). One read at a time.
-class ChunkReader {
+// The helpers that parse a chunk beside the scan thread, started once per
+// scan: a thread started per chunk cost more than a small chunk's parsing.
+// Each round, helper h runs job(h); the scan thread parses its own range
+// meanwhile and then waits for the round to end.
+class ParseCrew {
 public:
-    explicit ChunkReader(MftStream& stream) noexcept : stream_(stream) {}
-    ChunkReader(const ChunkReader&) = delete;
-    ChunkReader& operator=(const ChunkReader&) = delete;
-    ~ChunkReader() {
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-    }
-
-    void Start(std::uint64_t position, std::span<std::byte> buffer) {
-        thread_ = std::thread([=, this] {
-            try {
-                ok_ = stream_.Read(position, buffer, obtained_);
-            } catch (...) {
-                failure_ = std::current_exception();
+    explicit ParseCrew(std::size_t helpers) {
+        threads_.reserve(helpers);
+        try {
+            for (std::size_t h = 0; h < helpers; ++h) {
+                threads_.emplace_back([this, h] { Work(h); });
             }
-        });
+        } catch (...) {
+            Stop();
+            throw;
+        }
+    }
+    ParseCrew(const ParseCrew&) = delete;
+    ParseCrew& operator=(const ParseCrew&) = delete;
+    // Waits for a round still running (the scan thread threw during it),
+    // so no helper outlives the buffer it parses.
+    ~ParseCrew() { Stop(); }
+
+    std::size_t Helpers() const noexcept { return threads_.size(); }
+
+    // Starts job(h) on helpers 0 to count - 1 (count at most Helpers()).
+    void Start(std::size_t count, std::function<void(std::size_t)> job) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            job_ = std::move(job);
+            count_ = count;
+            running_ = count;
+            ++round_;
+        }
+        start_.notify_all();
     }
 
-    // Waits for the read started last; false when it failed. `obtained`
-    // counts the bytes the device delivered.
-    bool Finish(std::size_t& obtained) {
-        obtained = 0;
-        if (!thread_.joinable()) {
-            return false;
-        }
-        thread_.join();
+    // Waits for the round; throws what a helper threw (an allocation
+    // failure must reach the scan thread, not end the process).
+    void Finish() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [&] { return running_ == 0; });
         if (failure_) {
             std::rethrow_exception(std::exchange(failure_, nullptr));
         }
-        obtained = obtained_;
-        return ok_;
     }
 
 private:
-    MftStream& stream_;
-    std::thread thread_;
-    bool ok_ = false;
-    std::size_t obtained_ = 0;
-    std::exception_ptr failure_;
+    void Work(std::size_t helper) {
+        std::uint64_t seen = 0;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            start_.wait(lock, [&] { return stopping_ || round_ != seen; });
+            if (stopping_) {
+                return;
+            }
+            seen = round_;
+            if (helper >= count_) {
+                continue;  // not needed this round
+            }
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                job_(helper);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            if (failure && !failure_) {
+                failure_ = failure;
+            }
+            if (--running_ == 0) {
+                done_.notify_one();
+            }
+        }
+    }
+
+    void Stop() noexcept {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            done_.wait(lock, [&] { return running_ == 0; });
+            stopping_ = true;
+        }
+        start_.notify_all();
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+
+    // Guards every field below it.
+    std::mutex mutex_;
+    std::condition_variable start_;  // a round began, or the crew stops
+    std::condition_variable done_;   // the last helper of a round finished
+    std::function<void(std::size_t)> job_;
+    std::size_t count_ = 0;          // helpers taking part in this round
+    std::size_t running_ = 0;        // of those, still parsing
+    std::uint64_t round_ = 0;
+    bool stopping_ = false;
+    std::exception_ptr failure_;     // the first exception of this round
+
+    std::vector<std::thread> threads_;
 };
 
 // A part's entries join the output behind what came before; their names
@@ -116,6 +146,55 @@ void Append(MftParseOutput& out, MftParseOutput& part) {
     part.outsideAttributeLists.clear();
 }
 
+// Parses the whole records of buffer in record order into out: with
+// helpers, the scan thread takes the first range straight into out and
+// helper h the range after, into parts[h], whose entries then join out's.
+// The names are not copied: a part's name store is a branch of out's.
+// True when helpers took part.
+bool ParseChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std::uint64_t firstRecordNumber,
+                std::uint32_t bytesPerSector, ParseCrew* crew, MftParseOutput& out,
+                std::vector<MftParseOutput>& parts) {
+    const std::size_t count = buffer.size() / recordSize;
+    const std::size_t workers = crew == nullptr ? 1 : std::min(crew->Helpers() + 1, count);
+    if (workers < 2 || count < ParallelChunkMinimumRecords) {
+        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, out);
+        return false;
+    }
+    const std::size_t per = (count + workers - 1) / workers;
+    while (parts.size() + 1 < workers) {
+        parts.emplace_back().names = out.names.Branch();
+    }
+    const std::size_t helpers = (count - 1) / per;  // ranges after the first that hold records
+    crew->Start(helpers, [&, per, count](std::size_t h) {
+        const std::size_t begin = (h + 1) * per;
+        ParseRange(buffer, recordSize, begin, std::min(count, begin + per), firstRecordNumber, bytesPerSector,
+                   parts[h]);
+    });
+    try {
+        ParseRange(buffer, recordSize, 0, per, firstRecordNumber, bytesPerSector, out);
+    } catch (...) {
+        try {
+            crew->Finish();
+        } catch (...) {
+        }
+        throw;
+    }
+    crew->Finish();
+    for (std::size_t h = 0; h < helpers; ++h) {
+        Append(out, parts[h]);
+    }
+    return true;
+}
+
+// Every way out of EnumerateMft hands the parts' names to out: entries
+// already there name them.
+void JoinParts(MftParseOutput& out, std::vector<MftParseOutput>& parts) {
+    for (MftParseOutput& part : parts) {
+        out.names.Join(std::move(part.names));
+    }
+    parts.clear();
+}
+
 }  // namespace
 
 std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64_t hardwareThreads) {
@@ -123,73 +202,6 @@ std::uint64_t ComputeParseWorkerLimit(std::uint64_t threadsPerDrive, std::uint64
         return hardwareThreads < 2 ? 1 : std::min(hardwareThreads - 1, DefaultParseWorkerCap);
     }
     return std::min(threadsPerDrive, ParseWorkerCap);
-}
-
-bool ParseRecordChunk(std::span<std::byte> buffer, std::uint32_t recordSize, std::size_t byteCount,
-                      std::uint64_t firstRecordNumber, std::uint32_t bytesPerSector, std::uint64_t workerLimit,
-                      MftParseOutput& out, std::vector<MftParseOutput>& parts) {
-    if (recordSize == 0) {
-        return false;
-    }
-    const std::size_t count = std::min(byteCount, buffer.size()) / recordSize;
-    if (count == 0) {
-        return false;
-    }
-    const std::uint64_t workers = std::min<std::uint64_t>({workerLimit, count, ParseWorkerCap});
-    if (workers < 2 || count < ParallelChunkMinimumRecords) {
-        ParseRange(buffer, recordSize, 0, count, firstRecordNumber, bytesPerSector, out);
-        return false;
-    }
-
-    const std::size_t per = static_cast<std::size_t>((count + workers - 1) / workers);
-    // Worker w (from 1) fills parts[w - 1].
-    while (parts.size() + 1 < workers) {
-        parts.emplace_back().names = out.names.Branch();
-    }
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(workers));
-    std::vector<std::thread> threads;
-    threads.reserve(static_cast<std::size_t>(workers));
-    std::size_t started = 0;
-    {
-        WorkerJoiner joiner(threads);
-        // The calling thread takes the first range itself: one thread fewer
-        // to start per chunk, and one fewer waiting for a core.
-        for (std::size_t w = 1; w < workers; ++w) {
-            const std::size_t begin = w * per;
-            const std::size_t end = std::min(count, begin + per);
-            if (begin >= end) {
-                break;
-            }
-            threads.emplace_back([&, w, begin, end] {
-                // An allocation failure in a worker must reach the scan
-                // thread, not end the process.
-                try {
-                    ParseRange(buffer, recordSize, begin, end, firstRecordNumber, bytesPerSector, parts[w - 1]);
-                } catch (...) {
-                    failures[w] = std::current_exception();
-                }
-            });
-            started = w;
-        }
-        ParseRange(buffer, recordSize, 0, std::min(count, per), firstRecordNumber, bytesPerSector, out);
-        joiner.JoinAll();
-    }
-    for (const std::exception_ptr& failure : failures) {
-        if (failure) {
-            std::rethrow_exception(failure);
-        }
-    }
-    for (std::size_t w = 1; w <= started; ++w) {
-        Append(out, parts[w - 1]);
-    }
-    return true;
-}
-
-void JoinParts(MftParseOutput& out, std::vector<MftParseOutput>& parts) {
-    for (MftParseOutput& part : parts) {
-        out.names.Join(std::move(part.names));
-    }
-    parts.clear();
 }
 
 bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std::vector<MftRun>& runs,
@@ -211,65 +223,59 @@ bool EnumerateMft(VolumeReader& reader, const NtfsVolumeData& volume, const std:
         return false;  // runs that no volume can hold, or that end before the MFT does
     }
     const std::uint64_t end = dataSize - dataSize % recordSize;
-    const std::uint64_t chunkBytes = std::max<std::uint64_t>(recordSize, MftReadChunkBytes - MftReadChunkBytes % recordSize);
-    // No chunk is larger than the MFT itself, so a small volume (or image)
-    // does not pay for zeroing 8 MiB.
-    const auto wanted = static_cast<std::size_t>(std::min(chunkBytes, end));
-    const std::size_t bufferBytes = (wanted + sizeof(BufferBlock) - 1) / sizeof(BufferBlock) * sizeof(BufferBlock);
-    if (bufferBytes == 0) {
+    if (end == 0) {
         return true;
     }
-    // Not zeroed first: the stream zeroes whatever no read fills.
-    const auto storage = std::make_unique_for_overwrite<BufferBlock[]>(2 * bufferBytes / sizeof(BufferBlock));
-    const std::span<std::byte> buffers[2] = {std::span<std::byte>(storage[0].bytes, bufferBytes),
-                                             std::span<std::byte>(storage[bufferBytes / sizeof(BufferBlock)].bytes,
-                                                                  bufferBytes)};
-    // Declared after the buffers: it is joined before they are freed.
-    ChunkReader ahead(stream);
-
-    ScanProgress report;
-    report.recordCount = end / recordSize;
+    // Each worker parses about MftParseBytesPerWorker of a chunk: enough to
+    // pay for waking it, little enough to stay in the cache the read left
+    // it in. One read fills the chunk of all workers, up to MftReadChunkBytes.
+    const auto wholeRecords = [&](std::uint64_t bytes) {
+        return std::max<std::uint64_t>(recordSize, bytes - bytes % recordSize);
+    };
+    const std::uint64_t chunkBytes =
+        wholeRecords(std::min<std::uint64_t>(MftParseBytesPerWorker * workerLimit, MftReadChunkBytes));
+    const bool parallel = workerLimit > 1 && end / recordSize >= ParallelChunkMinimumRecords;
+    // Declared before the read-ahead and the crew: both end before the
+    // parts their threads may be filling.
     std::vector<MftParseOutput> parts;
-    // Every way out hands the parts' names to out: entries already there
-    // name them.
     const auto finish = [&](bool ok) {
         JoinParts(out, parts);
         return ok;
     };
-    const auto chunkAt = [&](std::uint64_t position) {
-        return static_cast<std::size_t>(std::min(chunkBytes, end - position));
-    };
-    ahead.Start(0, buffers[0].first(chunkAt(0)));
-    for (std::uint64_t position = 0, chunk = 0; position < end; ++chunk) {
-        const std::size_t toRead = chunkAt(position);
-        std::size_t obtained = 0;
-        if (!ahead.Finish(obtained)) {
-            return finish(false);
+    try {
+        MftReadAhead ahead(stream, end, static_cast<std::size_t>(chunkBytes), MftReadAheadDepth);
+        std::optional<ParseCrew> crew;
+        if (parallel) {
+            crew.emplace(static_cast<std::size_t>(workerLimit - 1));
         }
-        ++stats.chunks;
-        stats.records += obtained / recordSize;
-        stats.bytes += obtained - obtained % recordSize;
-        const std::span<std::byte> buffer = buffers[chunk % 2];
-        if (position == 0 && recordZero.size() == recordSize && toRead >= recordSize) {
-            std::copy(recordZero.begin(), recordZero.end(), buffer.begin());
+        ScanProgress report;
+        report.recordCount = end / recordSize;
+        while (const MftReadAhead::Chunk* chunk = ahead.Next()) {
+            if (!chunk->ok) {
+                return finish(false);
+            }
+            ++stats.chunks;
+            stats.records += chunk->obtained / recordSize;
+            stats.bytes += chunk->obtained - chunk->obtained % recordSize;
+            if (chunk->position == 0 && recordZero.size() == recordSize && chunk->bytes.size() >= recordSize) {
+                std::copy(recordZero.begin(), recordZero.end(), chunk->bytes.begin());
+            }
+            if (token.IsCancelled()) {
+                return finish(true);
+            }
+            // Record numbers come from the position in the stream, so records
+            // after a short read keep theirs.
+            const bool helped = ParseChunk(chunk->bytes, recordSize, chunk->position / recordSize,
+                                           volume.bytesPerSector, crew ? &*crew : nullptr, out, parts);
+            ++(helped ? stats.parallelChunks : stats.serialChunks);
+            if (progress) {
+                report.recordsRead = (chunk->position + chunk->bytes.size()) / recordSize;
+                progress(report);
+            }
         }
-        const std::uint64_t next = position + toRead;
-        if (token.IsCancelled()) {
-            return finish(true);
-        }
-        if (next < end) {
-            ahead.Start(next, buffers[(chunk + 1) % 2].first(chunkAt(next)));
-        }
-        // Record numbers come from the position in the stream, so records
-        // after a short read keep theirs.
-        const bool parallel = ParseRecordChunk(buffer, recordSize, toRead, position / recordSize,
-                                               volume.bytesPerSector, workerLimit, out, parts);
-        ++(parallel ? stats.parallelChunks : stats.serialChunks);
-        position = next;
-        if (progress) {
-            report.recordsRead = position / recordSize;
-            progress(report);
-        }
+    } catch (...) {
+        JoinParts(out, parts);
+        throw;
     }
     return finish(true);
 }

@@ -50,6 +50,11 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     if (runList != MftRunListStatus::Read || runs.empty() || dataSize == 0) {
         return MakeFailedMftResult(std::move(start.rootPath), L"MFT run list could not be read.", start.start);
     }
+    // Refused before a byte of it is read: a volume of 8 PB could hold such
+    // an MFT, and reading terabytes to fail afterwards helps no one.
+    if (dataSize / volume.bytesPerFileRecordSegment > MftMaxRecords) {
+        return MakeFailedMftResult(std::move(start.rootPath), TooManyNodesMessage, start.start);
+    }
     stats.readRunsMs = Since(t);
     stats.runs = runs.size();
     stats.mftDataSize = dataSize;
@@ -141,7 +146,7 @@ ScanResult ScanMftVolume(VolumeReader& device, const NtfsVolumeData& volume, Mft
     if (!token.IsCancelled()) {
         t = ScanClock::now();
         MftChildIndex children =
-            BuildChildren(parsed.entries, dataSize / volume.bytesPerFileRecordSegment, token);
+            BuildChildren(parsed.entries, builder.Nodes().Names(), dataSize / volume.bytesPerFileRecordSegment, token);
         stats.buildChildrenMs = Since(t);
 
         t = ScanClock::now();

@@ -15,12 +15,19 @@ bool CancelledAt(std::uint64_t step, const ScanCancellationToken& token) {
     return step % CancellationStride == 0 && token.IsCancelled();
 }
 
+// The root folder names itself "." with itself as parent. Reads the first
+// character of every name (never empty).
+bool IsDotName(std::wstring_view name) noexcept {
+    return name[0] == L'.' && (name.size() == 1 || (name.size() == 2 && name[1] == L'.'));
+}
+
 }  // namespace
 
-MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token) {
+MftChildIndex BuildChildren(MftEntryList& entries, const NameStore& names, std::uint64_t recordLimit,
+                            const ScanCancellationToken& token) {
     MftChildIndex index;
     const std::size_t count = entries.size();
-    if (count > MftMaxEntries) {
+    if (count > MftMaxEntries || recordLimit > MftMaxRecords) {
         return index;
     }
     const std::uint64_t limit = recordLimit;
@@ -32,8 +39,17 @@ MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, co
         if (CancelledAt(i, token)) {
             return {};
         }
-        if (entries[i].parentRecordNumber < limit) {
-            ++start[static_cast<std::size_t>(entries[i].parentRecordNumber) + 1];
+        MftEntry& entry = entries[i];
+        if (entry.parentRecordNumber >= limit) {
+            continue;
+        }
+        // Names are read here, in the order they were stored, rather than
+        // by the walk, which meets them in folder order all over the store.
+        if (entry.nameLength != 0 && IsDotName(names.View(entry.NamePosition(), entry.nameLength))) {
+            entry.nameLength = 0;
+        }
+        if (entry.nameLength != 0) {
+            ++start[static_cast<std::size_t>(entry.parentRecordNumber) + 1];
         }
     }
     for (std::size_t r = 1; r < start.size(); ++r) {
@@ -50,7 +66,9 @@ MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, co
         }
         const MftEntry& entry = entries[i];
         if (entry.parentRecordNumber < limit) {
-            index.links_[start[static_cast<std::size_t>(entry.parentRecordNumber)]++] = MftLink(entry);
+            if (entry.nameLength != 0) {
+                index.links_[start[static_cast<std::size_t>(entry.parentRecordNumber)]++] = MftLink(entry);
+            }
         } else {
             index.beyond_.push_back({entry.parentRecordNumber, MftLink(entry)});
         }
@@ -75,12 +93,6 @@ std::optional<std::uint16_t> FindFolderSequence(const MftEntryList& entries, std
 namespace {
 
 constexpr std::size_t LinkBatch = 32;
-
-// The root folder names itself "." with itself as parent. Reads the first
-// character of every name, which the batched walk relies on to fetch it.
-bool IsDotName(std::wstring_view name) noexcept {
-    return name[0] == L'.' && (name.size() == 1 || (name.size() == 2 && name[1] == L'.'));
-}
 
 // Paths are derived only when someone listens: a scan without progress
 // builds none.
@@ -132,7 +144,7 @@ void MftTreeWalk::Adopt(std::uint64_t nodeIndex, std::span<const MftLink> links)
     if (nodeIndex == NoIndex || stopped_) {
         return;
     }
-    AddLinks({{~0ull, 0}, nodeIndex, MftLinkFilter::SequenceFits}, links);
+    AddLinks({{~0ull, 0}, nodeIndex, MftLinkFilter::SequenceFits}, links, LinkNames::MayBeUnusable);
     Drain();
 }
 
@@ -150,11 +162,11 @@ void MftTreeWalk::Drain() {
         if (report.foldersScanned++ % progress_.interval == 0) {
             Report(progress_, builder_, pending.nodeIndex);
         }
-        AddLinks(pending, children_.ChildrenOf(pending.folder.recordNumber));
+        AddLinks(pending, children_.ChildrenOf(pending.folder.recordNumber), LinkNames::Usable);
     }
 }
 
-void MftTreeWalk::AddLinks(const Pending& pending, std::span<const MftLink> list) {
+void MftTreeWalk::AddLinks(const Pending& pending, std::span<const MftLink> list, LinkNames linkNames) {
     ScanProgress& report = progress_.progress;
     const bool takeFitting = pending.filter == MftLinkFilter::SequenceFits;
     bool sawStale = false;
@@ -163,13 +175,14 @@ void MftTreeWalk::AddLinks(const Pending& pending, std::span<const MftLink> list
     }
     for (std::size_t first = 0; first < list.size(); first += LinkBatch) {
         const std::size_t count = std::min(LinkBatch, list.size() - first);
-        // Look, then link: a folder's names lie anywhere in the name
+        // Look, then link: adopted links' names lie anywhere in the name
         // store, and loads issued together wait for memory together
         // instead of one after another.
         bool linked[LinkBatch];
         for (std::size_t k = 0; k < count; ++k) {
             const MftLink& link = list[first + k];
-            const bool named = link.NameLength() != 0 && !IsDotName(link.Name(names_));
+            const bool named = linkNames == LinkNames::Usable ||
+                               (link.NameLength() != 0 && !IsDotName(link.Name(names_)));
             const bool fits = SequenceMatches(link.ParentSequence(), pending.folder.sequence);
             linked[k] = named && fits == takeFitting;
             sawStale |= named && !fits;

@@ -15,39 +15,47 @@
 
 #include "ntfs/MftEnumeration.h"
 #include "ntfs/MftRecord.h"
+#include "ntfs/NtfsLayout.h"
 #include "model/ScanModel.h"
 #include "model/ScanTreeBuilder.h"
 
 namespace varnel::core {
 
-// What the walk needs of one name, 48 bytes where a parse entry takes 56:
-// the parent is where the name is filed, and only folders keep their record.
+// What the walk needs of one name, 40 bytes where a parse entry takes 56:
+// the parent is where the name is filed. Record numbers fit 32 bits, as
+// ScanMftVolume refuses a larger MFT. A folder has no size, so its size's
+// place holds the sequence number its children's parent references carry;
+// a file's own sequence number was settled by ApplyFileFacts and nothing
+// asks for it again. The two flags ride in the attribute bits that hold
+// $FILE_NAME's index flags on disk, which parsing clears.
 // Trivial, so the index is allocated without being zeroed first.
 class MftLink {
 public:
     MftLink() = default;
     explicit MftLink(const MftEntry& entry) noexcept
-        : size_(entry.size),
-          sizeOnDisk_(entry.sizeOnDisk),
+        : sizeOrSequence_(entry.isDirectory ? entry.recordSequence : entry.size),
+          sizeOnDisk_(entry.isDirectory ? 0 : entry.sizeOnDisk),
           lastWriteTime_(entry.lastWriteTime),
-          reference_(entry.recordNumber | (std::uint64_t{entry.recordSequence} << 48)),
-          attributes_(entry.attributes),
+          recordNumber_(static_cast<std::uint32_t>(entry.recordNumber)),
+          attributesAndFlags_((entry.attributes & ~FlagBits) | (entry.isDirectory ? IsDirectoryFlag : 0) |
+                              (entry.isNameSurrogate ? IsNameSurrogateFlag : 0)),
           namePositionLow_(entry.namePositionLow),
           parentSequence_(entry.parentSequence),
           namePositionHigh_(entry.namePositionHigh),
-          nameLength_(entry.nameLength),
-          flags_(static_cast<std::uint8_t>((entry.isDirectory ? IsDirectoryFlag : 0) |
-                                           (entry.isNameSurrogate ? IsNameSurrogateFlag : 0))) {}
+          nameLength_(entry.nameLength) {}
 
-    std::uint64_t Size() const noexcept { return size_; }
+    std::uint64_t Size() const noexcept { return IsDirectory() ? 0 : sizeOrSequence_; }
     std::uint64_t SizeOnDisk() const noexcept { return sizeOnDisk_; }
     std::uint64_t LastWriteTime() const noexcept { return lastWriteTime_; }
-    std::uint64_t RecordNumber() const noexcept { return reference_ & ((std::uint64_t{1} << 48) - 1); }
-    std::uint16_t RecordSequence() const noexcept { return static_cast<std::uint16_t>(reference_ >> 48); }
+    std::uint64_t RecordNumber() const noexcept { return recordNumber_; }
+    // A folder's; 0 (accepts any) for a file.
+    std::uint16_t RecordSequence() const noexcept {
+        return IsDirectory() ? static_cast<std::uint16_t>(sizeOrSequence_) : 0;
+    }
     std::uint16_t ParentSequence() const noexcept { return parentSequence_; }
-    std::uint32_t Attributes() const noexcept { return attributes_; }
-    bool IsDirectory() const noexcept { return (flags_ & IsDirectoryFlag) != 0; }
-    bool IsNameSurrogate() const noexcept { return (flags_ & IsNameSurrogateFlag) != 0; }
+    std::uint32_t Attributes() const noexcept { return attributesAndFlags_ & ~FlagBits; }
+    bool IsDirectory() const noexcept { return (attributesAndFlags_ & IsDirectoryFlag) != 0; }
+    bool IsNameSurrogate() const noexcept { return (attributesAndFlags_ & IsNameSurrogateFlag) != 0; }
     std::size_t NameLength() const noexcept { return nameLength_; }
     StoredName NameInStore() const noexcept {
         return {(std::uint64_t{namePositionHigh_} << 32) | namePositionLow_, nameLength_};
@@ -57,27 +65,28 @@ public:
     }
 
 private:
-    static constexpr std::uint8_t IsDirectoryFlag = 1;
-    static constexpr std::uint8_t IsNameSurrogateFlag = 2;
-    std::uint64_t size_;
+    // Bits that parsing never leaves in an entry's attributes.
+    static constexpr std::uint32_t IsDirectoryFlag = ntfs::filename::FlagHasFileNameIndex;
+    static constexpr std::uint32_t IsNameSurrogateFlag = ntfs::filename::FlagHasViewIndex;
+    static constexpr std::uint32_t FlagBits = IsDirectoryFlag | IsNameSurrogateFlag;
+    std::uint64_t sizeOrSequence_;
     std::uint64_t sizeOnDisk_;
     std::uint64_t lastWriteTime_;
-    std::uint64_t reference_;  // record number, sequence number in the top 16 bits
-    std::uint32_t attributes_;
+    std::uint32_t recordNumber_;
+    std::uint32_t attributesAndFlags_;
     std::uint32_t namePositionLow_;
     std::uint16_t parentSequence_;
     std::uint8_t namePositionHigh_;
     std::uint8_t nameLength_;
-    std::uint8_t flags_;
 };
-static_assert(sizeof(MftLink) == 48);
+static_assert(sizeof(MftLink) == 40);
 
 // The names filed by parent record: one counting sort of the entries, so a
 // folder's names lie side by side, in ascending entry order, and the index
 // is one array of links and one 32-bit start per record.
 class MftChildIndex {
 public:
-    // The names whose parent reference is `record`.
+    // The names whose parent reference is `record`; none empty, "." or "..".
     std::span<const MftLink> ChildrenOf(std::uint64_t record) const noexcept {
         if (record + 1 >= start_.size()) {
             return {};
@@ -98,7 +107,7 @@ public:
     }
 
 private:
-    friend MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit,
+    friend MftChildIndex BuildChildren(MftEntryList& entries, const NameStore& names, std::uint64_t recordLimit,
                                        const ScanCancellationToken& token);
     std::vector<std::uint32_t> start_;  // record -> first place in links_; one more than RecordLimit()
     std::unique_ptr<MftLink[]> links_;
@@ -107,6 +116,8 @@ private:
 
 // Places in the index are 32-bit: a longer list cannot become a tree anyway.
 inline constexpr std::uint64_t MftMaxEntries = 0xFFFFFFFEu;
+// Links keep 32-bit record numbers. NTFS itself numbers no more files.
+inline constexpr std::uint64_t MftMaxRecords = 0xFFFFFFFFu;
 
 // Progress of one scan; reports come only from PopulateTree.
 struct MftProgressState {
@@ -117,12 +128,15 @@ struct MftProgressState {
 
 // Files the names whose parent record is below recordLimit (the MFT's
 // record count: every name's own record lies below it, so no other parent
-// can be reached); the others are kept aside as LinksBeyond. The entries
+// can be reached); the others are kept aside as LinksBeyond. Names that
+// never become nodes (empty, "." and "..", as `names` holds them) are not
+// filed, so the walk need not read a name to skip it. The entries
 // are freed as they are filed, so the parse list and the index are never
 // whole at the same time. Gives an empty index when the token is cancelled
 // (the entries kept only when that was before filing began) or the list
-// holds more than MftMaxEntries names.
-MftChildIndex BuildChildren(MftEntryList& entries, std::uint64_t recordLimit, const ScanCancellationToken& token);
+// holds more than MftMaxEntries names, or recordLimit exceeds MftMaxRecords.
+MftChildIndex BuildChildren(MftEntryList& entries, const NameStore& names, std::uint64_t recordLimit,
+                            const ScanCancellationToken& token);
 
 // A folder's record and the sequence number its children's parent references
 // must carry (0 accepts any).
@@ -191,7 +205,10 @@ private:
         std::uint64_t nodeIndex;
         MftLinkFilter filter;
     };
-    void AddLinks(const Pending& pending, std::span<const MftLink> list);
+    // Links from the index were filed without the names no node takes;
+    // links handed to Adopt may still hold them.
+    enum class LinkNames : std::uint8_t { Usable, MayBeUnusable };
+    void AddLinks(const Pending& pending, std::span<const MftLink> list, LinkNames linkNames);
     void Drain();
 
     ScanTreeBuilder& builder_;

@@ -10,6 +10,7 @@
 #include "ntfs/MftRunList.h"
 #include "ntfs/MftScan.h"
 #include "ntfs/NtfsImage.h"
+#include "model/ScanTreeBuilder.h"
 
 namespace varnel::core {
 namespace {
@@ -121,6 +122,45 @@ TEST(EnumerateMft, FailedReadFails) {
     EXPECT_FALSE(EnumerateMft(memory, v.volume, {{4, ~0ull >> 1}}, ~0ull, token, out, stats, 0));
 }
 
+// Fails every read that reaches past a byte offset.
+class FailingPast final : public VolumeReader {
+public:
+    FailingPast(VolumeReader& inner, std::uint64_t limit) : inner_(inner), limit_(limit) {}
+    bool ReadAt(std::uint64_t offset, std::span<std::byte> buffer, std::size_t& got) override {
+        return offset + buffer.size() <= limit_ && inner_.ReadAt(offset, buffer, got);
+    }
+
+private:
+    VolumeReader& inner_;
+    std::uint64_t limit_;
+};
+
+// Enough records for several chunks at every worker count, so chunks pass
+// through the reused read buffers and, with helpers, split between threads:
+// each count gives every record once, in order, and a read failing late fails
+// the whole enumeration.
+TEST(EnumerateMft, EveryWorkerCountGivesTheRecordsInOrder) {
+    constexpr std::uint64_t Records = 7000;
+    SyntheticVolume v = MftVolume({{4, Records / 4}}, Records, Records / 4 + 8);
+    for (const std::uint64_t workers : {1u, 2u, 3u, 8u}) {
+        MemoryVolumeReader reader(v.bytes);
+        MftParseOutput out;
+        MftScanStats stats;
+        ScanCancellationToken token;
+        const std::vector<MftRun> runs{{4, Records / 4}};
+        ASSERT_TRUE(EnumerateMft(reader, v.volume, runs, Records * 1024, token, out, stats, workers));
+        ASSERT_EQ(out.entries.size(), Records) << workers;
+        for (std::uint64_t i = 1; i < Records; ++i) {
+            const std::u16string expected = Name(i);
+            ASSERT_EQ(out.NameOf(out.entries[i]), std::wstring(expected.begin(), expected.end())) << workers;
+        }
+        EXPECT_EQ(stats.parallelChunks > 0, workers > 1) << workers;
+        FailingPast failing(reader, 4 * 4096 + 6000 * 1024);
+        MftParseOutput partial;
+        EXPECT_FALSE(EnumerateMft(failing, v.volume, runs, Records * 1024, token, partial, stats, workers));
+    }
+}
+
 // ---- a fragmented $MFT whose run list should continue in an extension record --
 
 TEST(ReadMftRunList, RefusesAnMftItCannotReadWhole) {
@@ -187,6 +227,14 @@ TEST(ScanMftVolume, FailsWhenTheVolumeIsNotWhatItClaims) {
          },
          L"MFT record 0 is not the MFT's own record."},
         {"RootRecordIsAFile", [](SyntheticVolume&) {}, L"Root folder record was not found in the MFT."},
+        // 2^32 records: more than NTFS numbers, and refused before any is read.
+        {"MoreRecordsThanNtfsNumbers",
+         [&](SyntheticVolume& v) {
+             placeRecord(v, 0, RecordBuilder().FileName(5, u"$MFT")
+                                   .NonResidentData(std::int64_t{1} << 42, MappingPairs({{1ull << 30, 4}}))
+                                   .Build());
+         },
+         TooManyNodesMessage},
         {"RootRecordMissing", [&](SyntheticVolume& v) { placeRecord(v, 5, Bytes(1024)); },
          L"Root folder record was not found in the MFT."},
     };

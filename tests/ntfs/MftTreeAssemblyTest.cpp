@@ -64,7 +64,7 @@ ScanResult Populate(const std::vector<Name>& names, std::uint64_t rootRecord, Sc
         token.Cancel();
     };
     MftProgressState state{callback, ProgressFileInterval, {}};
-    const MftChildIndex children = BuildChildren(parsed.entries, 1 << 20, token);
+    const MftChildIndex children = BuildChildren(parsed.entries, parsed.names, 1 << 20, token);
     PopulateTree(builder, root, {rootRecord, 0}, parsed.names, children, token, state);
     builder.ComputeTotals();
     return builder.FinishResult(ScanStatus::Completed, L"C:\\", 0);
