@@ -99,6 +99,7 @@ public:
     const std::string& NoticeKey() const noexcept { return status_.NoticeKey(); }
     const ScanProgressBar& ProgressBar() const noexcept { return progressBar_; }
     SearchWindow& Search() noexcept { return search_; }
+    ResultLists& Lists() noexcept { return lists_; }
     // The remembered window was maximised: the first show should be too.
     bool StartsMaximized() const noexcept { return settings_.window.dpi != 0 && settings_.window.maximized; }
     // What is remembered of the window now, as the next start would read it.

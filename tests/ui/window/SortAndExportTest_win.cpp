@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "support/ChildProcess_win.h"
+#include "model/SubtreeSplice.h"
 #include "report/ScanReport.h"
+#include "scan/ScanScheduler.h"
 #include "support/MainWindowFixture_win.h"
 #include "ui/view/ResultColumns.h"
 #include "ui/window/MainWindow.h"
@@ -221,6 +223,16 @@ TEST_F(SortAndExportTest, ChangesSinceAPickedSnapshotShowInTheColumnTheRankingAn
     compare(CompareNoneCommandId);
     EXPECT_FALSE(window->Change().Active());
     EXPECT_EQ(ListView_GetColumnWidth(tree, ChangeColumnOfTree), 0);
+
+    // A rescanned folder that arrives while a comparison is under way drops it
+    // (its worker must not read the result as it changes); it starts again.
+    Command(FirstComparisonCommandId);
+    const std::wstring sub = data.At(L"tree\\sub, \u00e9\u4e2d");
+    core::ScanCancellationToken token;
+    core::ScanResult rescan = core::ScanScheduler(core::EngineChoice::NtQueryDirectory, 0).Scan({sub}, sub, token, {});
+    ASSERT_TRUE(window->Lists().ReplaceSubtree(core::FindFolder(window->Result(), sub), std::move(rescan)));
+    WaitForComparison();
+    EXPECT_TRUE(window->Change().Active());
 
     // The change column sorts like the other numbers; the gone folder's path goes to the clipboard.
     compare(FirstComparisonCommandId);
